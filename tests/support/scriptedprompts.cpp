@@ -1,0 +1,107 @@
+#include "scriptedprompts.h"
+
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+namespace {
+const char* kindName(ScriptedPrompts::Kind k) {
+    switch (k) {
+    case ScriptedPrompts::Kind::Message: return "message box";
+    case ScriptedPrompts::Kind::Input: return "input box";
+    case ScriptedPrompts::Kind::OpenFile: return "open dialog";
+    case ScriptedPrompts::Kind::SaveFile: return "save dialog";
+    }
+    return "?";
+}
+} // namespace
+
+ScriptedPrompts::ScriptedPrompts() { m_previous = platform::setPrompts(this); }
+
+ScriptedPrompts::~ScriptedPrompts() {
+    platform::setPrompts(m_previous);
+    EXPECT_TRUE(m_queue.empty()) << m_queue.size() << " scripted answer(s) were never asked for";
+}
+
+ScriptedPrompts& ScriptedPrompts::answer(platform::Answer a) {
+    m_queue.emplace_back(a);
+    return *this;
+}
+
+ScriptedPrompts& ScriptedPrompts::answerInput(const QString& text) {
+    m_queue.emplace_back(text);
+    return *this;
+}
+
+ScriptedPrompts& ScriptedPrompts::answerFile(const QString& path) {
+    m_queue.emplace_back(FileAnswer{path});
+    return *this;
+}
+
+const ScriptedPrompts::Record& ScriptedPrompts::last() const {
+    static const Record none{Kind::Message, {}, {}, {}, {}, {}, {}};
+    if (m_records.empty()) {
+        ADD_FAILURE() << "no prompt was shown";
+        return none;
+    }
+    return m_records.back();
+}
+
+template <class T> bool ScriptedPrompts::take(Kind kind, T& out) {
+    const Record& r = m_records.back();
+    if (m_queue.empty()) {
+        ADD_FAILURE() << "unexpected " << kindName(kind) << ": \"" << r.text.toStdString() << "\" titled \""
+                      << r.title.toStdString() << "\"";
+        return false;
+    }
+    if (!std::holds_alternative<T>(m_queue.front())) {
+        ADD_FAILURE() << "the next scripted answer does not fit a " << kindName(kind) << ": \"" << r.text.toStdString()
+                      << "\"";
+        m_queue.pop_front();
+        return false;
+    }
+    out = std::get<T>(m_queue.front());
+    m_queue.pop_front();
+    return true;
+}
+
+platform::Answer ScriptedPrompts::message(const QString& text, platform::Buttons buttons, platform::Icon icon,
+                                          const QString& title) {
+    m_records.push_back({Kind::Message, text, title, buttons, icon, {}, {}});
+    platform::Answer a = platform::Answer::Cancel;
+    if (!take(Kind::Message, a))
+        return buttons == platform::Buttons::Ok ? platform::Answer::Ok : platform::Answer::Cancel;
+    return a;
+}
+
+QString ScriptedPrompts::input(const QString& prompt, const QString& title, const QString& defaultText) {
+    m_records.push_back({Kind::Input, prompt, title, platform::Buttons::OkCancel, platform::Icon::None, defaultText, {}});
+    QString s;
+    take(Kind::Input, s);
+    return s;
+}
+
+platform::FileDialogResult ScriptedPrompts::openFile(const platform::FileDialogRequest& request) {
+    m_records.push_back({Kind::OpenFile, request.title, request.title, platform::Buttons::OkCancel,
+                         platform::Icon::None, {}, request});
+    FileAnswer f;
+    take(Kind::OpenFile, f);
+    platform::FileDialogResult r;
+    if (!f.path.isEmpty()) {
+        r.fileName = f.path;
+        r.fileTitle = QFileInfo(f.path).fileName();
+    }
+    return r;
+}
+
+platform::FileDialogResult ScriptedPrompts::saveFile(const platform::FileDialogRequest& request) {
+    m_records.push_back({Kind::SaveFile, request.title, request.title, platform::Buttons::OkCancel,
+                         platform::Icon::None, {}, request});
+    FileAnswer f;
+    take(Kind::SaveFile, f);
+    platform::FileDialogResult r;
+    if (!f.path.isEmpty()) {
+        r.fileName = f.path;
+        r.fileTitle = QFileInfo(f.path).fileName();
+    }
+    return r;
+}

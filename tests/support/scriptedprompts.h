@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <deque>
+#include <variant>
+#include <vector>
+
+#include "ui/prompts.h"
+
+// Answers prompts from a queue and records every one. A prompt that comes when nothing is queued for it, or an
+// answer queued for a prompt that never came, fails the running test. Installed for its lifetime.
+class ScriptedPrompts : public platform::Prompts {
+public:
+    enum class Kind { Message, Input, OpenFile, SaveFile };
+    struct Record {
+        Kind kind;
+        QString text; // message text or input prompt
+        QString title;
+        platform::Buttons buttons = platform::Buttons::Ok;
+        platform::Icon icon = platform::Icon::None;
+        QString defaultText;               // input boxes
+        platform::FileDialogRequest dialog; // file dialogs
+    };
+
+    ScriptedPrompts();
+    ~ScriptedPrompts() override;
+    ScriptedPrompts(const ScriptedPrompts&) = delete;
+    ScriptedPrompts& operator=(const ScriptedPrompts&) = delete;
+
+    ScriptedPrompts& answer(platform::Answer a);
+    ScriptedPrompts& answerInput(const QString& text);
+    ScriptedPrompts& answerFile(const QString& path); // empty = cancelled
+
+    const std::vector<Record>& records() const { return m_records; }
+    const Record& last() const;
+    int count() const { return static_cast<int>(m_records.size()); }
+    int pending() const { return static_cast<int>(m_queue.size()); }
+    void clear() { m_records.clear(); }
+
+    platform::Answer message(const QString& text, platform::Buttons buttons, platform::Icon icon,
+                             const QString& title) override;
+    QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
+    platform::FileDialogResult openFile(const platform::FileDialogRequest& request) override;
+    platform::FileDialogResult saveFile(const platform::FileDialogRequest& request) override;
+
+private:
+    struct FileAnswer {
+        QString path;
+    };
+    using Queued = std::variant<platform::Answer, QString, FileAnswer>;
+    template <class T> bool take(Kind kind, T& out);
+
+    std::deque<Queued> m_queue;
+    std::vector<Record> m_records;
+    platform::Prompts* m_previous = nullptr;
+};
