@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+// The media player component: one per deck, all decks mixed by one AudioEngine. Operations are named by meaning;
+// the numeric identifiers the decks were first written against stay visible in MediaOp.
+namespace platform::media {
+
+class AudioEngine;
+
+enum class MediaOp : int {
+    FileName = 1026, // write: open a file; read: the path of the current media
+    Play = 2001,     // start, or resume from a pause
+    Pause = 2002,    // halt and keep the position
+    Stop = 2003,     // halt; a freshly opened file does not start by itself
+    Length = 1003,   // seconds; 0 while there is no media
+    Position = 1027, // seconds; read and write
+    Level = 19,      // output level, 0 loudest; gain = max(0, 1 + level / 9000)
+};
+
+enum class PlayState { NoMedia, Stopped, Playing, Paused };
+
+// Why an operation failed, for the caller to skip it or to tell the user.
+struct MediaError {
+    enum class Kind { None, NotFound, NotAFile, Unreadable, Empty, UnsupportedFormat, Corrupt, NoMedia, Output };
+    Kind kind = Kind::None;
+    QString message; // a sentence a person understands
+    explicit operator bool() const { return kind != Kind::None; }
+};
+
+class MediaPlayer : public QWidget {
+    Q_OBJECT
+public:
+    // Decks of one program share `engine`; the default is the program-wide engine.
+    explicit MediaPlayer(QWidget* parent = nullptr);
+    MediaPlayer(AudioEngine& engine, QWidget* parent);
+    ~MediaPlayer() override;
+
+    // Opens `path` as the current media, replacing the previous one, and leaves it stopped at 0. On failure the
+    // player is left without media (length 0) and the error says why.
+    MediaError open(const QString& path);
+    QString fileName() const;
+    bool hasMedia() const;
+    PlayState state() const;
+
+    MediaError play();
+    MediaError pause();
+    MediaError stop();
+    double length() const;
+    double position() const;
+    // Clamped to [0, length]; past the end the song ends. Playback goes on from there in whatever state it was.
+    MediaError setPosition(double seconds);
+    int level() const;
+    void setLevel(int level);
+
+signals:
+    // The song played to its end: once per end, on the UI thread. The argument is reserved (always 0).
+    void ended(int reserved);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace platform::media
