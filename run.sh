@@ -3,4 +3,4 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")" && pwd)
 "$top/scripts/build.sh"
-exec "$top/build/player/deckmora" "$@"
+exec "$top/build/bin/deckmora" "$@"
