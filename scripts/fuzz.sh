@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang in build-fuzz/ and runs each for a bounded time on its seed corpus.
+# Usage: scripts/fuzz.sh [seconds per target, default 60]
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+secs=${1:-60}
+"$top/scripts/install-deps.sh"
+cmake -S "$top" -B "$top/build-fuzz" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDECKMORA_FUZZ=ON -DDECKMORA_BUILD_BENCH=OFF -DDECKMORA_DESIGNER_PLUGIN=OFF >/dev/null
+targets=$(grep -ho 'deckmora_add_fuzzer([a-z_0-9]*' "$top"/tests/fuzz/CMakeLists.txt | sed 's/.*(/fuzz_/')
+cmake --build "$top/build-fuzz" -j"$(nproc)" --target $targets
+"$top/scripts/make-seeds.sh" "$top/build-fuzz/seeds"
+export QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+for t in $targets; do
+  name=${t#fuzz_}
+  corpus="$top/build-fuzz/corpus/$name"
+  mkdir -p "$corpus"
+  [ -d "$top/build-fuzz/seeds/$name" ] && cp -n "$top/build-fuzz/seeds/$name"/* "$corpus"/ 2>/dev/null || true
+  echo "fuzzing $name for ${secs}s"
+  "$top/build-fuzz/bin/$t" -max_total_time="$secs" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="$top/build-fuzz/$name-" "$corpus" 2>&1 | tail -n 12
+done
