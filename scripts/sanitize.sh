@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds the whole suite with clang under AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/ and runs
+# every test there; then the engine's tests under ThreadSanitizer in build-tsan/. Any report fails the run.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+"$top/scripts/install-deps.sh"
+export QT_QPA_PLATFORM=offscreen
+common=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        -DDECKMORA_BUILD_BENCH=OFF -DDECKMORA_DESIGNER_PLUGIN=OFF)
+
+cmake -S "$top" -B "$top/build-asan" "${common[@]}" -DDECKMORA_SANITIZE=ON >/dev/null
+cmake --build "$top/build-asan" -j"$(nproc)"
+# Qt and fontconfig keep process-lifetime caches that LeakSanitizer would count; the suppressions name only those.
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1"
+export LSAN_OPTIONS="suppressions=$top/scripts/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+(cd "$top/build-asan" && ctest --output-on-failure -j"$(nproc)" --timeout 900)
+
+if [ -d "$top/tests/media" ]; then
+  cmake -S "$top" -B "$top/build-tsan" "${common[@]}" -DDECKMORA_TSAN=ON >/dev/null
+  cmake --build "$top/build-tsan" -j"$(nproc)" --target media_tests
+  export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$top/scripts/tsan.supp"
+  (cd "$top/build-tsan" && ctest --output-on-failure -R '^media_tests$' --timeout 900)
+fi
