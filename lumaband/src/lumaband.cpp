@@ -241,7 +241,7 @@ QVariant Lumaband::percentProperty() const {
 // ---- the property store
 
 void Lumaband::InitProperties() {
-    m_bar = lumaband::BarSettings{.enabled = isEnabled()};
+    m_bar = lumaband::BarSettings{.enabled = Enabled()};
 }
 
 void Lumaband::ReadProperties(const PropertyBag& bag) {
@@ -270,7 +270,7 @@ void Lumaband::ReadProperties(const PropertyBag& bag) {
 void Lumaband::WriteProperties(PropertyBag& bag) const {
     const auto key = [](const char* k) { return QString::fromLatin1(k); };
     bag.write(key("BackColor"), Colour{m_backColor}, Colour{kDefaultBackColor});
-    bag.write(key("Enabled"), isEnabled(), true);
+    bag.write(key("Enabled"), Enabled(), true);
     bag.write(key("BorderStyle"), m_borderStyle, std::int16_t{Flat});
     bag.write(key("MousePointer"), std::int16_t{m_mousePointer}, std::int16_t{0});
     bag.write(key("MouseIcon"), Picture{m_mouseIcon}, Picture{});

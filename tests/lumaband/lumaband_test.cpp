@@ -297,3 +297,19 @@ TEST_F(LumabandTest, PopupMenuPlacesTheMenuInSurfaceUnits) {
     EXPECT_EQ(bar.popupPosition(4, 25, 5, QSize(80, 40)), origin + QPoint(60, 5));
     EXPECT_EQ(bar.popupPosition(8, 25, 5, QSize(80, 40)), origin + QPoint(20, 5));
 }
+
+TEST_F(LumabandTest, ADisabledWindowGreysTheBarButKeepsItsEnabledProperty) {
+    QWidget window;
+    bar.setParent(&window);
+    bar.setShowPercent(false);
+    bar.setStartColor(0x000000FF);
+    bar.setEndColor(0x000000FF);
+    bar.setValue(100);
+    window.setEnabled(false);
+    EXPECT_TRUE(bar.Enabled());
+    EXPECT_EQ(bar.grab().toImage().pixelColor(200, 10), QColor(128, 128, 128));
+    PropertyBag bag;
+    bar.WriteProperties(bag);
+    EXPECT_FALSE(bag.contains(QStringLiteral("Enabled")));
+    bar.setParent(nullptr);
+}

@@ -55,7 +55,8 @@ public:
     // The surface's properties.
     std::uint32_t BackColor() const { return m_backColor; }
     void setBackColor(std::uint32_t New_BackColor);
-    bool Enabled() const { return isEnabled(); }
+    // The bar's own state; a disabled window around it greys the bar without changing this.
+    bool Enabled() const { return !testAttribute(Qt::WA_ForceDisabled); }
     void setEnabledState(bool New_Enabled);
     // The surface keeps 16 bits: a value outside them throws an Overflow ControlError and changes nothing.
     int BorderStyle() const { return m_borderStyle; }
