@@ -1,0 +1,2 @@
+// The library's component entry points; filled in with the control model.
+#include "glissor/glissor.h"

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+class QFrame;
+
+// The about box of the slider library: title, version, a one-line description and a way to the
+// system-information tool. OK is both the default button (Enter) and the cancel button (Esc).
+class frmAbout : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmAbout(QWidget* parent = nullptr);
+
+    static QString title();
+    static QString versionText();
+    static QImage icon();
+
+    QLabel* picIcon;
+    QLabel* lblTitle;
+    QLabel* lblVersion;
+    QLabel* lblDescription;
+    QLabel* Label1;
+    QFrame* Line1;
+    QPushButton* cmdOK;
+    QPushButton* cmdSysInfo;
+
+    void cmdOK_Click();
+    void cmdSysInfo_Click();
+
+private:
+    void Form_Load();
+};
