@@ -97,6 +97,8 @@ Glissor::Glissor(QWidget* parent)
       m_strech(kInitialStrech), m_maskBool(QStringLiteral("false")), m_captionText(kInitialCaption),
       m_captionFont(parent ? parent->font() : QApplication::font()), m_captionColor(kInitialForeColor) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The host hears of every pointer movement over the face, with or without a button held.
+    setMouseTracking(true);
     m_handlePicture.assign(defaultThumb());
     measureCaption();
     resize(320, 240);
