@@ -9,7 +9,7 @@
 
 #include "sysinfo.h"
 
-frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
+frmAbout::frmAbout(platform::Prompts& prompts, QWidget* parent) : QDialog(parent), m_prompts(prompts) {
     setWindowTitle(QStringLiteral("About the Glissor Control"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -107,5 +107,5 @@ void frmAbout::cmdOK_Click() {
 }
 
 void frmAbout::cmdSysInfo_Click() {
-    glissor::StartSysInfo(title());
+    glissor::StartSysInfo(title(), m_prompts);
 }

@@ -5,13 +5,17 @@
 class QLabel;
 class QPushButton;
 class QFrame;
+namespace platform {
+class Prompts;
+}
 
 // The about box of the slider library: title, version, a one-line description and a way to the
 // system-information tool. OK is both the default button (Enter) and the cancel button (Esc).
 class frmAbout : public QDialog {
     Q_OBJECT
 public:
-    explicit frmAbout(QWidget* parent = nullptr);
+    // `prompts` is the host's seam for the box's own message.
+    explicit frmAbout(platform::Prompts& prompts, QWidget* parent = nullptr);
 
     static QString title();
     static QString versionText();
@@ -31,4 +35,5 @@ public:
 
 private:
     void Form_Load();
+    platform::Prompts& m_prompts;
 };

@@ -7,13 +7,17 @@
 #include <QPixmap>
 #include <cmath>
 
+#include "component/controlerror.h"
+#include "component/propertybag.h"
 #include "core/colours.h"
 #include "core/numbertext.h"
 #include "frmabout.h"
 #include "sliderrules.h"
 
-using glissor::ControlError;
-using glissor::ErrorKind;
+using platform::component::ControlError;
+using platform::component::ErrorKind;
+using platform::component::PropertyBag;
+using platform::component::PropertyValue;
 
 namespace {
 
@@ -36,55 +40,17 @@ bool strictBool(const QString& text) {
     throw ControlError(ErrorKind::TypeMismatch);
 }
 
-// A stored value taken as text, the way the store's text keys have always been read back: Booleans as
-// "True"/"False", numbers in the suite's number text.
-QString variantText(const QVariant& v) {
-    switch (v.typeId()) {
-    case QMetaType::Bool:
-        return platform::boolToText(v.toBool());
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return platform::numberToText(v.toDouble());
-    default:
-        return v.toString();
-    }
+Glissor::OleColor storedColour(const PropertyValue& v) {
+    if (const auto* c = std::get_if<platform::component::Colour>(&v))
+        return c->value;
+    return static_cast<Glissor::OleColor>(platform::component::toInt32(v));
 }
 
-QImage variantImage(const QVariant& v) {
-    if (v.typeId() == QMetaType::QPixmap)
-        return v.value<QPixmap>().toImage();
-    return v.value<QImage>();
-}
-
-Glissor::OleColor variantColour(const QVariant& v) {
-    return static_cast<Glissor::OleColor>(static_cast<std::int32_t>(v.toLongLong()));
-}
-
-QVariant colourVariant(Glissor::OleColor c) {
-    return QVariant::fromValue(static_cast<qint32>(c));
+PropertyValue colourValue(Glissor::OleColor c) {
+    return static_cast<std::int32_t>(c);
 }
 
 } // namespace
-
-namespace glissor {
-
-static const char* errorText(ErrorKind kind) {
-    switch (kind) {
-    case ErrorKind::TypeMismatch:
-        return "Type mismatch";
-    case ErrorKind::Overflow:
-        return "Overflow";
-    case ErrorKind::DivisionByZero:
-        return "Division by zero";
-    }
-    return "Error";
-}
-
-ControlError::ControlError(ErrorKind kind) : std::runtime_error(errorText(kind)), m_kind(kind) {}
-
-PropertyStore::~PropertyStore() = default;
-
-} // namespace glissor
 
 void Glissor::PictureHolder::assign(const QImage& image) {
     picture = image;
@@ -278,50 +244,63 @@ void Glissor::UpdateSlider() {
 }
 
 void Glissor::ShowAboutBox() {
-    frmAbout about(this);
+    frmAbout about(site().prompts(), this);
     about.exec();
 }
 
 // ---- property store ----
 
-void Glissor::ReadProperties(glissor::PropertyStore& store) {
-    const QFont ambient = parentWidget() ? parentWidget()->font() : QApplication::font();
-    m_backColor = variantColour(store.read(QStringLiteral("BackColor"), colourVariant(kInitialBackColor)));
-    m_captionColor = variantColour(store.read(QStringLiteral("ForeColor"), colourVariant(kInitialForeColor)));
-    m_enabled = store.read(QStringLiteral("Enabled"), true).toBool();
-    setEnabled(m_enabled);
-    m_captionFont = store.read(QStringLiteral("Font"), ambient).value<QFont>();
-    m_borderStyle =
-        static_cast<short>(store.read(QStringLiteral("Border"), QVariant::fromValue<qint16>(0)).toInt());
-    setContentsMargins(m_borderStyle != 0, m_borderStyle != 0, m_borderStyle != 0, m_borderStyle != 0);
-    m_captionText = store.read(QStringLiteral("Caption"), kInitialCaption).toString();
-    measureCaption();
-    m_handleMaskPicture.assign(variantImage(store.read(QStringLiteral("MaskPicture"), QImage())));
-    m_backPicture.assign(variantImage(store.read(QStringLiteral("Picture"), QImage())));
-    m_strech = variantText(store.read(QStringLiteral("StrechPicture"), kInitialStrech));
-    m_valueLabel = variantText(store.read(QStringLiteral("Value"), kInitialValue));
-    m_max = variantText(store.read(QStringLiteral("MaxValue"), kInitialMax));
-    m_handlePicture.assign(variantImage(store.read(QStringLiteral("HPicture"), QImage())));
-    // Written as text but defaulting to a Boolean: an old form without the key reads back as "False".
-    m_maskBool = variantText(store.read(QStringLiteral("Mask"), false));
+void Glissor::setSite(platform::component::ControlSite* site) {
+    setSiteObject(site);
 }
 
-void Glissor::WriteProperties(glissor::PropertyStore& store) const {
-    const QFont ambient = parentWidget() ? parentWidget()->font() : QApplication::font();
-    store.write(QStringLiteral("BackColor"), colourVariant(m_backColor), colourVariant(kInitialBackColor));
-    store.write(QStringLiteral("ForeColor"), colourVariant(m_captionColor), colourVariant(kInitialForeColor));
-    store.write(QStringLiteral("Enabled"), m_enabled, true);
-    store.write(QStringLiteral("Font"), m_captionFont, ambient);
-    store.write(QStringLiteral("Border"), QVariant::fromValue<qint16>(m_borderStyle),
-                QVariant::fromValue<qint16>(0));
-    store.write(QStringLiteral("Caption"), m_captionText, kInitialCaption);
-    store.write(QStringLiteral("MaskPicture"), m_handleMaskPicture.picture, QImage());
-    store.write(QStringLiteral("Picture"), m_backPicture.picture, QImage());
-    store.write(QStringLiteral("StrechPicture"), m_strech, kInitialStrech);
-    store.write(QStringLiteral("Value"), m_valueLabel, kInitialValue);
-    store.write(QStringLiteral("MaxValue"), m_max, kInitialMax);
-    store.write(QStringLiteral("HPicture"), m_handlePicture.picture, QImage());
-    store.write(QStringLiteral("Mask"), m_maskBool, false);
+void Glissor::initNew() {
+    // A control placed for the first time writes its caption in the font its host offers.
+    m_captionFont = site().ambientFont();
+    measureCaption();
+}
+
+void Glissor::readProperties(const PropertyBag& bag) {
+    using platform::component::Font;
+    using platform::component::Picture;
+    const Font ambient = Font::fromQFont(site().ambientFont());
+    m_backColor = storedColour(bag.read(QStringLiteral("BackColor"), colourValue(kInitialBackColor)));
+    m_captionColor = storedColour(bag.read(QStringLiteral("ForeColor"), colourValue(kInitialForeColor)));
+    m_enabled = bag.read(QStringLiteral("Enabled"), true);
+    setEnabled(m_enabled);
+    m_captionFont = bag.read(QStringLiteral("Font"), ambient).toQFont();
+    m_borderStyle = bag.read(QStringLiteral("Border"), std::int16_t{0});
+    const int margin = m_borderStyle != 0 ? 1 : 0;
+    setContentsMargins(margin, margin, margin, margin);
+    m_captionText = bag.read(QStringLiteral("Caption"), kInitialCaption);
+    measureCaption();
+    m_handleMaskPicture.assign(bag.read(QStringLiteral("MaskPicture"), Picture{}).image);
+    m_backPicture.assign(bag.read(QStringLiteral("Picture"), Picture{}).image);
+    m_strech = bag.read(QStringLiteral("StrechPicture"), kInitialStrech);
+    m_valueLabel = bag.read(QStringLiteral("Value"), kInitialValue);
+    m_max = bag.read(QStringLiteral("MaxValue"), kInitialMax);
+    m_handlePicture.assign(bag.read(QStringLiteral("HPicture"), Picture{}).image);
+    // Written as text but defaulting to a Boolean: an old form without the key reads back as "False".
+    m_maskBool = platform::component::toText(bag.read(QStringLiteral("Mask"), PropertyValue(false)));
+}
+
+void Glissor::writeProperties(PropertyBag& bag) const {
+    using platform::component::Font;
+    using platform::component::Picture;
+    const Font ambient = Font::fromQFont(site().ambientFont());
+    bag.write(QStringLiteral("BackColor"), colourValue(m_backColor), colourValue(kInitialBackColor));
+    bag.write(QStringLiteral("ForeColor"), colourValue(m_captionColor), colourValue(kInitialForeColor));
+    bag.write(QStringLiteral("Enabled"), m_enabled, true);
+    bag.write(QStringLiteral("Font"), Font::fromQFont(m_captionFont), ambient);
+    bag.write(QStringLiteral("Border"), m_borderStyle, std::int16_t{0});
+    bag.write(QStringLiteral("Caption"), m_captionText, kInitialCaption);
+    bag.write(QStringLiteral("MaskPicture"), Picture{m_handleMaskPicture.picture}, Picture{});
+    bag.write(QStringLiteral("Picture"), Picture{m_backPicture.picture}, Picture{});
+    bag.write(QStringLiteral("StrechPicture"), m_strech, kInitialStrech);
+    bag.write(QStringLiteral("Value"), m_valueLabel, kInitialValue);
+    bag.write(QStringLiteral("MaxValue"), m_max, kInitialMax);
+    bag.write(QStringLiteral("HPicture"), Picture{m_handlePicture.picture}, Picture{});
+    bag.write(QStringLiteral("Mask"), m_maskBool, false);
 }
 
 // ---- sizing ----
@@ -505,7 +484,9 @@ void Glissor::paintEvent(QPaintEvent*) {
 // ---- helpers ----
 
 void Glissor::notify(const char* name) {
-    emit PropertyChanged(QString::fromLatin1(name));
+    const QString property = QString::fromLatin1(name);
+    notifyChanged(property);
+    emit PropertyChanged(property);
 }
 
 void Glissor::measureCaption() {

@@ -6,7 +6,6 @@
 #include <QStringList>
 
 #include "core/settingsstore.h"
-#include "ui/prompts.h"
 
 namespace glissor {
 
@@ -28,7 +27,7 @@ const QStringList& sysInfoTools() {
     return tools;
 }
 
-bool StartSysInfo(const QString& title, const SysInfoLauncher& launcher) {
+bool StartSysInfo(const QString& title, platform::Prompts& prompts, const SysInfoLauncher& launcher) {
     QString path;
     if (!GetKeyValue(kSysInfoSection, kSysInfoKey, path)) {
         for (const QString& tool : sysInfoTools()) {
@@ -40,7 +39,7 @@ bool StartSysInfo(const QString& title, const SysInfoLauncher& launcher) {
     // A configured path that names no program ends in the same message as having none at all.
     if (!path.isEmpty() && QFileInfo(path).isFile() && launcher.start && launcher.start(path))
         return true;
-    platform::prompts().message(kSysInfoUnavailable, platform::Buttons::Ok, platform::Icon::None, title);
+    prompts.message(kSysInfoUnavailable, platform::Buttons::Ok, platform::Icon::None, title);
     return false;
 }
 

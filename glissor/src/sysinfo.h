@@ -3,6 +3,8 @@
 #include <QString>
 #include <functional>
 
+#include "ui/prompts.h"
+
 // Starting the platform's system-information tool from the about box. There is no Windows registry here: the
 // configuration store is asked first (application "GlissorControl", section "SysInfo", key "Path"), then the
 // PATH for a known tool. Every failure ends in one message.
@@ -27,6 +29,7 @@ bool GetKeyValue(const QString& KeyName, const QString& SubKeyRef, QString& KeyV
 const QStringList& sysInfoTools();
 
 // Starts the tool, or tells the user (title `title`) that there is none. True when a tool was started.
-bool StartSysInfo(const QString& title, const SysInfoLauncher& launcher = SysInfoLauncher::system());
+bool StartSysInfo(const QString& title, platform::Prompts& prompts,
+                  const SysInfoLauncher& launcher = SysInfoLauncher::system());
 
 } // namespace glissor

@@ -38,7 +38,7 @@ struct Launcher {
 } // namespace
 
 TEST(GlissorAbout, LoadSetsCaptionVersionAndTitle) {
-    frmAbout about;
+    frmAbout about(platform::prompts());
     EXPECT_EQ(about.windowTitle(), "About Glissor Control");
     EXPECT_EQ(about.lblVersion->text(), "Version 1.0.0");
     EXPECT_EQ(about.lblTitle->text(), "Glissor Control");
@@ -50,7 +50,7 @@ TEST(GlissorAbout, LoadSetsCaptionVersionAndTitle) {
 
 TEST(GlissorAbout, EnterAndEscBothClose) {
     for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
-        frmAbout about;
+        frmAbout about(platform::prompts());
         about.show();
         ASSERT_TRUE(about.isVisible());
         QTest::keyClick(&about, static_cast<Qt::Key>(key));
@@ -85,7 +85,7 @@ TEST(GlissorSysInfo, TheConfiguredToolComesFirst) {
     configure(tool);
     Launcher l;
     l.onPath = "/usr/bin/hardinfo";
-    EXPECT_TRUE(StartSysInfo("Glissor Control", l.seams()));
+    EXPECT_TRUE(StartSysInfo("Glissor Control", platform::prompts(), l.seams()));
     EXPECT_EQ(l.started, QStringList{tool});
     configure("");
 }
@@ -95,7 +95,7 @@ TEST(GlissorSysInfo, ThenAToolOnThePath) {
     const QString tool = dir.write("hardinfo", "#!/bin/sh\n");
     Launcher l;
     l.onPath = tool;
-    EXPECT_TRUE(StartSysInfo("Glissor Control", l.seams()));
+    EXPECT_TRUE(StartSysInfo("Glissor Control", platform::prompts(), l.seams()));
     EXPECT_EQ(l.started, QStringList{tool});
 }
 
@@ -112,7 +112,7 @@ TEST(GlissorSysInfo, EveryFailureEndsInOneMessage) {
         SysInfoLauncher l;
         l.findExecutable = [](const QString&) { return QString(); };
         l.start = [&](const QString&) { return c.startSucceeds; };
-        EXPECT_FALSE(StartSysInfo("Glissor Control", l));
+        EXPECT_FALSE(StartSysInfo("Glissor Control", prompts, l));
         ASSERT_EQ(prompts.count(), 1);
         EXPECT_EQ(prompts.last().text, "System Information Is Unavailable At This Time");
         EXPECT_EQ(prompts.last().title, "Glissor Control");
@@ -126,7 +126,7 @@ TEST(GlissorSysInfo, TheButtonStartsTheTool) {
     configure(dir.file("no-such-tool"));
     ScriptedPrompts prompts;
     prompts.answer(platform::Answer::Ok);
-    frmAbout about;
+    frmAbout about(platform::prompts());
     about.cmdSysInfo->click();
     EXPECT_EQ(prompts.count(), 1);
     configure("");

@@ -2,11 +2,11 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
+#include "component/controlerror.h"
+#include "component/propertybag.h"
 #include "glissor/glissor.h"
-#include "memorystore.h"
 
-using glissor::ControlError;
-using glissor::ErrorKind;
+using namespace platform::component;
 
 namespace {
 
@@ -188,81 +188,117 @@ TEST(GlissorProperties, FlagsReadStrictlyAndAreWrittenAsTrueOrFalse) {
     EXPECT_FALSE(g.Mask());
 }
 
-TEST(GlissorStore, AFirstSaveWritesTheThumbAndOtherwiseOnlyDefaults) {
+TEST(GlissorStore, AFirstSaveWritesOnlyTheThumb) {
     Glissor g;
-    MemoryStore store;
-    g.WriteProperties(store);
-    EXPECT_EQ(store.writtenKeys(), kKeys);
-    for (const auto& w : store.writes) {
-        if (w.key == "HPicture")
-            EXPECT_EQ(w.value.value<QImage>(), Glissor::defaultThumb());
-        else
-            EXPECT_EQ(w.value, w.defaultValue) << w.key.toStdString();
-    }
-    EXPECT_EQ(store.values.keys(), QStringList{"HPicture"});
+    PropertyBag bag;
+    g.writeProperties(bag);
+    // "Mask" is written as text against a Boolean default, so the store keeps its text too.
+    ASSERT_EQ(bag.size(), 2);
+    EXPECT_EQ(bag.entries().front().key, "HPicture");
+    EXPECT_EQ(toPicture(bag.read("HPicture")).image, Glissor::defaultThumb());
+    EXPECT_EQ(bag.read("Mask"), PropertyValue(QString("false")));
 }
 
-TEST(GlissorStore, WritesTheTypesStoredFormsExpect) {
+TEST(GlissorStore, WritesEveryKeyInOrderWithItsType) {
     Glissor g;
+    g.LetBackColor(0x00102030);
+    g.LetForeColor(0x00405060);
+    g.LetEnabled(false);
+    QFont font("Serif", 21);
+    font.setBold(true);
+    g.SetFont(font);
     g.LetBorder(true);
+    g.LetCaption("Gain");
+    g.SetMaskPicture(QImage(3, 3, QImage::Format_RGB32));
+    g.SetPicture(QImage(4, 4, QImage::Format_RGB32));
+    g.LetStrechPicture(false);
+    g.LetValue(2.5);
+    g.LetMaxValue(20);
+    g.SetHPicture(QImage(5, 5, QImage::Format_RGB32));
     g.LetMask(true);
-    MemoryStore store;
-    g.WriteProperties(store);
-    auto typeOf = [&](const QString& key) {
-        for (const auto& w : store.writes)
-            if (w.key == key)
-                return w.value.typeId();
-        return -1;
-    };
-    EXPECT_EQ(typeOf("BackColor"), QMetaType::Int);
-    EXPECT_EQ(typeOf("Enabled"), QMetaType::Bool);
-    EXPECT_EQ(typeOf("Border"), QMetaType::Short); // 0 or 1, not a Boolean
-    EXPECT_EQ(typeOf("StrechPicture"), QMetaType::QString);
-    EXPECT_EQ(typeOf("Value"), QMetaType::QString);
-    EXPECT_EQ(typeOf("Mask"), QMetaType::QString);
-    EXPECT_EQ(store.values.value("Mask").toString(), "True");
-    EXPECT_EQ(store.writes.front().value.toInt(), static_cast<int>(0x8000000Fu));
+    PropertyBag bag;
+    g.writeProperties(bag);
+    QStringList keys;
+    for (const auto& e : bag.entries())
+        keys << e.key;
+    EXPECT_EQ(keys, kKeys);
+    EXPECT_EQ(bag.read("BackColor"), PropertyValue(std::int32_t{0x00102030}));
+    EXPECT_EQ(bag.read("Enabled"), PropertyValue(false));
+    EXPECT_EQ(bag.read("Border"), PropertyValue(std::int16_t{1})); // 0 or 1, not a Boolean
+    EXPECT_EQ(toFont(bag.read("Font")).size, 21);
+    EXPECT_EQ(bag.read("StrechPicture"), PropertyValue(QString("False")));
+    EXPECT_EQ(bag.read("Value"), PropertyValue(QString("2.5")));
+    EXPECT_EQ(bag.read("MaxValue"), PropertyValue(QString("20")));
+    EXPECT_EQ(bag.read("Mask"), PropertyValue(QString("True")));
+
+    // And everything comes back through the store's text format.
+    const auto back = PropertyBag::fromText(bag.toText());
+    ASSERT_TRUE(back);
+    Glissor h;
+    h.readProperties(*back);
+    EXPECT_EQ(h.BackColor(), 0x00102030u);
+    EXPECT_EQ(h.ForeColor(), 0x00405060u);
+    EXPECT_FALSE(h.Enabled());
+    EXPECT_EQ(h.Font().family(), "Serif");
+    EXPECT_TRUE(h.Font().bold());
+    EXPECT_TRUE(h.Border());
+    EXPECT_EQ(h.Caption(), "Gain");
+    EXPECT_EQ(h.MaskPicture().size(), QSize(3, 3));
+    EXPECT_EQ(h.Picture().size(), QSize(4, 4));
+    EXPECT_EQ(h.strechText(), "False");
+    EXPECT_EQ(h.valueText(), "2.5");
+    EXPECT_EQ(h.maxText(), "20");
+    EXPECT_EQ(h.HPicture().size(), QSize(5, 5));
+    EXPECT_TRUE(h.Mask());
 }
 
-TEST(GlissorStore, ReadsTheKeysInOrderAndTakesTextsUnchecked) {
+TEST(GlissorStore, TakesStoredTextsUncheckedAndRaisesNothing) {
     Glissor g;
-    MemoryStore store;
-    store.values = {{"Value", "8"},
-                    {"MaxValue", "4"},
-                    {"StrechPicture", "0"},
-                    {"Mask", "True"},
-                    {"Border", QVariant::fromValue<qint16>(1)},
-                    {"BackColor", static_cast<int>(0x000000FFu)},
-                    {"Caption", "Stored"}};
+    PropertyBag bag;
+    bag.write("Value", QString("8"));
+    bag.write("MaxValue", QString("4"));
+    bag.write("StrechPicture", QString("0"));
+    bag.write("Mask", QString("True"));
+    bag.write("BackColor", Colour{0x000000FF}); // a colour typed as such reads as well
     QSignalSpy change(&g, &Glissor::Change);
-    g.ReadProperties(store);
-    EXPECT_EQ(store.reads, kKeys);
+    QSignalSpy notified(&g, &Glissor::PropertyChanged);
+    g.readProperties(bag);
     EXPECT_EQ(g.valueText(), "8"); // not clamped to the maximum
     EXPECT_EQ(g.maxText(), "4");
     EXPECT_FALSE(g.StrechPicture());
     EXPECT_TRUE(g.Mask());
-    EXPECT_TRUE(g.Border());
     EXPECT_EQ(g.BackColor(), 0x000000FFu);
-    EXPECT_EQ(g.Caption(), "Stored");
-    EXPECT_TRUE(g.HPicture().isNull()); // a store without "HPicture" has no handle
+    EXPECT_TRUE(g.HPicture().isNull()); // a saved set without "HPicture" has no handle
     EXPECT_EQ(change.size(), 0);
-    EXPECT_EQ(store.readDefaults.value("Mask").typeId(), QMetaType::Bool);
+    EXPECT_EQ(notified.size(), 0);
 }
 
 TEST(GlissorStore, AStoreWithoutMaskGivesTheTextFalse) {
     Glissor g;
-    MemoryStore store;
-    g.ReadProperties(store);
+    g.readProperties(PropertyBag());
     EXPECT_EQ(g.maskText(), "False");
     EXPECT_EQ(g.strechText(), "true");
+    EXPECT_EQ(g.valueText(), "5");
+    EXPECT_EQ(g.maxText(), "10");
+}
+
+TEST(GlissorStore, AFailingKeyStopsReadingAfterTheKeysBeforeIt) {
+    Glissor g;
+    PropertyBag bag;
+    bag.write("Caption", QString("Restored"));
+    bag.write("Picture", QString("not a picture"));
+    bag.write("Value", QString("7"));
+    EXPECT_THROW(g.readProperties(bag), ControlError);
+    EXPECT_EQ(g.Caption(), "Restored");
     EXPECT_EQ(g.valueText(), "5");
 }
 
 TEST(GlissorStore, ValueTextThatIsNoNumberRestoresButFailsStrictReaders) {
     Glissor g;
-    MemoryStore store;
-    store.values = {{"Value", "abc"}, {"StrechPicture", "maybe"}};
-    g.ReadProperties(store);
+    PropertyBag bag;
+    bag.write("Value", QString("abc"));
+    bag.write("StrechPicture", QString("maybe"));
+    g.readProperties(bag);
     EXPECT_EQ(g.valueText(), "abc");
     g.resize(109, 30);
     g.show(); // sizing and showing do not fail
@@ -270,25 +306,26 @@ TEST(GlissorStore, ValueTextThatIsNoNumberRestoresButFailsStrictReaders) {
     EXPECT_EQ(errorOf([&] { g.Value(); }), ErrorKind::TypeMismatch);
     EXPECT_EQ(errorOf([&] { g.UpdateSlider(); }), ErrorKind::TypeMismatch);
     EXPECT_EQ(errorOf([&] { g.StrechPicture(); }), ErrorKind::TypeMismatch);
+    EXPECT_EQ(errorOf([&] { g.LetCaption("x"); }), ErrorKind::TypeMismatch);
+    EXPECT_EQ(g.Caption(), "x"); // stored and notified before the redraw failed
 }
 
-TEST(GlissorStore, RoundTripsEveryKey) {
-    Glissor a;
-    a.LetCaption("Level");
-    a.LetForeColor(0x00123456);
-    a.SetPicture(QImage(4, 4, QImage::Format_RGB32));
-    a.LetValue(2.5);
-    a.LetStrechPicture(false);
-    MemoryStore store;
-    a.WriteProperties(store);
-    Glissor b;
-    b.ReadProperties(store);
-    EXPECT_EQ(b.Caption(), "Level");
-    EXPECT_EQ(b.ForeColor(), 0x00123456u);
-    EXPECT_EQ(b.Picture().size(), QSize(4, 4));
-    EXPECT_EQ(b.valueText(), "2.5");
-    EXPECT_EQ(b.strechText(), "False");
-    EXPECT_EQ(b.HPicture(), Glissor::defaultThumb());
+TEST(GlissorStore, NotifiesTheHostsSiteAndUsesItsAmbientFont) {
+    struct Site : ControlSite {
+        QStringList changed;
+        QFont ambientFont() const override { return QFont("Monospace", 17); }
+        void propertyChanged(const QString& name) override { changed << name; }
+    } site;
+    Glissor g;
+    g.setSite(&site);
+    g.initNew();
+    EXPECT_EQ(g.Font().pointSize(), 17);
+    g.LetValue(3);
+    g.LetCaption("c");
+    EXPECT_EQ(site.changed, QStringList({"Value", "Caption"}));
+    PropertyBag bag;
+    g.writeProperties(bag);
+    EXPECT_FALSE(bag.contains("Font")); // the ambient font is the default
 }
 
 TEST(GlissorProperties, LateBoundAccessUsesTheInterfaceNames) {

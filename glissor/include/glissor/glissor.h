@@ -7,9 +7,8 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "glissor/controlerror.h"
+#include "component/control.h"
 #include "glissor/glissor_export.h"
-#include "glissor/propertystore.h"
 
 // A horizontal slider drawn entirely from pictures: a background for the face, a handle that slides along it
 // and an optional AND/OR mask that makes the handle's surroundings transparent, with a caption centred on the
@@ -17,10 +16,12 @@
 //
 // Value, maximum and the two flags are held as text and converted on every use, so a stored form restores
 // exactly the text it held. Property assignments notify the host (PropertyChanged) and redraw at once;
-// failures come back to the caller as glissor::ControlError. Events pass their arguments by reference:
-// connect with a direct connection, and a handler that changes Button or X changes what the control does
-// next.
-class GLISSOR_EXPORT Glissor : public QWidget {
+// failures come back to the caller as platform::component::ControlError. Events pass their arguments by
+// reference: connect with a direct connection, and a handler that changes Button or X changes what the
+// control does next.
+class GLISSOR_EXPORT Glissor : public QWidget,
+                               public platform::component::Control,
+                               public platform::component::ControlSiteHolder {
     Q_OBJECT
     Q_PROPERTY(quint32 BackColor READ BackColor WRITE LetBackColor)
     Q_PROPERTY(quint32 ForeColor READ ForeColor WRITE LetForeColor)
@@ -46,7 +47,7 @@ public:
     ~Glissor() override;
 
     // Properties, in the order of the control's interface. Getters of Value, MaxValue, StrechPicture and Mask
-    // read their text strictly and throw ControlError(TypeMismatch) when it does not convert.
+    // read their text strictly and throw a TypeMismatch ControlError when it does not convert.
     OleColor BackColor() const;
     void LetBackColor(OleColor New_BackColor);
     OleColor ForeColor() const;
@@ -79,10 +80,13 @@ public:
     // Shows a fresh about box, modally over the control.
     Q_INVOKABLE void ShowAboutBox();
 
-    // The host's property store: restoring a placed control and saving its form. Keys, types and defaults are
-    // fixed because stored forms depend on them.
-    void ReadProperties(glissor::PropertyStore& store);
-    void WriteProperties(glissor::PropertyStore& store) const;
+    // The control model. The host's property store: restoring a placed control and saving its form. Keys,
+    // types and defaults are fixed because stored forms depend on them.
+    QWidget* widget() override { return this; }
+    void setSite(platform::component::ControlSite* site) override;
+    void initNew() override;
+    void readProperties(const platform::component::PropertyBag& bag) override;
+    void writeProperties(platform::component::PropertyBag& bag) const override;
 
     // Read-only views of the internal state, for hosts' diagnostics and for tests.
     QString valueText() const { return m_valueLabel; }
