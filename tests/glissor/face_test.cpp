@@ -4,6 +4,7 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
+#include "component/propertybag.h"
 #include "glissor/glissor.h"
 
 namespace {
@@ -264,4 +265,20 @@ TEST(GlissorDrawing, APaintShowsTheRetainedImage) {
     const QImage shown = f.g.grab().toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(shown.pixel(2, 2), f.g.faceImage().pixel(2, 2));
     EXPECT_EQ(shown.pixel(2, 2), qRgb(0, 255, 0));
+}
+
+TEST(GlissorDrawing, FlagsThatAreNoBooleanStretchAndMask) {
+    platform::component::PropertyBag bag;
+    bag.write("StrechPicture", QString("maybe"));
+    bag.write("Mask", QString("perhaps"));
+    Glissor g;
+    g.readProperties(bag);
+    g.resize(109, 30);
+    g.show();
+    g.SetPicture(solid(10, 10, qRgb(200, 0, 0)));
+    g.SetMaskPicture(solid(9, 21, qRgb(255, 255, 255)));
+    g.SetHPicture(solid(9, 21, qRgb(0, 0, 0)));
+    g.LetCaption("");
+    EXPECT_EQ(g.faceImage().pixel(100, 25), qRgb(200, 0, 0));                          // stretched
+    EXPECT_EQ(g.faceImage().pixel(g.handleX() + 2, g.handleY() + 2), qRgb(200, 0, 0)); // masked away
 }
