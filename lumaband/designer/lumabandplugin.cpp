@@ -1,0 +1,55 @@
+#include "lumabandplugin.h"
+
+#include <QIcon>
+
+#include "lumaband/lumaband.h"
+
+LumabandPlugin::LumabandPlugin(QObject* parent) : QObject(parent) {}
+
+QString LumabandPlugin::name() const {
+    return QStringLiteral("Lumaband");
+}
+QString LumabandPlugin::group() const {
+    return QStringLiteral("Deckmora");
+}
+QString LumabandPlugin::toolTip() const {
+    return QStringLiteral("Gradient progress bar");
+}
+QString LumabandPlugin::whatsThis() const {
+    return QStringLiteral(
+        "A horizontal progress bar painted as a colour gradient, optionally in segments and with "
+        "its percentage.");
+}
+QString LumabandPlugin::includeFile() const {
+    return QStringLiteral("lumaband/lumaband.h");
+}
+QIcon LumabandPlugin::icon() const {
+    return {};
+}
+bool LumabandPlugin::isContainer() const {
+    return false;
+}
+
+QWidget* LumabandPlugin::createWidget(QWidget* parent) {
+    auto* bar = new Lumaband(parent);
+    // A bar placed on a form shows something to work with.
+    bar->setEndColor(0x00FFFFFF);
+    bar->setValue(50);
+    return bar;
+}
+
+bool LumabandPlugin::isInitialized() const {
+    return m_initialized;
+}
+void LumabandPlugin::initialize(QDesignerFormEditorInterface*) {
+    m_initialized = true;
+}
+
+QString LumabandPlugin::domXml() const {
+    return QStringLiteral("<ui language=\"c++\">\n"
+                          " <widget class=\"Lumaband\" name=\"lumaband\">\n"
+                          "  <property name=\"geometry\"><rect><x>0</x><y>0</y><width>185</width>"
+                          "<height>17</height></rect></property>\n"
+                          " </widget>\n"
+                          "</ui>\n");
+}

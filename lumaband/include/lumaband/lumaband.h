@@ -1,0 +1,151 @@
+#pragma once
+
+#include <QImage>
+#include <QVariant>
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+
+#include "lumaband/lumaband_export.h"
+#include "lumaband/lumabandrules.h"
+
+class QMenu;
+
+namespace platform::component {
+class Control;
+class ControlSite;
+class PropertyBag;
+} // namespace platform::component
+
+// A horizontal progress bar painted as a colour gradient from StartColor towards EndColor, optionally cut
+// into segments and labelled with its percentage. Each member of its interface is a Qt property under the
+// member's own name; its events are the signals Click, MouseDown, MouseMove and MouseUp.
+//
+// The setters check, store, notify the host and redraw, in that order. A rejected value shows a warning
+// through the host's prompt seam and keeps the old value; the caller sees no error.
+class LUMABAND_EXPORT Lumaband : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(uint BackColor READ BackColor WRITE setBackColor)
+    Q_PROPERTY(bool Enabled READ Enabled WRITE setEnabledState)
+    Q_PROPERTY(e_Borderstyle BorderStyle READ borderStyleProperty WRITE setBorderStyleProperty)
+    Q_PROPERTY(short MousePointer READ MousePointer WRITE setMousePointer)
+    Q_PROPERTY(QImage MouseIcon READ MouseIcon WRITE setMouseIcon)
+    Q_PROPERTY(uint StartColor READ StartColor WRITE setStartColor)
+    Q_PROPERTY(uint EndColor READ EndColor WRITE setEndColor)
+    Q_PROPERTY(short Value READ Value WRITE setValue)
+    Q_PROPERTY(short Min READ Min WRITE setMin)
+    Q_PROPERTY(short Max READ Max WRITE setMax)
+    Q_PROPERTY(bool ShowPercent READ ShowPercent WRITE setShowPercent)
+    Q_PROPERTY(bool RelativeScroll READ RelativeScroll WRITE setRelativeScroll)
+    Q_PROPERTY(float SegmentSize READ SegmentSize WRITE setSegmentSize)
+    Q_PROPERTY(float SegmentWidth READ SegmentWidth WRITE setSegmentWidth)
+    Q_PROPERTY(QVariant Percent READ percentProperty STORED false)
+    Q_PROPERTY(uint PercentColor READ PercentColor WRITE setPercentColor)
+
+public:
+    enum e_Borderstyle { Flat = 0, D3D = 1 };
+    Q_ENUM(e_Borderstyle)
+
+    static constexpr std::uint32_t kDefaultBackColor = 0x8000000F;
+    static constexpr std::uint32_t kDefaultPercentColor = 0x80000012;
+
+    explicit Lumaband(QWidget* parent = nullptr);
+    ~Lumaband() override;
+
+    // The surface's properties.
+    std::uint32_t BackColor() const { return m_backColor; }
+    void setBackColor(std::uint32_t New_BackColor);
+    // The bar's own state; a disabled window around it greys the bar without changing this.
+    bool Enabled() const { return !testAttribute(Qt::WA_ForceDisabled); }
+    void setEnabledState(bool New_Enabled);
+    // The surface keeps 16 bits: a value outside them throws an Overflow ControlError and changes nothing.
+    int BorderStyle() const { return m_borderStyle; }
+    void setBorderStyle(long long New_BorderStyle);
+    short MousePointer() const { return m_mousePointer; }
+    void setMousePointer(short New_MousePointer);
+    QImage MouseIcon() const { return m_mouseIcon; }
+    void setMouseIcon(const QImage& New_MouseIcon);
+    std::uint32_t PercentColor() const { return m_percentColor; }
+    void setPercentColor(std::uint32_t New_PercentColor);
+
+    // The control's own values.
+    std::uint32_t StartColor() const { return m_bar.startColor; }
+    void setStartColor(std::uint32_t New_StartColor);
+    std::uint32_t EndColor() const { return m_bar.endColor; }
+    void setEndColor(std::uint32_t New_EndColor);
+    short Value() const { return m_bar.value; }
+    void setValue(short New_Value);
+    short Min() const { return m_bar.min; }
+    void setMin(short New_Min);
+    short Max() const { return m_bar.max; }
+    void setMax(short New_Max);
+    bool ShowPercent() const { return m_bar.showPercent; }
+    void setShowPercent(bool New_ShowPercent);
+    bool RelativeScroll() const { return m_bar.relativeScroll; }
+    void setRelativeScroll(bool New_RelativeScroll);
+    float SegmentSize() const { return m_bar.segmentSize; }
+    void setSegmentSize(float New_SegmentSize);
+    float SegmentWidth() const { return m_bar.segmentWidth; }
+    void setSegmentWidth(float New_SegmentWidth);
+
+    // Computed on every read; throws platform::component::ControlError (Overflow, DivisionByZero) for sets
+    // that break the 16-bit limits, which only a loaded property set can hold.
+    short Percent() const;
+
+    // Shows `Menu` as the surface's pop-up menu. Flags: 4 centres it on X, 8 puts its right edge at X. X and
+    // Y are in the surface's current units (the pointer's position when left out); DefaultMenu is a QAction*
+    // shown bold. An argument the caller leaves out is an invalid QVariant and stays left out.
+    Q_INVOKABLE void PopupMenu(QMenu* Menu, const QVariant& Flags = {}, const QVariant& X = {},
+                               const QVariant& Y = {}, const QVariant& DefaultMenu = {});
+
+    // The host's side: the control interface, the site, and the property store.
+    platform::component::Control* control();
+    void setSite(platform::component::ControlSite* site);
+    void InitProperties();
+    void ReadProperties(const platform::component::PropertyBag& bag);
+    void WriteProperties(platform::component::PropertyBag& bag) const;
+
+    // The horizontal scale in force: units across the width, 0 while it is still pixels.
+    float scaleWidth() const { return m_unitsAcross; }
+    // The surface's drawing area, inside its border.
+    QRect innerRect() const;
+    // Where a pop-up menu with these arguments appears, in global coordinates, for a menu of `menuSize`.
+    QPoint popupPosition(const QVariant& Flags, const QVariant& X, const QVariant& Y,
+                         const QSize& menuSize) const;
+
+signals:
+    void Click();
+    void MouseDown(short Button, short Shift, float X, float Y);
+    void MouseMove(short Button, short Shift, float X, float Y);
+    void MouseUp(short Button, short Shift, float X, float Y);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+
+private:
+    class ControlAdapter;
+
+    void DrawBar();
+    void warn(const char* message);
+    void notify(const char* name);
+    void applyPointer();
+    float unitsX(double pixelX) const;
+    e_Borderstyle borderStyleProperty() const { return static_cast<e_Borderstyle>(m_borderStyle); }
+    void setBorderStyleProperty(e_Borderstyle s) { setBorderStyle(s); }
+    QVariant percentProperty() const;
+
+    lumaband::BarSettings m_bar;
+    std::uint32_t m_backColor = kDefaultBackColor;
+    std::uint32_t m_percentColor = kDefaultPercentColor;
+    std::int16_t m_borderStyle = Flat;
+    short m_mousePointer = 0;
+    QImage m_mouseIcon;
+    float m_unitsAcross = 0;
+    bool m_pressed = false;
+    platform::component::ControlSite* m_site = nullptr;
+    std::unique_ptr<ControlAdapter> m_control;
+};

@@ -1,0 +1,315 @@
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "component/control.h"
+#include "component/controlerror.h"
+#include "component/propertybag.h"
+#include "lumaband/lumaband.h"
+#include "lumaband/lumabandinterface.h"
+#include "scriptedprompts.h"
+
+using namespace platform::component;
+
+namespace {
+
+class RecordingSite : public ControlSite {
+public:
+    QStringList changes;
+    QFont font{QStringLiteral("Serif"), 11};
+    void propertyChanged(const QString& name) override { changes << name; }
+    QFont ambientFont() const override { return font; }
+};
+
+class LumabandTest : public ::testing::Test {
+protected:
+    LumabandTest() {
+        bar.resize(400, 20);
+        bar.setSite(&site);
+    }
+    // Expects exactly one warning with `text`, exclamation icon, OK only.
+    void expectWarning(const QString& text) {
+        ASSERT_EQ(prompts.count(), 1) << text.toStdString();
+        EXPECT_EQ(prompts.last().text, text);
+        EXPECT_EQ(prompts.last().buttons, platform::Buttons::Ok);
+        EXPECT_EQ(prompts.last().icon, platform::Icon::Exclamation);
+        prompts.clear();
+    }
+    ScriptedPrompts prompts;
+    RecordingSite site;
+    Lumaband bar;
+};
+
+} // namespace
+
+TEST_F(LumabandTest, ANewInstanceHasItsDefaults) {
+    EXPECT_EQ(bar.StartColor(), 0u);
+    EXPECT_EQ(bar.EndColor(), 0u);
+    EXPECT_EQ(bar.Value(), 0);
+    EXPECT_EQ(bar.Min(), 0);
+    EXPECT_EQ(bar.Max(), 100);
+    EXPECT_TRUE(bar.ShowPercent());
+    EXPECT_FALSE(bar.RelativeScroll());
+    EXPECT_EQ(bar.SegmentSize(), 0.0f);
+    EXPECT_EQ(bar.SegmentWidth(), 0.7f);
+    EXPECT_EQ(bar.BackColor(), 0x8000000Fu);
+    EXPECT_EQ(bar.PercentColor(), 0x80000012u);
+    EXPECT_EQ(bar.font().family(), QStringLiteral("Serif")); // the site's ambient font
+}
+
+TEST_F(LumabandTest, RejectedValuesWarnAndChangeNothing) {
+    prompts.answer(platform::Answer::Ok);
+    bar.setValue(101);
+    expectWarning(QStringLiteral("Value has to be less than Max."));
+    prompts.answer(platform::Answer::Ok);
+    bar.setValue(-1);
+    expectWarning(QStringLiteral("Value has to be bigger than Min."));
+    prompts.answer(platform::Answer::Ok);
+    bar.setMin(100);
+    expectWarning(QStringLiteral("Min has to be less than Max."));
+    prompts.answer(platform::Answer::Ok);
+    bar.setMax(0);
+    expectWarning(QStringLiteral("Max has to be bigger than Min."));
+    prompts.answer(platform::Answer::Ok);
+    bar.setSegmentWidth(0.5f); // any positive width while SegmentSize is 0
+    expectWarning(QStringLiteral("SegmentWidth has to be less than Segmentsize!"));
+    prompts.answer(platform::Answer::Ok);
+    bar.setSegmentSize(0.5f);
+    expectWarning(QStringLiteral("Segmentsize has to be more than Segmentwidth!"));
+
+    EXPECT_TRUE(site.changes.isEmpty());
+    EXPECT_EQ(bar.Value(), 0);
+    EXPECT_EQ(bar.Min(), 0);
+    EXPECT_EQ(bar.Max(), 100);
+    EXPECT_EQ(bar.SegmentSize(), 0.0f);
+    EXPECT_EQ(bar.SegmentWidth(), 0.7f);
+}
+
+TEST_F(LumabandTest, AcceptedValuesStoreAndNotify) {
+    bar.setValue(100);
+    bar.setValue(0);
+    bar.setSegmentSize(0.7f); // equal to the width is accepted
+    bar.setSegmentWidth(0.7f);
+    bar.setStartColor(0x000000FF);
+    bar.setEndColor(0x80000012);
+    bar.setShowPercent(false);
+    bar.setRelativeScroll(true);
+    bar.setBackColor(0x00404040);
+    bar.setPercentColor(0x00FFFFFF);
+    bar.setEnabledState(false);
+    bar.setMousePointer(2);
+    bar.setBorderStyle(Lumaband::D3D);
+    EXPECT_EQ(site.changes, QStringList({"Value", "Value", "SegmentSize", "SegmentWidth", "StartColor",
+                                         "EndColor", "ShowPercent", "RelativeScroll", "BackColor",
+                                         "PercentColor", "Enabled", "MousePointer", "BorderStyle"}));
+    EXPECT_FALSE(bar.Enabled());
+    EXPECT_EQ(bar.EndColor(), 0x80000012u);
+    EXPECT_EQ(bar.cursor().shape(), Qt::CrossCursor);
+    EXPECT_EQ(bar.innerRect(), QRect(1, 1, 398, 18));
+    EXPECT_EQ(prompts.count(), 0);
+}
+
+TEST_F(LumabandTest, MinAndMaxPullValueWithoutItsNotification) {
+    bar.setValue(40);
+    site.changes.clear();
+    bar.setMin(50);
+    EXPECT_EQ(bar.Min(), 50);
+    EXPECT_EQ(bar.Value(), 50);
+    EXPECT_EQ(site.changes, QStringList({"Min"}));
+    bar.setValue(80);
+    site.changes.clear();
+    bar.setMax(60);
+    EXPECT_EQ(bar.Value(), 60);
+    bar.setMax(70); // no pull when Value is inside
+    EXPECT_EQ(bar.Value(), 60);
+    EXPECT_EQ(site.changes, QStringList({"Max", "Max"}));
+}
+
+TEST_F(LumabandTest, SegmentChecksSeeTheValueAsPassedAndStoreItsMagnitude) {
+    bar.setSegmentSize(10);
+    bar.setSegmentWidth(-20); // passes (not above 10), stored as 20: now above the size
+    EXPECT_EQ(bar.SegmentWidth(), 20.0f);
+    prompts.answer(platform::Answer::Ok);
+    bar.setSegmentSize(-30); // -30 is below the width 20
+    expectWarning(QStringLiteral("Segmentsize has to be more than Segmentwidth!"));
+    bar.setSegmentSize(25);
+    bar.setSegmentWidth(-1);
+    EXPECT_EQ(bar.SegmentWidth(), 1.0f);
+    prompts.answer(platform::Answer::Ok);
+    bar.setSegmentSize(-0.5f);
+    expectWarning(QStringLiteral("Segmentsize has to be more than Segmentwidth!"));
+    EXPECT_EQ(bar.SegmentSize(), 25.0f);
+}
+
+TEST_F(LumabandTest, BorderStyleBeyondSixteenBitsIsAnOverflow) {
+    try {
+        bar.setBorderStyle(70000);
+        ADD_FAILURE() << "no overflow";
+    } catch (const ControlError& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::Overflow);
+    }
+    EXPECT_EQ(bar.BorderStyle(), Lumaband::Flat);
+    EXPECT_TRUE(site.changes.isEmpty());
+}
+
+TEST_F(LumabandTest, SavingANewInstanceWritesNoKey) {
+    PropertyBag bag;
+    bar.WriteProperties(bag);
+    EXPECT_TRUE(bag.isEmpty()) << bag.toText().toStdString();
+}
+
+TEST_F(LumabandTest, SavedSetsComeBackAsSaved) {
+    bar.setBackColor(0x00404040);
+    bar.setEndColor(0x00FFFFFF);
+    bar.setShowPercent(false);
+    bar.setMax(200);
+    bar.setValue(150);
+    bar.setSegmentSize(12.5f);
+    QImage icon(16, 16, QImage::Format_ARGB32);
+    icon.fill(Qt::red);
+    bar.setMouseIcon(icon);
+    PropertyBag bag;
+    bar.WriteProperties(bag);
+    QStringList keys;
+    for (const auto& e : bag.entries())
+        keys << e.key;
+    EXPECT_EQ(keys, QStringList({"BackColor", "MouseIcon", "EndColor", "Value", "Max", "ShowPercent",
+                                 "SegmentSize"}));
+
+    const auto text = PropertyBag::fromText(bag.toText());
+    ASSERT_TRUE(text);
+    Lumaband other;
+    RecordingSite otherSite;
+    other.setSite(&otherSite);
+    other.ReadProperties(*text);
+    EXPECT_EQ(other.BackColor(), 0x00404040u);
+    EXPECT_EQ(other.Value(), 150);
+    EXPECT_EQ(other.Max(), 200);
+    EXPECT_EQ(other.SegmentSize(), 12.5f);
+    EXPECT_FALSE(other.ShowPercent());
+    EXPECT_EQ(other.MouseIcon().size(), QSize(16, 16));
+    EXPECT_EQ(otherSite.changes, QStringList({"MouseIcon"})); // only MouseIcon goes through its setter
+}
+
+TEST_F(LumabandTest, OutOfRangeSetsStayAsLoadedAndPercentReportsThem) {
+    PropertyBag bag;
+    bag.write(QStringLiteral("min"), std::int16_t{0});
+    bag.write(QStringLiteral("max"), std::int16_t{0});
+    bag.write(QStringLiteral("value"), std::int16_t{7});
+    bar.ReadProperties(bag);
+    EXPECT_EQ(bar.Min(), 0);
+    EXPECT_EQ(bar.Max(), 0);
+    EXPECT_EQ(bar.Value(), 7);
+    try {
+        bar.Percent();
+        ADD_FAILURE() << "no division error";
+    } catch (const ControlError& e) {
+        EXPECT_EQ(e.kind(), ErrorKind::DivisionByZero);
+    }
+    EXPECT_FALSE(bar.property("Percent").isValid());
+    bar.grab(); // drawing such a set must not bring the host down
+
+    PropertyBag inverted;
+    inverted.write(QStringLiteral("Min"), std::int16_t{50});
+    inverted.write(QStringLiteral("Max"), std::int16_t{10});
+    inverted.write(QStringLiteral("Value"), std::int16_t{200});
+    bar.ReadProperties(inverted);
+    EXPECT_EQ(bar.Min(), 50);
+    EXPECT_EQ(bar.Max(), 10);
+    EXPECT_EQ(bar.Value(), 200);
+    bar.grab();
+}
+
+TEST_F(LumabandTest, AFailingKeyLeavesTheKeysBeforeItApplied) {
+    PropertyBag bag;
+    bag.write(QStringLiteral("StartColor"), Colour{0x123456});
+    bag.write(QStringLiteral("Value"), QStringLiteral("lots"));
+    bag.write(QStringLiteral("Max"), std::int16_t{7});
+    EXPECT_THROW(bar.ReadProperties(bag), ControlError);
+    EXPECT_EQ(bar.StartColor(), 0x123456u);
+    EXPECT_EQ(bar.Max(), 100);
+}
+
+TEST_F(LumabandTest, MouseXIsInValueUnitsAfterTheFirstBar) {
+    bar.setShowPercent(false);
+    QSignalSpy down(&bar, &Lumaband::MouseDown);
+    QTest::mousePress(&bar, Qt::LeftButton, {}, QPoint(200, 7));
+    ASSERT_EQ(down.count(), 1);
+    EXPECT_FLOAT_EQ(down[0][2].toFloat(), 200.0f); // still pixels: no bar drawn yet
+    EXPECT_FLOAT_EQ(down[0][3].toFloat(), 7.0f);
+    QTest::mouseRelease(&bar, Qt::LeftButton, {}, QPoint(200, 7));
+
+    bar.setValue(10);
+    down.clear();
+    QSignalSpy up(&bar, &Lumaband::MouseUp);
+    QSignalSpy click(&bar, &Lumaband::Click);
+    QTest::mousePress(&bar, Qt::LeftButton, Qt::ShiftModifier, QPoint(200, 7));
+    QTest::mouseRelease(&bar, Qt::LeftButton, Qt::ShiftModifier, QPoint(300, 7));
+    ASSERT_EQ(down.count(), 1);
+    EXPECT_EQ(down[0][0].value<short>(), 1);
+    EXPECT_EQ(down[0][1].value<short>(), 1);
+    EXPECT_FLOAT_EQ(down[0][2].toFloat(), 50.0f);
+    EXPECT_FLOAT_EQ(down[0][3].toFloat(), 7.0f); // Y stays in pixels
+    ASSERT_EQ(up.count(), 1);
+    EXPECT_FLOAT_EQ(up[0][2].toFloat(), 75.0f);
+    EXPECT_EQ(click.count(), 1);
+
+    // Back at Min the scale stays what the last bar set.
+    bar.setValue(0);
+    down.clear();
+    QTest::mousePress(&bar, Qt::LeftButton, {}, QPoint(100, 7));
+    EXPECT_FLOAT_EQ(down[0][2].toFloat(), 25.0f);
+}
+
+TEST_F(LumabandTest, ThePaintedBarIsTheLastRunsPicture) {
+    bar.setBackColor(0x00404040);
+    bar.setEndColor(0x00FFFFFF);
+    bar.setShowPercent(false);
+    bar.setValue(100);
+    bar.setValue(50);
+    const QImage shot = bar.grab().toImage();
+    EXPECT_EQ(shot.pixelColor(202, 10), QColor(128, 128, 128));
+    EXPECT_EQ(shot.pixelColor(300, 10), QColor(0x40, 0x40, 0x40));
+}
+
+TEST_F(LumabandTest, EveryMemberIsAPropertyUnderItsName) {
+    for (const auto& m : lumaband::kMembers) {
+        if (m.method)
+            continue;
+        EXPECT_GE(bar.metaObject()->indexOfProperty(m.name), 0) << m.name;
+    }
+    EXPECT_TRUE(bar.setProperty("Value", 30));
+    EXPECT_EQ(bar.property("Percent").toInt(), 30);
+    EXPECT_GE(bar.metaObject()->indexOfMethod("PopupMenu(QMenu*,QVariant,QVariant,QVariant,QVariant)"), 0);
+    for (const auto& e : lumaband::kEvents)
+        EXPECT_GE(bar.metaObject()->indexOfSignal(
+                      QMetaObject::normalizedSignature(
+                          e.dispatchId == 1 ? "Click()" : (QByteArray(e.name) + "(short,short,float,float)"))
+                          .constData()),
+                  0)
+            << e.name;
+}
+
+TEST_F(LumabandTest, PopupMenuPlacesTheMenuInSurfaceUnits) {
+    bar.setValue(10); // the scale becomes 100 units across 400 pixels
+    const QPoint origin = bar.mapToGlobal(QPoint(0, 0));
+    EXPECT_EQ(bar.popupPosition({}, 25, 5, QSize(80, 40)), origin + QPoint(100, 5));
+    EXPECT_EQ(bar.popupPosition(4, 25, 5, QSize(80, 40)), origin + QPoint(60, 5));
+    EXPECT_EQ(bar.popupPosition(8, 25, 5, QSize(80, 40)), origin + QPoint(20, 5));
+}
+
+TEST_F(LumabandTest, ADisabledWindowGreysTheBarButKeepsItsEnabledProperty) {
+    QWidget window;
+    bar.setParent(&window);
+    bar.setShowPercent(false);
+    bar.setStartColor(0x000000FF);
+    bar.setEndColor(0x000000FF);
+    bar.setValue(100);
+    window.setEnabled(false);
+    EXPECT_TRUE(bar.Enabled());
+    EXPECT_EQ(bar.grab().toImage().pixelColor(200, 10), QColor(128, 128, 128));
+    PropertyBag bag;
+    bar.WriteProperties(bag);
+    EXPECT_FALSE(bag.contains(QStringLiteral("Enabled")));
+    bar.setParent(nullptr);
+}
