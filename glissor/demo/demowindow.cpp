@@ -63,6 +63,11 @@ DemoWindow::DemoWindow(QWidget* parent) : QWidget(parent) {
     all->addWidget(stage);
     all->addWidget(properties, 1);
 
+    if (m_lumaband) {
+        m_lumaband->setProperty("StartColor", 0x00603010u); // 0x00BBGGRR
+        m_lumaband->setProperty("EndColor", 0x0040C0FFu);
+        m_lumaband->setProperty("ShowPercent", true);
+    }
     if (m_glissor) {
         // A slider dressed in pictures: a dark face and a round handle cut out by its mask.
         m_glissor->setProperty("Picture", demo::face(320, 48));
