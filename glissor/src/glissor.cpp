@@ -362,24 +362,32 @@ short shiftOf(Qt::KeyboardModifiers m) {
 } // namespace
 
 void Glissor::mousePressEvent(QMouseEvent* event) {
-    const QPointF p = event->position() - QPointF(contentsRect().topLeft());
-    MouseStep(MouseEvent::Down, buttonsOf(event->button()), shiftOf(event->modifiers()),
-              static_cast<float>(p.x()), static_cast<float>(p.y()));
+    pointerStep(MouseEvent::Down, buttonsOf(event->button()), *event);
 }
 
 void Glissor::mouseMoveEvent(QMouseEvent* event) {
-    const QPointF p = event->position() - QPointF(contentsRect().topLeft());
-    MouseStep(MouseEvent::Move, buttonsOf(event->buttons()), shiftOf(event->modifiers()),
-              static_cast<float>(p.x()), static_cast<float>(p.y()));
+    pointerStep(MouseEvent::Move, buttonsOf(event->buttons()), *event);
 }
 
 void Glissor::mouseReleaseEvent(QMouseEvent* event) {
-    const QPointF p = event->position() - QPointF(contentsRect().topLeft());
-    MouseStep(MouseEvent::Up, buttonsOf(event->button()), shiftOf(event->modifiers()),
-              static_cast<float>(p.x()), static_cast<float>(p.y()));
+    pointerStep(MouseEvent::Up, buttonsOf(event->button()), *event);
     // A click is a press and a release over the face.
-    if (rect().contains(event->position().toPoint()))
-        emit Click();
+    if (rect().contains(event->position().toPoint())) {
+        try {
+            emit Click();
+        } catch (const ControlError&) {
+        }
+    }
+}
+
+void Glissor::pointerStep(MouseEvent which, short buttons, const QMouseEvent& event) {
+    const QPointF p = event.position() - QPointF(contentsRect().topLeft());
+    // A host handler that fails inside a pointer event has no caller to report to; the event loop must go on.
+    try {
+        MouseStep(which, buttons, shiftOf(event.modifiers()), static_cast<float>(p.x()),
+                  static_cast<float>(p.y()));
+    } catch (const ControlError&) {
+    }
 }
 
 void Glissor::MouseStep(MouseEvent which, short Button, short Shift, float X, float Y) {

@@ -282,3 +282,13 @@ TEST(GlissorDrawing, FlagsThatAreNoBooleanStretchAndMask) {
     EXPECT_EQ(g.faceImage().pixel(100, 25), qRgb(200, 0, 0));                          // stretched
     EXPECT_EQ(g.faceImage().pixel(g.handleX() + 2, g.handleY() + 2), qRgb(200, 0, 0)); // masked away
 }
+
+TEST(GlissorMouse, AFailingHostHandlerDoesNotEndThePointerEvent) {
+    Face f;
+    QObject::connect(&f.g, &Glissor::Change, [&](double&) { f.g.LetMaxValue(0); });
+    press(f.g, 57);
+    EXPECT_EQ(f.g.maxText(), "0");
+    EXPECT_EQ(f.g.handleX(), 0);
+    release(f.g, 57);
+    EXPECT_EQ(f.g.valueText(), "0");
+}

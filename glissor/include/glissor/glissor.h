@@ -130,6 +130,7 @@ private:
 
     void UserControl_Show();
     void UserControl_Resize();
+    void pointerStep(MouseEvent which, short buttons, const QMouseEvent& event);
     void MouseStep(MouseEvent which, short Button, short Shift, float X, float Y);
     void placeHandle(Caller caller);
     void DrawSlider();
