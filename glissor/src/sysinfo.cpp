@@ -29,7 +29,11 @@ const QStringList& sysInfoTools() {
 
 bool StartSysInfo(const QString& title, platform::Prompts& prompts, const SysInfoLauncher& launcher) {
     QString path;
-    if (!GetKeyValue(kSysInfoSection, kSysInfoKey, path)) {
+    if (GetKeyValue(kSysInfoSection, kSysInfoKey, path)) {
+        // A bare program name in the store is looked up on the PATH.
+        if (!QFileInfo(path).isFile() && launcher.findExecutable && !launcher.findExecutable(path).isEmpty())
+            path = launcher.findExecutable(path);
+    } else {
         for (const QString& tool : sysInfoTools()) {
             path = launcher.findExecutable ? launcher.findExecutable(tool) : QString();
             if (!path.isEmpty())

@@ -90,6 +90,22 @@ TEST(GlissorSysInfo, TheConfiguredToolComesFirst) {
     configure("");
 }
 
+TEST(GlissorSysInfo, AConfiguredNameIsLookedUpOnThePath) {
+    TempDir dir;
+    const QString tool = dir.write("mytool", "#!/bin/sh\n");
+    configure("mytool");
+    SysInfoLauncher l;
+    QStringList started;
+    l.findExecutable = [&](const QString& name) { return name == "mytool" ? tool : QString(); };
+    l.start = [&](const QString& p) {
+        started << p;
+        return true;
+    };
+    EXPECT_TRUE(StartSysInfo("Glissor Control", platform::prompts(), l));
+    EXPECT_EQ(started, QStringList{tool});
+    configure("");
+}
+
 TEST(GlissorSysInfo, ThenAToolOnThePath) {
     TempDir dir;
     const QString tool = dir.write("hardinfo", "#!/bin/sh\n");
