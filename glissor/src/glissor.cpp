@@ -4,7 +4,6 @@
 #include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPixmap>
 #include <cmath>
 
 #include "component/controlerror.h"

@@ -5,6 +5,7 @@
 #include "component/controlerror.h"
 #include "component/propertybag.h"
 #include "glissor/glissor.h"
+#include "glissor/glissorinterface.h"
 
 using namespace platform::component;
 
@@ -335,4 +336,24 @@ TEST(GlissorProperties, LateBoundAccessUsesTheInterfaceNames) {
     EXPECT_TRUE(g.setProperty("StrechPicture", false));
     EXPECT_EQ(g.strechText(), "False");
     EXPECT_TRUE(QMetaObject::invokeMethod(&g, "UpdateSlider"));
+}
+
+TEST(GlissorInterface, MembersAreListedInInterfaceOrder) {
+    const QMetaObject& meta = Glissor::staticMetaObject;
+    QStringList properties, signalNames, methods;
+    for (int i = meta.propertyOffset(); i < meta.propertyCount(); ++i)
+        properties << meta.property(i).name();
+    for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
+        const QMetaMethod m = meta.method(i);
+        (m.methodType() == QMetaMethod::Signal ? signalNames : methods) << QString::fromLatin1(m.name());
+    }
+    QStringList listed;
+    for (const char* p : glissor::kProperties)
+        listed << p;
+    EXPECT_EQ(properties, listed);
+    QStringList events;
+    for (const auto& e : glissor::kEvents)
+        events << e.name;
+    EXPECT_EQ(signalNames.mid(0, 5), events);
+    EXPECT_EQ(methods, QStringList({glissor::kMethods[0], glissor::kMethods[1]}));
 }
