@@ -30,12 +30,9 @@ bool LumabandPlugin::isContainer() const {
     return false;
 }
 
+// A placed bar is a new instance as code makes it, so a form built by uic looks as it did in Designer.
 QWidget* LumabandPlugin::createWidget(QWidget* parent) {
-    auto* bar = new Lumaband(parent);
-    // A bar placed on a form shows something to work with.
-    bar->setEndColor(0x00FFFFFF);
-    bar->setValue(50);
-    return bar;
+    return new Lumaband(parent);
 }
 
 bool LumabandPlugin::isInitialized() const {

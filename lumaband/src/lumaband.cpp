@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <algorithm>
 
 #include "component/control.h"
 #include "component/controlerror.h"
@@ -58,6 +59,10 @@ Qt::CursorShape cursorShape(short pointer) {
     default:
         return Qt::ArrowCursor;
     }
+}
+
+short clamp16(int v) {
+    return static_cast<short>(std::clamp(v, -32768, 32767));
 }
 
 short buttonsCode(Qt::MouseButtons b) {
@@ -236,6 +241,25 @@ QVariant Lumaband::percentProperty() const {
     } catch (const platform::component::ControlError&) {
         return {};
     }
+}
+
+void Lumaband::setMousePointerProperty(int v) {
+    setMousePointer(clamp16(v));
+}
+QPixmap Lumaband::mouseIconProperty() const {
+    return QPixmap::fromImage(m_mouseIcon);
+}
+void Lumaband::setMouseIconProperty(const QPixmap& p) {
+    setMouseIcon(p.toImage());
+}
+void Lumaband::setValueProperty(int v) {
+    setValue(clamp16(v));
+}
+void Lumaband::setMinProperty(int v) {
+    setMin(clamp16(v));
+}
+void Lumaband::setMaxProperty(int v) {
+    setMax(clamp16(v));
 }
 
 // ---- the property store

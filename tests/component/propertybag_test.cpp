@@ -197,3 +197,34 @@ TEST(PropertyBag, AMissingFileIsAnError) {
     EXPECT_FALSE(PropertyBag::load(dir.file("none.props"), &error));
     EXPECT_TRUE(error.contains(QLatin1String("none.props")));
 }
+
+TEST(PropertyBag, AnyTextEitherFailsOrRoundTrips) {
+    // Lines assembled from the format's own pieces, so most of them come close to valid ones.
+    const QStringList keys = {"a", "B", "\"q k\"", "\"\\x01\"", "", "=", "#c"};
+    const QStringList types = {"i16",    "i32",  "bool",    "text",  "f32", "f64",
+                               "colour", "font", "picture", "empty", "x"};
+    const QStringList values = {"0",    "-32768", "70000", "True",       "\"t\\\"x\"",      "\"a\\x7f\"",
+                                "1e39", "nan",    "inf",   "0x80000012", "\"F\" 8.25 bold", "none",
+                                "png",  "",       "\"",    "-0"};
+    quint32 seed = 12345;
+    auto pick = [&seed](const QStringList& l) {
+        seed = seed * 1664525u + 1013904223u;
+        return l[static_cast<int>((seed >> 8) % static_cast<quint32>(l.size()))];
+    };
+    int parsed = 0;
+    for (int i = 0; i < 3000; ++i) {
+        QString text;
+        for (int line = 0; line < 3; ++line)
+            text += pick(keys) + QStringLiteral(" = ") + pick(types) + QLatin1Char(' ') + pick(values) +
+                    QLatin1Char('\n');
+        const auto bag = PropertyBag::fromText(text);
+        if (!bag)
+            continue;
+        ++parsed;
+        const auto again = PropertyBag::fromText(bag->toText());
+        ASSERT_TRUE(again) << text.toStdString() << "\n->\n" << bag->toText().toStdString();
+        // NaN is never equal to itself; compare the texts instead.
+        EXPECT_EQ(again->toText(), bag->toText()) << text.toStdString();
+    }
+    EXPECT_GT(parsed, 10);
+}

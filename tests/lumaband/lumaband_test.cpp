@@ -280,6 +280,14 @@ TEST_F(LumabandTest, EveryMemberIsAPropertyUnderItsName) {
     }
     EXPECT_TRUE(bar.setProperty("Value", 30));
     EXPECT_EQ(bar.property("Percent").toInt(), 30);
+    EXPECT_TRUE(bar.setProperty("SegmentSize", 2.5));
+    EXPECT_EQ(bar.SegmentSize(), 2.5f);
+    // Late-bound writes beyond 16 bits are brought to the nearest end, then checked as usual.
+    prompts.answer(platform::Answer::Ok);
+    bar.setProperty("Value", 70000);
+    expectWarning(QStringLiteral("Value has to be less than Max."));
+    bar.setProperty("Min", -70000);
+    EXPECT_EQ(bar.Min(), -32768);
     EXPECT_GE(bar.metaObject()->indexOfMethod("PopupMenu(QMenu*,QVariant,QVariant,QVariant,QVariant)"), 0);
     for (const auto& e : lumaband::kEvents)
         EXPECT_GE(bar.metaObject()->indexOfSignal(

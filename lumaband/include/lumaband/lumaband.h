@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPixmap>
 #include <QVariant>
 #include <QWidget>
 #include <cstdint>
@@ -25,20 +26,23 @@ class PropertyBag;
 // through the host's prompt seam and keeps the old value; the caller sees no error.
 class LUMABAND_EXPORT Lumaband : public QWidget {
     Q_OBJECT
+    // Property types are the ones Designer's property editor and generic hosts handle: 16-bit members travel
+    // as int (brought into -32768..32767 on writing), single-precision ones as double, the pointer picture as
+    // a pixmap.
     Q_PROPERTY(uint BackColor READ BackColor WRITE setBackColor)
     Q_PROPERTY(bool Enabled READ Enabled WRITE setEnabledState)
     Q_PROPERTY(e_Borderstyle BorderStyle READ borderStyleProperty WRITE setBorderStyleProperty)
-    Q_PROPERTY(short MousePointer READ MousePointer WRITE setMousePointer)
-    Q_PROPERTY(QImage MouseIcon READ MouseIcon WRITE setMouseIcon)
+    Q_PROPERTY(int MousePointer READ MousePointer WRITE setMousePointerProperty)
+    Q_PROPERTY(QPixmap MouseIcon READ mouseIconProperty WRITE setMouseIconProperty)
     Q_PROPERTY(uint StartColor READ StartColor WRITE setStartColor)
     Q_PROPERTY(uint EndColor READ EndColor WRITE setEndColor)
-    Q_PROPERTY(short Value READ Value WRITE setValue)
-    Q_PROPERTY(short Min READ Min WRITE setMin)
-    Q_PROPERTY(short Max READ Max WRITE setMax)
+    Q_PROPERTY(int Value READ Value WRITE setValueProperty)
+    Q_PROPERTY(int Min READ Min WRITE setMinProperty)
+    Q_PROPERTY(int Max READ Max WRITE setMaxProperty)
     Q_PROPERTY(bool ShowPercent READ ShowPercent WRITE setShowPercent)
     Q_PROPERTY(bool RelativeScroll READ RelativeScroll WRITE setRelativeScroll)
-    Q_PROPERTY(float SegmentSize READ SegmentSize WRITE setSegmentSize)
-    Q_PROPERTY(float SegmentWidth READ SegmentWidth WRITE setSegmentWidth)
+    Q_PROPERTY(double SegmentSize READ SegmentSize WRITE setSegmentSize)
+    Q_PROPERTY(double SegmentWidth READ SegmentWidth WRITE setSegmentWidth)
     Q_PROPERTY(QVariant Percent READ percentProperty STORED false)
     Q_PROPERTY(uint PercentColor READ PercentColor WRITE setPercentColor)
 
@@ -137,6 +141,12 @@ private:
     e_Borderstyle borderStyleProperty() const { return static_cast<e_Borderstyle>(m_borderStyle); }
     void setBorderStyleProperty(e_Borderstyle s) { setBorderStyle(s); }
     QVariant percentProperty() const;
+    void setMousePointerProperty(int v);
+    QPixmap mouseIconProperty() const;
+    void setMouseIconProperty(const QPixmap& p);
+    void setValueProperty(int v);
+    void setMinProperty(int v);
+    void setMaxProperty(int v);
 
     lumaband::BarSettings m_bar;
     std::uint32_t m_backColor = kDefaultBackColor;
