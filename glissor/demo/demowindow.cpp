@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <cmath>
@@ -70,9 +71,9 @@ DemoWindow::DemoWindow(QWidget* parent) : QWidget(parent) {
     }
     if (m_glissor) {
         // A slider dressed in pictures: a dark face and a round handle cut out by its mask.
-        m_glissor->setProperty("Picture", demo::face(320, 48));
-        m_glissor->setProperty("MaskPicture", demo::roundHandleMask(21, 21));
-        m_glissor->setProperty("HPicture", demo::roundHandle(21, 21));
+        m_glissor->setProperty("Picture", QPixmap::fromImage(demo::face(320, 48)));
+        m_glissor->setProperty("MaskPicture", QPixmap::fromImage(demo::roundHandleMask(21, 21)));
+        m_glissor->setProperty("HPicture", QPixmap::fromImage(demo::roundHandle(21, 21)));
         m_glissor->setProperty("Mask", true);
         m_glissor->setProperty("ForeColor", 0x00E0E0E0u);
         m_glissor->setProperty("Caption", QStringLiteral("Level"));

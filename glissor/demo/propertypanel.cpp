@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMetaProperty>
+#include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -25,6 +26,19 @@ QVariant readProperty(QObject* target, const QMetaProperty& p, QString* error) {
         *error = e.message();
         return {};
     }
+}
+
+// Controls hand pictures over as images or as pixmaps; the panel speaks both.
+QVariant pictureVariant(const QMetaProperty& p, const QImage& image) {
+    if (p.typeId() == QMetaType::QPixmap)
+        return QPixmap::fromImage(image);
+    return image;
+}
+
+QImage pictureOf(const QVariant& v) {
+    if (v.typeId() == QMetaType::QPixmap)
+        return v.value<QPixmap>().toImage();
+    return v.value<QImage>();
 }
 
 bool isColour(const QMetaProperty& p) {
@@ -92,7 +106,7 @@ void PropertyPanel::rebuild() {
                 box->setToolTip(error);
             });
             editor = box;
-        } else if (p.typeId() == QMetaType::QImage) {
+        } else if (p.typeId() == QMetaType::QImage || p.typeId() == QMetaType::QPixmap) {
             auto* row = new QWidget(this);
             auto* h = new QHBoxLayout(row);
             h->setContentsMargins(0, 0, 0, 0);
@@ -108,12 +122,13 @@ void PropertyPanel::rebuild() {
                 request.title = QString::fromLatin1(name);
                 const auto file = platform::prompts().openFile(request);
                 if (!file.cancelled())
-                    assign(name, QImage(file.fileName));
+                    assign(name, pictureVariant(p, QImage(file.fileName)));
             });
-            connect(none, &QPushButton::clicked, this, [=, this] { assign(name, QImage()); });
+            connect(none, &QPushButton::clicked, this,
+                    [=, this] { assign(name, pictureVariant(p, QImage())); });
             m_readers.push_back([=, this] {
                 QString error;
-                const QImage img = readProperty(m_target, p, &error).value<QImage>();
+                const QImage img = pictureOf(readProperty(m_target, p, &error));
                 size->setText(img.isNull() ? QStringLiteral("(none)")
                                            : QStringLiteral("%1 x %2").arg(img.width()).arg(img.height()));
             });

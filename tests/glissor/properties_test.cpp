@@ -336,6 +336,10 @@ TEST(GlissorProperties, LateBoundAccessUsesTheInterfaceNames) {
     EXPECT_TRUE(g.setProperty("StrechPicture", false));
     EXPECT_EQ(g.strechText(), "False");
     EXPECT_TRUE(QMetaObject::invokeMethod(&g, "UpdateSlider"));
+    // Pictures travel as pixmaps; a host handing over an image is converted.
+    EXPECT_TRUE(g.setProperty("Picture", QImage(6, 4, QImage::Format_RGB32)));
+    EXPECT_EQ(g.Picture().size(), QSize(6, 4));
+    EXPECT_EQ(g.property("HPicture").value<QPixmap>().size(), QSize(9, 21));
 }
 
 TEST(GlissorInterface, MembersAreListedInInterfaceOrder) {

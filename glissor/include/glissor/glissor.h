@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QPixmap>
 #include <QSizeF>
 #include <QString>
 #include <QWidget>
@@ -29,13 +30,13 @@ class GLISSOR_EXPORT Glissor : public QWidget,
     Q_PROPERTY(QFont Font READ Font WRITE SetFont)
     Q_PROPERTY(bool Border READ Border WRITE LetBorder)
     Q_PROPERTY(QString Caption READ Caption WRITE LetCaption)
-    Q_PROPERTY(QImage MaskPicture READ MaskPicture WRITE SetMaskPicture)
-    Q_PROPERTY(QImage Picture READ Picture WRITE SetPicture)
+    Q_PROPERTY(QPixmap MaskPicture READ maskPictureProperty WRITE setMaskPictureProperty)
+    Q_PROPERTY(QPixmap Picture READ pictureProperty WRITE setPictureProperty)
     Q_PROPERTY(bool StrechPicture READ StrechPicture WRITE LetStrechPicture)
     Q_PROPERTY(bool Mask READ Mask WRITE LetMask)
     Q_PROPERTY(double Value READ Value WRITE LetValue)
     Q_PROPERTY(double MaxValue READ MaxValue WRITE LetMaxValue)
-    Q_PROPERTY(QImage HPicture READ HPicture WRITE SetHPicture)
+    Q_PROPERTY(QPixmap HPicture READ hPictureProperty WRITE setHPictureProperty)
 
 public:
     using OleColor = std::uint32_t;
@@ -124,6 +125,14 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Pictures reach design environments as pixmaps, the type their property editors know.
+    QPixmap maskPictureProperty() const { return QPixmap::fromImage(MaskPicture()); }
+    void setMaskPictureProperty(const QPixmap& p) { SetMaskPicture(p.toImage()); }
+    QPixmap pictureProperty() const { return QPixmap::fromImage(Picture()); }
+    void setPictureProperty(const QPixmap& p) { SetPicture(p.toImage()); }
+    QPixmap hPictureProperty() const { return QPixmap::fromImage(HPicture()); }
+    void setHPictureProperty(const QPixmap& p) { SetHPicture(p.toImage()); }
+
     enum class MouseEvent { Down, Move, Up };
     // Who asked for a handle placement: the host gets errors back, the platform's own events must never fail.
     enum class Caller { Host, Platform };
