@@ -65,8 +65,12 @@ TEST(GlissorSizing, ResizingKeepsTheScaleOfTheLastShow) {
     f.g.resize(209, 30);
     EXPECT_EQ(f.g.pixelsPerUnit(), 10);
     EXPECT_EQ(f.g.handleX(), 100); // short of the right end at 200
+    f.g.hide();
+    f.g.show(); // shown again: the scale of the new width
+    EXPECT_EQ(f.g.pixelsPerUnit(), 20);
+    EXPECT_EQ(f.g.handleX(), 200);
     f.g.resize(59, 30);
-    EXPECT_EQ(f.g.handleX(), 100); // past the right edge until the next mouse step
+    EXPECT_EQ(f.g.handleX(), 200); // past the right edge until the next mouse step
     press(f.g, 500);
     EXPECT_EQ(f.g.handleX(), 50);
     f.g.LetMaxValue(10);
