@@ -127,4 +127,24 @@ QWidget* createControl(const QString& clsid, QWidget* parent, const QString& pro
     return widget;
 }
 
+bool saveControl(QWidget* widget, const QString& propertyFile, QString* error) {
+    Control* control = controlOf(widget);
+    if (!control) {
+        if (error)
+            *error = QStringLiteral("The widget is not a control.");
+        return false;
+    }
+    PropertyBag bag;
+    bag.write(QStringLiteral("_ExtentX"), std::int32_t{pixelsToHimetric(widget->width())});
+    bag.write(QStringLiteral("_ExtentY"), std::int32_t{pixelsToHimetric(widget->height())});
+    try {
+        control->writeProperties(bag);
+    } catch (const ControlError& e) {
+        if (error)
+            *error = e.message();
+        return false;
+    }
+    return bag.save(propertyFile, error);
+}
+
 } // namespace platform::component

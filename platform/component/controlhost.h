@@ -17,6 +17,11 @@ namespace platform::component {
 QWidget* createControl(const QString& clsid, QWidget* parent, const QString& propertyFile = {},
                        QString* error = nullptr);
 
+// Saves the property set of a control made by createControl, with its extent, to `propertyFile`: what
+// createControl restores. False, with `error` saying why, for another widget, a failing key or an unwritable
+// file.
+bool saveControl(QWidget* control, const QString& propertyFile, QString* error = nullptr);
+
 // The lower step: an unsited, uninitialised instance by class or programmatic identifier. When the class is
 // not registered, or its registration is stale, the control libraries beside the program are registered and
 // the lookup is tried once more. Null, with `error` saying why, when it cannot.

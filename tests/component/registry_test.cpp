@@ -132,6 +132,14 @@ TEST_F(Registered, CreateControlSitesAndRestoresTheSet) {
     controlOf(w.get())->writeProperties(saved);
     EXPECT_EQ(saved.read(QStringLiteral("Caption"), QString()), QStringLiteral("from file"));
     EXPECT_FALSE(saved.contains(QStringLiteral("Count")));
+
+    // What a host saves, it creates again the same.
+    ASSERT_TRUE(saveControl(w.get(), dir.file("again.props"), &error)) << error.toStdString();
+    std::unique_ptr<QWidget> again(createControl(kTestClsid, &parent, dir.file("again.props"), &error));
+    ASSERT_TRUE(again) << error.toStdString();
+    EXPECT_EQ(again->property("Caption").toString(), QStringLiteral("from file"));
+    EXPECT_EQ(again->size(), QSize(185, 17));
+    EXPECT_FALSE(saveControl(&parent, dir.file("not.props"), &error));
 }
 
 TEST_F(Registered, ASetThatCannotBeRestoredLeavesNoInstance) {
