@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QWidget>
+
+class QFormLayout;
+class QLabel;
+
+// Every interface property of a control (its Q_PROPERTYs beyond QWidget's own) as an editor a host developer
+// can try: text and numbers in line edits, Booleans in check boxes, colours as hexadecimal, pictures loaded
+// from files. A failed assignment shows the control's error under the panel instead of ending the program.
+class PropertyPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit PropertyPanel(QWidget* parent = nullptr);
+
+    void setTarget(QObject* target);
+    // Reads every property back from the target.
+    void refresh();
+
+private:
+    void assign(const char* name, const QVariant& value);
+    void rebuild();
+
+    QObject* m_target = nullptr;
+    QFormLayout* m_form;
+    QLabel* m_status;
+    std::vector<std::function<void()>> m_readers;
+};

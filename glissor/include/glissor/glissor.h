@@ -1,0 +1,183 @@
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QPixmap>
+#include <QSizeF>
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+
+#include "component/control.h"
+#include "glissor/glissor_export.h"
+
+// A horizontal slider drawn entirely from pictures: a background for the face, a handle that slides along it
+// and an optional AND/OR mask that makes the handle's surroundings transparent, with a caption centred on the
+// face.
+//
+// Value, maximum and the two flags are held as text and converted on every use, so a stored form restores
+// exactly the text it held. Property assignments notify the host (PropertyChanged) and redraw at once;
+// failures come back to the caller as platform::component::ControlError. Events pass their arguments by
+// reference: connect with a direct connection, and a handler that changes Button or X changes what the
+// control does next.
+class GLISSOR_EXPORT Glissor : public QWidget,
+                               public platform::component::Control,
+                               public platform::component::ControlSiteHolder {
+    Q_OBJECT
+    Q_PROPERTY(quint32 BackColor READ BackColor WRITE LetBackColor)
+    Q_PROPERTY(quint32 ForeColor READ ForeColor WRITE LetForeColor)
+    Q_PROPERTY(bool Enabled READ Enabled WRITE LetEnabled)
+    Q_PROPERTY(QFont Font READ Font WRITE SetFont)
+    Q_PROPERTY(bool Border READ Border WRITE LetBorder)
+    Q_PROPERTY(QString Caption READ Caption WRITE LetCaption)
+    Q_PROPERTY(QPixmap MaskPicture READ maskPictureProperty WRITE setMaskPictureProperty)
+    Q_PROPERTY(QPixmap Picture READ pictureProperty WRITE setPictureProperty)
+    Q_PROPERTY(bool StrechPicture READ StrechPicture WRITE LetStrechPicture)
+    Q_PROPERTY(bool Mask READ Mask WRITE LetMask)
+    Q_PROPERTY(double Value READ Value WRITE LetValue)
+    Q_PROPERTY(double MaxValue READ MaxValue WRITE LetMaxValue)
+    Q_PROPERTY(QPixmap HPicture READ hPictureProperty WRITE setHPictureProperty)
+
+public:
+    using OleColor = std::uint32_t;
+
+    static constexpr const char* kClassId = "{546BBEBE-7E8C-49A3-8450-D343FB5D9A73}";
+    static constexpr const char* kProgId = "GlissorControl.Glissor";
+
+    explicit Glissor(QWidget* parent = nullptr);
+    ~Glissor() override;
+
+    // Properties, in the order of the control's interface. Getters of Value, MaxValue, StrechPicture and Mask
+    // read their text strictly and throw a TypeMismatch ControlError when it does not convert.
+    OleColor BackColor() const;
+    void LetBackColor(OleColor New_BackColor);
+    OleColor ForeColor() const;
+    void LetForeColor(OleColor New_ForeColor);
+    bool Enabled() const;
+    void LetEnabled(bool New_Enabled);
+    QFont Font() const;
+    void SetFont(const QFont& New_Font);
+    bool Border() const;
+    void LetBorder(bool New_Border);
+    QString Caption() const;
+    void LetCaption(const QString& New_Caption);
+    QImage MaskPicture() const;
+    void SetMaskPicture(const QImage& New_MaskPicture);
+    QImage Picture() const;
+    void SetPicture(const QImage& New_Picture);
+    bool StrechPicture() const;
+    void LetStrechPicture(bool New_StrechPicture);
+    bool Mask() const;
+    void LetMask(bool New_Mask);
+    double Value() const;
+    void LetValue(double New_Value);
+    double MaxValue() const;
+    void LetMaxValue(double New_MaxValue);
+    QImage HPicture() const;
+    void SetHPicture(const QImage& New_HPicture);
+
+    // Recomputes the handle position from the current value and redraws.
+    Q_INVOKABLE void UpdateSlider();
+    // Shows a fresh about box, modally over the control.
+    Q_INVOKABLE void ShowAboutBox();
+
+    // The control model. The host's property store: restoring a placed control and saving its form. Keys,
+    // types and defaults are fixed because stored forms depend on them.
+    QWidget* widget() override { return this; }
+    void setSite(platform::component::ControlSite* site) override;
+    void initNew() override;
+    void readProperties(const platform::component::PropertyBag& bag) override;
+    void writeProperties(platform::component::PropertyBag& bag) const override;
+
+    // Read-only views of the internal state, for hosts' diagnostics and for tests.
+    QString valueText() const { return m_valueLabel; }
+    QString maxText() const { return m_max; }
+    QString strechText() const { return m_strech; }
+    QString maskText() const { return m_maskBool; }
+    QSizeF captionExtent() const { return m_captionExtent; }
+    double pixelsPerUnit() const { return m_pixelsPerUnit; }
+    short handleX() const { return m_handleX; }
+    short handleY() const { return m_handleY; }
+    // The retained image of the face, as last drawn.
+    const QImage& faceImage() const { return m_faceImage; }
+
+    // The built-in thumb a new control starts with, and the image design tools show in their toolbox.
+    static QImage defaultThumb();
+    static QImage toolboxImage();
+
+    QSize sizeHint() const override;
+
+signals:
+    void Click();
+    void MouseDown(short& Button, short& Shift, float& X, float& Y);
+    void MouseMove(short& Button, short& Shift, float& X, float& Y);
+    void MouseUp(short& Button, short& Shift, float& X, float& Y);
+    void Change(double& NewValue);
+    // After every property assignment, with the property's name: the host marks its stored form as changed.
+    void PropertyChanged(const QString& name);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    // Pictures reach design environments as pixmaps, the type their property editors know.
+    QPixmap maskPictureProperty() const { return QPixmap::fromImage(MaskPicture()); }
+    void setMaskPictureProperty(const QPixmap& p) { SetMaskPicture(p.toImage()); }
+    QPixmap pictureProperty() const { return QPixmap::fromImage(Picture()); }
+    void setPictureProperty(const QPixmap& p) { SetPicture(p.toImage()); }
+    QPixmap hPictureProperty() const { return QPixmap::fromImage(HPicture()); }
+    void setHPictureProperty(const QPixmap& p) { SetHPicture(p.toImage()); }
+
+    enum class MouseEvent { Down, Move, Up };
+    // Who asked for a handle placement: the host gets errors back, the platform's own events must never fail.
+    enum class Caller { Host, Platform };
+
+    void UserControl_Show();
+    void UserControl_Resize();
+    void pointerStep(MouseEvent which, short buttons, const QMouseEvent& event);
+    void MouseStep(MouseEvent which, short Button, short Shift, float X, float Y);
+    void placeHandle(Caller caller);
+    void DrawSlider();
+    void notify(const char* name);
+    void measureCaption();
+    int faceWidth() const;
+    int faceHeight() const;
+    double lenientValue() const;
+    double lenientMax() const;
+
+    // The face.
+    OleColor m_backColor;
+    bool m_enabled = true;
+    short m_borderStyle = 0;
+    // Text fields, converted on every use.
+    QString m_valueLabel;
+    QString m_max;
+    QString m_strech;
+    QString m_maskBool;
+    // The caption with its font, colour and measured extent.
+    QString m_captionText;
+    QFont m_captionFont;
+    OleColor m_captionColor;
+    QSizeF m_captionExtent;
+    // Picture holders: what the host handed over, and its rendering in 24-bit colour for the raster
+    // operations.
+    struct PictureHolder {
+        QImage picture;
+        QImage pixels;
+        void assign(const QImage& image);
+    };
+    PictureHolder m_backPicture;
+    PictureHolder m_handlePicture;
+    PictureHolder m_handleMaskPicture;
+    // Computed by the sizing steps, read by the mouse steps.
+    double m_pixelsPerUnit = 0;
+    short m_handleX = 0;
+    short m_handleY = 0;
+
+    QImage m_faceImage;
+};

@@ -1,0 +1,159 @@
+// The about box and the way to the system-information tool.
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "core/settingsstore.h"
+#include "frmabout.h"
+#include "glissor/glissor.h"
+#include "scriptedprompts.h"
+#include "sysinfo.h"
+#include "tempdir.h"
+
+using namespace glissor;
+
+namespace {
+
+void configure(const QString& path) {
+    platform::SettingsStore::write(kSysInfoApp, kSysInfoSection, kSysInfoKey, path);
+}
+
+struct Launcher {
+    QStringList started;
+    QString onPath; // what findExecutable finds for any tool
+    SysInfoLauncher seams() {
+        SysInfoLauncher l;
+        l.findExecutable = [this](const QString&) { return onPath; };
+        l.start = [this](const QString& p) {
+            started << p;
+            return true;
+        };
+        return l;
+    }
+};
+
+} // namespace
+
+TEST(GlissorAbout, LoadSetsCaptionVersionAndTitle) {
+    frmAbout about(platform::prompts());
+    EXPECT_EQ(about.windowTitle(), "About Glissor Control");
+    EXPECT_EQ(about.lblVersion->text(), "Version 1.0.0");
+    EXPECT_EQ(about.lblTitle->text(), "Glissor Control");
+    EXPECT_EQ(about.lblDescription->text(), "A slider control that is much better the the standard one.");
+    EXPECT_EQ(about.cmdSysInfo->text(), "&System Info...");
+    EXPECT_TRUE(about.cmdOK->isDefault());
+    EXPECT_EQ(about.picIcon->pixmap().size(), QSize(32, 32));
+}
+
+TEST(GlissorAbout, EnterAndEscBothClose) {
+    for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+        frmAbout about(platform::prompts());
+        about.show();
+        ASSERT_TRUE(about.isVisible());
+        QTest::keyClick(&about, static_cast<Qt::Key>(key));
+        EXPECT_FALSE(about.isVisible()) << key;
+    }
+}
+
+TEST(GlissorAbout, ShowAboutBoxIsModalAndBuildsAFreshBoxEachTime) {
+    Glissor g;
+    for (int i = 0; i < 2; ++i) {
+        QWidget* seen = nullptr;
+        QString title;
+        QTimer::singleShot(0, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (qobject_cast<frmAbout*>(w) && w->isVisible() && w->isModal())
+                    seen = w;
+            if (seen) {
+                title = seen->windowTitle();
+                QTest::keyClick(seen, Qt::Key_Escape);
+            }
+        });
+        g.ShowAboutBox();
+        ASSERT_NE(seen, nullptr);
+        EXPECT_EQ(title, "About Glissor Control");
+    }
+    EXPECT_TRUE(g.findChildren<frmAbout*>().isEmpty());
+}
+
+TEST(GlissorSysInfo, TheConfiguredToolComesFirst) {
+    TempDir dir;
+    const QString tool = dir.write("sysinfo-tool", "#!/bin/sh\n");
+    configure(tool);
+    Launcher l;
+    l.onPath = "/usr/bin/hardinfo";
+    EXPECT_TRUE(StartSysInfo("Glissor Control", platform::prompts(), l.seams()));
+    EXPECT_EQ(l.started, QStringList{tool});
+    configure("");
+}
+
+TEST(GlissorSysInfo, AConfiguredNameIsLookedUpOnThePath) {
+    TempDir dir;
+    const QString tool = dir.write("mytool", "#!/bin/sh\n");
+    configure("mytool");
+    SysInfoLauncher l;
+    QStringList started;
+    l.findExecutable = [&](const QString& name) { return name == "mytool" ? tool : QString(); };
+    l.start = [&](const QString& p) {
+        started << p;
+        return true;
+    };
+    EXPECT_TRUE(StartSysInfo("Glissor Control", platform::prompts(), l));
+    EXPECT_EQ(started, QStringList{tool});
+    configure("");
+}
+
+TEST(GlissorSysInfo, ThenAToolOnThePath) {
+    TempDir dir;
+    const QString tool = dir.write("hardinfo", "#!/bin/sh\n");
+    Launcher l;
+    l.onPath = tool;
+    EXPECT_TRUE(StartSysInfo("Glissor Control", platform::prompts(), l.seams()));
+    EXPECT_EQ(l.started, QStringList{tool});
+}
+
+TEST(GlissorSysInfo, EveryFailureEndsInOneMessage) {
+    TempDir dir;
+    const struct {
+        QString configured;
+        bool startSucceeds;
+    } cases[] = {{dir.file("missing-tool"), true}, {"", true}, {dir.write("tool", "x"), false}};
+    for (const auto& c : cases) {
+        configure(c.configured);
+        ScriptedPrompts prompts;
+        prompts.answer(platform::Answer::Ok);
+        SysInfoLauncher l;
+        l.findExecutable = [](const QString&) { return QString(); };
+        l.start = [&](const QString&) { return c.startSucceeds; };
+        EXPECT_FALSE(StartSysInfo("Glissor Control", prompts, l));
+        ASSERT_EQ(prompts.count(), 1);
+        EXPECT_EQ(prompts.last().text, "System Information Is Unavailable At This Time");
+        EXPECT_EQ(prompts.last().title, "Glissor Control");
+        EXPECT_EQ(prompts.last().buttons, platform::Buttons::Ok);
+    }
+    configure("");
+}
+
+TEST(GlissorSysInfo, TheButtonStartsTheTool) {
+    TempDir dir;
+    configure(dir.file("no-such-tool"));
+    ScriptedPrompts prompts;
+    prompts.answer(platform::Answer::Ok);
+    frmAbout about(platform::prompts());
+    about.cmdSysInfo->click();
+    EXPECT_EQ(prompts.count(), 1);
+    configure("");
+}
+
+TEST(GlissorSysInfo, GetKeyValueReportsAMissingValue) {
+    QString val = "left over";
+    EXPECT_FALSE(GetKeyValue("Nowhere", "Nothing", val));
+    EXPECT_TRUE(val.isEmpty());
+    configure("/opt/tool");
+    EXPECT_TRUE(GetKeyValue(kSysInfoSection, kSysInfoKey, val));
+    EXPECT_EQ(val, "/opt/tool");
+    configure("");
+}
