@@ -73,7 +73,7 @@ void AudioEngine::Impl::process(float* out, int frames) {
         if (Deck* d = slot.load(std::memory_order_acquire))
             d->mix(out, frames);
     for (int i = 0; i < 2 * frames; ++i)
-        out[i] = std::clamp(out[i], -1.0f, 1.0f);
+        out[i] = std::min(1.0f, std::max(-1.0f, out[i]));
     left.fetch_add(1, std::memory_order_acq_rel);
 }
 

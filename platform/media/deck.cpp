@@ -208,7 +208,13 @@ void Deck::fill() {
 }
 
 int Deck::readStereo(float* out, int frames) {
-    const int n = m_decoder->read(m_raw.data(), std::min(frames, kReadFrames));
+    frames = std::min(frames, kReadFrames);
+    if (m_songChannels == 2) {
+        const int n = m_decoder->read(out, frames);
+        m_decoded += n;
+        return n;
+    }
+    const int n = m_decoder->read(m_raw.data(), frames);
     const float* in = m_raw.data();
     if (m_songChannels == 1) {
         for (int i = 0; i < n; ++i)

@@ -19,13 +19,9 @@ namespace {
 constexpr size_t kSyncWindow = 64 * 1024;
 constexpr int kChainNeeded = 4;
 
-float clampSample(float s) {
-    // NaN compares false both ways and becomes 0.
-    if (s > 1.0f)
-        return 1.0f;
-    if (s < -1.0f)
-        return -1.0f;
-    return s == s ? s : 0.0f;
+// Branch-free (maxss/minss); the argument order makes a NaN come out as -1.
+inline float clampSample(float s) {
+    return std::min(1.0f, std::max(-1.0f, s));
 }
 
 void clampSamples(float* p, size_t n) {
