@@ -176,6 +176,35 @@ TEST_F(MediaPlayerTest, NoEndAfterAStop) {
     EXPECT_EQ(deliver(spy), 0);
 }
 
+TEST_F(MediaPlayerTest, AnEndHandlerCanLoadAndPlayTheNextSong) {
+    MediaPlayer mp(*engine, nullptr);
+    const QString first = song("first.wav", 3000), second = song("second.wav", 5000);
+    int ends = 0;
+    QObject::connect(&mp, &MediaPlayer::ended, [&] {
+        ++ends;
+        if (mp.fileName() == first) {
+            EXPECT_FALSE(mp.open(second));
+            EXPECT_FALSE(mp.play());
+        }
+    });
+    ASSERT_FALSE(mp.open(first));
+    mp.play();
+    render(*engine, 4000);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(mp.state(), PlayState::Playing);
+    EXPECT_EQ(render(*engine, 5000), songfiles::saw(5000, 2));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ends, 2);
+
+    // Loading a song drops an end of the previous one that the UI has not heard of yet.
+    mp.play();
+    render(*engine, 6000);
+    ASSERT_FALSE(mp.open(first));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ends, 2);
+}
+
 TEST_F(MediaPlayerTest, SeekPastTheEndEndsTheSong) {
     MediaPlayer mp(*engine, nullptr);
     QSignalSpy spy(&mp, &MediaPlayer::ended);
