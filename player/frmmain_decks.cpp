@@ -38,7 +38,7 @@ void debugBox(const QString& text) {
 // leaves it, and the user learns which file failed and why.
 void frmMain::LoadToPlayer_Click(int index) {
     SongList list = songList();
-    const std::optional<SongList::Entry> song = list.selected();
+    const std::optional<SongList::Entry> song = list.selectedSong();
     if (!song)
         return;
     if (const platform::media::MediaError err = MP[index]->open(song->path)) {
@@ -154,7 +154,7 @@ void frmMain::MP_EndOfStream(int index, int) {
     const bool random = chbrandom->isChecked();
     auto draw = [] { return platform::rnd().next(); };
     std::optional<int> n = random ? deckrules::nextRandom(count, draw)
-                                  : deckrules::nextInOrder(count, songList().currentIndex());
+                                  : deckrules::nextInOrder(count, songList().selectedIndex());
     for (int attempt = 0; n && attempt < count; ++attempt) {
         if (autoPlayEntry(index, *n))
             return;
