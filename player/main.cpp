@@ -1,10 +1,15 @@
 #include <QApplication>
-#include <QLabel>
+
+#include "core/random.h"
+#include "media/audioengine.h"
+#include "program.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QLabel w(QStringLiteral("Deckmora"));
-    w.resize(533, 400);
-    w.show();
+    // The program ends only through the close question; hiding or minimising its last window does not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    platform::rnd().seedFromEntropy();
+    Program program(platform::media::AudioEngine::instance());
+    program.start();
     return app.exec();
 }
