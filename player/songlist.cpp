@@ -3,8 +3,8 @@
 #include <QItemSelectionModel>
 #include <QStringList>
 
-SongList::SongList(QListWidget* names, QListWidget* files) : m_names(names), m_files(files) {
-    for (QListWidget* w : {m_names, m_files}) {
+void SongList::setUpControls(QListWidget* names, QListWidget* files) {
+    for (QListWidget* w : {names, files}) {
         w->setSortingEnabled(false);
         w->setSelectionMode(QAbstractItemView::SingleSelection);
         // All rows have one height, which spares the view measuring tens of thousands of items.

@@ -41,6 +41,7 @@ void BM_SavePlaylist(benchmark::State& state) {
     const std::string plainPath = dir.filePath("plain.mdp").toStdString();
     QListWidget names, files;
     SongList list(&names, &files);
+    SongList::setUpControls(&names, &files);
     list.append(fullList());
     // The baseline writes the very bytes of the file, ready made.
     std::vector<std::string> lines;
@@ -75,6 +76,7 @@ void BM_OpenPlaylist(benchmark::State& state) {
     PlaylistFile::write(path, fullList(), PlaylistFile::Mode::Create);
     QListWidget names, files;
     SongList list(&names, &files);
+    SongList::setUpControls(&names, &files);
     double ours = 0, plain = 0;
     for (auto _ : state) {
         auto t = Clock::now();
@@ -108,6 +110,7 @@ void BM_AddFolder(benchmark::State& state) {
     }
     QListWidget names, files;
     SongList list(&names, &files);
+    SongList::setUpControls(&names, &files);
     FrmAddDir window(list);
     window.setAttribute(Qt::WA_DeleteOnClose, false);
     window.Dir1->setPath(dir.path());
