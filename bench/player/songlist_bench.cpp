@@ -15,9 +15,15 @@
 #include <string>
 #include <vector>
 
+#include <QLabel>
+#include <QMetaObject>
+#include <thread>
+
 #include "frmadddir.h"
+#include "frmeditplaylist.h"
 #include "playlistfile.h"
 #include "songlist.h"
+#include "songsearch.h"
 
 namespace {
 
@@ -134,8 +140,108 @@ void BM_AddFolder(benchmark::State& state) {
     state.counters["entries"] = list.count();
 }
 
+QStringList fortyCharNames(int length = 40) {
+    QStringList names;
+    for (int i = 0; i < SongList::kMaxEntries; ++i) {
+        QString n = QStringLiteral("%1 some artist - some title ").arg(i, 5, 10, QLatin1Char('0'));
+        while (n.size() < length)
+            n += QLatin1Char('a' + n.size() % 26);
+        names << n.left(length);
+    }
+    return names;
+}
+
+// A search that finds nothing walks the list twice; the baseline is the bare matching loop over the same
+// names.
+void BM_SearchNoMatch(benchmark::State& state) {
+    const QStringList all = fortyCharNames();
+    QListWidget names, files;
+    SongList::setUpControls(&names, &files);
+    names.addItems(all);
+    QLabel label;
+    const QString text = QStringLiteral("no such song");
+    double ours = 0, bare = 0;
+    for (auto _ : state) {
+        names.setCurrentRow(0);
+        label.setText(QStringLiteral("Cancel search"));
+        SongSearch search(
+            &names, {[&] { return label.text().isEmpty(); }, [] { QCoreApplication::processEvents(); }});
+        auto t = Clock::now();
+        benchmark::DoNotOptimize(search.run(text));
+        ours += msSince(t);
+
+        t = Clock::now();
+        int hits = 0;
+        for (int pass = 0; pass < 2; ++pass)
+            for (const QString& n : all)
+                hits += nameMatches(n, text);
+        benchmark::DoNotOptimize(hits);
+        bare += msSince(t);
+    }
+    state.counters["ms"] = ours / state.iterations();
+    state.counters["bare_ms"] = bare / state.iterations();
+    state.counters["ratio"] = ours / bare;
+}
+
+// A cancel click arrives from outside while the search runs: how long until the search has stopped.
+void BM_SearchCancel(benchmark::State& state) {
+    QListWidget names, files;
+    SongList::setUpControls(&names, &files);
+    names.addItems(fortyCharNames(2000)); // long names, so the search is still running when the click comes
+    QLabel label;
+    double worst = 0, total = 0;
+    for (auto _ : state) {
+        names.setCurrentRow(0);
+        label.setText(QStringLiteral("Cancel search"));
+        Clock::time_point clicked;
+        std::thread user([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            clicked = Clock::now();
+            QMetaObject::invokeMethod(
+                &label, [&] { label.setText(QString()); }, Qt::QueuedConnection);
+        });
+        SongSearch search(
+            &names, {[&] { return label.text().isEmpty(); }, [] { QCoreApplication::processEvents(); }});
+        const SongSearch::Result r = search.run(QStringLiteral("no such song"));
+        const auto stopped = Clock::now();
+        user.join();
+        if (r != SongSearch::Result::Cancelled) {
+            state.SkipWithError("the search ended before the click");
+            break;
+        }
+        const double ms = std::chrono::duration<double, std::milli>(stopped - clicked).count();
+        worst = std::max(worst, ms);
+        total += ms;
+    }
+    state.counters["latency_ms"] = total / state.iterations();
+    state.counters["worst_ms"] = worst;
+}
+
+// Opening the editor on a full list: read the main list, build the window, fill its three lists, show it.
+void BM_OpenEditor(benchmark::State& state) {
+    QListWidget names, files;
+    SongList list(&names, &files);
+    SongList::setUpControls(&names, &files);
+    list.append(fullList());
+    QWidget mainWindow;
+    double total = 0;
+    for (auto _ : state) {
+        const auto t = Clock::now();
+        auto* editor = new frmeditplaylist(list, &mainWindow);
+        editor->load(list.visitAll());
+        editor->show();
+        QCoreApplication::processEvents();
+        total += msSince(t);
+        delete editor;
+    }
+    state.counters["ms"] = total / state.iterations();
+}
+
 } // namespace
 
+BENCHMARK(BM_SearchNoMatch)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_SearchCancel)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_OpenEditor)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_SavePlaylist)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_OpenPlaylist)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_AddFolder)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(3);
