@@ -210,6 +210,16 @@ QByteArray PlaylistFile::serialize(const QList<Song>& songs, bool withHeader) {
     return encode(text);
 }
 
+qsizetype PlaylistFile::firstUnstorable(const QList<Song>& songs) {
+    const auto hasBreak = [](const QString& s) {
+        return s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n'));
+    };
+    for (qsizetype i = 0; i < songs.size(); ++i)
+        if (hasBreak(songs[i].path) || hasBreak(songs[i].name))
+            return i;
+    return -1;
+}
+
 PlaylistFile::WriteResult PlaylistFile::write(const QString& path, const QList<Song>& songs, Mode mode) {
     const QByteArray bytes = serialize(songs, mode == Mode::Create);
     QFile f(path);
