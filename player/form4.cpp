@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QPointer>
 
 #include "core/twips.h"
@@ -37,6 +38,12 @@ Form4::Form4(QListWidget* lstnames, QLabel* lblsearch, QWidget* parent)
         QStringLiteral("Please type the song name or a part off it and press search to begin the search..."),
         Frame1);
     Label1->setGeometry(toPixels(kLabel1));
+    // The prompt was laid out for a small bitmap font; scale the font down until the whole line fits.
+    for (QFont f = Label1->font();
+         f.pointSizeF() > 6 && QFontMetrics(f).horizontalAdvance(Label1->text()) > Label1->width();) {
+        f.setPointSizeF(f.pointSizeF() - 0.5);
+        Label1->setFont(f);
+    }
     Text1 = new QLineEdit(Frame1);
     Text1->setGeometry(toPixels(kText1));
     Command1 = new QPushButton(QStringLiteral("Search"), Frame1);
