@@ -273,14 +273,6 @@ TEST_F(PlaylistCommands, ALineBreakInAPathOrNameIsNotSavedAsTwoLines) {
     EXPECT_EQ(PlaylistFile::firstUnstorable({{"a", "b"}, {"c", "d\re"}}), 1);
 }
 
-TEST_F(PlaylistCommands, NewKeepsTheListWhenAppendFailsToo) {
-    // A folder cannot be opened as a file, neither to write nor to append.
-    fill({"a"});
-    prompts.answer(Answer::Yes).answerFile(dir.path()).answer(Answer::No).answer(Answer::Ok);
-    songlistcommands::newPlaylist(list);
-    EXPECT_EQ(list.count(), 1);
-}
-
 TEST_F(PlaylistCommands, NewEmptiesTheListOnlyWhenItIsSafe) {
     const QString path = dir.file("saved.mdp");
     const struct {
