@@ -32,11 +32,6 @@ protected:
         w.Timer2->stop();
         w.show();
     }
-    void TearDown() override {
-        for (QWidget* top : QApplication::topLevelWidgets())
-            if (top != &w && top->parent() == &w)
-                delete top;
-    }
     void fill(const QStringList& names) {
         for (const QString& n : names) {
             w.lstnames->addItem(n);
