@@ -4,8 +4,8 @@
 #include <QWidget>
 #include <memory>
 
-// The media player component: one per deck, all decks mixed by one AudioEngine. Operations are named by meaning;
-// the numeric identifiers the decks were first written against stay visible in MediaOp.
+// The media player component: one per deck, all decks mixed by one AudioEngine. Operations are named by
+// meaning; the numeric identifiers the decks were first written against stay visible in MediaOp.
 namespace platform::media {
 
 class AudioEngine;
@@ -24,11 +24,24 @@ enum class PlayState { NoMedia, Stopped, Playing, Paused };
 
 // Why an operation failed, for the caller to skip it or to tell the user.
 struct MediaError {
-    enum class Kind { None, NotFound, NotAFile, Unreadable, Empty, UnsupportedFormat, Corrupt, NoMedia, Output };
+    enum class Kind {
+        None,
+        NotFound,
+        NotAFile,
+        Unreadable,
+        Empty,
+        UnsupportedFormat,
+        Corrupt,
+        NoMedia,
+        Output
+    };
     Kind kind = Kind::None;
     QString message; // a sentence a person understands
     explicit operator bool() const { return kind != Kind::None; }
 };
+
+// The gain that `level` stands for: max(0, 1 + level / 9000), held at 1 above level 0.
+float gainForLevel(int level);
 
 class MediaPlayer : public QWidget {
     Q_OBJECT
@@ -38,28 +51,38 @@ public:
     MediaPlayer(AudioEngine& engine, QWidget* parent);
     ~MediaPlayer() override;
 
-    // Opens `path` as the current media, replacing the previous one, and leaves it stopped at 0. On failure the
-    // player is left without media (length 0) and the error says why.
+    // Opens `path` as the current media, replacing the previous one, and leaves it stopped at 0. On failure
+    // the player is left without media (length 0) and the error says why; fileName() still reports `path`,
+    // the last path written. The decoder is chosen by the file's content, not its name.
     MediaError open(const QString& path);
     QString fileName() const;
     bool hasMedia() const;
     PlayState state() const;
 
+    // Starts, or resumes from a pause; after the song played to its end, starts it again from 0.
     MediaError play();
     MediaError pause();
+    // Halts and rewinds to 0; an end that the UI has not yet been told of is dropped.
     MediaError stop();
     double length() const;
     double position() const;
-    // Clamped to [0, length]; past the end the song ends. Playback goes on from there in whatever state it was.
+    // Clamped to [0, length]; past the end the song ends. Playback goes on from there in whatever state it
+    // was.
     MediaError setPosition(double seconds);
     int level() const;
     void setLevel(int level);
+
+    QSize sizeHint() const override;
 
 signals:
     // The song played to its end: once per end, on the UI thread. The argument is reserved (always 0).
     void ended(int reserved);
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
+    void deliverEnds();
     struct Impl;
     std::unique_ptr<Impl> d;
 };

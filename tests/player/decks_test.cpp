@@ -1,9 +1,11 @@
 // The deck handlers of the main window: loading, transport, captions, the display tick, seeking, levels and
 // auto-mix.
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -52,6 +54,7 @@ protected:
         w.lstFiles->addItem(path);
     }
     QString path(int i) const { return w.lstFiles->item(i)->text(); }
+    void render(double seconds);
     void loadInto(int deck, int entry) {
         w.lstnames->setCurrentRow(entry);
         w.LoadToPlayer_Click(deck);
@@ -64,6 +67,14 @@ protected:
 };
 
 } // namespace
+
+// Plays the offline engine on by `seconds` and lets the UI hear of song ends.
+void DecksTest::render(double seconds) {
+    std::vector<float> out(2 * 800);
+    for (int left = static_cast<int>(seconds * 8000); left > 0; left -= 800)
+        engine->render(out.data(), std::min(left, 800));
+    QCoreApplication::processEvents();
+}
 
 TEST_F(DecksTest, LoadWithoutSelectionChangesNothing) {
     w.lstnames->clearSelection();
@@ -339,4 +350,79 @@ TEST_F(DecksTest, TwoDecksEndingCloseTogetherWalkOnFromEachOther) {
     EXPECT_EQ(w.lstnames->currentRow(), 3);
     EXPECT_EQ(w.MP[0]->state(), PlayState::Playing);
     EXPECT_EQ(w.MP[1]->state(), PlayState::Playing);
+}
+
+TEST_F(DecksTest, StopThenPlayStartsOverPauseThenPlayResumes) {
+    loadInto(0, 0);
+    w.Play_Click(0);
+    render(2.0);
+    EXPECT_NEAR(w.MP[0]->position(), 2.0, 0.01);
+    w.Pause_Click(0);
+    render(1.0);
+    EXPECT_NEAR(w.MP[0]->position(), 2.0, 0.01);
+    w.Play_Click(0);
+    render(0.5);
+    EXPECT_NEAR(w.MP[0]->position(), 2.5, 0.01);
+    w.Stop_Click(0);
+    EXPECT_EQ(w.MP[0]->position(), 0.0);
+    w.Play_Click(0);
+    render(0.5);
+    EXPECT_NEAR(w.MP[0]->position(), 0.5, 0.01);
+}
+
+TEST_F(DecksTest, EachPositionBarFollowsItsOwnDeck) {
+    // a song in deck 1 only: its bar moves although deck 0 is empty
+    loadInto(1, 2); // 22 seconds
+    w.Play_Click(1);
+    render(1.0);
+    w.Timer1_Timer();
+    EXPECT_EQ(w.PB1[1]->max(), 22.0f);
+    EXPECT_NEAR(w.PB1[1]->value(), 1.0f, 0.01f);
+    EXPECT_EQ(w.PB1[0]->max(), 100.0f);
+    EXPECT_EQ(w.PB1[0]->value(), 0.0f);
+    // then deck 0 as well
+    loadInto(0, 0); // 20 seconds
+    w.Play_Click(0);
+    render(0.5);
+    w.Timer1_Timer();
+    EXPECT_EQ(w.PB1[0]->max(), 20.0f);
+    EXPECT_NEAR(w.PB1[0]->value(), 0.5f, 0.01f);
+    EXPECT_NEAR(w.PB1[1]->value(), 1.5f, 0.01f);
+}
+
+TEST_F(DecksTest, APressOnAPositionBarSeeks) {
+    add(QStringLiteral("long.wav"), 200);
+    loadInto(1, 5);
+    ASSERT_EQ(w.PB1[1]->widthTwips(), 2775.0);
+    w.PB1_MouseDown(1, 2, 1, 1387.5f, 120); // any button
+    EXPECT_DOUBLE_EQ(w.MP[1]->position(), 100.0);
+    EXPECT_EQ(w.MP[1]->state(), PlayState::Stopped); // seeking keeps the state
+    QTest::mousePress(w.PB1[1], Qt::LeftButton, {}, QPoint(0, 8));
+    EXPECT_DOUBLE_EQ(w.MP[1]->position(), 0.0);
+    w.Play_Click(1);
+    QTest::mousePress(w.PB1[1], Qt::LeftButton, {}, QPoint(148, 8)); // 2220 twips: 80 % of the song
+    EXPECT_DOUBLE_EQ(w.MP[1]->position(), 160.0);
+    EXPECT_EQ(w.MP[1]->state(), PlayState::Playing);
+    // the bar itself waits for the next tick
+    EXPECT_EQ(w.PB1[1]->value(), 0.0f);
+}
+
+TEST_F(DecksTest, ASongThatEndsMovesTheDeckOnByItself) {
+    w.lstnames->clear();
+    w.lstFiles->clear();
+    add(QStringLiteral("short1.wav"), 0.5);
+    add(QStringLiteral("short2.wav"), 0.5);
+    add(QStringLiteral("other.wav"), 10);
+    w.chbgoon->setChecked(true);
+    loadInto(1, 2);
+    w.Play_Click(1);
+    loadInto(0, 0);
+    w.Play_Click(0);
+    render(0.75);
+    EXPECT_EQ(w.MP[0]->fileName(), path(1));
+    EXPECT_EQ(w.MP[0]->state(), PlayState::Playing);
+    EXPECT_EQ(w.lblnow[0]->text(), playing(QStringLiteral("short2.wav")));
+    EXPECT_EQ(w.lstnames->currentRow(), 1);
+    EXPECT_EQ(w.MP[1]->fileName(), path(2));
+    EXPECT_NEAR(w.MP[1]->position(), 0.75, 0.01);
 }

@@ -1,0 +1,331 @@
+// Figures of the audio engine, each as a ratio against a baseline measured in the same run: the bare decode
+// of the same MP3 with libmpg123, or the duration of the audio period. Writes its own songs (libsndfile
+// encodes MP3 through LAME). Run: build/bin/media_bench
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <mpg123.h>
+#include <sndfile.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "media/audioengine.h"
+#include "media/deck.h"
+#include "media/engineimpl.h"
+#include "media/mediaplayer.h"
+
+using namespace platform::media;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int kRate = 44100;
+QString g_song3;  // 3 minutes, with its LAME header
+QString g_song10; // 10 minutes, no header: the length needs the scan
+QString g_song1;  // 1 minute, no header
+QString g_song60; // 60 minutes, no header
+double g_bareSeconds = 0;
+
+double seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+// CPU time of the calling thread: decoding and the offline mix run on it alone, and the machine's other load
+// (other builds sharing two cores) does not count against either side of a ratio.
+double cpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+bool writeMp3(const QString& path, double length) {
+    SF_INFO info{};
+    info.samplerate = kRate;
+    info.channels = 2;
+    info.format = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+    SNDFILE* sf = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    if (!sf)
+        return false;
+    std::vector<float> block(2 * 4096);
+    const long total = long(length * kRate);
+    for (long f = 0; f < total; f += 4096) {
+        const int n = int(std::min<long>(4096, total - f));
+        for (int i = 0; i < n; ++i) {
+            const double t = double(f + i) / kRate;
+            // A chord with a slow sweep, so the encoder has real work and the bit rate varies.
+            const float s = float(0.3 * std::sin(2 * M_PI * 220 * t) +
+                                  0.2 * std::sin(2 * M_PI * (330 + 50 * std::sin(t)) * t));
+            block[size_t(2 * i)] = s;
+            block[size_t(2 * i + 1)] = -s;
+        }
+        sf_writef_float(sf, block.data(), n);
+    }
+    return sf_close(sf) == 0;
+}
+
+// The audio frames of an MP3 without its header frame, repeated until `minutes` are reached: long songs
+// cheaply.
+bool repeatFrames(const QString& from, const QString& to, double minutes, double sourceMinutes) {
+    QFile in(from);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray bytes = in.readAll();
+    // Skip the header frame: the first frame, found by its sync word, holds "Info" or "Xing".
+    int first = 0;
+    while (first + 1 < bytes.size() &&
+           !((unsigned char)bytes[first] == 0xFF && ((unsigned char)bytes[first + 1] & 0xE0) == 0xE0))
+        ++first;
+    int second = first + 1;
+    while (second + 1 < bytes.size() &&
+           !((unsigned char)bytes[second] == 0xFF && ((unsigned char)bytes[second + 1] & 0xE0) == 0xE0))
+        ++second;
+    const QByteArray frames = bytes.mid(bytes.mid(first, second - first).contains("Info") ||
+                                                bytes.mid(first, second - first).contains("Xing")
+                                            ? second
+                                            : first);
+    QFile out(to);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    for (double m = 0; m < minutes; m += sourceMinutes)
+        out.write(m + sourceMinutes <= minutes
+                      ? frames
+                      : frames.left(int(frames.size() * (minutes - m) / sourceMinutes)));
+    return true;
+}
+
+double bareDecode(const QString& path) {
+    mpg123_handle* mh = mpg123_new(nullptr, nullptr);
+    mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_FORCE_FLOAT | MPG123_GAPLESS | MPG123_QUIET, 0);
+    const double t0 = cpuSeconds();
+    mpg123_open(mh, QFile::encodeName(path).constData());
+    std::vector<float> buffer(2 * 4096);
+    size_t done = 0;
+    long frames = 0;
+    for (;;) {
+        const int err = mpg123_read(mh, reinterpret_cast<unsigned char*>(buffer.data()),
+                                    buffer.size() * sizeof(float), &done);
+        frames += long(done / 8);
+        if (err != MPG123_OK && err != MPG123_NEW_FORMAT)
+            break;
+    }
+    mpg123_close(mh);
+    mpg123_delete(mh);
+    benchmark::DoNotOptimize(frames);
+    return cpuSeconds() - t0;
+}
+
+void BM_BareDecode(benchmark::State& state) {
+    double total = 0;
+    for (auto _ : state) {
+        const double s = bareDecode(g_song3);
+        state.SetIterationTime(s);
+        total += s;
+    }
+    state.counters["x_realtime"] = 180.0 / (total / double(state.iterations()));
+}
+
+// Two decks play the 3-minute song to its end through the offline output, mixed; against decoding it twice
+// bare.
+void BM_TwoDecksOffline(benchmark::State& state) {
+    const int rate = int(state.range(0));
+    double total = 0;
+    for (auto _ : state) {
+        auto engine = AudioEngine::createOffline(rate);
+        const double t0 = cpuSeconds();
+        MediaPlayer a(*engine, nullptr), b(*engine, nullptr);
+        a.open(g_song3);
+        b.open(g_song3);
+        b.setLevel(-4500);
+        a.play();
+        b.play();
+        std::vector<float> out(2 * 512);
+        while (a.state() == PlayState::Playing || b.state() == PlayState::Playing)
+            engine->render(out.data(), 512);
+        const double s = cpuSeconds() - t0;
+        state.SetIterationTime(s);
+        total += s;
+    }
+    state.counters["vs_bare_decode_of_both"] = total / double(state.iterations()) / (2 * g_bareSeconds);
+}
+
+// Open (and play) until the first period of frames is ready, with decoding on the deck's worker thread.
+void BM_OpenToFirstFrames(benchmark::State& state) {
+    const QString path = state.range(0) == 3 ? g_song3 : g_song10;
+    auto engine = AudioEngine::createOffline(kRate, AudioEngine::Decoding::Threads);
+    std::vector<float> out(2 * 512);
+    for (auto _ : state) {
+        MediaPlayer mp(*engine, nullptr);
+        const auto t0 = Clock::now();
+        mp.open(path);
+        mp.play();
+        engine->render(out.data(), 512);
+        state.SetIterationTime(seconds(Clock::now() - t0));
+    }
+}
+
+// A seek to the middle and the first period after it; `indexed`: after the scan has built the seek index.
+void BM_SeekToMiddle(benchmark::State& state) {
+    const bool indexed = state.range(0) == 1;
+    const QString path = indexed ? g_song3 : g_song10;
+    const double middle = indexed ? 90 : 300;
+    auto engine = AudioEngine::createOffline(kRate, AudioEngine::Decoding::Threads);
+    std::vector<float> out(2 * 512);
+    for (auto _ : state) {
+        MediaPlayer mp(*engine, nullptr);
+        mp.open(path);
+        mp.play();
+        engine->render(out.data(), 512);
+        if (indexed) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            engine->render(out.data(), 512);
+        }
+        const auto t0 = Clock::now();
+        mp.setPosition(middle);
+        engine->render(out.data(), 512);
+        state.SetIterationTime(seconds(Clock::now() - t0));
+    }
+}
+
+// The mix of two playing decks as the callback runs it (decoding done beforehand, as the worker would), per
+// period; the 99th percentile against the period's duration.
+void BM_CallbackWork(benchmark::State& state) {
+    const int period = int(state.range(0));
+    double p99 = 0, mean = 0;
+    for (auto _ : state) {
+        auto engine = AudioEngine::createOffline(kRate);
+        MediaPlayer a(*engine, nullptr), b(*engine, nullptr);
+        a.open(g_song3);
+        b.open(g_song3);
+        a.setLevel(-1000);
+        a.play();
+        b.play();
+        std::vector<float> out(size_t(2 * period));
+        std::vector<double> times;
+        const int periods = 20 * kRate / period; // 20 s of audio
+        times.reserve(size_t(periods));
+        auto& impl = engine->impl();
+        for (int i = 0; i < periods; ++i) {
+            for (auto& slot : impl.decks)
+                if (Deck* d = slot.load()) {
+                    d->dropStale();
+                    d->fill();
+                }
+            // A gain change now and then, so the ramp's path is timed too.
+            if (i % 50 == 0)
+                b.setLevel(-(i % 3000));
+            const auto t0 = Clock::now();
+            impl.process(out.data(), period);
+            times.push_back(seconds(Clock::now() - t0));
+        }
+        std::sort(times.begin(), times.end());
+        p99 = times[size_t(times.size() * 0.99)];
+        double sum = 0;
+        for (double t : times)
+            sum += t;
+        mean = sum / double(times.size());
+        state.SetIterationTime(sum);
+    }
+    const double periodSeconds = double(period) / kRate;
+    state.counters["p99_of_period"] = p99 / periodSeconds;
+    state.counters["mean_of_period"] = mean / periodSeconds;
+}
+
+long residentBytes() {
+    QFile f("/proc/self/statm");
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = f.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLong() * sysconf(_SC_PAGESIZE) : 0;
+}
+
+// Resident size with a 60-minute song loaded and playing, above the same with a 1-minute song.
+void BM_Memory(benchmark::State& state) {
+    double above = 0;
+    for (auto _ : state) {
+        auto engine = AudioEngine::createOffline(kRate, AudioEngine::Decoding::Threads);
+        std::vector<float> out(2 * 512);
+        auto settle = [&](MediaPlayer& mp, const QString& path) {
+            mp.open(path);
+            mp.play();
+            for (int i = 0; i < 200; ++i)
+                engine->render(out.data(), 512);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500)); // the scan finishes
+            for (int i = 0; i < 200; ++i)
+                engine->render(out.data(), 512);
+            return residentBytes();
+        };
+        MediaPlayer mp(*engine, nullptr);
+        const long one = settle(mp, g_song1);
+        const long sixty = settle(mp, g_song60);
+        above = double(sixty - one) / (1024.0 * 1024.0);
+        state.SetIterationTime(1);
+    }
+    state.counters["MiB_above_1min"] = above;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    g_song3 = dir.filePath("three.mp3");
+    g_song10 = dir.filePath("ten.mp3");
+    g_song1 = dir.filePath("one.mp3");
+    g_song60 = dir.filePath("sixty.mp3");
+    std::fprintf(stderr, "writing songs...\n");
+    if (!writeMp3(g_song3, 180) || !repeatFrames(g_song3, g_song10, 10, 3) ||
+        !repeatFrames(g_song3, g_song1, 1, 3) || !repeatFrames(g_song3, g_song60, 60, 3))
+        return 1;
+    std::vector<double> bare;
+    for (int i = 0; i < 5; ++i)
+        bare.push_back(bareDecode(g_song3));
+    std::sort(bare.begin(), bare.end());
+    g_bareSeconds = bare[2];
+    std::fprintf(stderr, "bare decode of the 3-minute MP3: %.1f ms (%.0f x realtime)\n", g_bareSeconds * 1000,
+                 180 / g_bareSeconds);
+
+    BENCHMARK(BM_BareDecode)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+    BENCHMARK(BM_TwoDecksOffline)
+        ->Arg(44100)
+        ->Arg(48000)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+    BENCHMARK(BM_OpenToFirstFrames)
+        ->Arg(3)
+        ->Arg(10)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(1)
+        ->Repetitions(15)
+        ->ReportAggregatesOnly(true);
+    BENCHMARK(BM_SeekToMiddle)
+        ->Arg(1)
+        ->Arg(0)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(1)
+        ->Repetitions(9)
+        ->ReportAggregatesOnly(true);
+    BENCHMARK(BM_CallbackWork)
+        ->Arg(256)
+        ->Arg(512)
+        ->Arg(2048)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(1);
+    BENCHMARK(BM_Memory)->UseManualTime()->Iterations(1);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,258 @@
+#include "media/audioengine.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "media/audiothread.h"
+#include "media/deck.h"
+#include "media/engineimpl.h"
+
+namespace platform::media {
+
+namespace {
+
+int periodFromEnvironment() {
+    const char* v = std::getenv("DECKMORA_AUDIO_PERIOD");
+    const int p = v ? std::atoi(v) : 0;
+    return p > 0 ? std::clamp(p, 256, 2048) : 512;
+}
+
+class NullOutput final : public AudioOutput {
+public:
+    explicit NullOutput(AudioEngine::Impl& engine) : m_engine(engine) {}
+    ~NullOutput() override { stop(); }
+    bool start() override {
+        m_quit.store(false);
+        m_thread = std::thread([this] { run(); });
+        return true;
+    }
+    void stop() override {
+        m_quit.store(true);
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+private:
+    void run() {
+        using clock = std::chrono::steady_clock;
+        const int frames = m_engine.period;
+        std::vector<float> buffer(size_t(2 * frames));
+        const auto period = std::chrono::duration_cast<clock::duration>(
+            std::chrono::duration<double>(double(frames) / m_engine.rate));
+        auto next = clock::now();
+        while (!m_quit.load(std::memory_order_relaxed)) {
+            m_engine.process(buffer.data(), frames);
+            next += period;
+            const auto now = clock::now();
+            // After a long stall (a suspended machine), go on from now rather than racing to catch up.
+            if (now - next > std::chrono::seconds(1))
+                next = now;
+            std::this_thread::sleep_until(next);
+        }
+    }
+
+    AudioEngine::Impl& m_engine;
+    std::atomic<bool> m_quit{false};
+    std::thread m_thread;
+};
+
+} // namespace
+
+std::unique_ptr<AudioOutput> makeNullOutput(AudioEngine::Impl& engine) {
+    return std::make_unique<NullOutput>(engine);
+}
+
+void AudioEngine::Impl::process(float* out, int frames) {
+    AudioThreadScope scope;
+    entered.fetch_add(1, std::memory_order_acq_rel);
+    std::fill(out, out + 2 * frames, 0.0f);
+    for (auto& slot : decks)
+        if (Deck* d = slot.load(std::memory_order_acquire))
+            d->mix(out, frames);
+    for (int i = 0; i < 2 * frames; ++i)
+        out[i] = std::min(1.0f, std::max(-1.0f, out[i]));
+    left.fetch_add(1, std::memory_order_acq_rel);
+}
+
+void AudioEngine::Impl::addDeck(Deck* deck) {
+    assertNotAudioThread();
+    for (auto& slot : decks) {
+        Deck* expected = nullptr;
+        if (slot.compare_exchange_strong(expected, deck))
+            return;
+    }
+    // More decks than slots: the deck stays silent rather than growing anything the callback reads.
+    std::fprintf(stderr, "Deckmora: too many media players; this one stays silent.\n");
+}
+
+void AudioEngine::Impl::removeDeck(Deck* deck) {
+    assertNotAudioThread();
+    for (auto& slot : decks) {
+        Deck* expected = deck;
+        slot.compare_exchange_strong(expected, nullptr);
+    }
+    // Wait until a callback that may have picked the deck up has finished with it.
+    const uint64_t in = entered.load(std::memory_order_acquire);
+    if (left.load(std::memory_order_acquire) >= in)
+        return;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    while (left.load(std::memory_order_acquire) < in && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+}
+
+void AudioEngine::Impl::startNull() {
+    nullOutput = makeNullOutput(*this);
+    nullOutput->start();
+    output = Output::Null;
+}
+
+void AudioEngine::Impl::switchToNull(const char* why) {
+    std::lock_guard lk(outputMutex);
+    if (output != Output::Device)
+        return;
+    deviceRetired.store(true, std::memory_order_release);
+    // One mixer at a time: let a callback already inside process() leave before the null output starts.
+    const uint64_t in = entered.load(std::memory_order_acquire);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+    while (left.load(std::memory_order_acquire) < in && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    std::fprintf(stderr, "Deckmora: %s; playing on without sound.\n", why);
+    startNull();
+}
+
+void AudioEngine::Impl::startDevice(std::unique_ptr<AudioOutput> dev, bool sayWhenMissing) {
+    if (dev && dev->start()) {
+        device = std::move(dev);
+        output = Output::Device;
+        watchdog = std::thread([this] {
+            using clock = std::chrono::steady_clock;
+            const auto periodTime = std::chrono::duration<double>(double(period) / rate);
+            const auto allowed = std::chrono::duration_cast<clock::duration>(periodTime * 4);
+            uint64_t seen = entered.load();
+            auto lastChange = clock::now();
+            bool started = false;
+            while (!quit.load()) {
+                std::this_thread::sleep_for(std::chrono::duration_cast<clock::duration>(periodTime));
+                const uint64_t now = entered.load();
+                if (now != seen) {
+                    seen = now;
+                    lastChange = clock::now();
+                    started = true;
+                }
+                const bool stalled =
+                    clock::now() - lastChange > (started ? allowed : std::chrono::seconds(2));
+                if (stalled || !device->healthy()) {
+                    switchToNull(stalled ? "the sound device stopped" : "the sound device failed");
+                    device->stop();
+                    return;
+                }
+            }
+        });
+        return;
+    }
+    if (sayWhenMissing)
+        std::fprintf(stderr, "Deckmora: no sound device; playing without sound.\n");
+    startNull();
+}
+
+void AudioEngine::Impl::shutdown() {
+    quit.store(true);
+    if (watchdog.joinable())
+        watchdog.join();
+    if (nullOutput)
+        nullOutput->stop();
+    if (device)
+        device->stop();
+    nullOutput.reset();
+    device.reset();
+}
+
+AudioEngine::AudioEngine() : d(std::make_unique<Impl>()) {}
+
+AudioEngine::~AudioEngine() {
+    d->shutdown();
+}
+
+AudioEngine& AudioEngine::instance() {
+    static AudioEngine* engine = [] {
+        auto* e = new AudioEngine;
+        e->d->period = periodFromEnvironment();
+        e->d->threaded = true;
+        e->d->startDevice(makeDeviceOutput(*e->d), true);
+        return e;
+    }();
+    // Never destroyed: players of windows that outlive main() may still talk to it on the way out.
+    return *engine;
+}
+
+std::unique_ptr<AudioEngine> AudioEngine::createOffline(int rate) {
+    return createOffline(rate, Decoding::Inline);
+}
+
+std::unique_ptr<AudioEngine> AudioEngine::createOffline(int rate, Decoding decoding) {
+    std::unique_ptr<AudioEngine> e(new AudioEngine);
+    e->d->output = Output::Offline;
+    e->d->rate = rate > 0 ? rate : 44100;
+    e->d->threaded = decoding == Decoding::Threads;
+    return e;
+}
+
+std::unique_ptr<AudioEngine>
+AudioEngine::createWithOutput(int rate, int period,
+                              std::function<std::unique_ptr<AudioOutput>(Impl&)> device) {
+    std::unique_ptr<AudioEngine> e(new AudioEngine);
+    e->d->rate = rate;
+    e->d->period = std::clamp(period, 256, 2048);
+    e->d->threaded = true;
+    e->d->startDevice(device ? device(*e->d) : nullptr, false);
+    return e;
+}
+
+AudioEngine::Output AudioEngine::output() const {
+    std::lock_guard lk(d->outputMutex);
+    return d->output;
+}
+
+int AudioEngine::sampleRate() const {
+    return d->rate;
+}
+
+int AudioEngine::period() const {
+    return d->period;
+}
+
+void AudioEngine::render(float* out, int frames) {
+    if (d->output != Output::Offline) {
+        std::fill(out, out + 2 * std::max(frames, 0), 0.0f);
+        return;
+    }
+    for (int done = 0; done < frames;) {
+        const int n = std::min(kChunkFrames, frames - done);
+        for (auto& slot : d->decks) {
+            Deck* deck = slot.load(std::memory_order_acquire);
+            if (!deck)
+                continue;
+            deck->dropStale();
+            if (!deck->threaded()) {
+                deck->fill();
+                continue;
+            }
+            // Offline output waits for the decoder, so that what a test renders does not depend on timing.
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (!deck->ready(n) && std::chrono::steady_clock::now() < until) {
+                deck->wake();
+                std::this_thread::sleep_for(std::chrono::microseconds(20));
+            }
+        }
+        d->process(out + 2 * done, n);
+        done += n;
+    }
+    for (auto& slot : d->decks)
+        if (Deck* deck = slot.load(std::memory_order_acquire))
+            deck->postEnds();
+}
+
+} // namespace platform::media

@@ -1,0 +1,390 @@
+#include "media/deck.h"
+
+#include <QMetaObject>
+#include <algorithm>
+#include <cmath>
+#include <samplerate.h>
+
+#include "media/audiothread.h"
+
+namespace platform::media {
+
+namespace {
+constexpr int kReadFrames = 1024; // song frames per decoder read
+constexpr double kRampSeconds = 0.005;
+} // namespace
+
+struct Deck::ScanJob {
+    std::atomic<bool> done{false};
+    ScanResult result;
+};
+
+Deck::Deck(int outputRate, bool threaded)
+    : m_outputRate(outputRate), m_threaded(threaded),
+      m_rampFrames(std::max(1, int(std::lround(outputRate * kRampSeconds)))) {
+    m_in.resize(2 * kReadFrames);
+    if (m_threaded)
+        m_worker = std::thread([this] { workerLoop(); });
+}
+
+Deck::~Deck() {
+    if (m_worker.joinable()) {
+        {
+            std::lock_guard lk(m_wakeMutex);
+            m_quit = true;
+        }
+        m_wake.notify_one();
+        m_worker.join();
+    }
+    if (m_src)
+        src_delete(m_src);
+}
+
+void Deck::load(std::unique_ptr<Decoder> decoder) {
+    assertNotAudioThread();
+    std::unique_ptr<Decoder> old;
+    {
+        std::lock_guard lk(m_mutex);
+        // Halt first, so that the mixing side counts no end of the song that is going away.
+        m_state.store(int(DeckState::Stopped), std::memory_order_release);
+        old = std::move(m_decoder);
+        m_decoder = std::move(decoder);
+        m_scan.reset();
+        if (m_src) {
+            src_delete(m_src);
+            m_src = nullptr;
+        }
+        if (m_decoder) {
+            m_songRate = m_decoder->rate();
+            m_songChannels = m_decoder->channels();
+            m_raw.assign(size_t(kReadFrames) * size_t(m_songChannels), 0.0f);
+            if (auto scanner = m_decoder->takeScanner()) {
+                if (!m_threaded) {
+                    m_decoder->applyScan(scanner());
+                } else {
+                    auto job = std::make_shared<ScanJob>();
+                    m_scan = job;
+                    // Detached: a scan cannot be cut short, and its job owns everything it touches.
+                    std::thread([job, scanner = std::move(scanner)] {
+                        job->result = scanner();
+                        job->done.store(true, std::memory_order_release);
+                    }).detach();
+                }
+            }
+            if (m_songRate != m_outputRate) {
+                int err = 0;
+                m_src = src_new(SRC_SINC_FASTEST, 2, &err);
+            }
+            m_length.store(double(m_decoder->length()) / m_songRate, std::memory_order_release);
+        } else {
+            m_songRate = m_outputRate;
+            m_songChannels = 2;
+            m_length.store(0, std::memory_order_release);
+        }
+        m_atEnd.store(false, std::memory_order_release);
+        resetProducer(0);
+        if (!m_decoder)
+            m_state.store(int(DeckState::NoMedia), std::memory_order_release);
+    }
+    wake();
+}
+
+void Deck::wake() {
+    if (!m_threaded)
+        return;
+    {
+        std::lock_guard lk(m_wakeMutex);
+        m_wakePending = true;
+    }
+    m_wake.notify_one();
+}
+
+void Deck::resetProducer(int64_t frame) {
+    m_producerGen = m_gen.load(std::memory_order_relaxed) + 1;
+    m_seekFrame = frame;
+    m_seekStart = m_songRate > 0 ? double(frame) / m_songRate : 0.0;
+    m_seekTarget.store(m_seekStart, std::memory_order_relaxed);
+    m_gen.store(m_producerGen, std::memory_order_release);
+    m_produced = 0;
+    m_decoded = 0;
+    m_inPos = m_inFrames = 0;
+    m_decoderEnded = false;
+    m_producerEnded = !m_decoder;
+    if (m_decoder && !m_decoder->seek(frame))
+        m_decoderEnded = true;
+    if (m_src)
+        src_reset(m_src);
+}
+
+void Deck::play() {
+    assertNotAudioThread();
+    if (state() == DeckState::NoMedia)
+        return;
+    // A song that played to its end starts again from its beginning.
+    if (m_atEnd.load(std::memory_order_acquire))
+        seek(0);
+    if (state() != DeckState::Playing)
+        m_startSilent.store(true, std::memory_order_release);
+    m_state.store(int(DeckState::Playing), std::memory_order_release);
+}
+
+void Deck::pause() {
+    int expected = int(DeckState::Playing);
+    m_state.compare_exchange_strong(expected, int(DeckState::Paused), std::memory_order_acq_rel);
+}
+
+void Deck::stop() {
+    if (state() == DeckState::NoMedia)
+        return;
+    m_state.store(int(DeckState::Stopped), std::memory_order_release);
+    seek(0);
+}
+
+void Deck::seek(double seconds) {
+    assertNotAudioThread();
+    {
+        std::lock_guard lk(m_mutex);
+        if (!m_decoder)
+            return;
+        const double length = m_length.load(std::memory_order_acquire);
+        if (!(seconds > 0))
+            seconds = 0;
+        if (seconds > length)
+            seconds = length;
+        m_atEnd.store(false, std::memory_order_release);
+        resetProducer(std::llround(seconds * m_songRate));
+    }
+    wake();
+}
+
+double Deck::position() const {
+    // Until the mixing side has taken a frame of the latest load or seek, the position is where that one
+    // went.
+    const uint64_t gen = m_gen.load(std::memory_order_acquire);
+    if (m_positionGen.load(std::memory_order_acquire) != gen)
+        return m_seekTarget.load(std::memory_order_relaxed);
+    return m_position.load(std::memory_order_relaxed);
+}
+
+void Deck::setOwner(QObject* owner, void (*deliver)(QObject*)) {
+    std::lock_guard lk(m_ownerMutex);
+    m_owner = owner;
+    m_deliver = deliver;
+    m_endsPosted = m_ends.load(std::memory_order_acquire);
+}
+
+void Deck::postEnds() {
+    assertNotAudioThread();
+    const uint32_t ends = m_ends.load(std::memory_order_acquire);
+    std::lock_guard lk(m_ownerMutex);
+    if (ends == m_endsPosted || !m_owner || !m_deliver)
+        return;
+    m_endsPosted = ends;
+    QObject* owner = m_owner;
+    auto deliver = m_deliver;
+    // Queued with the owner as context: dropped by Qt if the owner is gone before it runs.
+    QMetaObject::invokeMethod(
+        owner, [owner, deliver] { deliver(owner); }, Qt::QueuedConnection);
+}
+
+void Deck::fill() {
+    assertNotAudioThread();
+    std::lock_guard lk(m_mutex);
+    if (m_scan && m_scan->done.load(std::memory_order_acquire)) {
+        if (m_decoder) {
+            m_decoder->applyScan(m_scan->result);
+            if (!m_producerEnded)
+                m_length.store(double(m_decoder->length()) / m_songRate, std::memory_order_release);
+        }
+        m_scan.reset();
+    }
+    while (!m_producerEnded) {
+        Chunk* c = m_ring.writable();
+        if (!c)
+            break;
+        produce(*c);
+        m_ring.commit();
+    }
+}
+
+int Deck::readStereo(float* out, int frames) {
+    frames = std::min(frames, kReadFrames);
+    if (m_songChannels == 2) {
+        const int n = m_decoder->read(out, frames);
+        m_decoded += n;
+        return n;
+    }
+    const int n = m_decoder->read(m_raw.data(), frames);
+    const float* in = m_raw.data();
+    if (m_songChannels == 1) {
+        for (int i = 0; i < n; ++i)
+            out[2 * i] = out[2 * i + 1] = in[i];
+    } else {
+        // Beyond stereo, the front pair carries the song.
+        for (int i = 0; i < n; ++i) {
+            out[2 * i] = in[i * m_songChannels];
+            out[2 * i + 1] = in[i * m_songChannels + 1];
+        }
+    }
+    m_decoded += n;
+    return n;
+}
+
+int Deck::produce(Chunk& c) {
+    c.gen = m_producerGen;
+    c.seekStart = m_seekStart;
+    c.offset = m_produced;
+    c.end = false;
+    c.frames = 0;
+    bool drained = false;
+    if (!m_src) {
+        while (c.frames < kChunkFrames && !m_decoderEnded) {
+            const int n = readStereo(c.samples + 2 * c.frames, kChunkFrames - c.frames);
+            if (n == 0)
+                m_decoderEnded = true;
+            c.frames += n;
+        }
+        drained = m_decoderEnded;
+    } else {
+        while (c.frames < kChunkFrames) {
+            if (m_inPos == m_inFrames && !m_decoderEnded) {
+                m_inPos = 0;
+                m_inFrames = size_t(readStereo(m_in.data(), kReadFrames));
+                if (m_inFrames == 0)
+                    m_decoderEnded = true;
+            }
+            SRC_DATA d{};
+            d.data_in = m_in.data() + 2 * m_inPos;
+            d.input_frames = long(m_inFrames - m_inPos);
+            d.data_out = c.samples + 2 * c.frames;
+            d.output_frames = kChunkFrames - c.frames;
+            d.src_ratio = double(m_outputRate) / m_songRate;
+            d.end_of_input = m_decoderEnded ? 1 : 0;
+            if (src_process(m_src, &d) != 0) {
+                drained = true;
+                break;
+            }
+            m_inPos += size_t(d.input_frames_used);
+            c.frames += int(d.output_frames_gen);
+            if (m_decoderEnded && d.output_frames_gen == 0) {
+                drained = true;
+                break;
+            }
+        }
+    }
+    m_produced += c.frames;
+    if (drained) {
+        c.end = true;
+        m_producerEnded = true;
+        // The decoder has seen the real end: what a header or an estimate claimed gives way to it.
+        m_length.store(double(m_seekFrame + m_decoded) / m_songRate, std::memory_order_release);
+    }
+    return c.frames;
+}
+
+void Deck::dropStale() {
+    const uint64_t gen = m_gen.load(std::memory_order_acquire);
+    while (Chunk* c = m_ring.readable()) {
+        if (c->gen == gen)
+            break;
+        m_ring.pop();
+        m_chunkPos = 0;
+    }
+}
+
+bool Deck::ready(int frames) {
+    if (state() != DeckState::Playing)
+        return true;
+    const uint64_t gen = m_gen.load(std::memory_order_acquire);
+    int have = -m_chunkPos;
+    for (uint32_t i = 0;; ++i) {
+        const Chunk* c = m_ring.peek(i);
+        if (!c)
+            return false;
+        if (c->gen != gen)
+            continue;
+        have += c->frames;
+        if (c->end || have >= frames)
+            return true;
+    }
+}
+
+void Deck::mix(float* out, int frames) {
+    dropStale();
+    const float target = m_targetGain.load(std::memory_order_relaxed);
+    // A silent deck takes a new level at once: there is no sound to step.
+    if (state() != DeckState::Playing) {
+        m_gain = m_rampTarget = target;
+        return;
+    }
+    if (m_startSilent.exchange(false, std::memory_order_acq_rel))
+        m_gain = m_rampTarget = target;
+    const uint64_t gen = m_gen.load(std::memory_order_acquire);
+    if (target != m_rampTarget) {
+        m_rampTarget = target;
+        m_rampStep = (target - m_gain) / float(m_rampFrames);
+    }
+    int i = 0;
+    while (i < frames) {
+        Chunk* c = m_ring.readable();
+        if (!c) {
+            m_underflows.fetch_add(1, std::memory_order_relaxed);
+            break;
+        }
+        if (c->gen != gen) {
+            m_ring.pop();
+            m_chunkPos = 0;
+            continue;
+        }
+        const int n = std::min(c->frames - m_chunkPos, frames - i);
+        const float* s = c->samples + 2 * m_chunkPos;
+        float* o = out + 2 * i;
+        if (m_gain == m_rampTarget) {
+            const float g = m_gain;
+            for (int k = 0; k < 2 * n; ++k)
+                o[k] += s[k] * g;
+        } else {
+            for (int k = 0; k < n; ++k) {
+                m_gain += m_rampStep;
+                if (m_rampStep == 0.0f || (m_rampStep > 0 ? m_gain >= m_rampTarget : m_gain <= m_rampTarget))
+                    m_gain = m_rampTarget;
+                o[2 * k] += s[2 * k] * m_gain;
+                o[2 * k + 1] += s[2 * k + 1] * m_gain;
+            }
+        }
+        m_chunkPos += n;
+        i += n;
+        m_position.store(c->seekStart + double(c->offset + m_chunkPos) / m_outputRate,
+                         std::memory_order_relaxed);
+        m_positionGen.store(gen, std::memory_order_release);
+        if (m_chunkPos >= c->frames) {
+            const bool end = c->end;
+            m_ring.pop();
+            m_chunkPos = 0;
+            if (end) {
+                // Marked before the state changes, so that a play() that sees the stop also sees the end.
+                m_atEnd.store(true, std::memory_order_release);
+                int expected = int(DeckState::Playing);
+                if (m_state.compare_exchange_strong(expected, int(DeckState::Stopped),
+                                                    std::memory_order_acq_rel))
+                    m_ends.fetch_add(1, std::memory_order_acq_rel);
+                break;
+            }
+        }
+    }
+}
+
+void Deck::workerLoop() {
+    for (;;) {
+        fill();
+        postEnds();
+        std::unique_lock lk(m_wakeMutex);
+        // Polling keeps the audio callback free of any wake-up call; the ring holds far more than one poll.
+        m_wake.wait_for(lk, std::chrono::milliseconds(4), [this] { return m_quit || m_wakePending; });
+        if (m_quit)
+            return;
+        m_wakePending = false;
+    }
+}
+
+} // namespace platform::media
