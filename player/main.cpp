@@ -1,10 +1,51 @@
 #include <QApplication>
-#include <QLabel>
+#include <QTimer>
+#include <QWidget>
+#include <chrono>
+#include <cstdio>
+
+#include "core/random.h"
+#include "media/audioengine.h"
+#include "program.h"
+
+namespace {
+
+// With DECKMORA_FIRST_PAINT_PROBE set, the program prints the wall-clock time (ns since the epoch) at which
+// its first window finished painting and ends: the start-up figure's harness compares it with the moment it
+// started us.
+class FirstPaintProbe : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!m_seen && event->type() == QEvent::Paint && watched->isWidgetType() &&
+            qobject_cast<QWidget*>(watched)->isWindow()) {
+            m_seen = true;
+            QTimer::singleShot(0, [] {
+                const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                    std::chrono::system_clock::now().time_since_epoch())
+                                    .count();
+                std::printf("first-paint-ns %lld\n", static_cast<long long>(ns));
+                std::fflush(stdout);
+                QCoreApplication::exit(0);
+            });
+        }
+        return false;
+    }
+
+private:
+    bool m_seen = false;
+};
+
+} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QLabel w(QStringLiteral("Deckmora"));
-    w.resize(533, 400);
-    w.show();
+    // The program ends only through the close question; hiding or minimising its last window does not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    FirstPaintProbe probe;
+    if (qEnvironmentVariableIsSet("DECKMORA_FIRST_PAINT_PROBE"))
+        app.installEventFilter(&probe);
+    platform::rnd().seedFromEntropy();
+    Program program(platform::media::AudioEngine::instance());
+    program.start();
     return app.exec();
 }

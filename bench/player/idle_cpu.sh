@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Idle figure: processor time of Deckmora with its main window shown and no song playing, over 10 s, as a share of
+# one core, on a virtual display.   bench/player/idle_cpu.sh   (needs build/bin/deckmora)
+set -euo pipefail
+top=$(cd "$(dirname "$0")/../.." && pwd)
+config=$(mktemp -d)
+trap 'rm -rf "$config"' EXIT
+# a second run: no welcome window, the splash goes straight on to the main window
+mkdir -p "$config/olvane"
+printf '[Runnings]\nNow=1\n' >"$config/olvane/deckmora.ini"
+export XDG_CONFIG_HOME="$config" top
+xvfb-run -a bash -c '
+  "$top/build/bin/deckmora" >/dev/null 2>&1 &
+  pid=$!
+  sleep 9   # the splash steps its bar for about 5 s
+  hz=$(getconf CLK_TCK)
+  ticks() { awk "{ print \$14 + \$15 }" /proc/$pid/stat; }
+  a=$(ticks); sleep 10; b=$(ticks)
+  kill $pid
+  awk -v t=$((b - a)) -v hz=$hz "BEGIN { printf \"idle main window: %.2f%% of one core over 10 s\n\", 100 * t / hz / 10 }"'

@@ -1,0 +1,328 @@
+// The main window as a window: its elements, the skin, start-up, moving, minimising, closing and the about
+// box.
+#include "frmmain.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+#include <QWindow>
+#include <cstdio>
+
+#include "clicklabel.h"
+#include "component/controlhost.h"
+#include "frmabout.h"
+#include "mainlayout.h"
+#include "media/mediaplayer.h"
+#include "skin.h"
+#include "ticks.h"
+#include "ui/imagebutton.h"
+#include "ui/progressbar.h"
+#include "ui/prompts.h"
+#include "ui/slider.h"
+
+using mainlayout::Item;
+using platform::ImageButton;
+
+namespace {
+
+constexpr auto kTitle = "Deckmora";
+// The class of the hosted gradient bar and the design settings it restores.
+constexpr auto kGradientBarClass = "{61B4481E-C9F5-47D2-9942-31E8D01D5069}";
+constexpr auto kGradientBarProps = ":/player/frmmain_pb.props";
+
+void place(QWidget* w, Item item) {
+    w->setGeometry(platform::toPixels(mainlayout::rect(item)));
+}
+
+template <class W> W* placed(W* w, Item item) {
+    place(w, item);
+    return w;
+}
+
+constexpr std::array<Item, 2> kLoad = {Item::LoadToPlayer0, Item::LoadToPlayer1};
+constexpr std::array<Item, 2> kVorig = {Item::Vorig0, Item::Vorig1};
+constexpr std::array<Item, 2> kPlay = {Item::Play0, Item::Play1};
+constexpr std::array<Item, 2> kPause = {Item::Pause0, Item::Pause1};
+constexpr std::array<Item, 2> kStop = {Item::Stop0, Item::Stop1};
+constexpr std::array<Item, 2> kVolgend = {Item::Volgend0, Item::Volgend1};
+constexpr std::array<Item, 2> kSongInfo = {Item::SongInfo0, Item::SongInfo1};
+constexpr std::array<Item, 2> kPB1 = {Item::PB1_0, Item::PB1_1};
+constexpr std::array<Item, 2> kVol = {Item::Vol0, Item::Vol1};
+constexpr std::array<Item, 2> kMP = {Item::MP0, Item::MP1};
+
+} // namespace
+
+frmMain::frmMain(platform::media::AudioEngine& engine, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_quit([] { QCoreApplication::exit(0); }) {
+    Q_INIT_RESOURCE(player);
+    setWindowTitle(QString());
+    setWindowIcon(skin::appIcon());
+    setFixedSize(platform::toPixels({0, 0, mainlayout::kDesignWidth, mainlayout::kDesignHeight}).size());
+    m_skin = skin::mainBackground();
+    buildElements(engine);
+    connectHandlers();
+    hostGradientBar();
+    Timer1->start();
+    Timer2->start();
+    setupSongList();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::buildElements(platform::media::AudioEngine& engine) {
+    auto button = [this](Item item, const QString& tip = {}) {
+        auto* b = placed(new ImageButton(this), item);
+        b->setToolTip(tip);
+        return b;
+    };
+
+    // The search label lies under the search button, so it is made first.
+    lblsearch = placed(new ClickLabel(this), Item::lblsearch);
+    lblsearch->setObjectName(QStringLiteral("lblsearch"));
+    lblsearch->setIndent(platform::twipsToPixels(360));
+    lblsearch->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    lblCaption = placed(new ClickLabel(this), Item::lblCaption);
+    lblCaption->setObjectName(QStringLiteral("lblCaption"));
+    Min = button(Item::Min, tr("Minimise"));
+    Close[0] = button(Item::Close0, tr("Close Deckmora"));
+    Close[1] = button(Item::Close1, tr("Close Deckmora"));
+    About = button(Item::About, tr("About Deckmora"));
+
+    for (int d = 0; d < 2; ++d) {
+        SongInfo[d] = placed(new QFrame(this), kSongInfo[d]);
+        SongInfo[d]->setObjectName(QStringLiteral("SongInfo"));
+        SongInfo[d]->setFrameShape(QFrame::NoFrame);
+        lblnow[d] = new QLabel(SongInfo[d]);
+        lblnow[d]->setObjectName(QStringLiteral("lblnow"));
+        m_deck[d].captionLeft = mainlayout::kLblnow[d].left;
+        setDeckCaption(d, QStringLiteral("No song loaded"));
+
+        PB1[d] = placed(new platform::ProgressBar(this), kPB1[d]);
+        PB1[d]->setBarColor(skin::deckColour(d));
+        LoadToPlayer[d] = button(kLoad[d], tr("Load the selected song into deck %1").arg(d + 1));
+        Vorig[d] = button(kVorig[d], tr("Back 5 seconds"));
+        Play[d] = button(kPlay[d], tr("Play"));
+        Pause[d] = button(kPause[d], tr("Pause"));
+        Stop[d] = button(kStop[d], tr("Stop and rewind"));
+        Volgend[d] = button(kVolgend[d], tr("Forward 5 seconds"));
+
+        Vol[d] = placed(new platform::Slider(Qt::Vertical, this), kVol[d]);
+        Vol[d]->setRange(-5000, 0);
+        Vol[d]->setBackColor(platform::rgb(64, 64, 64));
+        Vol[d]->setRailPicture(skin::faderRail(Qt::Vertical, Vol[d]->size()));
+        Vol[d]->setThumbPicture(skin::faderThumb(Qt::Vertical, d));
+        Vol[d]->setToolTip(tr("Volume of deck %1").arg(d + 1));
+    }
+    Vol[1]->setValue(-5000);
+    volMain = placed(new platform::Slider(Qt::Horizontal, this), Item::volMain);
+    volMain->setRange(1, 100);
+    volMain->setValue(50);
+    volMain->setBackColor(platform::rgb(64, 64, 64));
+    volMain->setRailPicture(skin::faderRail(Qt::Horizontal, volMain->size()));
+    volMain->setThumbPicture(skin::faderThumb(Qt::Horizontal, -1));
+    volMain->setToolTip(tr("Crossfader"));
+
+    lstnames = placed(new QListWidget(this), Item::lstnames);
+    lstnames->setObjectName(QStringLiteral("lstnames"));
+    lstnames->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstnames->setSortingEnabled(false);
+    lstnames->setFrameShape(QFrame::NoFrame);
+    lstnames->viewport()->installEventFilter(this);
+    lblnrs = placed(new QLabel(this), Item::lblnrs);
+    lblnrs->setObjectName(QStringLiteral("lblnrs"));
+    lblnrs->setText(QStringLiteral("Songs in list: 0"));
+    Search = button(Item::Search, tr("Search the song list"));
+    Add = button(Item::Add, QStringLiteral("Add songs or playlists to this playlist"));
+    Remove = button(Item::Remove, QStringLiteral("Remove the selected song from the playlist"));
+    Clear = button(Item::Clear, QStringLiteral("Clears the current playlist."));
+    New = button(Item::New, tr("Start a new playlist"));
+    Open = button(Item::Open, tr("Open a playlist"));
+    Save = button(Item::Save, tr("Save this playlist"));
+    edit = button(Item::edit, tr("Edit this playlist"));
+
+    chbgoon = placed(new QCheckBox(QStringLiteral("Go on playing..."), this), Item::chbgoon);
+    chbrandom = placed(new QCheckBox(QStringLiteral("Random playing"), this), Item::chbrandom);
+
+    lblWerkgebied = placed(new QLabel(QStringLiteral("werkgebied"), this), Item::lblWerkgebied);
+    lblWerkgebied->setObjectName(QStringLiteral("lblWerkgebied"));
+    lstFiles = placed(new QListWidget(this), Item::lstFiles);
+    lstFiles->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstFiles->setSortingEnabled(false);
+    for (int d = 0; d < 2; ++d)
+        MP[d] = placed(new platform::media::MediaPlayer(engine, this), kMP[d]);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(kTickIntervalMs);
+    Timer2 = new QTimer(this);
+    Timer2->setInterval(kTickIntervalMs);
+
+    setStyleSheet(skin::mainStyleSheet());
+}
+
+void frmMain::connectHandlers() {
+    connect(lblCaption, &ClickLabel::mouseDown, this, &frmMain::lblCaption_MouseDown);
+    connect(Min, &ImageButton::clicked, this, &frmMain::Min_Click);
+    connect(About, &ImageButton::clicked, this, &frmMain::About_Click);
+    for (int d = 0; d < 2; ++d) {
+        connect(Close[d], &ImageButton::clicked, this, [this, d] { Close_Click(d); });
+        connect(LoadToPlayer[d], &ImageButton::clicked, this, [this, d] { LoadToPlayer_Click(d); });
+        connect(Play[d], &ImageButton::clicked, this, [this, d] { Play_Click(d); });
+        connect(Pause[d], &ImageButton::clicked, this, [this, d] { Pause_Click(d); });
+        connect(Stop[d], &ImageButton::clicked, this, [this, d] { Stop_Click(d); });
+        connect(Vorig[d], &ImageButton::clicked, this, [this, d] { Vorig_Click(d); });
+        connect(Volgend[d], &ImageButton::clicked, this, [this, d] { Volgend_Click(d); });
+        connect(PB1[d], &platform::ProgressBar::mouseDown, this,
+                [this, d](short b, short s, float x, float y) { PB1_MouseDown(d, b, s, x, y); });
+        connect(Vol[d], &platform::Slider::changed, this, [this, d] { Vol_Change(d); });
+        connect(MP[d], &platform::media::MediaPlayer::ended, this,
+                [this, d](int r) { MP_EndOfStream(d, r); });
+    }
+    connect(volMain, &platform::Slider::changed, this, &frmMain::volMain_Change);
+    connect(chbgoon, &QCheckBox::toggled, this, &frmMain::chbgoon_Click);
+    connect(chbrandom, &QCheckBox::toggled, this, &frmMain::chbrandom_Click);
+    connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
+    connect(Timer2, &QTimer::timeout, this, &frmMain::Timer2_Timer);
+
+    connect(Add, &ImageButton::clicked, this, &frmMain::Add_Click);
+    connect(Remove, &ImageButton::clicked, this, &frmMain::Remove_Click);
+    connect(Clear, &ImageButton::clicked, this, &frmMain::Clear_Click);
+    connect(New, &ImageButton::clicked, this, &frmMain::New_Click);
+    connect(Open, &ImageButton::clicked, this, &frmMain::Open_Click);
+    connect(Save, &ImageButton::clicked, this, &frmMain::Save_Click);
+    connect(edit, &ImageButton::clicked, this, &frmMain::edit_Click);
+    connect(Search, &ImageButton::clicked, this, &frmMain::Search_Click);
+    connect(lblsearch, &ClickLabel::clicked, this, &frmMain::lblsearch_Click);
+}
+
+// The gradient bar shares deck 1's position bar rectangle and lies beneath it, so the position bar stays
+// visible and takes the presses that seek. Without the control the window goes on.
+void frmMain::hostGradientBar() {
+    QString error;
+    PB = platform::component::createControl(QString::fromLatin1(kGradientBarClass), this,
+                                            QString::fromLatin1(kGradientBarProps), &error);
+    if (!PB) {
+        std::fprintf(stderr, "deckmora: the gradient bar is not shown: %s\n", qPrintable(error));
+        return;
+    }
+    place(PB, Item::PB1_0);
+    PB->stackUnder(PB1[0]);
+    PB->show();
+}
+
+bool frmMain::debugWordOn() const {
+    return m_about && m_about->debugWordOn();
+}
+
+void frmMain::setCaptionLeft(int index, int twips) {
+    m_deck[index].captionLeft = twips;
+    placeCaption(index);
+}
+
+void frmMain::setDeckCaption(int index, const QString& text) {
+    lblnow[index]->setText(text);
+    placeCaption(index);
+}
+
+// The caption is sized to its text; its left edge is kept in twips so the scroll loses nothing to pixel
+// rounding.
+void frmMain::placeCaption(int index) {
+    QLabel* label = lblnow[index];
+    const QSize hint = label->sizeHint();
+    label->setGeometry(platform::twipsToPixels(m_deck[index].captionLeft),
+                       platform::twipsToPixels(mainlayout::kLblnow[index].top), hint.width(),
+                       platform::twipsToPixels(mainlayout::kLblnow[index].height));
+}
+
+void frmMain::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QRect visible = platform::toPixels({0, 0, mainlayout::kVisibleWidth, mainlayout::kVisibleHeight});
+    p.fillRect(rect(), skin::workAreaColour());
+    p.fillRect(visible, skin::baseColour());
+    p.drawPixmap(0, 0, m_skin);
+    p.setPen(QColor(0, 0, 0));
+    p.drawRect(visible.adjusted(0, 0, -1, -1));
+}
+
+void frmMain::showEvent(QShowEvent*) {
+    if (m_loaded)
+        return;
+    m_loaded = true;
+    Form_Load();
+}
+
+// Closing by the system's own means asks the same question as the EXIT button; the window itself never
+// closes.
+void frmMain::closeEvent(QCloseEvent* e) {
+    e->ignore();
+    Close_Click(0);
+}
+
+void frmMain::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
+        Form_Click();
+}
+
+// A right press on the song list opens its menu without moving the selection; other presses select as usual.
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lstnames->viewport() && event->type() == QEvent::MouseButtonPress) {
+        auto* e = static_cast<QMouseEvent*>(event);
+        const QPointF p = e->position();
+        const short button = platform::buttonCode(e->button());
+        lstnames_MouseDown(button, platform::shiftCode(e->modifiers()),
+                           qRound(platform::pixelsToTwips(p.x())), qRound(platform::pixelsToTwips(p.y())));
+        return button == 2;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmMain::Form_Load() {
+    if (!debugWordOn()) {
+        setFixedSize(
+            platform::toPixels({0, 0, mainlayout::kVisibleWidth, mainlayout::kVisibleHeight}).size());
+    } else {
+        platform::prompts().message(QString::number(MP[0]->level()) + QStringLiteral("\r\n") +
+                                        QString::number(MP[1]->level()),
+                                    platform::Buttons::Ok, platform::Icon::None, QString::fromLatin1(kTitle));
+    }
+    lblCaption->setText(QStringLiteral("Olvane Software - Deckmora v2"));
+}
+
+void frmMain::Form_Click() {
+    show();
+    raise();
+    activateWindow();
+    QCoreApplication::processEvents();
+}
+
+// Any button drags: the window system moves the window with the pointer, as if its title bar had been
+// grabbed.
+void frmMain::lblCaption_MouseDown(short, short, int, int) {
+    if (QWindow* w = windowHandle())
+        w->startSystemMove();
+}
+
+void frmMain::Min_Click() {
+    setWindowState(windowState() | Qt::WindowMinimized);
+}
+
+void frmMain::Close_Click(int) {
+    const platform::Answer a = platform::prompts().message(
+        QStringLiteral("Are you sure you want to close Deckmora?"), platform::Buttons::YesNo,
+        platform::Icon::Question, QString::fromLatin1(kTitle));
+    if (a == platform::Answer::Yes && m_quit)
+        m_quit();
+}
+
+void frmMain::About_Click() {
+    if (!m_about)
+        return;
+    m_about->show();
+    m_about->raise();
+}

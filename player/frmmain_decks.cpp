@@ -1,0 +1,179 @@
+// The decks: loading, transport, captions, the display tick, seeking, levels and the auto-mix.
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QListWidget>
+
+#include "core/random.h"
+#include "core/twips.h"
+#include "deckrules.h"
+#include "frmmain.h"
+#include "media/mediaplayer.h"
+#include "ui/progressbar.h"
+#include "ui/prompts.h"
+#include "ui/slider.h"
+
+namespace {
+
+const QString kTitle = QStringLiteral("Deckmora");
+const QString kNoSong = QStringLiteral("No song loaded");
+
+QString loadedCaption(const QString& name) {
+    return QStringLiteral("Now Loaded: ") + name + QStringLiteral(" press play to start the song");
+}
+QString playingCaption(const QString& name) {
+    return QStringLiteral("Now Playing: ") + name;
+}
+QString pausedCaption(const QString& name) {
+    return QStringLiteral("Now Paused: ") + name + QStringLiteral(" press play to start the song");
+}
+
+void debugBox(const QString& text) {
+    platform::prompts().message(text, platform::Buttons::Ok, platform::Icon::None, kTitle);
+}
+
+} // namespace
+
+// A song that cannot be opened is not claimed as loaded: the deck is left without a song, as the engine
+// leaves it, and the user learns which file failed and why.
+void frmMain::LoadToPlayer_Click(int index) {
+    SongList list = songList();
+    const std::optional<SongList::Entry> song = list.selectedSong();
+    if (!song)
+        return;
+    if (const platform::media::MediaError err = MP[index]->open(song->path)) {
+        m_deck[index].loaded = false;
+        m_deck[index].name.clear();
+        setDeckCaption(index, kNoSong);
+        platform::notice(
+            QStringLiteral("The song \"%1\" cannot be loaded:\r\n%2").arg(song->path, err.message), kTitle);
+        return;
+    }
+    m_deck[index].loaded = true;
+    m_deck[index].name = song->name;
+    setDeckCaption(index, loadedCaption(song->name));
+    MP[index]->stop();
+    if (debugWordOn()) {
+        debugBox(song->path);
+        debugBox(MP[index]->fileName());
+    }
+}
+
+// Each step goes on when the engine refuses the one before it (a deck without a song); the caption names the
+// song the deck holds, not whatever the list shows selected now.
+void frmMain::Play_Click(int index) {
+    MP[index]->play();
+    if (debugWordOn())
+        debugBox(MP[index]->fileName());
+    if (m_deck[index].loaded)
+        setDeckCaption(index, playingCaption(m_deck[index].name));
+    QCoreApplication::processEvents();
+}
+
+void frmMain::Pause_Click(int index) {
+    MP[index]->pause();
+    if (m_deck[index].loaded)
+        setDeckCaption(index, pausedCaption(m_deck[index].name));
+}
+
+void frmMain::Stop_Click(int index) {
+    MP[index]->setPosition(0);
+    MP[index]->stop();
+    if (m_deck[index].loaded)
+        setDeckCaption(index, loadedCaption(m_deck[index].name));
+}
+
+// The engine clamps a position outside the song.
+void frmMain::Volgend_Click(int index) {
+    MP[index]->setPosition(MP[index]->position() + 5);
+}
+void frmMain::Vorig_Click(int index) {
+    MP[index]->setPosition(MP[index]->position() - 5);
+}
+
+void frmMain::Timer2_Timer() {
+    for (int d = 0; d < 2; ++d) {
+        const double width = platform::pixelsToTwips(lblnow[d]->width());
+        setCaptionLeft(d, deckrules::nextCaptionLeft(m_deck[d].captionLeft, width));
+    }
+}
+
+// Each bar follows its own deck; the upper end is written before the value so the value is never drawn
+// against a stale range.
+void frmMain::Timer1_Timer() {
+    const QString caption = (windowState() & Qt::WindowMinimized) ? kTitle : QString();
+    if (windowTitle() != caption)
+        setWindowTitle(caption);
+    lblnrs->setText(QStringLiteral("Songs in list: ") + QString::number(lstnames->count()));
+    for (int d = 0; d < 2; ++d) {
+        const double length = MP[d]->length();
+        if (length == 0)
+            continue;
+        PB1[d]->setMax(static_cast<float>(length));
+        PB1[d]->setValue(static_cast<float>(MP[d]->position()));
+    }
+}
+
+// Any button seeks; a deck without a song has nowhere to go.
+void frmMain::PB1_MouseDown(int index, short, short, float x, float) {
+    if (!MP[index]->hasMedia())
+        return;
+    const float width = static_cast<float>(PB1[index]->widthTwips());
+    MP[index]->setPosition(deckrules::seekTarget(x, width, MP[index]->length()));
+}
+
+void frmMain::Vol_Change(int index) {
+    const deckrules::DeckLevels levels = deckrules::deckVolumeLevels(Vol[index]->value());
+    MP[index]->setLevel(levels.first);
+    if (levels.second)
+        MP[index]->setLevel(*levels.second);
+}
+
+void frmMain::volMain_Change() {
+    const auto [level0, level1] = deckrules::crossfadeLevels(volMain->value());
+    MP[0]->setLevel(level0);
+    MP[1]->setLevel(level1);
+}
+
+void frmMain::chbgoon_Click() {
+    if (!chbgoon->isChecked())
+        chbrandom->setChecked(false);
+}
+
+void frmMain::chbrandom_Click() {
+    if (chbrandom->isChecked())
+        chbgoon->setChecked(true);
+}
+
+// An unattended mix must not stop on one missing file: a song that cannot be opened is passed over for the
+// next one (in order) or a new draw (random), at most once around the list, and no box waits for a user.
+void frmMain::MP_EndOfStream(int index, int) {
+    if (!chbgoon->isChecked())
+        return;
+    const int count = songList().count();
+    const bool random = chbrandom->isChecked();
+    auto draw = [] { return platform::rnd().next(); };
+    std::optional<int> n = random ? deckrules::nextRandom(count, draw)
+                                  : deckrules::nextInOrder(count, songList().selectedIndex());
+    for (int attempt = 0; n && attempt < count; ++attempt) {
+        if (autoPlayEntry(index, *n))
+            return;
+        n = random ? deckrules::nextRandom(count, draw) : deckrules::nextInOrder(count, *n);
+    }
+}
+
+bool frmMain::autoPlayEntry(int index, int n) {
+    SongList list = songList();
+    list.select(n);
+    if (MP[index]->open(list.path(n))) {
+        m_deck[index].loaded = false;
+        m_deck[index].name.clear();
+        setDeckCaption(index, kNoSong);
+        return false;
+    }
+    m_deck[index].loaded = true;
+    m_deck[index].name = list.name(n);
+    MP[index]->play();
+    setDeckCaption(index, playingCaption(m_deck[index].name));
+    return true;
+}

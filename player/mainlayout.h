@@ -1,0 +1,172 @@
+#pragma once
+
+#include <array>
+#include <string_view>
+
+#include "core/twips.h"
+
+// Where everything on the main window lies, in twips (left, top, width, height). The window places its
+// widgets from this table and the skin paints its panels and button words from it, so a word and its
+// clickable area cannot drift.
+namespace mainlayout {
+
+enum class Item {
+    // the title strip
+    lblCaption,
+    Min,
+    Close0,
+    Close1,
+    About,
+    // the decks
+    Deck0Panel,
+    Deck1Panel,
+    MixerPanel,
+    SongInfo0,
+    SongInfo1,
+    PB1_0,
+    PB1_1,
+    Vorig0,
+    Play0,
+    Pause0,
+    Stop0,
+    Volgend0,
+    Vorig1,
+    Play1,
+    Pause1,
+    Stop1,
+    Volgend1,
+    LoadToPlayer0,
+    LoadToPlayer1,
+    Vol0,
+    Vol1,
+    volMain,
+    // the song list
+    PlaylistPanel,
+    lstnames,
+    Search,
+    lblsearch,
+    ListPanel,
+    lblnrs,
+    Add,
+    Remove,
+    Clear,
+    New,
+    Open,
+    Save,
+    edit,
+    // auto-mix
+    AutoPlayBox,
+    chbgoon,
+    chbrandom,
+    // the hidden work area
+    WorkArea,
+    lblWerkgebied,
+    lstFiles,
+    MP0,
+    MP1,
+};
+
+// How the skin shows an item: a pad carries a painted word and an image button lies over it; a glyph is a
+// small painted sign under an image button; a panel is a painted surface with an optional heading; a well is
+// a sunken place for a control that draws itself.
+enum class Face { None, Pad, Glyph, Panel, Well };
+
+// Accent of a pad or panel: neutral, deck 1 (left), deck 2 (right), or the transport's own colours.
+enum class Accent { Neutral, Deck0, Deck1, PlayGreen, StopRed, Danger };
+
+struct Entry {
+    Item item;
+    platform::TwipsRect rect;
+    Face face;
+    std::string_view word; // painted word of a pad or glyph, heading of a panel
+    Accent accent = Accent::Neutral;
+};
+
+using platform::TwipsRect;
+
+// The designed client area; the window is cut to kVisible unless the debug word is on.
+inline constexpr int kDesignWidth = 10470;
+inline constexpr int kDesignHeight = 5955;
+inline constexpr int kVisibleWidth = 8010;
+inline constexpr int kVisibleHeight = 5955;
+// The painted background, in pixels.
+inline constexpr int kSkinWidth = 533;
+inline constexpr int kSkinHeight = 400;
+
+// Deck captions start again here, just beyond the right edge of their 2295-twip viewport.
+inline constexpr int kCaptionRestart = 2500;
+inline constexpr int kCaptionStep = 50;
+
+// Positions of a deck caption inside its viewport.
+inline constexpr std::array<TwipsRect, 2> kLblnow = {TwipsRect{45, 45, 0, 195}, TwipsRect{60, 45, 0, 195}};
+
+// Panels come before the items that lie on them: the skin paints in table order.
+inline constexpr std::array kTable = {
+    Entry{Item::Deck0Panel, {240, 360, 3105, 1590}, Face::Panel, "DECK 1", Accent::Deck0},
+    Entry{Item::Deck1Panel, {4635, 360, 3135, 1590}, Face::Panel, "DECK 2", Accent::Deck1},
+    Entry{Item::MixerPanel, {3405, 360, 1170, 1590}, Face::Panel, "", Accent::Neutral},
+    Entry{Item::PlaylistPanel, {240, 2025, 7530, 2205}, Face::Panel, "", Accent::Neutral},
+    Entry{Item::AutoPlayBox, {120, 4320, 3435, 1140}, Face::Panel, "auto-play functions", Accent::Neutral},
+    Entry{Item::ListPanel, {3660, 4320, 4125, 1140}, Face::Panel, "playlist", Accent::Neutral},
+
+    Entry{Item::lblCaption, {600, 45, 6735, 255}, Face::None, ""},
+    Entry{Item::Min, {7560, 120, 135, 135}, Face::Glyph, "_"},
+    Entry{Item::Close0, {7680, 0, 255, 255}, Face::Glyph, "x", Accent::Danger},
+    Entry{Item::Close1, {240, 5640, 735, 255}, Face::Pad, "EXIT", Accent::Danger},
+    Entry{Item::About, {2760, 5640, 735, 255}, Face::Pad, "ABOUT"},
+
+    Entry{Item::SongInfo0, {570, 795, 2295, 255}, Face::Well, ""},
+    Entry{Item::SongInfo1, {5070, 780, 2295, 255}, Face::Well, ""},
+    Entry{Item::PB1_0, {360, 1200, 2775, 255}, Face::Well, ""},
+    Entry{Item::PB1_1, {4800, 1200, 2775, 255}, Face::Well, ""},
+    Entry{Item::Vorig0, {600, 1560, 255, 255}, Face::Pad, "<<", Accent::Deck0},
+    Entry{Item::Play0, {960, 1560, 495, 255}, Face::Pad, "play", Accent::PlayGreen},
+    Entry{Item::Pause0, {1440, 1560, 615, 255}, Face::Pad, "pause", Accent::Deck0},
+    Entry{Item::Stop0, {2040, 1560, 495, 255}, Face::Pad, "stop", Accent::StopRed},
+    Entry{Item::Volgend0, {2640, 1560, 255, 255}, Face::Pad, ">>", Accent::Deck0},
+    Entry{Item::Vorig1, {5040, 1560, 255, 255}, Face::Pad, "<<", Accent::Deck1},
+    Entry{Item::Play1, {5400, 1560, 495, 255}, Face::Pad, "play", Accent::PlayGreen},
+    Entry{Item::Pause1, {5880, 1560, 615, 255}, Face::Pad, "pause", Accent::Deck1},
+    Entry{Item::Stop1, {6480, 1560, 495, 255}, Face::Pad, "stop", Accent::StopRed},
+    Entry{Item::Volgend1, {7080, 1560, 255, 255}, Face::Pad, ">>", Accent::Deck1},
+    Entry{Item::Vol0, {3600, 480, 240, 1095}, Face::Well, "", Accent::Deck0},
+    Entry{Item::Vol1, {4080, 480, 240, 1095}, Face::Well, "", Accent::Deck1},
+    Entry{Item::volMain, {3480, 1680, 960, 240}, Face::Well, ""},
+
+    Entry{Item::lstnames, {360, 2085, 7290, 1425}, Face::Well, ""},
+    Entry{Item::LoadToPlayer0, {1800, 3600, 855, 255}, Face::Pad, "LOAD TO 1", Accent::Deck0},
+    Entry{Item::LoadToPlayer1, {5280, 3600, 855, 255}, Face::Pad, "LOAD TO 2", Accent::Deck1},
+    Entry{Item::Search, {3480, 3720, 975, 375}, Face::Pad, "SEARCH"},
+    Entry{Item::lblsearch, {0, 3945, 8055, 375}, Face::None, ""},
+
+    Entry{Item::lblnrs, {3780, 4410, 3885, 255}, Face::None, ""},
+    Entry{Item::Add, {3780, 4710, 1245, 255}, Face::Pad, "ADD"},
+    Entry{Item::Remove, {5100, 4710, 1245, 255}, Face::Pad, "REMOVE"},
+    Entry{Item::Clear, {6420, 4710, 1245, 255}, Face::Pad, "CLEAR"},
+    Entry{Item::New, {3780, 5010, 915, 255}, Face::Pad, "NEW"},
+    Entry{Item::Open, {4770, 5010, 915, 255}, Face::Pad, "OPEN"},
+    Entry{Item::Save, {5760, 5010, 915, 255}, Face::Pad, "SAVE"},
+    Entry{Item::edit, {6750, 5010, 915, 255}, Face::Pad, "EDIT"},
+
+    Entry{Item::chbgoon, {240, 4440, 3255, 255}, Face::None, ""},
+    Entry{Item::chbrandom, {240, 4800, 3255, 255}, Face::None, ""},
+
+    Entry{Item::WorkArea, {8010, 0, 2460, 5955}, Face::None, ""},
+    Entry{Item::lblWerkgebied, {8520, 120, 1215, 255}, Face::None, ""},
+    Entry{Item::lstFiles, {8280, 2280, 1935, 2205}, Face::None, ""},
+    Entry{Item::MP0, {8400, 840, 735, 495}, Face::None, ""},
+    Entry{Item::MP1, {9360, 840, 735, 495}, Face::None, ""},
+};
+
+constexpr const Entry& entry(Item item) {
+    for (const Entry& e : kTable)
+        if (e.item == item)
+            return e;
+    return kTable[0]; // unreachable for a listed item; the table test checks every item is listed once
+}
+
+constexpr TwipsRect rect(Item item) {
+    return entry(item).rect;
+}
+
+} // namespace mainlayout

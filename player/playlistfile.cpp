@@ -1,0 +1,239 @@
+#include "playlistfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <array>
+
+const QString PlaylistFile::kHeader = QStringLiteral("-<>Playlist<>-");
+
+namespace {
+
+// Windows-1252 bytes 0x80 to 0x9F. The five bytes the code page leaves undefined map to the C1 control with
+// the same number, as Windows itself does, so every byte reads as some character and writes back unchanged.
+constexpr std::array<char16_t, 32> kHigh = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                            0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+QString decode1252(QByteArrayView bytes) {
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar* d = out.data();
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        d[i] = (b >= 0x80 && b < 0xA0) ? QChar(kHigh[b - 0x80]) : QChar(b);
+    }
+    return out;
+}
+
+// False when some character has no Windows-1252 byte.
+bool encode1252(const QString& text, QByteArray& out) {
+    out.resize(text.size());
+    char* d = out.data();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            d[i] = static_cast<char>(c);
+            continue;
+        }
+        int found = -1;
+        for (int k = 0; k < 32; ++k)
+            if (kHigh[k] == c) {
+                found = k;
+                break;
+            }
+        if (found < 0)
+            return false;
+        d[i] = static_cast<char>(0x80 + found);
+    }
+    return true;
+}
+
+// Branch-free so the compiler can vectorise it: most playlists are plain ASCII and take the fast path.
+bool isAscii(QByteArrayView bytes) {
+    unsigned char all = 0;
+    for (char c : bytes)
+        all |= static_cast<unsigned char>(c);
+    return all < 0x80;
+}
+
+bool isAsciiText(const QString& text) {
+    char16_t all = 0;
+    for (QChar c : text)
+        all |= c.unicode();
+    return all < 0x80;
+}
+
+bool isValidUtf8(QByteArrayView bytes) {
+    QStringDecoder dec(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString s = dec.decode(bytes);
+    return !dec.hasError();
+}
+
+const QByteArray kBom("\xEF\xBB\xBF");
+
+} // namespace
+
+bool PlaylistFile::hasPlaylistName(const QString& fileName) {
+    return fileName.endsWith(QLatin1String("mdp"));
+}
+
+QString PlaylistFile::decode(const QByteArray& bytes) {
+    QByteArrayView view(bytes);
+    if (view.startsWith(kBom))
+        view = view.sliced(kBom.size());
+    if (isAscii(bytes))
+        return QString::fromLatin1(bytes);
+    QStringDecoder dec(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString s = dec.decode(view);
+    if (!dec.hasError())
+        return s;
+    return decode1252(bytes);
+}
+
+QByteArray PlaylistFile::encode(const QString& text) {
+    if (isAsciiText(text))
+        return text.toLatin1();
+    QByteArray out;
+    if (encode1252(text, out) && (isAscii(out) || !isValidUtf8(out)))
+        return out;
+    return text.toUtf8();
+}
+
+QList<QStringView> PlaylistFile::splitLines(QStringView text) {
+    QList<QStringView> lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+            continue;
+        lines.append(text.sliced(start, i - start));
+        if (c == QLatin1Char('\r') && i + 1 < n && text[i + 1] == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        lines.append(text.sliced(start));
+    return lines;
+}
+
+PlaylistFile::ReadResult PlaylistFile::parse(const QByteArray& bytes) {
+    // Lines are split on the bytes: CR and LF never occur inside a UTF-8 sequence or a Windows-1252
+    // character, and a large playlist is then decoded line by line in one pass, without a copy of the whole
+    // text.
+    enum class Encoding { Ascii, Utf8, Cp1252 };
+    QByteArrayView text(bytes);
+    Encoding encoding = Encoding::Ascii;
+    if (!isAscii(text)) {
+        const QByteArrayView body = text.startsWith(kBom) ? text.sliced(kBom.size()) : text;
+        encoding = isValidUtf8(body) ? Encoding::Utf8 : Encoding::Cp1252;
+        if (encoding == Encoding::Utf8)
+            text = body;
+    }
+    const auto toText = [encoding](QByteArrayView line) {
+        switch (encoding) {
+        case Encoding::Ascii:
+            return QString::fromLatin1(line);
+        case Encoding::Utf8:
+            return QString::fromUtf8(line);
+        case Encoding::Cp1252:
+            break;
+        }
+        return decode1252(line);
+    };
+
+    QList<QByteArrayView> lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    const char* d = text.data();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (d[i] != '\r' && d[i] != '\n')
+            continue;
+        lines.append(text.sliced(start, i - start));
+        if (d[i] == '\r' && i + 1 < n && d[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        lines.append(text.sliced(start));
+
+    ReadResult r;
+    if (lines.isEmpty())
+        return r; // not even a header line: nothing to read
+    if (toText(lines[0]) != kHeader) {
+        r.status = Status::BadHeader;
+        return r;
+    }
+    const qsizetype pairs = (lines.size() - 1) / 2;
+    r.songs.reserve(pairs);
+    for (qsizetype k = 0; k < pairs; ++k)
+        r.songs.append(Song{toText(lines[1 + 2 * k]), toText(lines[2 + 2 * k])});
+    r.status = (lines.size() - 1) % 2 == 0 ? Status::Ok : Status::Truncated;
+    return r;
+}
+
+PlaylistFile::ReadResult PlaylistFile::read(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    // Looking at the first line before reading on keeps a large file of another kind from being read whole.
+    const QByteArray head = f.peek(kHeader.size() + 4 + kBom.size());
+    const QByteArray start = head.startsWith(kBom) ? head.mid(kBom.size()) : head;
+    if (head.isEmpty())
+        return {};
+    if (!start.startsWith(kHeader.toLatin1()) ||
+        (start.size() > kHeader.size() && start[kHeader.size()] != '\r' && start[kHeader.size()] != '\n')) {
+        ReadResult bad;
+        bad.status = Status::BadHeader;
+        return bad;
+    }
+    const QByteArray bytes = f.readAll();
+    const bool failed = f.error() != QFileDevice::NoError;
+    ReadResult r = parse(bytes);
+    if (failed && r.status == Status::Ok)
+        r.status = Status::Truncated;
+    return r;
+}
+
+QByteArray PlaylistFile::serialize(const QList<Song>& songs, bool withHeader) {
+    QString text;
+    qsizetype size = withHeader ? kHeader.size() + 2 : 0;
+    for (const Song& s : songs)
+        size += s.path.size() + s.name.size() + 4;
+    text.reserve(size);
+    const QLatin1String crlf("\r\n");
+    if (withHeader)
+        text.append(kHeader).append(crlf);
+    for (const Song& s : songs)
+        text.append(s.path).append(crlf).append(s.name).append(crlf);
+    return encode(text);
+}
+
+qsizetype PlaylistFile::firstUnstorable(const QList<Song>& songs) {
+    const auto hasBreak = [](const QString& s) {
+        return s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n'));
+    };
+    for (qsizetype i = 0; i < songs.size(); ++i)
+        if (hasBreak(songs[i].path) || hasBreak(songs[i].name))
+            return i;
+    return -1;
+}
+
+PlaylistFile::WriteResult PlaylistFile::write(const QString& path, const QList<Song>& songs, Mode mode) {
+    const QByteArray bytes = serialize(songs, mode == Mode::Create);
+    QFile f(path);
+    const QIODevice::OpenMode how = mode == Mode::Create ? QIODevice::WriteOnly | QIODevice::Truncate
+                                                         : QIODevice::WriteOnly | QIODevice::Append;
+    if (!f.open(how))
+        return {false, f.errorString()};
+    if (f.write(bytes) != bytes.size() || !f.flush()) {
+        const QString why = f.errorString();
+        f.close();
+        return {false, why};
+    }
+    f.close();
+    if (f.error() != QFileDevice::NoError)
+        return {false, f.errorString()};
+    return {true, {}};
+}

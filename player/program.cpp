@@ -1,0 +1,38 @@
+#include "program.h"
+
+#include "form1.h"
+#include "frmabout.h"
+#include "frmmain.h"
+
+Program::Program(platform::media::AudioEngine& engine) : m_engine(engine) {}
+
+Program::~Program() {
+    // The main window asks the about window for the debug word; it goes first.
+    m_main.reset();
+    m_about.reset();
+    m_form1.reset();
+}
+
+void Program::start() {
+    form1().Form_Load();
+}
+
+Form1& Program::form1() {
+    if (!m_form1)
+        m_form1 = std::make_unique<Form1>([this] { about().show(); });
+    return *m_form1;
+}
+
+frmAbout& Program::about() {
+    if (!m_about)
+        m_about = std::make_unique<frmAbout>([this] { mainWindow().show(); });
+    return *m_about;
+}
+
+frmMain& Program::mainWindow() {
+    if (!m_main) {
+        m_main = std::make_unique<frmMain>(m_engine);
+        m_main->setAboutWindow(&about());
+    }
+    return *m_main;
+}

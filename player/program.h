@@ -1,0 +1,32 @@
+#pragma once
+
+#include <memory>
+
+class Form1;
+class frmAbout;
+class frmMain;
+
+namespace platform::media {
+class AudioEngine;
+}
+
+// The program's windows, each created once on first use and then only hidden and shown.
+class Program {
+public:
+    explicit Program(platform::media::AudioEngine& engine);
+    ~Program();
+
+    // Creates the first-run window and runs its load: the welcome or, straight away, the splash.
+    void start();
+
+    Form1& form1();
+    frmAbout& about();
+    frmMain& mainWindow();
+    bool hasMainWindow() const { return m_main != nullptr; }
+
+private:
+    platform::media::AudioEngine& m_engine;
+    std::unique_ptr<Form1> m_form1;
+    std::unique_ptr<frmAbout> m_about;
+    std::unique_ptr<frmMain> m_main;
+};

@@ -1,0 +1,93 @@
+// Shows the main window as a user sees it and saves a picture of it:
+//   deckmora-screenshot <out.png> [--play <seconds>]
+// With --play it writes two songs, loads them into the decks, plays both through the engine's mix for the
+// given seconds and takes the picture mid-play.
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <cmath>
+#include <cstdio>
+#include <sndfile.h>
+#include <vector>
+
+#include "core/random.h"
+#include "frmmain.h"
+#include "media/audioengine.h"
+#include "ui/slider.h"
+
+namespace {
+
+// A song of `seconds`: a soft chord with a beat, so the mix sounds like something if anyone listens.
+bool writeSong(const QString& path, double seconds, double root) {
+    const int rate = 44100;
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* f = sf_open(path.toLocal8Bit().constData(), SFM_WRITE, &info);
+    if (!f)
+        return false;
+    const auto frames = static_cast<sf_count_t>(seconds * rate);
+    std::vector<float> buf(2 * 4096);
+    for (sf_count_t done = 0; done < frames;) {
+        const sf_count_t n = std::min<sf_count_t>(4096, frames - done);
+        for (sf_count_t i = 0; i < n; ++i) {
+            const double t = static_cast<double>(done + i) / rate;
+            const double beat = std::exp(-8 * std::fmod(t, 0.5));
+            const double v = 0.12 * (std::sin(2 * M_PI * root * t) + std::sin(2 * M_PI * root * 1.25 * t)) +
+                             0.2 * beat * std::sin(2 * M_PI * 55 * t);
+            buf[2 * i] = buf[2 * i + 1] = static_cast<float>(v);
+        }
+        sf_writef_float(f, buf.data(), n);
+        done += n;
+    }
+    sf_close(f);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const bool play = argc == 4 && QString::fromLocal8Bit(argv[2]) == QStringLiteral("--play");
+    if (argc != 2 && !play) {
+        std::fprintf(stderr, "usage: %s out.png [--play seconds]\n", argv[0]);
+        return 2;
+    }
+    platform::rnd().seed(1);
+    frmMain w(platform::media::AudioEngine::instance());
+    w.setQuitAction([] {});
+    w.show();
+    QTemporaryDir songs;
+    if (play) {
+        const QStringList names = {QStringLiteral("Sunrise Groove.wav"), QStringLiteral("Night Drive.wav"),
+                                   QStringLiteral("Harbour Lights.wav"), QStringLiteral("Low Tide.wav")};
+        for (int i = 0; i < names.size(); ++i) {
+            const QString path = songs.filePath(names[i]);
+            if (!writeSong(path, 40 + 10 * i, 220 * std::pow(2.0, i / 12.0))) {
+                std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+                return 1;
+            }
+            w.lstnames->addItem(names[i]);
+            w.lstFiles->addItem(path);
+        }
+        for (int d = 0; d < 2; ++d) {
+            w.lstnames->setCurrentRow(d);
+            w.LoadToPlayer_Click(d);
+            w.Play_Click(d);
+        }
+        w.volMain->setValue(35);
+        w.volMain_Change();
+        w.chbgoon->setChecked(true);
+    }
+    const int waitMs = play ? static_cast<int>(QString::fromLocal8Bit(argv[3]).toDouble() * 1000) : 300;
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < waitMs)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    const bool ok = w.grab().save(QString::fromLocal8Bit(argv[1]));
+    std::fprintf(stderr, "%s %s\n", ok ? "saved" : "could not save", argv[1]);
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QColor>
+#include <QIcon>
+#include <QPixmap>
+#include <QRect>
+#include <QString>
+
+class QPainter;
+
+// The program's painted faces. The main window's background is drawn from its layout table, so every painted
+// word lies under the image button the same table places.
+namespace skin {
+
+// The main window's background, kSkinWidth by kSkinHeight pixels; without words for a test that finds where
+// the words are.
+QPixmap mainBackground(bool words = true);
+// The splash and about window's background, its client size.
+QPixmap aboutBackground(const QSize& size);
+QIcon appIcon();
+
+QColor deckColour(int deck);
+QColor baseColour();
+QColor workAreaColour();
+// Fader pictures: a slotted rail of `size` and a thumb in the deck's colour (-1: the crossfader).
+QPixmap faderRail(Qt::Orientation orientation, const QSize& size);
+QPixmap faderThumb(Qt::Orientation orientation, int deck);
+// The font of a pad's word, sized to fit `rect`.
+QFont padFont(const QRect& rect, const QString& word);
+QString mainStyleSheet();
+QString aboutStyleSheet();
+
+} // namespace skin

@@ -1,0 +1,101 @@
+#include "songlist.h"
+
+#include <QItemSelectionModel>
+#include <QStringList>
+
+void SongList::setUpControls(QListWidget* names, QListWidget* files) {
+    for (QListWidget* w : {names, files}) {
+        w->setSortingEnabled(false);
+        w->setSelectionMode(QAbstractItemView::SingleSelection);
+        // All rows have one height, which spares the view measuring tens of thousands of items.
+        w->setUniformItemSizes(true);
+    }
+}
+
+QString SongList::name(int i) const {
+    const QListWidgetItem* it = m_names->item(i);
+    return it ? it->text() : QString();
+}
+
+QString SongList::path(int i) const {
+    const QListWidgetItem* it = m_files->item(i);
+    return it ? it->text() : QString();
+}
+
+bool SongList::append(const QString& name, const QString& path) {
+    if (room() <= 0)
+        return false;
+    m_names->addItem(name);
+    m_files->addItem(path);
+    return true;
+}
+
+int SongList::append(const QList<Song>& songs) {
+    const int n = std::min<qsizetype>(songs.size(), std::max(0, room()));
+    QStringList names, paths;
+    names.reserve(n);
+    paths.reserve(n);
+    for (int i = 0; i < n; ++i) {
+        names << songs[i].name;
+        paths << songs[i].path;
+    }
+    m_names->addItems(names);
+    m_files->addItems(paths);
+    return n;
+}
+
+void SongList::remove(int i) {
+    if (i < 0 || i >= count())
+        return;
+    const bool wasSelected = selectedIndex() == i;
+    delete m_names->takeItem(i);
+    delete m_files->takeItem(i);
+    // The list view would move the selection on to the next entry; then a second "Remove from computer" would
+    // delete a file the user never picked. Removing the selected entry leaves nothing selected.
+    if (wasSelected) {
+        for (QListWidget* w : {m_names, m_files}) {
+            w->clearSelection();
+            w->setCurrentRow(-1);
+        }
+    }
+}
+
+void SongList::clear() {
+    m_names->clear();
+    m_files->clear();
+}
+
+int SongList::selectedIndex() const {
+    const QModelIndexList rows = m_names->selectionModel()->selectedIndexes();
+    int first = -1;
+    for (const QModelIndex& r : rows)
+        if (first < 0 || r.row() < first)
+            first = r.row();
+    return first;
+}
+
+std::optional<SongList::Entry> SongList::selectedSong() {
+    const int i = selectedIndex();
+    if (i < 0 || i >= m_files->count())
+        return std::nullopt;
+    m_files->setCurrentRow(i);
+    return Entry{i, name(i), path(i)};
+}
+
+void SongList::select(int i) {
+    if (i < 0 || i >= count())
+        return;
+    m_names->setCurrentRow(i);
+    m_files->setCurrentRow(i);
+}
+
+QList<Song> SongList::visitAll() {
+    const int n = count();
+    QList<Song> songs;
+    songs.reserve(n);
+    for (int i = 0; i < n; ++i)
+        songs.append(Song{path(i), name(i)});
+    if (n > 0)
+        select(n - 1);
+    return songs;
+}

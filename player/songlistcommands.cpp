@@ -1,0 +1,208 @@
+#include "songlistcommands.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "playlistfile.h"
+#include "ui/prompts.h"
+
+using platform::Answer;
+using platform::Buttons;
+using platform::Icon;
+using platform::prompts;
+
+namespace songlistcommands {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+platform::FileDialogResult askOpen(const QString& filter) {
+    platform::FileDialogRequest request;
+    request.filter = filter;
+    return prompts().openFile(request);
+}
+
+void noticeNotWritten(const QString& path, const QString& why) {
+    platform::notice(path + kCrLf + QStringLiteral("could not be written: ") + why, kTitle);
+}
+
+// Refuses, or deletes and reports; true when the file is gone from disk (or was gone already).
+bool deleteSongFile(const QString& path, Deletable d) {
+    switch (d) {
+    case Deletable::NotASong:
+    case Deletable::NotAFile:
+        platform::notice(path + kCrLf + QStringLiteral("is not an MP3 or WAV file and was not deleted."),
+                         kTitle);
+        return false;
+    case Deletable::Missing:
+        return true;
+    case Deletable::Yes:
+        break;
+    }
+    QFile f(path);
+    if (f.remove())
+        return true;
+    platform::notice(path + kCrLf + QStringLiteral("could not be deleted: ") + f.errorString(), kTitle);
+    return false;
+}
+
+} // namespace
+
+void noticeListFull() {
+    platform::notice(
+        QStringLiteral("The song list is full: it holds at most %1 songs.").arg(SongList::kMaxEntries) +
+            kCrLf + QStringLiteral("The songs beyond were not added."),
+        kTitle);
+}
+
+bool appendSongs(SongList& list, const QList<Song>& songs) {
+    if (list.append(songs) == songs.size())
+        return true;
+    noticeListFull();
+    return false;
+}
+
+bool appendSong(SongList& list, const QString& name, const QString& path) {
+    if (list.append(name, path))
+        return true;
+    noticeListFull();
+    return false;
+}
+
+void openPlaylist(SongList& list, bool replace) {
+    const platform::FileDialogResult chosen = askOpen(kPlaylistOpenFilter);
+    if (!PlaylistFile::hasPlaylistName(chosen.fileName))
+        return;
+    const PlaylistFile::ReadResult playlist = PlaylistFile::read(chosen.fileName);
+    if (playlist.status == PlaylistFile::Status::BadHeader) {
+        prompts().message(QStringLiteral("Not a valid playlist file"), Buttons::Ok, Icon::Information,
+                          kTitle);
+        return;
+    }
+    if (playlist.status == PlaylistFile::Status::Unreadable)
+        return;
+    if (replace)
+        list.clear();
+    appendSongs(list, playlist.songs);
+}
+
+SaveOutcome savePlaylist(SongList& list) {
+    platform::FileDialogRequest request;
+    request.filter = kPlaylistSaveFilter;
+    const platform::FileDialogResult chosen = prompts().saveFile(request);
+    if (chosen.cancelled())
+        return SaveOutcome::Cancelled;
+    const QString& path = chosen.fileName;
+    const QList<Song> songs = list.visitAll();
+    if (const qsizetype bad = PlaylistFile::firstUnstorable(songs); bad >= 0) {
+        platform::notice(
+            songs[bad].path + kCrLf +
+                QStringLiteral("holds a line break and cannot be stored in a playlist; nothing was saved."),
+            kTitle);
+        return SaveOutcome::NotWritten;
+    }
+    if (PlaylistFile::write(path, songs, PlaylistFile::Mode::Create).ok)
+        return SaveOutcome::Written;
+
+    const Answer answer = prompts().message(
+        QStringLiteral("What are you trying to do?") + kCrLf + QStringLiteral("Overwrite? Press Yes") +
+            kCrLf + QStringLiteral("Append? Press No") + kCrLf + QStringLiteral("Do nothing? Press Cancel"),
+        Buttons::YesNoCancel, Icon::Question, kTitle);
+    PlaylistFile::WriteResult again;
+    if (answer == Answer::Yes) {
+        // Only a plain file is deleted before the second try; a device or a folder under that name is left
+        // alone.
+        const QFileInfo target(path);
+        if (target.isSymLink() || target.isFile())
+            QFile::remove(path);
+        again = PlaylistFile::write(path, songs, PlaylistFile::Mode::Create);
+    } else if (answer == Answer::No) {
+        again = PlaylistFile::write(path, songs, PlaylistFile::Mode::Append);
+    } else {
+        return SaveOutcome::NotWritten;
+    }
+    if (again.ok)
+        return SaveOutcome::Written;
+    noticeNotWritten(path, again.error);
+    return SaveOutcome::NotWritten;
+}
+
+void newPlaylist(SongList& list) {
+    const Answer answer =
+        prompts().message(QStringLiteral("Save current playlist?"), Buttons::YesNo, Icon::Question, kTitle);
+    // The list goes only once it is safe in a file, or when the user did not want it kept.
+    if (answer == Answer::Yes && savePlaylist(list) != SaveOutcome::Written)
+        return;
+    list.clear();
+}
+
+bool hasSongExtension(const QString& fileName) {
+    const QString ending = fileName.right(3);
+    return ending == QLatin1String("WAV") || ending == QLatin1String("wav") ||
+           ending == QLatin1String("mp3") || ending == QLatin1String("MP3");
+}
+
+void addFile(SongList& list) {
+    const platform::FileDialogResult chosen = askOpen(kMusicFilter);
+    if (!hasSongExtension(chosen.fileName))
+        return;
+    const QString title =
+        chosen.fileTitle.isEmpty() ? QFileInfo(chosen.fileName).fileName() : chosen.fileTitle;
+    appendSong(list, title, chosen.fileName);
+}
+
+Deletable deletable(const QString& path) {
+    const QFileInfo info(path);
+    const QString name = info.fileName();
+    if (!name.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive) &&
+        !name.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive))
+        return Deletable::NotASong;
+    if (info.isSymLink()) // removing a link never touches what it points to
+        return Deletable::Yes;
+    if (!info.exists())
+        return Deletable::Missing;
+    return info.isFile() ? Deletable::Yes : Deletable::NotAFile;
+}
+
+void removeFromList(SongList& list) {
+    const auto song = list.selectedSong();
+    if (!song)
+        return;
+    list.remove(song->index);
+}
+
+void removeFromComputer(SongList& list) {
+    if (prompts().message(QStringLiteral("Are you sure you want to delete this file from disk?"),
+                          Buttons::YesNo, Icon::Question, QStringLiteral("Delete file?")) != Answer::Yes)
+        return;
+    const auto song = list.selectedSong();
+    if (!song)
+        return;
+    // The entry goes only with its file, so a refused or failed delete leaves the list as it was.
+    if (deleteSongFile(song->path, deletable(song->path)))
+        list.remove(song->index);
+}
+
+void removeFromPc(SongList& list) {
+    if (prompts().message(QStringLiteral("Are you sure you want to remove this song from the HDD?"),
+                          Buttons::YesNo, Icon::Question,
+                          QStringLiteral("Remove song from PC?")) != Answer::Yes)
+        return;
+    const auto song = list.selectedSong();
+    if (!song)
+        return;
+    const Deletable d = deletable(song->path);
+    if (d == Deletable::NotASong || d == Deletable::NotAFile) {
+        deleteSongFile(song->path, d); // refuses with a notice; the entry stays
+        return;
+    }
+    list.remove(song->index);
+    if (d == Deletable::Missing)
+        return;
+    if (deleteSongFile(song->path, d))
+        prompts().message(song->path + kCrLf + QStringLiteral("was deleted from your HDD"), Buttons::Ok,
+                          Icon::Information, QStringLiteral("Song removed"));
+}
+
+} // namespace songlistcommands

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+
+#include "songlist.h"
+
+// The song list's user commands, apart from the window they are reached from: each asks through the prompt
+// seam, acts on the list and reads like the steps the user sees.
+namespace songlistcommands {
+
+inline const QString kTitle = QStringLiteral("Deckmora");
+inline const QString kPlaylistOpenFilter = QStringLiteral("playlist files (*.mdp)|*.mdp");
+inline const QString kPlaylistSaveFilter = QStringLiteral("Playlist files|*.mdp");
+inline const QString kMusicFilter = QStringLiteral("Music  files (*.mp3;*.wav)|*.mp3;*.wav;");
+
+// Appends until the list is full; when some songs did not fit, tells the user once. False when that happened.
+bool appendSongs(SongList& list, const QList<Song>& songs);
+bool appendSong(SongList& list, const QString& name, const QString& path);
+// The notice for a full list.
+void noticeListFull();
+
+// Open (replace = true) and Add Playlist (replace = false).
+void openPlaylist(SongList& list, bool replace);
+
+enum class SaveOutcome {
+    Cancelled,  // the save dialog was cancelled
+    Written,    // the file holds the list (first attempt, Overwrite or Append)
+    NotWritten, // "Do nothing", or the second try failed as well
+};
+SaveOutcome savePlaylist(SongList& list);
+void newPlaylist(SongList& list);
+
+// "Add mp3 - wav".
+void addFile(SongList& list);
+// Only these exact endings count as songs in the file dialog's answer.
+bool hasSongExtension(const QString& fileName);
+
+// "Remove from playlist" and "From list".
+void removeFromList(SongList& list);
+// "Remove from computer": delete the file, then remove the entry.
+void removeFromComputer(SongList& list);
+// "From pc": remove the entry, then delete the file and say so.
+void removeFromPc(SongList& list);
+
+// Whether a path may be deleted from disk on the user's word: a playlist can name any file under any display
+// name, so only a regular file ending in .mp3 or .wav (any letter case) qualifies.
+enum class Deletable { Yes, Missing, NotASong, NotAFile };
+Deletable deletable(const QString& path);
+
+} // namespace songlistcommands

@@ -1,0 +1,417 @@
+// Start-up, the splash and about window, the main window as a window and its skin.
+#include <QCheckBox>
+#include <QFrame>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "clicklabel.h"
+#include "core/random.h"
+#include "core/settingsstore.h"
+#include "form1.h"
+#include "frmabout.h"
+#include "frmmain.h"
+#include "mainlayout.h"
+#include "media/audioengine.h"
+#include "media/mediaplayer.h"
+#include "program.h"
+#include "runcounter.h"
+#include "scriptedprompts.h"
+#include "skin.h"
+#include "ticks.h"
+#include "ui/imagebutton.h"
+#include "ui/progressbar.h"
+#include "ui/slider.h"
+
+using mainlayout::Item;
+using platform::Answer;
+
+namespace {
+
+void storeCounter(const QString& text) {
+    platform::SettingsStore::write(runcounter::appName(), QStringLiteral("Runnings"), QStringLiteral("Now"),
+                                   text);
+}
+
+// Runs the loading bar to its end: 100 steps and the final tick.
+void finishLoading(frmAbout& about) {
+    for (int i = 0; i < 101; ++i)
+        about.Timer1_Timer();
+}
+
+class StartupTest : public ::testing::Test {
+protected:
+    std::unique_ptr<platform::media::AudioEngine> engine = platform::media::AudioEngine::createOffline();
+    ScriptedPrompts prompts;
+};
+
+} // namespace
+
+TEST(RunCounter, NextStep) {
+    struct Case {
+        QString stored;
+        bool firstRun;
+        QString next;
+    };
+    const Case cases[] = {
+        {QString(), true, QStringLiteral("1")},
+        {QStringLiteral("1"), false, QStringLiteral("2")},
+        {QStringLiteral("7"), false, QStringLiteral("8")},
+        {QStringLiteral(" 41 "), false, QStringLiteral("42")},
+        {QStringLiteral("7.5"), false, QStringLiteral("8")}, // 8.5 rounds to the even 8
+        {QStringLiteral("6.5"), false, QStringLiteral("8")}, // 7.5 rounds to the even 8
+        // a hand-edited or corrupt counter starts over instead of failing the start
+        {QStringLiteral("seven"), true, QStringLiteral("1")},
+        {QStringLiteral("7x"), true, QStringLiteral("1")},
+        {QStringLiteral("nan"), true, QStringLiteral("1")},
+        {QStringLiteral("1e300"), true, QStringLiteral("1")},
+        {QStringLiteral("9007199254740993"), true, QStringLiteral("1")},
+        {QStringLiteral("999999999999998"), false, QStringLiteral("999999999999999")},
+    };
+    for (const Case& c : cases) {
+        const runcounter::Step s = runcounter::next(c.stored);
+        EXPECT_EQ(s.firstRun, c.firstRun) << c.stored.toStdString();
+        EXPECT_EQ(s.stored, c.next) << c.stored.toStdString();
+    }
+}
+
+TEST_F(StartupTest, FirstRunWaitsForContinueAndTheAboutWindowShowsOne) {
+    storeCounter(QString());
+    Program program(*engine);
+    program.start();
+    EXPECT_EQ(runcounter::read(), QStringLiteral("1"));
+    EXPECT_TRUE(program.form1().isVisible());
+    EXPECT_FALSE(program.about().isVisible());
+
+    program.form1().Command1->click();
+    EXPECT_FALSE(program.form1().isVisible());
+    EXPECT_TRUE(program.about().isVisible());
+    EXPECT_EQ(program.about().Label2->text(), QStringLiteral("1"));
+}
+
+TEST_F(StartupTest, StoredSevenCountsOnWithoutWelcome) {
+    storeCounter(QStringLiteral("7"));
+    Program program(*engine);
+    program.start();
+    EXPECT_EQ(runcounter::read(), QStringLiteral("8"));
+    EXPECT_FALSE(program.form1().isVisible());
+    frmAbout& about = program.about();
+    EXPECT_TRUE(about.isVisible());
+    EXPECT_EQ(about.Label2->text(), QStringLiteral("8"));
+    EXPECT_EQ(about.Label1->text(), QStringLiteral("Version 2.0.1"));
+    EXPECT_EQ(about.lblCredits->text().split(QStringLiteral("\r\n")).size(), 6);
+    EXPECT_GE(about.Text1->geometry().top(), about.height()); // typed unseen
+}
+
+TEST_F(StartupTest, CorruptCounterStartsOverWithWelcome) {
+    storeCounter(QStringLiteral("lots"));
+    Program program(*engine);
+    program.start();
+    EXPECT_EQ(runcounter::read(), QStringLiteral("1"));
+    EXPECT_TRUE(program.form1().isVisible());
+}
+
+TEST_F(StartupTest, LoadingBarTakesHundredStepsAndOneFinalTick) {
+    storeCounter(QStringLiteral("3"));
+    Program program(*engine);
+    program.start();
+    frmAbout& about = program.about();
+    for (int i = 1; i <= 100; ++i) {
+        about.Timer1_Timer();
+        ASSERT_EQ(about.PB->value(), static_cast<float>(i));
+    }
+    EXPECT_FALSE(program.hasMainWindow());
+    EXPECT_TRUE(about.lblLoad->isVisible());
+    EXPECT_FALSE(about.CmdOk->isVisible());
+
+    about.Timer1_Timer();
+    ASSERT_TRUE(program.hasMainWindow());
+    EXPECT_TRUE(program.mainWindow().isVisible());
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_TRUE(about.aboutMode());
+    EXPECT_FALSE(about.PB->isVisibleTo(&about));
+    EXPECT_FALSE(about.lblLoad->isVisibleTo(&about));
+    EXPECT_TRUE(about.CmdOk->isVisibleTo(&about));
+    EXPECT_TRUE(about.lblCredits->isVisibleTo(&about));
+    EXPECT_FALSE(about.Timer1->isActive());
+    EXPECT_FALSE(about.Timer2->isActive());
+}
+
+TEST_F(StartupTest, IntervalDrawOfZeroHaltsTheBar) {
+    frmAbout about({});
+    // Find seeds whose first draw gives round(100 r) = 0 and 37.
+    auto seedFor = [](auto want) {
+        for (std::uint64_t s = 0; s < 100000; ++s) {
+            platform::rnd().seed(s);
+            if (want(platform::rnd().next())) {
+                platform::rnd().seed(s);
+                return true;
+            }
+        }
+        return false;
+    };
+    ASSERT_TRUE(seedFor([](double r) { return r * 100 > 36.5 && r * 100 < 37.5; }));
+    about.Timer2_Timer();
+    EXPECT_TRUE(about.Timer1->isActive());
+    EXPECT_EQ(about.Timer1->interval(), 37);
+
+    ASSERT_TRUE(seedFor([](double r) { return r * 100 < 0.5; }));
+    about.Timer2_Timer();
+    EXPECT_FALSE(about.Timer1->isActive());
+    EXPECT_EQ(about.PB->value(), 0.0f);
+    EXPECT_EQ(about.Timer2->interval(), 200);
+}
+
+TEST_F(StartupTest, DebugWordKeepsTheWorkAreaAndShowsBothLevels) {
+    struct Case {
+        QString typed;
+        bool on;
+    };
+    const Case cases[] = {{QStringLiteral("zqvk"), true},
+                          {QStringLiteral("ZQVK"), false},
+                          {QStringLiteral("zqvkk"), false},
+                          {QStringLiteral("zqv"), false},
+                          {QString(), false}};
+    for (const Case& c : cases) {
+        storeCounter(QStringLiteral("2"));
+        Program program(*engine);
+        program.start();
+        QTest::keyClicks(program.about().Text1, c.typed);
+        EXPECT_EQ(program.about().debugWordOn(), c.on) << c.typed.toStdString();
+        if (c.on)
+            prompts.answer(Answer::Ok);
+        finishLoading(program.about());
+        frmMain& w = program.mainWindow();
+        EXPECT_EQ(w.width(), c.on ? 698 : 534) << c.typed.toStdString();
+        EXPECT_EQ(w.height(), 397);
+        if (c.on) {
+            ASSERT_EQ(prompts.count(), 1);
+            EXPECT_EQ(prompts.last().text, QStringLiteral("0\r\n0"));
+            EXPECT_EQ(prompts.last().title, QStringLiteral("Deckmora"));
+            EXPECT_EQ(prompts.last().buttons, platform::Buttons::Ok);
+        }
+        EXPECT_EQ(w.lblCaption->text(), QStringLiteral("Olvane Software - Deckmora v2"));
+        prompts.clear();
+    }
+}
+
+TEST_F(StartupTest, AboutWindowHidesOnOkAndComesBackTheSame) {
+    storeCounter(QStringLiteral("4"));
+    Program program(*engine);
+    program.start();
+    frmAbout& about = program.about();
+    finishLoading(about);
+    frmMain& w = program.mainWindow();
+    w.About_Click();
+    ASSERT_TRUE(about.isVisible());
+    const QStringList before = {about.Label2->text(), about.Label1->text(), about.lblCredits->text()};
+    about.CmdOk->click();
+    EXPECT_FALSE(about.isVisible());
+    storeCounter(QStringLiteral("99")); // read once at start, not again
+    w.About->clicked();
+    EXPECT_TRUE(about.isVisible());
+    EXPECT_EQ((QStringList{about.Label2->text(), about.Label1->text(), about.lblCredits->text()}), before);
+    EXPECT_EQ(about.Label2->text(), QStringLiteral("5"));
+}
+
+TEST_F(StartupTest, CloseQuestionYesEndsNoKeeps) {
+    frmMain w(*engine);
+    int quits = 0;
+    w.setQuitAction([&] { ++quits; });
+    w.show();
+    prompts.answer(Answer::No);
+    w.Close[1]->clicked();
+    EXPECT_EQ(quits, 0);
+    EXPECT_TRUE(w.isVisible());
+    const auto& r = prompts.last();
+    EXPECT_EQ(r.text, QStringLiteral("Are you sure you want to close Deckmora?"));
+    EXPECT_EQ(r.title, QStringLiteral("Deckmora"));
+    EXPECT_EQ(r.buttons, platform::Buttons::YesNo);
+    EXPECT_EQ(r.icon, platform::Icon::Question);
+
+    prompts.answer(Answer::Yes);
+    w.Close[0]->clicked();
+    EXPECT_EQ(quits, 1);
+}
+
+TEST_F(StartupTest, SystemCloseOfEveryWindowKeepsAWindowReachable) {
+    storeCounter(QString());
+    Program program(*engine);
+    program.start();
+    // the welcome window closed goes on as "Continue"
+    EXPECT_FALSE(program.form1().close());
+    EXPECT_FALSE(program.form1().isVisible());
+    frmAbout& about = program.about();
+    EXPECT_TRUE(about.isVisible());
+    // the splash ignores a close and goes on loading
+    EXPECT_FALSE(about.close());
+    EXPECT_TRUE(about.isVisible());
+    EXPECT_TRUE(about.Timer2->isActive());
+    finishLoading(about);
+    // the about window hides
+    program.mainWindow().About_Click();
+    EXPECT_FALSE(about.close());
+    EXPECT_FALSE(about.isVisible());
+    // the main window asks first; No keeps it
+    frmMain& w = program.mainWindow();
+    int quits = 0;
+    w.setQuitAction([&] { ++quits; });
+    prompts.answer(Answer::No);
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.isVisible());
+    prompts.answer(Answer::Yes);
+    w.close();
+    EXPECT_EQ(quits, 1);
+}
+
+TEST_F(StartupTest, MinimiseAndTaskBarCaption) {
+    frmMain w(*engine);
+    w.show();
+    w.Timer1_Timer();
+    EXPECT_EQ(w.windowTitle(), QString());
+    w.Min->clicked();
+    EXPECT_TRUE(w.windowState() & Qt::WindowMinimized);
+    w.Timer1_Timer();
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Deckmora"));
+    w.setWindowState(Qt::WindowNoState);
+    w.Timer1_Timer();
+    EXPECT_EQ(w.windowTitle(), QString());
+}
+
+TEST_F(StartupTest, EveryElementLiesWhereTheTablePutsIt) {
+    frmMain w(*engine);
+    const std::vector<std::pair<QWidget*, Item>> placed = {
+        {w.lblCaption, Item::lblCaption},
+        {w.Min, Item::Min},
+        {w.Close[0], Item::Close0},
+        {w.Close[1], Item::Close1},
+        {w.About, Item::About},
+        {w.SongInfo[0], Item::SongInfo0},
+        {w.SongInfo[1], Item::SongInfo1},
+        {w.PB1[0], Item::PB1_0},
+        {w.PB1[1], Item::PB1_1},
+        {w.Vorig[0], Item::Vorig0},
+        {w.Play[0], Item::Play0},
+        {w.Pause[0], Item::Pause0},
+        {w.Stop[0], Item::Stop0},
+        {w.Volgend[0], Item::Volgend0},
+        {w.Vorig[1], Item::Vorig1},
+        {w.Play[1], Item::Play1},
+        {w.Pause[1], Item::Pause1},
+        {w.Stop[1], Item::Stop1},
+        {w.Volgend[1], Item::Volgend1},
+        {w.LoadToPlayer[0], Item::LoadToPlayer0},
+        {w.LoadToPlayer[1], Item::LoadToPlayer1},
+        {w.Vol[0], Item::Vol0},
+        {w.Vol[1], Item::Vol1},
+        {w.volMain, Item::volMain},
+        {w.lstnames, Item::lstnames},
+        {w.Search, Item::Search},
+        {w.lblsearch, Item::lblsearch},
+        {w.lblnrs, Item::lblnrs},
+        {w.Add, Item::Add},
+        {w.Remove, Item::Remove},
+        {w.Clear, Item::Clear},
+        {w.New, Item::New},
+        {w.Open, Item::Open},
+        {w.Save, Item::Save},
+        {w.edit, Item::edit},
+        {w.chbgoon, Item::chbgoon},
+        {w.chbrandom, Item::chbrandom},
+        {w.lblWerkgebied, Item::lblWerkgebied},
+        {w.lstFiles, Item::lstFiles},
+        {w.MP[0], Item::MP0},
+        {w.MP[1], Item::MP1},
+    };
+    for (const auto& [widget, item] : placed)
+        EXPECT_EQ(widget->geometry(), platform::toPixels(mainlayout::rect(item))) << int(item);
+    // the places the behaviour fixes, in twips
+    EXPECT_EQ(w.PB1[1]->geometry(), QRect(320, 80, 185, 17));
+    EXPECT_EQ(w.lstFiles->geometry(), QRect(552, 152, 129, 147));
+    EXPECT_EQ(w.Search->geometry(), QRect(232, 248, 65, 25));
+    EXPECT_EQ(w.lblsearch->geometry(), QRect(0, 263, 537, 25));
+    // every item is listed once
+    for (int i = 0; i <= int(Item::MP1); ++i)
+        EXPECT_EQ(std::count_if(mainlayout::kTable.begin(), mainlayout::kTable.end(),
+                                [i](const mainlayout::Entry& e) { return int(e.item) == i; }),
+                  1)
+            << i;
+}
+
+TEST_F(StartupTest, StartStateOfTheDecksAndSliders) {
+    frmMain w(*engine);
+    EXPECT_EQ(w.Vol[0]->minimum(), -5000);
+    EXPECT_EQ(w.Vol[0]->maximum(), 0);
+    EXPECT_EQ(w.Vol[1]->value(), -5000);
+    EXPECT_EQ(w.volMain->minimum(), 1);
+    EXPECT_EQ(w.volMain->maximum(), 100);
+    EXPECT_EQ(w.volMain->value(), 50);
+    for (int d = 0; d < 2; ++d) {
+        EXPECT_EQ(w.lblnow[d]->text(), QStringLiteral("No song loaded"));
+        EXPECT_EQ(w.PB1[d]->max(), 100.0f);
+        EXPECT_EQ(w.PB1[d]->value(), 0.0f);
+        EXPECT_EQ(w.MP[d]->level(), 0); // the sliders' positions are not applied at start
+    }
+    EXPECT_FALSE(w.chbgoon->isChecked());
+    EXPECT_FALSE(w.chbrandom->isChecked());
+    EXPECT_EQ(w.chbgoon->text(), QStringLiteral("Go on playing..."));
+    EXPECT_EQ(w.chbrandom->text(), QStringLiteral("Random playing"));
+    EXPECT_EQ(w.lblWerkgebied->text(), QStringLiteral("werkgebied"));
+    EXPECT_EQ(w.Timer1->interval(), kTickIntervalMs);
+    EXPECT_EQ(w.Timer2->interval(), kTickIntervalMs);
+    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_TRUE(w.Timer2->isActive());
+    EXPECT_NEAR(1000.0 / w.Timer1->interval(), 30.0, 1.0);
+}
+
+// A press with the right button on the song list reaches its handler but leaves the selection where it was.
+TEST_F(StartupTest, RightPressOnTheSongListKeepsTheSelection) {
+    frmMain w(*engine);
+    w.show();
+    for (const char* n : {"a", "b", "c"}) {
+        w.lstnames->addItem(QString::fromLatin1(n));
+        w.lstFiles->addItem(QString::fromLatin1(n));
+    }
+    w.lstnames->setCurrentRow(0);
+    const QPoint onThird = w.lstnames->visualItemRect(w.lstnames->item(2)).center();
+    QTest::mousePress(w.lstnames->viewport(), Qt::RightButton, {}, onThird);
+    EXPECT_EQ(w.lstnames->currentRow(), 0);
+    QTest::mouseClick(w.lstnames->viewport(), Qt::LeftButton, {}, onThird);
+    EXPECT_EQ(w.lstnames->currentRow(), 2);
+}
+
+// Every painted word lies inside the image button over it: painting the skin with and without its words may
+// only differ inside the buttons, and differs inside every one of them.
+TEST(Skin, PaintedWordsLieUnderTheirButtons) {
+    const QImage with = skin::mainBackground(true).toImage();
+    const QImage without = skin::mainBackground(false).toImage();
+    ASSERT_EQ(with.size(), QSize(mainlayout::kSkinWidth, mainlayout::kSkinHeight));
+    std::vector<QRect> buttons;
+    std::vector<int> inked;
+    for (const mainlayout::Entry& e : mainlayout::kTable)
+        if (e.face == mainlayout::Face::Pad || e.face == mainlayout::Face::Glyph) {
+            buttons.push_back(platform::toPixels(e.rect));
+            inked.push_back(0);
+        }
+    int stray = 0;
+    for (int y = 0; y < with.height(); ++y)
+        for (int x = 0; x < with.width(); ++x) {
+            if (with.pixel(x, y) == without.pixel(x, y))
+                continue;
+            bool inside = false;
+            for (size_t i = 0; i < buttons.size(); ++i)
+                if (buttons[i].contains(x, y)) {
+                    inside = true;
+                    ++inked[i];
+                }
+            stray += inside ? 0 : 1;
+        }
+    EXPECT_EQ(stray, 0);
+    for (size_t i = 0; i < buttons.size(); ++i)
+        EXPECT_GT(inked[i], 8) << "no word under the button at " << buttons[i].x() << "," << buttons[i].y();
+}
