@@ -14,6 +14,7 @@
 #include <QWindow>
 #include <cstdio>
 
+#include "captionlabel.h"
 #include "clicklabel.h"
 #include "component/controlhost.h"
 #include "frmabout.h"
@@ -87,9 +88,11 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
     lblsearch->setObjectName(QStringLiteral("lblsearch"));
     lblsearch->setIndent(platform::twipsToPixels(360));
     lblsearch->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    skin::styleLabel(lblsearch, QColor(0, 255, 0), skin::listFont());
 
     lblCaption = placed(new ClickLabel(this), Item::lblCaption);
     lblCaption->setObjectName(QStringLiteral("lblCaption"));
+    skin::styleLabel(lblCaption, QColor(255, 48, 48), skin::captionFont());
     Min = button(Item::Min, tr("Minimise"));
     Close[0] = button(Item::Close0, tr("Close Deckmora"));
     Close[1] = button(Item::Close1, tr("Close Deckmora"));
@@ -99,8 +102,10 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
         SongInfo[d] = placed(new QFrame(this), kSongInfo[d]);
         SongInfo[d]->setObjectName(QStringLiteral("SongInfo"));
         SongInfo[d]->setFrameShape(QFrame::NoFrame);
-        lblnow[d] = new QLabel(SongInfo[d]);
+        skin::styleSurface(SongInfo[d], QColor(64, 64, 64));
+        lblnow[d] = new CaptionLabel(SongInfo[d]);
         lblnow[d]->setObjectName(QStringLiteral("lblnow"));
+        skin::styleLabel(lblnow[d], Qt::white, skin::uiFont(11));
         m_deck[d].captionLeft = mainlayout::kLblnow[d].left;
         setDeckCaption(d, QStringLiteral("No song loaded"));
 
@@ -135,9 +140,12 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
     lstnames->setSortingEnabled(false);
     lstnames->setFrameShape(QFrame::NoFrame);
     lstnames->viewport()->installEventFilter(this);
+    lstnames->setFont(skin::listFont());
+    lstnames->setStyleSheet(skin::songListStyleSheet());
     lblnrs = placed(new QLabel(this), Item::lblnrs);
     lblnrs->setObjectName(QStringLiteral("lblnrs"));
     lblnrs->setText(QStringLiteral("Songs in list: 0"));
+    skin::styleLabel(lblnrs, QColor(200, 204, 210), skin::uiFont(11));
     Search = button(Item::Search, tr("Search the song list"));
     Add = button(Item::Add, QStringLiteral("Add songs or playlists to this playlist"));
     Remove = button(Item::Remove, QStringLiteral("Remove the selected song from the playlist"));
@@ -149,9 +157,14 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
 
     chbgoon = placed(new QCheckBox(QStringLiteral("Go on playing..."), this), Item::chbgoon);
     chbrandom = placed(new QCheckBox(QStringLiteral("Random playing"), this), Item::chbrandom);
+    for (QCheckBox* box : {chbgoon, chbrandom}) {
+        box->setFont(skin::uiFont(11));
+        box->setStyleSheet(skin::checkBoxStyleSheet());
+    }
 
     lblWerkgebied = placed(new QLabel(QStringLiteral("werkgebied"), this), Item::lblWerkgebied);
     lblWerkgebied->setObjectName(QStringLiteral("lblWerkgebied"));
+    skin::styleLabel(lblWerkgebied, QColor(220, 220, 220), skin::uiFont(11));
     lstFiles = placed(new QListWidget(this), Item::lstFiles);
     lstFiles->setSelectionMode(QAbstractItemView::SingleSelection);
     lstFiles->setSortingEnabled(false);
@@ -162,8 +175,6 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
     Timer1->setInterval(kTickIntervalMs);
     Timer2 = new QTimer(this);
     Timer2->setInterval(kTickIntervalMs);
-
-    setStyleSheet(skin::mainStyleSheet());
 }
 
 void frmMain::connectHandlers() {

@@ -1,6 +1,7 @@
 #include "skin.h"
 
 #include <QFontMetrics>
+#include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -371,28 +372,54 @@ QPixmap faderThumb(Qt::Orientation orientation, int deck) {
     return pm;
 }
 
-QString mainStyleSheet() {
+QFont uiFont(int pixelSize, bool bold) {
+    QFont f;
+    f.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
+    f.setPixelSize(pixelSize);
+    f.setBold(bold);
+    return f;
+}
+
+void styleLabel(QLabel* label, const QColor& text, const QFont& font) {
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, text);
+    label->setPalette(pal);
+    label->setFont(font);
+}
+
+void styleSurface(QWidget* w, const QColor& background) {
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, background);
+    w->setPalette(pal);
+    w->setAutoFillBackground(true);
+}
+
+QFont captionFont() {
+    QFont f = uiFont(11, true);
+    f.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
+    return f;
+}
+
+QFont listFont() {
+    QFont f = uiFont(11, false);
+    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans")});
+    return f;
+}
+
+QString songListStyleSheet() {
     return QStringLiteral(
-        "QLabel#lblCaption { color: rgb(255, 48, 48); background: transparent; font-family: Verdana, 'DejaVu "
-        "Sans';"
-        "  font-size: 11px; font-weight: bold; }"
-        "QLabel#lblsearch { color: rgb(0, 255, 0); background: transparent; font-family: 'MS Sans Serif', "
-        "  'DejaVu Sans'; font-size: 11px; }"
-        "QLabel#lblnrs { color: rgb(200, 204, 210); background: transparent; font-family: 'DejaVu Sans';"
-        "  font-size: 11px; }"
-        "QLabel#lblWerkgebied { color: rgb(220, 220, 220); background: transparent; }"
-        "QFrame#SongInfo { background: rgb(64, 64, 64); }"
-        "QLabel#lblnow { color: white; background: transparent; font-family: 'DejaVu Sans'; font-size: 11px; "
-        "}"
-        "QListWidget#lstnames { background: rgb(64, 64, 64); color: rgb(0, 255, 0); border: none;"
-        "  font-family: 'MS Sans Serif', 'DejaVu Sans'; font-size: 11px; outline: none; }"
-        "QListWidget#lstnames::item:selected { background: rgb(0, 110, 40); color: white; }"
-        "QListWidget#lstnames QScrollBar:vertical { background: rgb(40, 40, 40); width: 10px; margin: 0; }"
-        "QListWidget#lstnames QScrollBar::handle:vertical { background: rgb(110, 116, 126); min-height: 16px;"
-        "  border-radius: 3px; margin: 1px; }"
-        "QListWidget#lstnames QScrollBar::add-line, QListWidget#lstnames QScrollBar::sub-line { height: 0; }"
-        "QCheckBox { color: white; background: rgb(64, 64, 64); font-family: 'DejaVu Sans'; font-size: 11px;"
-        "  padding-left: 4px; spacing: 6px; }"
+        "QListWidget { background: rgb(64, 64, 64); color: rgb(0, 255, 0); border: none; outline: none; }"
+        "QListWidget::item:selected { background: rgb(0, 110, 40); color: white; }"
+        "QScrollBar:vertical { background: rgb(40, 40, 40); width: 10px; margin: 0; }"
+        "QScrollBar::handle:vertical { background: rgb(110, 116, 126); min-height: 16px; border-radius: 3px;"
+        "  margin: 1px; }"
+        "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }"
+        "QScrollBar::add-page, QScrollBar::sub-page { background: none; }");
+}
+
+QString checkBoxStyleSheet() {
+    return QStringLiteral(
+        "QCheckBox { color: white; background: rgb(64, 64, 64); padding-left: 4px; spacing: 6px; }"
         "QCheckBox::indicator { width: 10px; height: 10px; border: 1px solid rgb(150, 156, 166);"
         "  background: rgb(30, 31, 34); border-radius: 2px; }"
         "QCheckBox::indicator:checked { background: rgb(61, 220, 132); border-color: rgb(61, 220, 132); }");

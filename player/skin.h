@@ -6,7 +6,9 @@
 #include <QRect>
 #include <QString>
 
+class QLabel;
 class QPainter;
+class QWidget;
 
 // The program's painted faces. The main window's background is drawn from its layout table, so every painted
 // word lies under the image button the same table places.
@@ -27,7 +29,15 @@ QPixmap faderRail(Qt::Orientation orientation, const QSize& size);
 QPixmap faderThumb(Qt::Orientation orientation, int deck);
 // The font of a pad's word, sized to fit `rect`.
 QFont padFont(const QRect& rect, const QString& word);
-QString mainStyleSheet();
+// Labels and surfaces take their colours from palettes, which draw far cheaper than style sheets; only the
+// song list and the check boxes, which palettes cannot dress, have style sheets of their own.
+QFont uiFont(int pixelSize, bool bold = false);
+QFont captionFont();
+QFont listFont();
+void styleLabel(QLabel* label, const QColor& text, const QFont& font);
+void styleSurface(QWidget* w, const QColor& background);
+QString songListStyleSheet();
+QString checkBoxStyleSheet();
 QString aboutStyleSheet();
 
 } // namespace skin
