@@ -65,7 +65,6 @@ frmMain::frmMain(platform::media::AudioEngine& engine, QWidget* parent)
     setWindowTitle(QString());
     setWindowIcon(skin::appIcon());
     setFixedSize(platform::toPixels({0, 0, mainlayout::kDesignWidth, mainlayout::kDesignHeight}).size());
-    m_skin = skin::mainBackground();
     buildElements(engine);
     connectHandlers();
     hostGradientBar();
@@ -121,8 +120,8 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
         Vol[d] = placed(new platform::Slider(Qt::Vertical, this), kVol[d]);
         Vol[d]->setRange(-5000, 0);
         Vol[d]->setBackColor(platform::rgb(64, 64, 64));
-        Vol[d]->setRailPicture(skin::faderRail(Qt::Vertical, Vol[d]->size()));
-        Vol[d]->setThumbPicture(skin::faderThumb(Qt::Vertical, d));
+        Vol[d]->setRailPicture(skin::faderRail(Qt::Vertical, Vol[d]->size(), devicePixelRatioF()));
+        Vol[d]->setThumbPicture(skin::faderThumb(Qt::Vertical, d, devicePixelRatioF()));
         Vol[d]->setToolTip(tr("Volume of deck %1").arg(d + 1));
     }
     Vol[1]->setValue(-5000);
@@ -130,8 +129,8 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
     volMain->setRange(1, 100);
     volMain->setValue(50);
     volMain->setBackColor(platform::rgb(64, 64, 64));
-    volMain->setRailPicture(skin::faderRail(Qt::Horizontal, volMain->size()));
-    volMain->setThumbPicture(skin::faderThumb(Qt::Horizontal, -1));
+    volMain->setRailPicture(skin::faderRail(Qt::Horizontal, volMain->size(), devicePixelRatioF()));
+    volMain->setThumbPicture(skin::faderThumb(Qt::Horizontal, -1, devicePixelRatioF()));
     volMain->setToolTip(tr("Crossfader"));
 
     lstnames = placed(new QListWidget(this), Item::lstnames);
@@ -256,6 +255,8 @@ void frmMain::paintEvent(QPaintEvent*) {
     const QRect visible = platform::toPixels({0, 0, mainlayout::kVisibleWidth, mainlayout::kVisibleHeight});
     p.fillRect(rect(), skin::workAreaColour());
     p.fillRect(visible, skin::baseColour());
+    if (m_skin.isNull() || m_skin.devicePixelRatio() != devicePixelRatioF())
+        m_skin = skin::mainBackground(true, devicePixelRatioF());
     p.drawPixmap(0, 0, m_skin);
     p.setPen(QColor(0, 0, 0));
     p.drawRect(visible.adjusted(0, 0, -1, -1));

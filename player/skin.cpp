@@ -216,11 +216,13 @@ QFont padFont(const QRect& rect, const QString& word) {
     return f;
 }
 
-QPixmap mainBackground(bool words) {
-    QPixmap pm(mainlayout::kSkinWidth, mainlayout::kSkinHeight);
+QPixmap mainBackground(bool words, qreal dpr) {
+    QPixmap pm(QSize(mainlayout::kSkinWidth, mainlayout::kSkinHeight) * dpr);
+    pm.setDevicePixelRatio(dpr);
+    const QRect logical(0, 0, mainlayout::kSkinWidth, mainlayout::kSkinHeight);
     QPainter p(&pm);
-    paintBase(p, pm.rect());
-    paintTitleStrip(p, pm.width());
+    paintBase(p, logical);
+    paintTitleStrip(p, logical.width());
     for (const mainlayout::Entry& e : mainlayout::kTable) {
         switch (e.face) {
         case Face::Panel:
@@ -247,10 +249,11 @@ QPixmap mainBackground(bool words) {
     return pm;
 }
 
-QPixmap aboutBackground(const QSize& size) {
-    QPixmap pm(size);
+QPixmap aboutBackground(const QSize& size, qreal dpr) {
+    QPixmap pm(size * dpr);
+    pm.setDevicePixelRatio(dpr);
     QPainter p(&pm);
-    paintBase(p, pm.rect());
+    paintBase(p, QRect(QPoint(0, 0), size));
     p.setRenderHint(QPainter::Antialiasing);
     // a record, lit in the two decks' colours
     const QPointF c(64, 66);
@@ -332,8 +335,9 @@ QIcon appIcon() {
     return icon;
 }
 
-QPixmap faderRail(Qt::Orientation orientation, const QSize& size) {
-    QPixmap pm(size);
+QPixmap faderRail(Qt::Orientation orientation, const QSize& size, qreal dpr) {
+    QPixmap pm(size * dpr);
+    pm.setDevicePixelRatio(dpr);
     pm.fill(QColor(64, 64, 64));
     QPainter p(&pm);
     const int slot = 3;
@@ -350,13 +354,14 @@ QPixmap faderRail(Qt::Orientation orientation, const QSize& size) {
     return pm;
 }
 
-QPixmap faderThumb(Qt::Orientation orientation, int deck) {
+QPixmap faderThumb(Qt::Orientation orientation, int deck, qreal dpr) {
     const QSize size = orientation == Qt::Vertical ? QSize(14, 9) : QSize(9, 14);
-    QPixmap pm(size);
+    QPixmap pm(size * dpr);
+    pm.setDevicePixelRatio(dpr);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r = QRectF(pm.rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const QRectF r = QRectF(QPointF(0, 0), QSizeF(size)).adjusted(0.5, 0.5, -0.5, -0.5);
     QLinearGradient g(r.topLeft(), orientation == Qt::Vertical ? r.bottomLeft() : r.topRight());
     g.setColorAt(0, QColor(210, 214, 220));
     g.setColorAt(1, QColor(120, 126, 136));
