@@ -292,9 +292,7 @@ QPixmap aboutBackground(const QSize& size, qreal dpr) {
     p.setPen(kDimInk);
     p.drawText(QRect(128, 82, size.width() - 136, 18), Qt::AlignLeft | Qt::AlignVCenter,
                QStringLiteral("TWO-DECK MIXER  \u00b7  OLVANE SOFTWARE"));
-    // the sunken field that holds the loading bar, then the credits
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.fillRect(QRect(6, 118, size.width() - 12, 29), QColor(8, 9, 10));
+    // the panel under the loading message and, later, the credits
     QLinearGradient g(QPointF(0, 152), QPointF(0, 352));
     g.setColorAt(0, kPanelTop);
     g.setColorAt(1, kPanelBottom);
