@@ -40,7 +40,7 @@ QLabel* makeLabel(const QString& text, const TwipsRect& r, QWidget* parent) {
 
 } // namespace
 
-FrmAddDir::FrmAddDir(SongList& list, QWidget* parent) : QWidget(parent, Qt::Window), m_list(list) {
+FrmAddDir::FrmAddDir(const SongList& list, QWidget* parent) : QWidget(parent, Qt::Window), m_list(list) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Add Dir (only wav & mp3)"));
     setFixedSize(toPixels(kWindow).size());

@@ -14,7 +14,7 @@
 class FrmAddDir : public QWidget {
     Q_OBJECT
 public:
-    explicit FrmAddDir(SongList& list, QWidget* parent = nullptr);
+    explicit FrmAddDir(const SongList& list, QWidget* parent = nullptr);
 
     platform::DriveList* Drive1;
     platform::FolderList* Dir1;
@@ -53,7 +53,7 @@ protected:
 private:
     void setAdding(bool adding);
 
-    SongList& m_list;
+    SongList m_list;
     bool m_adding = false;
     bool m_unloaded = false;
 };

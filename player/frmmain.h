@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPixmap>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -16,6 +17,10 @@ class QMenu;
 class QTimer;
 class ClickLabel;
 class frmAbout;
+class FrmAddDir;
+class Form4;
+class frmeditplaylist;
+class QAction;
 
 namespace platform {
 class ImageButton;
@@ -138,7 +143,26 @@ public:
     void setCaptionLeft(int index, int twips);
 
     // Song list state (frmmain_songlist.cpp)
-    // -- the song-list work adds its members here --
+    // The three pop-up menus; never shown in a menu bar.
+    QMenu* mnuAdd = nullptr; // "AddToList"
+    QAction* MnuAddFile = nullptr;
+    QAction* mnuAddPlaylist = nullptr;
+    QAction* mnuAddDir = nullptr;
+    QMenu* mnuremove = nullptr; // "Remove"
+    QAction* mnuRmvLst = nullptr;
+    QAction* mnuDelete = nullptr;
+    QMenu* mnuPlaylist = nullptr;      // "Playlist"
+    QMenu* mnuremoveselsong = nullptr; // "Remove selected song"
+    QAction* mnuFromList = nullptr;
+    QAction* mnuFromPc = nullptr;
+    // The windows that are unloaded and built again; null (or unloaded) when not loaded.
+    QPointer<FrmAddDir> m_addDir;
+    QPointer<Form4> m_form4;
+    QPointer<frmeditplaylist> m_editor;
+    // Off while the add-folder loop runs, so nothing changes the list under it.
+    void setListCommandsEnabled(bool enabled);
+    bool listCommandsEnabled() const { return m_listCommandsEnabled; }
+    bool m_listCommandsEnabled = true;
     // End of song list state
 
 protected:

@@ -1,22 +1,143 @@
-// The main window's song list commands: adding, removing, playlists, the editor and the search.
+// The main window's song list commands: adding, removing, playlists, the editor and the search. Each handler
+// is the steps the user sees; the rules live in SongList, PlaylistFile, songlistcommands and the windows they
+// open.
+#include <QAction>
+#include <QCursor>
+#include <QMenu>
+
+#include "clicklabel.h"
+#include "form4.h"
+#include "frmadddir.h"
+#include "frmeditplaylist.h"
 #include "frmmain.h"
+#include "frmwait.h"
+#include "songlistcommands.h"
+#include "ui/imagebutton.h"
 
-void frmMain::setupSongList() {}
+void frmMain::setupSongList() {
+    SongList::setUpControls(lstnames, lstFiles);
 
-void frmMain::Add_Click() {}
-void frmMain::Remove_Click() {}
-void frmMain::Clear_Click() {}
-void frmMain::New_Click() {}
-void frmMain::Open_Click() {}
-void frmMain::Save_Click() {}
-void frmMain::edit_Click() {}
-void frmMain::Search_Click() {}
-void frmMain::lblsearch_Click() {}
-void frmMain::lstnames_MouseDown(short, short, int, int) {}
-void frmMain::MnuAddFile_Click() {}
-void frmMain::mnuAddPlaylist_Click() {}
-void frmMain::mnuAddDir_Click() {}
-void frmMain::mnuRmvLst_Click() {}
-void frmMain::mnuDelete_Click() {}
-void frmMain::mnuFromList_Click() {}
-void frmMain::mnuFromPc_Click() {}
+    mnuAdd = new QMenu(QStringLiteral("AddToList"), this);
+    MnuAddFile = mnuAdd->addAction(QStringLiteral("Add mp3 - wav"), this, &frmMain::MnuAddFile_Click);
+    mnuAddPlaylist = mnuAdd->addAction(QStringLiteral("Add Playlist"), this, &frmMain::mnuAddPlaylist_Click);
+    mnuAddDir = mnuAdd->addAction(QStringLiteral("Add directory"), this, &frmMain::mnuAddDir_Click);
+
+    mnuremove = new QMenu(QStringLiteral("Remove"), this);
+    mnuRmvLst = mnuremove->addAction(QStringLiteral("Remove from playlist"), this, &frmMain::mnuRmvLst_Click);
+    mnuDelete = mnuremove->addAction(QStringLiteral("Remove from computer"), this, &frmMain::mnuDelete_Click);
+
+    mnuPlaylist = new QMenu(QStringLiteral("Playlist"), this);
+    mnuremoveselsong = mnuPlaylist->addMenu(QStringLiteral("Remove selected song"));
+    mnuFromList = mnuremoveselsong->addAction(QStringLiteral("From list"), this, &frmMain::mnuFromList_Click);
+    mnuFromPc = mnuremoveselsong->addAction(QStringLiteral("From pc"), this, &frmMain::mnuFromPc_Click);
+}
+
+void frmMain::setListCommandsEnabled(bool enabled) {
+    m_listCommandsEnabled = enabled;
+    for (QWidget* w : {Add, Remove, Clear, New, Open, Save, edit, Search})
+        w->setEnabled(enabled);
+    for (QMenu* m : {mnuAdd, mnuremove, mnuPlaylist})
+        m->setEnabled(enabled);
+}
+
+void frmMain::Add_Click() {
+    mnuAdd->popup(QCursor::pos());
+}
+
+void frmMain::Remove_Click() {
+    mnuremove->popup(QCursor::pos());
+}
+
+void frmMain::Clear_Click() {
+    songList().clear();
+}
+
+void frmMain::New_Click() {
+    SongList list = songList();
+    songlistcommands::newPlaylist(list);
+}
+
+void frmMain::Open_Click() {
+    SongList list = songList();
+    songlistcommands::openPlaylist(list, true);
+}
+
+void frmMain::Save_Click() {
+    SongList list = songList();
+    songlistcommands::savePlaylist(list);
+}
+
+void frmMain::mnuAddPlaylist_Click() {
+    SongList list = songList();
+    songlistcommands::openPlaylist(list, false);
+}
+
+void frmMain::MnuAddFile_Click() {
+    SongList list = songList();
+    songlistcommands::addFile(list);
+}
+
+void frmMain::mnuAddDir_Click() {
+    if (!m_addDir || m_addDir->isUnloaded()) {
+        m_addDir = new FrmAddDir(songList(), this);
+        connect(m_addDir, &FrmAddDir::addingChanged, this,
+                [this](bool adding) { setListCommandsEnabled(!adding); });
+    }
+    m_addDir->show();
+    m_addDir->raise();
+}
+
+void frmMain::lstnames_MouseDown(short button, short, int, int) {
+    if (button == 2 && m_listCommandsEnabled)
+        mnuPlaylist->popup(QCursor::pos());
+}
+
+void frmMain::mnuRmvLst_Click() {
+    SongList list = songList();
+    songlistcommands::removeFromList(list);
+}
+
+void frmMain::mnuDelete_Click() {
+    SongList list = songList();
+    songlistcommands::removeFromComputer(list);
+}
+
+void frmMain::mnuFromList_Click() {
+    SongList list = songList();
+    songlistcommands::removeFromList(list);
+}
+
+void frmMain::mnuFromPc_Click() {
+    SongList list = songList();
+    songlistcommands::removeFromPc(list);
+}
+
+void frmMain::edit_Click() {
+    hide();
+    frmwait wait;
+    wait.show();
+    wait.repaint(); // painted before the lists fill, without letting other input in
+    SongList list = songList();
+    m_editor = new frmeditplaylist(list, this, this);
+    m_editor->load(list.visitAll());
+    m_editor->show();
+    wait.close();
+}
+
+void frmMain::Search_Click() {
+    // A search is running (the label is its cancel button): one at a time.
+    if (lblsearch->text() == Form4::kCancelSearch)
+        return;
+    if (!m_form4 || m_form4->isUnloaded())
+        m_form4 = new Form4(lstnames, lblsearch, this);
+    m_form4->show();
+    m_form4->raise();
+}
+
+void frmMain::lblsearch_Click() {
+    if (lblsearch->text() != Form4::kCancelSearch)
+        return;
+    if (m_form4)
+        m_form4->unload();
+    lblsearch->setText(QString());
+}

@@ -16,7 +16,7 @@ constexpr std::array<char16_t, 32> kHigh = {0x20AC, 0x0081, 0x201A, 0x0192, 0x20
                                             0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                             0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-QString decode1252(const QByteArray& bytes) {
+QString decode1252(QByteArrayView bytes) {
     QString out(bytes.size(), Qt::Uninitialized);
     QChar* d = out.data();
     for (qsizetype i = 0; i < bytes.size(); ++i) {
@@ -49,11 +49,19 @@ bool encode1252(const QString& text, QByteArray& out) {
     return true;
 }
 
-bool isAscii(const QByteArray& bytes) {
+// Branch-free so the compiler can vectorise it: most playlists are plain ASCII and take the fast path.
+bool isAscii(QByteArrayView bytes) {
+    unsigned char all = 0;
     for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    return true;
+        all |= static_cast<unsigned char>(c);
+    return all < 0x80;
+}
+
+bool isAsciiText(const QString& text) {
+    char16_t all = 0;
+    for (QChar c : text)
+        all |= c.unicode();
+    return all < 0x80;
 }
 
 bool isValidUtf8(QByteArrayView bytes) {
@@ -84,6 +92,8 @@ QString PlaylistFile::decode(const QByteArray& bytes) {
 }
 
 QByteArray PlaylistFile::encode(const QString& text) {
+    if (isAsciiText(text))
+        return text.toLatin1();
     QByteArray out;
     if (encode1252(text, out) && (isAscii(out) || !isValidUtf8(out)))
         return out;
@@ -109,19 +119,56 @@ QList<QStringView> PlaylistFile::splitLines(QStringView text) {
 }
 
 PlaylistFile::ReadResult PlaylistFile::parse(const QByteArray& bytes) {
+    // Lines are split on the bytes: CR and LF never occur inside a UTF-8 sequence or a Windows-1252
+    // character, and a large playlist is then decoded line by line in one pass, without a copy of the whole
+    // text.
+    enum class Encoding { Ascii, Utf8, Cp1252 };
+    QByteArrayView text(bytes);
+    Encoding encoding = Encoding::Ascii;
+    if (!isAscii(text)) {
+        const QByteArrayView body = text.startsWith(kBom) ? text.sliced(kBom.size()) : text;
+        encoding = isValidUtf8(body) ? Encoding::Utf8 : Encoding::Cp1252;
+        if (encoding == Encoding::Utf8)
+            text = body;
+    }
+    const auto toText = [encoding](QByteArrayView line) {
+        switch (encoding) {
+        case Encoding::Ascii:
+            return QString::fromLatin1(line);
+        case Encoding::Utf8:
+            return QString::fromUtf8(line);
+        case Encoding::Cp1252:
+            break;
+        }
+        return decode1252(line);
+    };
+
+    QList<QByteArrayView> lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    const char* d = text.data();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (d[i] != '\r' && d[i] != '\n')
+            continue;
+        lines.append(text.sliced(start, i - start));
+        if (d[i] == '\r' && i + 1 < n && d[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        lines.append(text.sliced(start));
+
     ReadResult r;
-    const QString text = decode(bytes);
-    const QList<QStringView> lines = splitLines(text);
     if (lines.isEmpty())
         return r; // not even a header line: nothing to read
-    if (lines[0] != kHeader) {
+    if (toText(lines[0]) != kHeader) {
         r.status = Status::BadHeader;
         return r;
     }
     const qsizetype pairs = (lines.size() - 1) / 2;
     r.songs.reserve(pairs);
     for (qsizetype k = 0; k < pairs; ++k)
-        r.songs.append(Song{lines[1 + 2 * k].toString(), lines[2 + 2 * k].toString()});
+        r.songs.append(Song{toText(lines[1 + 2 * k]), toText(lines[2 + 2 * k])});
     r.status = (lines.size() - 1) % 2 == 0 ? Status::Ok : Status::Truncated;
     return r;
 }
@@ -161,6 +208,16 @@ QByteArray PlaylistFile::serialize(const QList<Song>& songs, bool withHeader) {
     for (const Song& s : songs)
         text.append(s.path).append(crlf).append(s.name).append(crlf);
     return encode(text);
+}
+
+qsizetype PlaylistFile::firstUnstorable(const QList<Song>& songs) {
+    const auto hasBreak = [](const QString& s) {
+        return s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n'));
+    };
+    for (qsizetype i = 0; i < songs.size(); ++i)
+        if (hasBreak(songs[i].path) || hasBreak(songs[i].name))
+            return i;
+    return -1;
 }
 
 PlaylistFile::WriteResult PlaylistFile::write(const QString& path, const QList<Song>& songs, Mode mode) {

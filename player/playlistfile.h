@@ -40,6 +40,9 @@ public:
     // without a header.
     static WriteResult write(const QString& path, const QList<Song>& songs, Mode mode);
     static QByteArray serialize(const QList<Song>& songs, bool withHeader);
+    // A path or name holding a line break cannot be stored: it would split into two lines and shift every
+    // pair after it. The index of the first such song, or -1.
+    static qsizetype firstUnstorable(const QList<Song>& songs);
 
     // Valid UTF-8 (an optional byte-order mark dropped) is read as UTF-8, anything else as Windows-1252.
     static QString decode(const QByteArray& bytes);

@@ -3,8 +3,8 @@
 #include <QItemSelectionModel>
 #include <QStringList>
 
-SongList::SongList(QListWidget* names, QListWidget* files) : m_names(names), m_files(files) {
-    for (QListWidget* w : {m_names, m_files}) {
+void SongList::setUpControls(QListWidget* names, QListWidget* files) {
+    for (QListWidget* w : {names, files}) {
         w->setSortingEnabled(false);
         w->setSelectionMode(QAbstractItemView::SingleSelection);
         // All rows have one height, which spares the view measuring tens of thousands of items.
@@ -47,8 +47,17 @@ int SongList::append(const QList<Song>& songs) {
 void SongList::remove(int i) {
     if (i < 0 || i >= count())
         return;
+    const bool wasSelected = selectedIndex() == i;
     delete m_names->takeItem(i);
     delete m_files->takeItem(i);
+    // The list view would move the selection on to the next entry; then a second "Remove from computer" would
+    // delete a file the user never picked. Removing the selected entry leaves nothing selected.
+    if (wasSelected) {
+        for (QListWidget* w : {m_names, m_files}) {
+            w->clearSelection();
+            w->setCurrentRow(-1);
+        }
+    }
 }
 
 void SongList::clear() {

@@ -24,7 +24,10 @@ public:
         QString path;
     };
 
-    SongList(QListWidget* names, QListWidget* files);
+    // Cheap: a SongList is a view on the two controls and may be made wherever it is needed.
+    SongList(QListWidget* names, QListWidget* files) : m_names(names), m_files(files) {}
+    // Once per pair of controls: single selection, no sorting.
+    static void setUpControls(QListWidget* names, QListWidget* files);
 
     QListWidget* names() const { return m_names; }
     QListWidget* files() const { return m_files; }

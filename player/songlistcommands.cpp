@@ -95,6 +95,13 @@ SaveOutcome savePlaylist(SongList& list) {
         return SaveOutcome::Cancelled;
     const QString& path = chosen.fileName;
     const QList<Song> songs = list.visitAll();
+    if (const qsizetype bad = PlaylistFile::firstUnstorable(songs); bad >= 0) {
+        platform::notice(
+            songs[bad].path + kCrLf +
+                QStringLiteral("holds a line break and cannot be stored in a playlist; nothing was saved."),
+            kTitle);
+        return SaveOutcome::NotWritten;
+    }
     if (PlaylistFile::write(path, songs, PlaylistFile::Mode::Create).ok)
         return SaveOutcome::Written;
 

@@ -103,12 +103,6 @@ TEST_F(AddDir, TheWindowCannotBeClosedWhileAdding) {
     EXPECT_TRUE(window->lblAdd->isEnabled());
 }
 
-TEST_F(AddDir, CancelUnloadsTheWindow) {
-    window->show();
-    window->lblCancel_Click();
-    EXPECT_TRUE(window.isNull() || window->isUnloaded());
-}
-
 TEST_F(AddDir, AFolderBeyondTheLimitFillsTheListAndSaysSoOnce) {
     ScriptedPrompts prompts;
     for (const char* n : {"a.mp3", "b.mp3", "c.mp3"})

@@ -18,6 +18,16 @@ TEST_F(SongListFixture, RemovingShiftsLaterEntriesInBothLists) {
     list.remove(1);
     EXPECT_EQ(allNames(), (QStringList{"a", "c", "d"}));
     EXPECT_EQ(allPaths(), (QStringList{"/music/a", "/music/c", "/music/d"}));
+    EXPECT_EQ(list.selectedIndex(), -1);
+    list.select(0);
+    list.remove(1); // another entry: the selection stays
+    EXPECT_EQ(list.selectedIndex(), 0);
+    list.select(1);
+    list.remove(1); // the selected one: nothing is selected afterwards, so a second remove removes nothing
+    EXPECT_EQ(list.selectedIndex(), -1);
+    EXPECT_FALSE(list.selectedSong().has_value());
+    EXPECT_EQ(allNames(), QStringList{"a"});
+    fill({"c", "d"});
     list.remove(7);  // out of range: nothing
     list.remove(-1); // likewise
     EXPECT_EQ(list.count(), 3);

@@ -13,6 +13,8 @@ protected:
     QListWidget files;
     SongList list{&names, &files};
 
+    SongListFixture() { SongList::setUpControls(&names, &files); }
+
     void fill(const QStringList& displayNames, const QString& folder = QStringLiteral("/music")) {
         for (const QString& n : displayNames)
             list.append(n, folder + QLatin1Char('/') + n);

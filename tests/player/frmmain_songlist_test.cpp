@@ -1,0 +1,207 @@
+// The main window's song list handlers: menus, buttons, the windows they open and how they hand the list
+// over.
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "clicklabel.h"
+#include "form4.h"
+#include "frmadddir.h"
+#include "frmeditplaylist.h"
+#include "frmmain.h"
+#include "media/audioengine.h"
+#include "scriptedprompts.h"
+#include "tempdir.h"
+#include "ui/imagebutton.h"
+
+using platform::Answer;
+
+namespace {
+
+class MainSongList : public ::testing::Test {
+protected:
+    void SetUp() override {
+        w.setQuitAction([] {});
+        w.Timer1->stop();
+        w.Timer2->stop();
+        w.show();
+    }
+    void fill(const QStringList& names) {
+        for (const QString& n : names) {
+            w.lstnames->addItem(n);
+            w.lstFiles->addItem(QStringLiteral("/music/") + n);
+        }
+    }
+    QStringList captions(QMenu* m) {
+        QStringList out;
+        for (QAction* a : m->actions())
+            out << a->text();
+        return out;
+    }
+
+    TempDir dir;
+    std::unique_ptr<platform::media::AudioEngine> engine = platform::media::AudioEngine::createOffline(8000);
+    ScriptedPrompts prompts;
+    frmMain w{*engine};
+};
+
+} // namespace
+
+TEST_F(MainSongList, ThePopUpMenusAndTheirCaptions) {
+    EXPECT_EQ(w.mnuAdd->title(), "AddToList");
+    EXPECT_EQ(captions(w.mnuAdd), (QStringList{"Add mp3 - wav", "Add Playlist", "Add directory"}));
+    EXPECT_EQ(w.mnuremove->title(), "Remove");
+    EXPECT_EQ(captions(w.mnuremove), (QStringList{"Remove from playlist", "Remove from computer"}));
+    EXPECT_EQ(w.mnuPlaylist->title(), "Playlist");
+    EXPECT_EQ(captions(w.mnuPlaylist), QStringList{"Remove selected song"});
+    EXPECT_EQ(captions(w.mnuremoveselsong), (QStringList{"From list", "From pc"}));
+
+    w.Add->clicked();
+    EXPECT_TRUE(w.mnuAdd->isVisible());
+    w.mnuAdd->hide();
+    w.Remove->clicked();
+    EXPECT_TRUE(w.mnuremove->isVisible());
+    w.mnuremove->hide();
+    w.lstnames_MouseDown(1, 0, 0, 0);
+    EXPECT_FALSE(w.mnuPlaylist->isVisible());
+    w.lstnames_MouseDown(2, 0, 0, 0);
+    EXPECT_TRUE(w.mnuPlaylist->isVisible());
+    w.mnuPlaylist->hide();
+}
+
+TEST_F(MainSongList, ARightClickDoesNotMoveTheSelectionAndItsItemsActOnTheSelectedEntry) {
+    fill({"a", "b", "c"});
+    w.lstnames->setCurrentRow(0);
+    QMouseEvent press(QEvent::MouseButtonPress, w.lstnames->visualItemRect(w.lstnames->item(2)).center(),
+                      w.lstnames->viewport()->mapToGlobal(QPoint()), Qt::RightButton, Qt::RightButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(w.lstnames->viewport(), &press);
+    EXPECT_TRUE(w.mnuPlaylist->isVisible());
+    w.mnuPlaylist->hide();
+    EXPECT_EQ(w.lstnames->currentRow(), 0);
+    w.mnuFromList->trigger();
+    EXPECT_EQ(w.lstnames->count(), 2);
+    EXPECT_EQ(w.lstnames->item(0)->text(), "b");
+    EXPECT_EQ(w.lstFiles->item(0)->text(), "/music/b");
+}
+
+TEST_F(MainSongList, ClearEmptiesBothListsAndTheCountFollowsOnTheNextTick) {
+    fill({"a", "b"});
+    w.Clear->clicked();
+    EXPECT_EQ(w.lstnames->count(), 0);
+    EXPECT_EQ(w.lstFiles->count(), 0);
+    w.Timer1_Timer();
+    EXPECT_EQ(w.lblnrs->text(), "Songs in list: 0");
+}
+
+TEST_F(MainSongList, SaveOpenAndNewThroughTheButtons) {
+    fill({QStringLiteral("Caf\u00e9"), "b"});
+    const QString path = dir.file("list.mdp");
+    prompts.answerFile(path);
+    w.Save->clicked();
+    EXPECT_EQ(w.lstnames->currentRow(), 1);
+    prompts.answer(Answer::No);
+    w.New->clicked();
+    EXPECT_EQ(w.lstnames->count(), 0);
+    prompts.answerFile(path);
+    w.Open->clicked();
+    EXPECT_EQ(w.lstnames->item(0)->text(), QStringLiteral("Caf\u00e9"));
+    prompts.answerFile(path);
+    w.mnuAddPlaylist->trigger();
+    EXPECT_EQ(w.lstFiles->count(), 4);
+    prompts.answerFile("/m/x.MP3");
+    w.MnuAddFile->trigger();
+    EXPECT_EQ(w.lstnames->item(4)->text(), "x.MP3");
+}
+
+TEST_F(MainSongList, AddDirectoryReusesAHiddenWindowAndBuildsANewOneAfterCancel) {
+    dir.write("a.mp3", "x");
+    dir.write("b.wav", "x");
+    w.mnuAddDir->trigger();
+    QPointer<FrmAddDir> first = w.m_addDir;
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(first->isVisible());
+    first->Dir1->setPath(dir.path());
+    bool disabledWhileAdding = false;
+    QObject::connect(first, &FrmAddDir::addingChanged, [&](bool adding) {
+        if (adding)
+            disabledWhileAdding = !w.Add->isEnabled() && !w.Open->isEnabled() && !w.listCommandsEnabled();
+    });
+    first->lblAdd_Click();
+    EXPECT_TRUE(disabledWhileAdding);
+    EXPECT_TRUE(w.Add->isEnabled());
+    EXPECT_EQ(w.lstnames->count(), 2);
+    EXPECT_EQ(w.lstFiles->item(0)->text(), QDir(dir.path()).filePath("a.mp3"));
+    EXPECT_TRUE(first->isHidden());
+
+    w.mnuAddDir->trigger();
+    EXPECT_EQ(w.m_addDir, first);
+    EXPECT_EQ(first->Dir1->path(), QDir(dir.path()).absolutePath());
+    first->lblCancel_Click();
+    w.mnuAddDir->trigger();
+    EXPECT_NE(w.m_addDir.data(), first.data());
+    EXPECT_EQ(w.m_addDir->Dir1->path(), QDir::currentPath());
+}
+
+TEST_F(MainSongList, EditHidesTheMainWindowUntilTheEditorCloses) {
+    fill({"a", "b", "c"});
+    w.lstnames->setCurrentRow(0);
+    w.edit->clicked();
+    EXPECT_FALSE(w.isVisible());
+    ASSERT_TRUE(w.m_editor);
+    EXPECT_TRUE(w.m_editor->isVisible());
+    EXPECT_EQ(w.lstnames->currentRow(), 2);
+    EXPECT_EQ(w.lstFiles->currentRow(), 2);
+    w.m_editor->Check1->setChecked(false);
+    w.m_editor->lstnames1->item(1)->setSelected(true);
+    w.m_editor->Command1_Click();
+    prompts.answer(Answer::Yes);
+    w.m_editor->Command6_Click();
+    EXPECT_TRUE(w.isVisible());
+    ASSERT_EQ(w.lstnames->count(), 1);
+    EXPECT_EQ(w.lstFiles->item(0)->text(), "/music/b");
+
+    // Built anew on every opening; the close box cancels.
+    w.edit->clicked();
+    EXPECT_EQ(w.m_editor->lstnames2->count(), 0);
+    w.m_editor->close();
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.lstnames->count(), 1);
+}
+
+TEST_F(MainSongList, SearchFindsAndTheLabelCancels) {
+    fill({"Alpha", "Beta", "Gamma", "Delta"});
+    w.lstnames->clearSelection();
+    w.Search->clicked();
+    ASSERT_TRUE(w.m_form4);
+    QPointer<Form4> form = w.m_form4;
+    form->Text1->setText("ta");
+    form->Command1_Click();
+    EXPECT_EQ(w.lstnames->currentRow(), 1);
+    EXPECT_TRUE(form->isHidden());
+    w.Search->clicked();
+    EXPECT_EQ(w.m_form4, form);
+    EXPECT_EQ(form->Text1->text(), "ta");
+
+    // While a search runs: "Search" is ignored, and a click on the label cancels it.
+    bool searchIgnored = false;
+    QTimer::singleShot(0, [&] {
+        w.Search_Click();
+        searchIgnored = form && form->isHidden();
+        w.lblsearch->clicked();
+    });
+    form->Text1->setText("no such name");
+    form->Command1_Click();
+    EXPECT_TRUE(searchIgnored);
+    EXPECT_EQ(w.lblsearch->text(), "");
+    EXPECT_TRUE(form.isNull() || form->isUnloaded());
+    w.lblsearch_Click(); // no search: nothing
+    w.Search->clicked();
+    EXPECT_EQ(w.m_form4->Text1->text(), "");
+}
