@@ -135,7 +135,12 @@ void AudioEngine::Impl::startDevice(std::unique_ptr<AudioOutput> dev, bool sayWh
             auto lastChange = clock::now();
             bool started = false;
             while (!quit.load()) {
+                const auto before = clock::now();
                 std::this_thread::sleep_for(std::chrono::duration_cast<clock::duration>(periodTime));
+                // A watchdog that itself overslept (a suspended machine, a stopped process) has seen nothing
+                // of the device; it starts counting afresh rather than blaming the device.
+                if (clock::now() - before > allowed)
+                    lastChange = clock::now();
                 const uint64_t now = entered.load();
                 if (now != seen) {
                     seen = now;

@@ -46,7 +46,8 @@ float gainForLevel(int level);
 class MediaPlayer : public QWidget {
     Q_OBJECT
 public:
-    // Decks of one program share `engine`; the default is the program-wide engine.
+    // Decks of one program share `engine`; the default is the program-wide engine. The engine outlives its
+    // players.
     explicit MediaPlayer(QWidget* parent = nullptr);
     MediaPlayer(AudioEngine& engine, QWidget* parent);
     ~MediaPlayer() override;
@@ -67,7 +68,7 @@ public:
     double length() const;
     double position() const;
     // Clamped to [0, length]; past the end the song ends. Playback goes on from there in whatever state it
-    // was.
+    // was: a playing deck past the end ends at once (and notifies); a paused or stopped one ends when played.
     MediaError setPosition(double seconds);
     int level() const;
     void setLevel(int level);

@@ -64,7 +64,7 @@ public:
         out.sampleFormat = paFloat32;
         out.suggestedLatency = Pa_GetDeviceInfo(m_device)->defaultLowOutputLatency;
         QuietStderr quiet;
-        if (Pa_OpenStream(&m_stream, nullptr, &out, m_engine.rate, unsigned(m_engine.period), paNoFlag,
+        if (Pa_OpenStream(&m_stream, nullptr, &out, m_engine.rate, unsigned(m_engine.period), paClipOff,
                           &callback, this) != paNoError) {
             m_stream = nullptr;
             return false;

@@ -1,7 +1,9 @@
 // The program-wide engine without a sound device, and the watchdog that moves a stalled device to the null
 // output.
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryFile>
+#include <QTest>
 #include <atomic>
 #include <chrono>
 #include <fcntl.h>
@@ -94,22 +96,24 @@ private:
     std::thread m_thread;
 };
 
+// A 16-bit stereo WAV of silence, written by hand so this program needs no encoder.
+QByteArray silentWav(double seconds) {
+    const int frames = int(seconds * 44100), bytes = frames * 4;
+    QByteArray w("RIFF");
+    auto u32 = [&](quint32 v) { w.append(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](quint16 v) { w.append(reinterpret_cast<const char*>(&v), 2); };
+    u32(36 + bytes);
+    w.append("WAVEfmt ");
+    u32(16), u16(1), u16(2), u32(44100), u32(44100 * 4), u16(4), u16(16);
+    w.append("data");
+    u32(bytes);
+    w.append(QByteArray(bytes, '\0'));
+    return w;
+}
+
 TEST(DeviceFallback, AStalledDeviceHandsOverToTheNullOutputAndTheDecksPlayOn) {
     TempDir dir;
-    const QString path = dir.write("silence.wav", [] {
-        // A 16-bit stereo WAV of 2 s of silence, written by hand so this program needs no encoder.
-        const int frames = 2 * 44100, bytes = frames * 4;
-        QByteArray w("RIFF");
-        auto u32 = [&](quint32 v) { w.append(reinterpret_cast<const char*>(&v), 4); };
-        auto u16 = [&](quint16 v) { w.append(reinterpret_cast<const char*>(&v), 2); };
-        u32(36 + bytes);
-        w.append("WAVEfmt ");
-        u32(16), u16(1), u16(2), u32(44100), u32(44100 * 4), u16(4), u16(16);
-        w.append("data");
-        u32(bytes);
-        w.append(QByteArray(bytes, '\0'));
-        return w;
-    }());
+    const QString path = dir.write("silence.wav", silentWav(2.0));
     StderrCapture capture;
     auto engine = AudioEngine::createWithOutput(
         44100, 256, [](AudioEngine::Impl& e) { return std::make_unique<StallingOutput>(e, 3); });
@@ -131,6 +135,24 @@ TEST(DeviceFallback, ADeviceThatCannotStartLeavesTheNullOutput) {
     EXPECT_EQ(engine->output(), AudioEngine::Output::Null);
     EXPECT_EQ(engine->sampleRate(), 48000);
     EXPECT_EQ(engine->period(), 1024);
+}
+
+TEST(DeviceFallback, TheNullOutputPlaysInRealTimeAndDeliversTheEnd) {
+    TempDir dir;
+    const QString path = dir.write("short.wav", silentWav(0.1));
+    auto engine = AudioEngine::createWithOutput(44100, 256, nullptr);
+    ASSERT_EQ(engine->output(), AudioEngine::Output::Null);
+    MediaPlayer mp(*engine, nullptr);
+    QSignalSpy spy(&mp, &MediaPlayer::ended);
+    ASSERT_FALSE(mp.open(path));
+    const auto start = std::chrono::steady_clock::now();
+    mp.play();
+    ASSERT_TRUE(spy.wait(3000));
+    // Real-time pace: a tenth of a second of song takes about that long.
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(90));
+    EXPECT_EQ(mp.state(), PlayState::Stopped);
+    QTest::qWait(50);
+    EXPECT_EQ(spy.count(), 1);
 }
 
 } // namespace

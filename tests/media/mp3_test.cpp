@@ -150,4 +150,32 @@ TEST_F(Mp3Test, SeeksAreSampleExact) {
     }
 }
 
+TEST_F(Mp3Test, DecodingOnWorkerThreadsWhileTheScanRunsRendersTheSameFrames) {
+    // No header frame: the length and the seek index come from the scan, which runs beside the decoding.
+    const QString path = mp3("threaded.mp3", 3.0);
+    QByteArray bytes = readAll(path);
+    const auto first = songfiles::firstFrame(bytes);
+    bytes.remove(int(first.offset), first.length);
+    writeAll(path, bytes);
+
+    auto script = [&](AudioEngine& e) {
+        MediaPlayer mp(e, nullptr);
+        EXPECT_FALSE(mp.open(path));
+        mp.play();
+        std::vector<float> all(2 * 3000);
+        e.render(all.data(), 3000);
+        for (double target : {2.1, 0.5, 1.75}) {
+            mp.setPosition(target);
+            std::vector<float> more(2 * 2000);
+            e.render(more.data(), 2000);
+            all.insert(all.end(), more.begin(), more.end());
+        }
+        const int played = playToEnd(e, mp, 5 * kRate);
+        EXPECT_GT(played, 0);
+        return all;
+    };
+    auto threaded = AudioEngine::createOffline(kRate, AudioEngine::Decoding::Threads);
+    EXPECT_EQ(script(*engine), script(*threaded));
+}
+
 } // namespace
