@@ -39,7 +39,6 @@ frmAbout::frmAbout(std::function<void()> showMain, QWidget* parent)
     setWindowTitle(QStringLiteral("About"));
     setWindowIcon(skin::appIcon());
     setFixedSize(platform::toPixels(kClient).size());
-    m_skin = skin::aboutBackground(size());
     setStyleSheet(skin::aboutStyleSheet());
 
     // First in the tab order, so it holds the focus while the window is up.
@@ -123,6 +122,8 @@ void frmAbout::CmdOk_Click() {
 
 void frmAbout::paintEvent(QPaintEvent*) {
     QPainter p(this);
+    if (m_skin.isNull() || m_skin.devicePixelRatio() != devicePixelRatioF())
+        m_skin = skin::aboutBackground(size(), devicePixelRatioF());
     p.drawPixmap(0, 0, m_skin);
 }
 

@@ -14,6 +14,7 @@
 #include <QWindow>
 #include <cstdio>
 
+#include "captionlabel.h"
 #include "clicklabel.h"
 #include "component/controlhost.h"
 #include "frmabout.h"
@@ -64,7 +65,6 @@ frmMain::frmMain(platform::media::AudioEngine& engine, QWidget* parent)
     setWindowTitle(QString());
     setWindowIcon(skin::appIcon());
     setFixedSize(platform::toPixels({0, 0, mainlayout::kDesignWidth, mainlayout::kDesignHeight}).size());
-    m_skin = skin::mainBackground();
     buildElements(engine);
     connectHandlers();
     hostGradientBar();
@@ -87,9 +87,11 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
     lblsearch->setObjectName(QStringLiteral("lblsearch"));
     lblsearch->setIndent(platform::twipsToPixels(360));
     lblsearch->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    skin::styleLabel(lblsearch, QColor(0, 255, 0), skin::listFont());
 
     lblCaption = placed(new ClickLabel(this), Item::lblCaption);
     lblCaption->setObjectName(QStringLiteral("lblCaption"));
+    skin::styleLabel(lblCaption, QColor(255, 48, 48), skin::captionFont());
     Min = button(Item::Min, tr("Minimise"));
     Close[0] = button(Item::Close0, tr("Close Deckmora"));
     Close[1] = button(Item::Close1, tr("Close Deckmora"));
@@ -99,8 +101,10 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
         SongInfo[d] = placed(new QFrame(this), kSongInfo[d]);
         SongInfo[d]->setObjectName(QStringLiteral("SongInfo"));
         SongInfo[d]->setFrameShape(QFrame::NoFrame);
-        lblnow[d] = new QLabel(SongInfo[d]);
+        skin::styleSurface(SongInfo[d], QColor(64, 64, 64));
+        lblnow[d] = new CaptionLabel(SongInfo[d]);
         lblnow[d]->setObjectName(QStringLiteral("lblnow"));
+        skin::styleLabel(lblnow[d], Qt::white, skin::uiFont(11));
         m_deck[d].captionLeft = mainlayout::kLblnow[d].left;
         setDeckCaption(d, QStringLiteral("No song loaded"));
 
@@ -116,8 +120,8 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
         Vol[d] = placed(new platform::Slider(Qt::Vertical, this), kVol[d]);
         Vol[d]->setRange(-5000, 0);
         Vol[d]->setBackColor(platform::rgb(64, 64, 64));
-        Vol[d]->setRailPicture(skin::faderRail(Qt::Vertical, Vol[d]->size()));
-        Vol[d]->setThumbPicture(skin::faderThumb(Qt::Vertical, d));
+        Vol[d]->setRailPicture(skin::faderRail(Qt::Vertical, Vol[d]->size(), devicePixelRatioF()));
+        Vol[d]->setThumbPicture(skin::faderThumb(Qt::Vertical, d, devicePixelRatioF()));
         Vol[d]->setToolTip(tr("Volume of deck %1").arg(d + 1));
     }
     Vol[1]->setValue(-5000);
@@ -125,8 +129,8 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
     volMain->setRange(1, 100);
     volMain->setValue(50);
     volMain->setBackColor(platform::rgb(64, 64, 64));
-    volMain->setRailPicture(skin::faderRail(Qt::Horizontal, volMain->size()));
-    volMain->setThumbPicture(skin::faderThumb(Qt::Horizontal, -1));
+    volMain->setRailPicture(skin::faderRail(Qt::Horizontal, volMain->size(), devicePixelRatioF()));
+    volMain->setThumbPicture(skin::faderThumb(Qt::Horizontal, -1, devicePixelRatioF()));
     volMain->setToolTip(tr("Crossfader"));
 
     lstnames = placed(new QListWidget(this), Item::lstnames);
@@ -135,9 +139,12 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
     lstnames->setSortingEnabled(false);
     lstnames->setFrameShape(QFrame::NoFrame);
     lstnames->viewport()->installEventFilter(this);
+    lstnames->setFont(skin::listFont());
+    lstnames->setStyleSheet(skin::songListStyleSheet());
     lblnrs = placed(new QLabel(this), Item::lblnrs);
     lblnrs->setObjectName(QStringLiteral("lblnrs"));
     lblnrs->setText(QStringLiteral("Songs in list: 0"));
+    skin::styleLabel(lblnrs, QColor(200, 204, 210), skin::uiFont(11));
     Search = button(Item::Search, tr("Search the song list"));
     Add = button(Item::Add, QStringLiteral("Add songs or playlists to this playlist"));
     Remove = button(Item::Remove, QStringLiteral("Remove the selected song from the playlist"));
@@ -149,9 +156,14 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
 
     chbgoon = placed(new QCheckBox(QStringLiteral("Go on playing..."), this), Item::chbgoon);
     chbrandom = placed(new QCheckBox(QStringLiteral("Random playing"), this), Item::chbrandom);
+    for (QCheckBox* box : {chbgoon, chbrandom}) {
+        box->setFont(skin::uiFont(11));
+        box->setStyleSheet(skin::checkBoxStyleSheet());
+    }
 
     lblWerkgebied = placed(new QLabel(QStringLiteral("werkgebied"), this), Item::lblWerkgebied);
     lblWerkgebied->setObjectName(QStringLiteral("lblWerkgebied"));
+    skin::styleLabel(lblWerkgebied, QColor(220, 220, 220), skin::uiFont(11));
     lstFiles = placed(new QListWidget(this), Item::lstFiles);
     lstFiles->setSelectionMode(QAbstractItemView::SingleSelection);
     lstFiles->setSortingEnabled(false);
@@ -162,8 +174,6 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
     Timer1->setInterval(kTickIntervalMs);
     Timer2 = new QTimer(this);
     Timer2->setInterval(kTickIntervalMs);
-
-    setStyleSheet(skin::mainStyleSheet());
 }
 
 void frmMain::connectHandlers() {
@@ -245,6 +255,8 @@ void frmMain::paintEvent(QPaintEvent*) {
     const QRect visible = platform::toPixels({0, 0, mainlayout::kVisibleWidth, mainlayout::kVisibleHeight});
     p.fillRect(rect(), skin::workAreaColour());
     p.fillRect(visible, skin::baseColour());
+    if (m_skin.isNull() || m_skin.devicePixelRatio() != devicePixelRatioF())
+        m_skin = skin::mainBackground(true, devicePixelRatioF());
     p.drawPixmap(0, 0, m_skin);
     p.setPen(QColor(0, 0, 0));
     p.drawRect(visible.adjusted(0, 0, -1, -1));

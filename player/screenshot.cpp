@@ -1,5 +1,5 @@
 // Shows the main window as a user sees it and saves a picture of it:
-//   deckmora-screenshot <out.png> [--play <seconds>]
+//   deckmora-screenshot <out.png> [--play <seconds> | --splash | --about]
 // With --play it writes two songs, loads them into the decks, plays both through the engine's mix for the
 // given seconds and takes the picture mid-play.
 #include <QApplication>
@@ -7,12 +7,14 @@
 #include <QElapsedTimer>
 #include <QListWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cmath>
 #include <cstdio>
 #include <sndfile.h>
 #include <vector>
 
 #include "core/random.h"
+#include "frmabout.h"
 #include "frmmain.h"
 #include "media/audioengine.h"
 #include "ui/slider.h"
@@ -51,10 +53,24 @@ bool writeSong(const QString& path, double seconds, double root) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const bool play = argc == 4 && QString::fromLocal8Bit(argv[2]) == QStringLiteral("--play");
-    if (argc != 2 && !play) {
-        std::fprintf(stderr, "usage: %s out.png [--play seconds]\n", argv[0]);
+    const QString mode = argc >= 3 ? QString::fromLocal8Bit(argv[2]) : QString();
+    const bool play = argc == 4 && mode == QStringLiteral("--play");
+    const bool aboutWindow =
+        argc == 3 && (mode == QStringLiteral("--splash") || mode == QStringLiteral("--about"));
+    if (argc != 2 && !play && !aboutWindow) {
+        std::fprintf(stderr, "usage: %s out.png [--play seconds | --splash | --about]\n", argv[0]);
         return 2;
+    }
+    if (aboutWindow) {
+        frmAbout about({});
+        about.Timer2->stop();
+        about.show();
+        for (int i = 0; i < (mode == QStringLiteral("--about") ? 101 : 40); ++i)
+            about.Timer1_Timer();
+        about.show();
+        QApplication::processEvents();
+        const bool ok = about.grab().save(QString::fromLocal8Bit(argv[1]));
+        return ok ? 0 : 1;
     }
     platform::rnd().seed(1);
     frmMain w(platform::media::AudioEngine::instance());

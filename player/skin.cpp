@@ -1,6 +1,7 @@
 #include "skin.h"
 
 #include <QFontMetrics>
+#include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -215,11 +216,13 @@ QFont padFont(const QRect& rect, const QString& word) {
     return f;
 }
 
-QPixmap mainBackground(bool words) {
-    QPixmap pm(mainlayout::kSkinWidth, mainlayout::kSkinHeight);
+QPixmap mainBackground(bool words, qreal dpr) {
+    QPixmap pm(QSize(mainlayout::kSkinWidth, mainlayout::kSkinHeight) * dpr);
+    pm.setDevicePixelRatio(dpr);
+    const QRect logical(0, 0, mainlayout::kSkinWidth, mainlayout::kSkinHeight);
     QPainter p(&pm);
-    paintBase(p, pm.rect());
-    paintTitleStrip(p, pm.width());
+    paintBase(p, logical);
+    paintTitleStrip(p, logical.width());
     for (const mainlayout::Entry& e : mainlayout::kTable) {
         switch (e.face) {
         case Face::Panel:
@@ -246,10 +249,11 @@ QPixmap mainBackground(bool words) {
     return pm;
 }
 
-QPixmap aboutBackground(const QSize& size) {
-    QPixmap pm(size);
+QPixmap aboutBackground(const QSize& size, qreal dpr) {
+    QPixmap pm(size * dpr);
+    pm.setDevicePixelRatio(dpr);
     QPainter p(&pm);
-    paintBase(p, pm.rect());
+    paintBase(p, QRect(QPoint(0, 0), size));
     p.setRenderHint(QPainter::Antialiasing);
     // a record, lit in the two decks' colours
     const QPointF c(64, 66);
@@ -288,9 +292,7 @@ QPixmap aboutBackground(const QSize& size) {
     p.setPen(kDimInk);
     p.drawText(QRect(128, 82, size.width() - 136, 18), Qt::AlignLeft | Qt::AlignVCenter,
                QStringLiteral("TWO-DECK MIXER  \u00b7  OLVANE SOFTWARE"));
-    // the sunken field that holds the loading bar, then the credits
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.fillRect(QRect(6, 118, size.width() - 12, 29), QColor(8, 9, 10));
+    // the panel under the loading message and, later, the credits
     QLinearGradient g(QPointF(0, 152), QPointF(0, 352));
     g.setColorAt(0, kPanelTop);
     g.setColorAt(1, kPanelBottom);
@@ -331,8 +333,9 @@ QIcon appIcon() {
     return icon;
 }
 
-QPixmap faderRail(Qt::Orientation orientation, const QSize& size) {
-    QPixmap pm(size);
+QPixmap faderRail(Qt::Orientation orientation, const QSize& size, qreal dpr) {
+    QPixmap pm(size * dpr);
+    pm.setDevicePixelRatio(dpr);
     pm.fill(QColor(64, 64, 64));
     QPainter p(&pm);
     const int slot = 3;
@@ -349,13 +352,14 @@ QPixmap faderRail(Qt::Orientation orientation, const QSize& size) {
     return pm;
 }
 
-QPixmap faderThumb(Qt::Orientation orientation, int deck) {
+QPixmap faderThumb(Qt::Orientation orientation, int deck, qreal dpr) {
     const QSize size = orientation == Qt::Vertical ? QSize(14, 9) : QSize(9, 14);
-    QPixmap pm(size);
+    QPixmap pm(size * dpr);
+    pm.setDevicePixelRatio(dpr);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r = QRectF(pm.rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const QRectF r = QRectF(QPointF(0, 0), QSizeF(size)).adjusted(0.5, 0.5, -0.5, -0.5);
     QLinearGradient g(r.topLeft(), orientation == Qt::Vertical ? r.bottomLeft() : r.topRight());
     g.setColorAt(0, QColor(210, 214, 220));
     g.setColorAt(1, QColor(120, 126, 136));
@@ -371,28 +375,54 @@ QPixmap faderThumb(Qt::Orientation orientation, int deck) {
     return pm;
 }
 
-QString mainStyleSheet() {
+QFont uiFont(int pixelSize, bool bold) {
+    QFont f;
+    f.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
+    f.setPixelSize(pixelSize);
+    f.setBold(bold);
+    return f;
+}
+
+void styleLabel(QLabel* label, const QColor& text, const QFont& font) {
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, text);
+    label->setPalette(pal);
+    label->setFont(font);
+}
+
+void styleSurface(QWidget* w, const QColor& background) {
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, background);
+    w->setPalette(pal);
+    w->setAutoFillBackground(true);
+}
+
+QFont captionFont() {
+    QFont f = uiFont(11, true);
+    f.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
+    return f;
+}
+
+QFont listFont() {
+    QFont f = uiFont(11, false);
+    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans")});
+    return f;
+}
+
+QString songListStyleSheet() {
     return QStringLiteral(
-        "QLabel#lblCaption { color: rgb(255, 48, 48); background: transparent; font-family: Verdana, 'DejaVu "
-        "Sans';"
-        "  font-size: 11px; font-weight: bold; }"
-        "QLabel#lblsearch { color: rgb(0, 255, 0); background: transparent; font-family: 'MS Sans Serif', "
-        "  'DejaVu Sans'; font-size: 11px; }"
-        "QLabel#lblnrs { color: rgb(200, 204, 210); background: transparent; font-family: 'DejaVu Sans';"
-        "  font-size: 11px; }"
-        "QLabel#lblWerkgebied { color: rgb(220, 220, 220); background: transparent; }"
-        "QFrame#SongInfo { background: rgb(64, 64, 64); }"
-        "QLabel#lblnow { color: white; background: transparent; font-family: 'DejaVu Sans'; font-size: 11px; "
-        "}"
-        "QListWidget#lstnames { background: rgb(64, 64, 64); color: rgb(0, 255, 0); border: none;"
-        "  font-family: 'MS Sans Serif', 'DejaVu Sans'; font-size: 11px; outline: none; }"
-        "QListWidget#lstnames::item:selected { background: rgb(0, 110, 40); color: white; }"
-        "QListWidget#lstnames QScrollBar:vertical { background: rgb(40, 40, 40); width: 10px; margin: 0; }"
-        "QListWidget#lstnames QScrollBar::handle:vertical { background: rgb(110, 116, 126); min-height: 16px;"
-        "  border-radius: 3px; margin: 1px; }"
-        "QListWidget#lstnames QScrollBar::add-line, QListWidget#lstnames QScrollBar::sub-line { height: 0; }"
-        "QCheckBox { color: white; background: rgb(64, 64, 64); font-family: 'DejaVu Sans'; font-size: 11px;"
-        "  padding-left: 4px; spacing: 6px; }"
+        "QListWidget { background: rgb(64, 64, 64); color: rgb(0, 255, 0); border: none; outline: none; }"
+        "QListWidget::item:selected { background: rgb(0, 110, 40); color: white; }"
+        "QScrollBar:vertical { background: rgb(40, 40, 40); width: 10px; margin: 0; }"
+        "QScrollBar::handle:vertical { background: rgb(110, 116, 126); min-height: 16px; border-radius: 3px;"
+        "  margin: 1px; }"
+        "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }"
+        "QScrollBar::add-page, QScrollBar::sub-page { background: none; }");
+}
+
+QString checkBoxStyleSheet() {
+    return QStringLiteral(
+        "QCheckBox { color: white; background: rgb(64, 64, 64); padding-left: 4px; spacing: 6px; }"
         "QCheckBox::indicator { width: 10px; height: 10px; border: 1px solid rgb(150, 156, 166);"
         "  background: rgb(30, 31, 34); border-radius: 2px; }"
         "QCheckBox::indicator:checked { background: rgb(61, 220, 132); border-color: rgb(61, 220, 132); }");

@@ -6,28 +6,38 @@
 #include <QRect>
 #include <QString>
 
+class QLabel;
 class QPainter;
+class QWidget;
 
 // The program's painted faces. The main window's background is drawn from its layout table, so every painted
 // word lies under the image button the same table places.
 namespace skin {
 
-// The main window's background, kSkinWidth by kSkinHeight pixels; without words for a test that finds where
-// the words are.
-QPixmap mainBackground(bool words = true);
-// The splash and about window's background, its client size.
-QPixmap aboutBackground(const QSize& size);
+// The main window's background, kSkinWidth by kSkinHeight logical pixels, drawn at the screen's pixel density
+// so it stays crisp on dense screens; without words for a test that finds where the words are.
+QPixmap mainBackground(bool words = true, qreal dpr = 1);
+// The splash and about window's background at its client size.
+QPixmap aboutBackground(const QSize& size, qreal dpr = 1);
 QIcon appIcon();
 
 QColor deckColour(int deck);
 QColor baseColour();
 QColor workAreaColour();
 // Fader pictures: a slotted rail of `size` and a thumb in the deck's colour (-1: the crossfader).
-QPixmap faderRail(Qt::Orientation orientation, const QSize& size);
-QPixmap faderThumb(Qt::Orientation orientation, int deck);
+QPixmap faderRail(Qt::Orientation orientation, const QSize& size, qreal dpr = 1);
+QPixmap faderThumb(Qt::Orientation orientation, int deck, qreal dpr = 1);
 // The font of a pad's word, sized to fit `rect`.
 QFont padFont(const QRect& rect, const QString& word);
-QString mainStyleSheet();
+// Labels and surfaces take their colours from palettes, which draw far cheaper than style sheets; only the
+// song list and the check boxes, which palettes cannot dress, have style sheets of their own.
+QFont uiFont(int pixelSize, bool bold = false);
+QFont captionFont();
+QFont listFont();
+void styleLabel(QLabel* label, const QColor& text, const QFont& font);
+void styleSurface(QWidget* w, const QColor& background);
+QString songListStyleSheet();
+QString checkBoxStyleSheet();
 QString aboutStyleSheet();
 
 } // namespace skin

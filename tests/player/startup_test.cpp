@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -281,6 +282,21 @@ TEST_F(StartupTest, MinimiseAndTaskBarCaption) {
     w.setWindowState(Qt::WindowNoState);
     w.Timer1_Timer();
     EXPECT_EQ(w.windowTitle(), QString());
+}
+
+// The caption is the drag handle: every button reaches lblCaption_MouseDown, which hands the move to the
+// window system (a no-op on the offscreen platform).
+TEST_F(StartupTest, CaptionLabelTakesAnyButton) {
+    frmMain w(*engine);
+    w.show();
+    QSignalSpy spy(w.lblCaption, &ClickLabel::mouseDown);
+    for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton})
+        QTest::mousePress(w.lblCaption, b, {}, QPoint(5, 5));
+    ASSERT_EQ(spy.size(), 3);
+    EXPECT_EQ(spy[0][0].value<short>(), 1);
+    EXPECT_EQ(spy[1][0].value<short>(), 2);
+    EXPECT_EQ(spy[2][0].value<short>(), 4);
+    EXPECT_TRUE(w.isVisible());
 }
 
 TEST_F(StartupTest, EveryElementLiesWhereTheTablePutsIt) {
