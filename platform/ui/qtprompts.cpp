@@ -71,7 +71,9 @@ FileDialogResult QtPrompts::saveFile(const FileDialogRequest& request) {
     QString dir = request.initialDir;
     if (!request.fileName.isEmpty())
         dir = QFileInfo(QDir(dir), request.fileName).filePath();
-    return resultFor(QFileDialog::getSaveFileName(parentWindow(), request.title, dir, toQtFilter(request.filter)));
+    // Saving over an existing file replaces it without a question, as every command that saves expects.
+    return resultFor(QFileDialog::getSaveFileName(parentWindow(), request.title, dir, toQtFilter(request.filter),
+                                                  nullptr, QFileDialog::DontConfirmOverwrite));
 }
 
 } // namespace platform
