@@ -123,8 +123,9 @@ void BM_AddFolder(benchmark::State& state) {
     FrmAddDir window(list);
     window.setAttribute(Qt::WA_DeleteOnClose, false);
     window.Dir1->setPath(dir.path());
-    // A zero timer fires once per pass of the event loop, that is whenever the window could repaint: the longest
-    // stretch between two of them (or from the start or to the end) is the longest the window stayed frozen.
+    // A zero timer fires once per pass of the event loop, that is whenever the window could repaint: the
+    // longest stretch between two of them (or from the start or to the end) is the longest the window stayed
+    // frozen.
     Clock::time_point last;
     double longest = 0;
     QTimer tick;

@@ -81,7 +81,8 @@ QColor toQColor(OleColor c, const QPalette& palette) {
         q.setAlpha(255);
         return q;
     }
-    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
+    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                  static_cast<int>((c >> 16) & 0xFF));
 }
 
 QColor toQColor(OleColor c) {
@@ -90,6 +91,8 @@ QColor toQColor(OleColor c) {
     return toQColor(c, QPalette());
 }
 
-OleColor fromQColor(const QColor& c) { return rgb(c.red(), c.green(), c.blue()); }
+OleColor fromQColor(const QColor& c) {
+    return rgb(c.red(), c.green(), c.blue());
+}
 
 } // namespace platform

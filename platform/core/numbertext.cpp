@@ -70,9 +70,13 @@ std::size_t numberPrefix(const std::string& s, std::size_t i) {
     return mantissaEnd - start;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
-double parse(const std::string& s) { return std::strtod(s.c_str(), nullptr); }
+double parse(const std::string& s) {
+    return std::strtod(s.c_str(), nullptr);
+}
 
 } // namespace
 
@@ -118,6 +122,8 @@ std::optional<bool> textToBoolStrict(const QString& text) {
     return std::nullopt;
 }
 
-QString boolToText(bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); }
+QString boolToText(bool b) {
+    return b ? QStringLiteral("True") : QStringLiteral("False");
+}
 
 } // namespace platform

@@ -11,7 +11,8 @@ namespace platform {
 // "0.333333333333333"); no exponent for ordinary magnitudes (1e-5 up to 1e15).
 QString numberToText(double v);
 
-// The longest leading part of the text (after leading blanks) that reads as a decimal number; no such part gives 0.
+// The longest leading part of the text (after leading blanks) that reads as a decimal number; no such part
+// gives 0.
 double textToNumberLenient(const QString& text);
 
 // The whole text (blanks around it allowed) must be a number; otherwise nothing.

@@ -9,7 +9,9 @@ double Random::next() {
     return static_cast<double>(m_engine() >> 11) * 0x1.0p-53;
 }
 
-void Random::seed(std::uint64_t s) { m_engine.seed(s); }
+void Random::seed(std::uint64_t s) {
+    m_engine.seed(s);
+}
 
 void Random::seedFromEntropy() {
     std::random_device rd;

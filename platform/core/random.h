@@ -5,8 +5,8 @@
 
 namespace platform {
 
-// The program-wide uniform generator in [0, 1). The program seeds it from entropy once at start; tests seed it to
-// make draws repeatable.
+// The program-wide uniform generator in [0, 1). The program seeds it from entropy once at start; tests seed
+// it to make draws repeatable.
 class Random {
 public:
     Random();

@@ -16,7 +16,8 @@ QString SettingsStore::read(const QString& app, const QString& section, const QS
     return s.value(section + QLatin1Char('/') + key).toString();
 }
 
-bool SettingsStore::write(const QString& app, const QString& section, const QString& key, const QString& value) {
+bool SettingsStore::write(const QString& app, const QString& section, const QString& key,
+                          const QString& value) {
     const QString path = filePath(app);
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSettings s(path, QSettings::IniFormat);

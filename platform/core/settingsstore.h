@@ -4,8 +4,8 @@
 
 namespace platform {
 
-// The per-user settings store, addressed by application, section and key. One INI file per application under the
-// user's configuration folder (XDG_CONFIG_HOME, or ~/.config), in its folder "olvane".
+// The per-user settings store, addressed by application, section and key. One INI file per application under
+// the user's configuration folder (XDG_CONFIG_HOME, or ~/.config), in its folder "olvane".
 class SettingsStore {
 public:
     // Reading a missing value yields the empty string.

@@ -9,8 +9,12 @@ namespace platform {
 
 inline constexpr int kTwipsPerPixel = 15;
 
-inline int twipsToPixels(double twips) { return roundToInt(twips / kTwipsPerPixel); }
-inline double pixelsToTwips(double pixels) { return pixels * kTwipsPerPixel; }
+inline int twipsToPixels(double twips) {
+    return roundToInt(twips / kTwipsPerPixel);
+}
+inline double pixelsToTwips(double pixels) {
+    return pixels * kTwipsPerPixel;
+}
 
 // A rectangle written left, top, width, height in twips.
 struct TwipsRect {
@@ -21,7 +25,8 @@ struct TwipsRect {
 };
 
 inline QRect toPixels(const TwipsRect& r) {
-    return QRect(twipsToPixels(r.left), twipsToPixels(r.top), twipsToPixels(r.width), twipsToPixels(r.height));
+    return QRect(twipsToPixels(r.left), twipsToPixels(r.top), twipsToPixels(r.width),
+                 twipsToPixels(r.height));
 }
 
 } // namespace platform

@@ -19,10 +19,11 @@ void sortByName(QStringList& names) {
 }
 
 bool isPseudoFileSystem(const QByteArray& type) {
-    static const QList<QByteArray> pseudo = {"proc",  "sysfs",      "devtmpfs", "devpts",   "cgroup", "cgroup2",
-                                             "mqueue", "debugfs",   "tracefs",  "securityfs", "pstore", "bpf",
-                                             "autofs", "hugetlbfs", "configfs", "fusectl",  "binfmt_misc", "nsfs",
-                                             "overlay_internal"};
+    static const QList<QByteArray> pseudo = {"proc",        "sysfs",      "devtmpfs",        "devpts",
+                                             "cgroup",      "cgroup2",    "mqueue",          "debugfs",
+                                             "tracefs",     "securityfs", "pstore",          "bpf",
+                                             "autofs",      "hugetlbfs",  "configfs",        "fusectl",
+                                             "binfmt_misc", "nsfs",       "overlay_internal"};
     return pseudo.contains(type);
 }
 
@@ -84,7 +85,9 @@ DriveList::DriveList(QWidget* parent) : QComboBox(parent) {
     connect(this, &QComboBox::activated, this, [this](int) { emit driveChanged(drive()); });
 }
 
-QString DriveList::drive() const { return currentText(); }
+QString DriveList::drive() const {
+    return currentText();
+}
 
 void DriveList::setDrive(const QString& d) {
     QSignalBlocker block(this);
@@ -130,7 +133,7 @@ void FolderList::open(QListWidgetItem* item) {
     if (!item)
         return;
     const QString target = item->text() == QLatin1String("..") ? QFileInfo(m_path).absolutePath()
-                                                                : joinPath(m_path, item->text());
+                                                               : joinPath(m_path, item->text());
     setPath(target);
 }
 

@@ -4,16 +4,18 @@
 #include <QListWidget>
 #include <QStringList>
 
-// What the add-folder window stands on: drives (on Linux the mounted volumes), the folders of a folder and the
-// files of a folder that match a pattern. The listing rules are plain functions; the widgets only show them.
+// What the add-folder window stands on: drives (on Linux the mounted volumes), the folders of a folder and
+// the files of a folder that match a pattern. The listing rules are plain functions; the widgets only show
+// them.
 namespace platform {
 
 // Root paths of the mounted, ready volumes, "/" first, then by path; pseudo file systems left out.
 QStringList listDrives();
-// Sub-folder names of `path`, sorted by name (letter case ignored), hidden ones left out. Empty when unreadable.
+// Sub-folder names of `path`, sorted by name (letter case ignored), hidden ones left out. Empty when
+// unreadable.
 QStringList listFolders(const QString& path);
-// File names in `path` matching any of the ";"-separated patterns ("*.mp3;*.wav"), letter case ignored, sorted by
-// name, hidden files left out. Empty when unreadable.
+// File names in `path` matching any of the ";"-separated patterns ("*.mp3;*.wav"), letter case ignored,
+// sorted by name, hidden files left out. Empty when unreadable.
 QStringList listFiles(const QString& path, const QString& pattern);
 // `folder` and `name` joined by one separator (a root folder "/" gives "/name", not "//name").
 QString joinPath(const QString& folder, const QString& name);

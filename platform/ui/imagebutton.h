@@ -4,8 +4,8 @@
 
 namespace platform {
 
-// A transparent clickable area laid over a painted background; it draws nothing but a faint highlight while the
-// pointer is over it, so the painted word beneath is the button.
+// A transparent clickable area laid over a painted background; it draws nothing but a faint highlight while
+// the pointer is over it, so the painted word beneath is the button.
 class ImageButton : public QWidget {
     Q_OBJECT
 public:
@@ -13,7 +13,8 @@ public:
 
 signals:
     void clicked();
-    // Any button pressed, with its code (left 1, right 2, middle 4), the shift state and the position in pixels.
+    // Any button pressed, with its code (left 1, right 2, middle 4), the shift state and the position in
+    // pixels.
     void mouseDown(short button, short shift, int x, int y);
 
 protected:

@@ -11,10 +11,14 @@ namespace platform {
 
 short buttonCode(Qt::MouseButton b) {
     switch (b) {
-    case Qt::LeftButton: return 1;
-    case Qt::RightButton: return 2;
-    case Qt::MiddleButton: return 4;
-    default: return 0;
+    case Qt::LeftButton:
+        return 1;
+    case Qt::RightButton:
+        return 2;
+    case Qt::MiddleButton:
+        return 4;
+    default:
+        return 0;
     }
 }
 
@@ -56,7 +60,9 @@ double ProgressBar::fraction() const {
     return std::clamp(static_cast<double>(m_value) / m_max, 0.0, 1.0);
 }
 
-double ProgressBar::widthTwips() const { return pixelsToTwips(width()); }
+double ProgressBar::widthTwips() const {
+    return pixelsToTwips(width());
+}
 
 void ProgressBar::paintEvent(QPaintEvent*) {
     QPainter p(this);
@@ -71,8 +77,8 @@ void ProgressBar::paintEvent(QPaintEvent*) {
 
 void ProgressBar::mousePressEvent(QMouseEvent* e) {
     const QPointF pos = e->position();
-    emit mouseDown(buttonCode(e->button()), shiftCode(e->modifiers()), static_cast<float>(pixelsToTwips(pos.x())),
-                   static_cast<float>(pixelsToTwips(pos.y())));
+    emit mouseDown(buttonCode(e->button()), shiftCode(e->modifiers()),
+                   static_cast<float>(pixelsToTwips(pos.x())), static_cast<float>(pixelsToTwips(pos.y())));
 }
 
 } // namespace platform

@@ -5,8 +5,9 @@
 
 namespace platform {
 
-// The progress bar component: lower end 0, upper end and value as single-precision numbers (a song's length in
-// seconds is fractional). A press on it reports the button, the shift state and x, y in twips relative to the bar.
+// The progress bar component: lower end 0, upper end and value as single-precision numbers (a song's length
+// in seconds is fractional). A press on it reports the button, the shift state and x, y in twips relative to
+// the bar.
 class ProgressBar : public QWidget {
     Q_OBJECT
 public:
@@ -14,7 +15,8 @@ public:
 
     float max() const { return m_max; }
     float value() const { return m_value; }
-    // A value beyond the ends is kept as given and drawn clamped, so the caller can write the two in any order.
+    // A value beyond the ends is kept as given and drawn clamped, so the caller can write the two in any
+    // order.
     void setMax(float m);
     void setValue(float v);
     void setBarColor(const QColor& c);

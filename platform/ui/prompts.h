@@ -2,8 +2,8 @@
 
 #include <QString>
 
-// The prompt seam: every modal message box, input box and file dialog of the suite goes through one Prompts object,
-// so tests answer them from a script instead of blocking on a real modal window.
+// The prompt seam: every modal message box, input box and file dialog of the suite goes through one Prompts
+// object, so tests answer them from a script instead of blocking on a real modal window.
 namespace platform {
 
 enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
@@ -11,7 +11,8 @@ enum class Icon { None, Information, Question, Exclamation, Critical };
 enum class Answer { Ok, Cancel, Yes, No };
 
 struct FileDialogRequest {
-    // "description|patterns|description|patterns", patterns separated by ";" (for example "Playlist (*.mdp)|*.mdp").
+    // "description|patterns|description|patterns", patterns separated by ";" (for example "Playlist
+    // (*.mdp)|*.mdp").
     QString filter;
     QString title;
     QString initialDir;

@@ -47,25 +47,29 @@ void Slider::setThumbPicture(const QPixmap& p) {
 QSize Slider::thumbSize() const {
     if (!m_thumb.isNull())
         return m_thumb.deviceIndependentSize().toSize();
-    return orientation() == Qt::Horizontal ? QSize(9, std::max(1, height() - 2)) : QSize(std::max(1, width() - 2), 9);
+    return orientation() == Qt::Horizontal ? QSize(9, std::max(1, height() - 2))
+                                           : QSize(std::max(1, width() - 2), 9);
 }
 
 int Slider::span() const {
     const QSize t = thumbSize();
-    return orientation() == Qt::Horizontal ? std::max(0, width() - t.width()) : std::max(0, height() - t.height());
+    return orientation() == Qt::Horizontal ? std::max(0, width() - t.width())
+                                           : std::max(0, height() - t.height());
 }
 
 int Slider::positionForValue(int v) const {
     const QSize t = thumbSize();
     const int half = (orientation() == Qt::Horizontal ? t.width() : t.height()) / 2;
-    const int offset = QStyle::sliderPositionFromValue(minimum(), maximum(), v, span(), orientation() == Qt::Vertical);
+    const int offset =
+        QStyle::sliderPositionFromValue(minimum(), maximum(), v, span(), orientation() == Qt::Vertical);
     return offset + half;
 }
 
 int Slider::valueForPosition(int pos) const {
     const QSize t = thumbSize();
     const int half = (orientation() == Qt::Horizontal ? t.width() : t.height()) / 2;
-    return QStyle::sliderValueFromPosition(minimum(), maximum(), pos - half, span(), orientation() == Qt::Vertical);
+    return QStyle::sliderValueFromPosition(minimum(), maximum(), pos - half, span(),
+                                           orientation() == Qt::Vertical);
 }
 
 QRect Slider::thumbRect() const {

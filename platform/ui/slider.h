@@ -7,9 +7,9 @@
 
 namespace platform {
 
-// The slider component: a whole-number range, horizontal or vertical (maximum at the top), a background colour and
-// optional rail and thumb pictures. `changed` fires only when the user moves it; setting the value from code is
-// silent, so a program can show stored positions without applying them.
+// The slider component: a whole-number range, horizontal or vertical (maximum at the top), a background
+// colour and optional rail and thumb pictures. `changed` fires only when the user moves it; setting the value
+// from code is silent, so a program can show stored positions without applying them.
 class Slider : public QAbstractSlider {
     Q_OBJECT
 public:

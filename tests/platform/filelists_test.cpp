@@ -11,8 +11,7 @@ TEST(FileLists, SongsByNameIgnoringCaseWithoutHiddenOnes) {
     for (const char* n : {"b.MP3", "a.wav", "C.mp3", ".hidden.mp3", "notes.txt", "song.Wav", "x.mp3.txt"})
         d.write(n, "x");
     QDir().mkpath(d.file("folder.mp3")); // a folder is not a song, whatever its name
-    EXPECT_EQ(listFiles(d.path(), "*.mp3;*.wav"),
-              (QStringList{"a.wav", "b.MP3", "C.mp3", "song.Wav"}));
+    EXPECT_EQ(listFiles(d.path(), "*.mp3;*.wav"), (QStringList{"a.wav", "b.MP3", "C.mp3", "song.Wav"}));
     EXPECT_TRUE(listFiles(d.file("missing"), "*.mp3").isEmpty());
 }
 

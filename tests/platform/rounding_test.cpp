@@ -9,7 +9,8 @@ using namespace platform;
 TEST(Rounding, HalvesGoToTheEvenNeighbour) {
     const struct {
         double in, out;
-    } cases[] = {{2.5, 2}, {3.5, 4}, {-2.5, -2}, {-3.5, -4}, {0.5, 0}, {1.5, 2}, {2.4999, 2}, {2.5001, 3}, {-0.4, -0}};
+    } cases[] = {{2.5, 2}, {3.5, 4},    {-2.5, -2},  {-3.5, -4}, {0.5, 0},
+                 {1.5, 2}, {2.4999, 2}, {2.5001, 3}, {-0.4, -0}};
     for (const auto& c : cases)
         EXPECT_EQ(roundHalfEven(c.in), c.out) << c.in;
 }

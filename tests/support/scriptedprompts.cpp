@@ -6,16 +6,22 @@
 namespace {
 const char* kindName(ScriptedPrompts::Kind k) {
     switch (k) {
-    case ScriptedPrompts::Kind::Message: return "message box";
-    case ScriptedPrompts::Kind::Input: return "input box";
-    case ScriptedPrompts::Kind::OpenFile: return "open dialog";
-    case ScriptedPrompts::Kind::SaveFile: return "save dialog";
+    case ScriptedPrompts::Kind::Message:
+        return "message box";
+    case ScriptedPrompts::Kind::Input:
+        return "input box";
+    case ScriptedPrompts::Kind::OpenFile:
+        return "open dialog";
+    case ScriptedPrompts::Kind::SaveFile:
+        return "save dialog";
     }
     return "?";
 }
 } // namespace
 
-ScriptedPrompts::ScriptedPrompts() { m_previous = platform::setPrompts(this); }
+ScriptedPrompts::ScriptedPrompts() {
+    m_previous = platform::setPrompts(this);
+}
 
 ScriptedPrompts::~ScriptedPrompts() {
     platform::setPrompts(m_previous);
@@ -54,8 +60,8 @@ template <class T> bool ScriptedPrompts::take(Kind kind, T& out) {
         return false;
     }
     if (!std::holds_alternative<T>(m_queue.front())) {
-        ADD_FAILURE() << "the next scripted answer does not fit a " << kindName(kind) << ": \"" << r.text.toStdString()
-                      << "\"";
+        ADD_FAILURE() << "the next scripted answer does not fit a " << kindName(kind) << ": \""
+                      << r.text.toStdString() << "\"";
         m_queue.pop_front();
         return false;
     }
@@ -74,15 +80,21 @@ platform::Answer ScriptedPrompts::message(const QString& text, platform::Buttons
 }
 
 QString ScriptedPrompts::input(const QString& prompt, const QString& title, const QString& defaultText) {
-    m_records.push_back({Kind::Input, prompt, title, platform::Buttons::OkCancel, platform::Icon::None, defaultText, {}});
+    m_records.push_back(
+        {Kind::Input, prompt, title, platform::Buttons::OkCancel, platform::Icon::None, defaultText, {}});
     QString s;
     take(Kind::Input, s);
     return s;
 }
 
 platform::FileDialogResult ScriptedPrompts::openFile(const platform::FileDialogRequest& request) {
-    m_records.push_back({Kind::OpenFile, request.title, request.title, platform::Buttons::OkCancel,
-                         platform::Icon::None, {}, request});
+    m_records.push_back({Kind::OpenFile,
+                         request.title,
+                         request.title,
+                         platform::Buttons::OkCancel,
+                         platform::Icon::None,
+                         {},
+                         request});
     FileAnswer f;
     take(Kind::OpenFile, f);
     platform::FileDialogResult r;
@@ -94,8 +106,13 @@ platform::FileDialogResult ScriptedPrompts::openFile(const platform::FileDialogR
 }
 
 platform::FileDialogResult ScriptedPrompts::saveFile(const platform::FileDialogRequest& request) {
-    m_records.push_back({Kind::SaveFile, request.title, request.title, platform::Buttons::OkCancel,
-                         platform::Icon::None, {}, request});
+    m_records.push_back({Kind::SaveFile,
+                         request.title,
+                         request.title,
+                         platform::Buttons::OkCancel,
+                         platform::Icon::None,
+                         {},
+                         request});
     FileAnswer f;
     take(Kind::SaveFile, f);
     platform::FileDialogResult r;

@@ -7,8 +7,8 @@
 
 #include "ui/prompts.h"
 
-// Answers prompts from a queue and records every one. A prompt that comes when nothing is queued for it, or an
-// answer queued for a prompt that never came, fails the running test. Installed for its lifetime.
+// Answers prompts from a queue and records every one. A prompt that comes when nothing is queued for it, or
+// an answer queued for a prompt that never came, fails the running test. Installed for its lifetime.
 class ScriptedPrompts : public platform::Prompts {
 public:
     enum class Kind { Message, Input, OpenFile, SaveFile };
@@ -18,7 +18,7 @@ public:
         QString title;
         platform::Buttons buttons = platform::Buttons::Ok;
         platform::Icon icon = platform::Icon::None;
-        QString defaultText;               // input boxes
+        QString defaultText;                // input boxes
         platform::FileDialogRequest dialog; // file dialogs
     };
 

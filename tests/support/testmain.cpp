@@ -1,5 +1,5 @@
-// The main of every test program: a QApplication on the offscreen platform, a private configuration folder, so no
-// test reads or writes the user's own settings, and the program's random generator at a fixed seed.
+// The main of every test program: a QApplication on the offscreen platform, a private configuration folder,
+// so no test reads or writes the user's own settings, and the program's random generator at a fixed seed.
 #include <QApplication>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -7,8 +7,8 @@
 #include "core/random.h"
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
-                                                                      : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QApplication app(argc, argv);
