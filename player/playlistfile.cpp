@@ -231,8 +231,8 @@ PlaylistFile::WriteResult PlaylistFile::write(const QString& path, const QList<S
     const QFileInfo target(path);
     if (mode == Mode::Create && (target.isFile() || !target.exists())) {
         QSaveFile f(path);
-        f.setDirectWriteFallback(
-            true); // a folder that takes no new files may still let this one be rewritten
+        // A folder that takes no new files may still let this one be rewritten in place.
+        f.setDirectWriteFallback(true);
         if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             return {false, f.errorString()};
         if (f.write(bytes) != bytes.size())

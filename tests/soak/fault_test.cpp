@@ -8,9 +8,12 @@
 #include <QFileInfo>
 #include <QListWidget>
 #include <QTimer>
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <thread>
 
 #include "component/componentregistry.h"
 #include "core/settingsstore.h"
@@ -18,6 +21,7 @@
 #include "frmabout.h"
 #include "frmmain.h"
 #include "media/audioengine.h"
+#include "media/engineimpl.h"
 #include "media/mediaplayer.h"
 #include "playlistfile.h"
 #include "program.h"
@@ -155,6 +159,20 @@ TEST_F(Faults, ADiskThatFillsUpWhileAPlaylistIsWrittenLosesNothing) {
     EXPECT_EQ(read.songs.size(), 60);
 }
 
+// The temporary file must not cost what the old way of writing kept: a playlist reached through a link is
+// written at the link's target, and the link stays.
+TEST(PlaylistWrites, ASaveThroughALinkWritesItsTarget) {
+    TempDir dir;
+    const QString real = dir.write(QStringLiteral("real.mdp"), "old");
+    const QString link = dir.file(QStringLiteral("link.mdp"));
+    ASSERT_TRUE(QFile::link(real, link));
+    ASSERT_TRUE(PlaylistFile::write(link, {{QStringLiteral("/m/a.wav"), QStringLiteral("a")}},
+                                    PlaylistFile::Mode::Create)
+                    .ok);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(PlaylistFile::read(real).songs.size(), 1);
+}
+
 // A folder nobody may write to (root included: /proc and /sys refuse new files): the three-way question, then
 // a notice for the second try, and the list stays.
 TEST_F(Faults, APlaylistFolderThatCannotBeWrittenKeepsTheList) {
@@ -271,4 +289,82 @@ TEST(RegistryFaults, ACorruptRegistryLeavesTheMainWindowWorking) {
         EXPECT_EQ(prompts.count(), 0);
     }
     QFile::remove(file);
+}
+
+namespace {
+
+// A sound device that calls back for a while, then fails: it stops calling back and says it no longer runs,
+// as a stream does when its device is pulled out.
+class FailingOutput final : public platform::media::AudioOutput {
+public:
+    FailingOutput(platform::media::AudioEngine::Impl& engine, int callbacks)
+        : m_engine(engine), m_callbacks(callbacks) {}
+    ~FailingOutput() override { stop(); }
+    bool start() override {
+        m_thread = std::thread([this] {
+            std::vector<float> buffer(static_cast<size_t>(2 * m_engine.period));
+            for (int i = 0; i < m_callbacks && !m_quit; ++i) {
+                m_engine.process(buffer.data(), m_engine.period);
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+            m_failed = true;
+        });
+        return true;
+    }
+    void stop() override {
+        m_quit = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    bool healthy() override { return !m_failed; }
+
+private:
+    platform::media::AudioEngine::Impl& m_engine;
+    const int m_callbacks;
+    std::atomic<bool> m_quit{false};
+    std::atomic<bool> m_failed{false};
+    std::thread m_thread;
+};
+
+} // namespace
+
+// The output device fails in the middle of an auto-mix: the null output takes over and the mix walks on
+// through the list. The device runs in real time, so this one test waits on the clock (a few tenths of a
+// second, bounded).
+TEST(DeviceFaults, AnOutputThatFailsMidMixHandsOverAndTheMixGoesOn) {
+    auto engine =
+        platform::media::AudioEngine::createWithOutput(8000, 256, [](platform::media::AudioEngine::Impl& e) {
+            return std::make_unique<FailingOutput>(e, 20);
+        });
+    ASSERT_EQ(engine->output(), platform::media::AudioEngine::Output::Device);
+    ScriptedPrompts prompts;
+    TempDir dir;
+    frmMain w(*engine);
+    w.setQuitAction([] {});
+    w.Timer1->stop();
+    w.Timer2->stop();
+    for (int i = 0; i < 3; ++i) {
+        const QString name = QStringLiteral("s%1.wav").arg(i);
+        w.lstnames->addItem(name);
+        w.lstFiles->addItem(dir.write(name, wav(400))); // a twentieth of a second
+    }
+    int changes = 0;
+    for (int d = 0; d < 2; ++d)
+        QObject::connect(w.MP[d], &platform::media::MediaPlayer::ended, [&changes] { ++changes; });
+    w.chbgoon->setChecked(true);
+    w.lstnames->setCurrentRow(0);
+    w.LoadToPlayer_Click(0);
+    w.Play_Click(0);
+
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while ((engine->output() != platform::media::AudioEngine::Output::Null || changes < 6) &&
+           std::chrono::steady_clock::now() < until) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_EQ(engine->output(), platform::media::AudioEngine::Output::Null);
+    EXPECT_GE(changes, 6);
+    EXPECT_TRUE(w.MP[0]->hasMedia());
+    EXPECT_EQ(w.lstnames->currentRow(), w.lstFiles->currentRow());
+    EXPECT_EQ(prompts.count(), 0);
 }

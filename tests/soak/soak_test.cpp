@@ -33,6 +33,20 @@ constexpr int kBlock = 256;
 constexpr int kStallRenders = 50;
 constexpr double kMiB = 1024.0 * 1024.0;
 
+// AddressSanitizer keeps freed memory in quarantine, so the resident size grows with every allocation there;
+// under it leaks are its own leak checker's to find.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kResidentSizeMeans = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kResidentSizeMeans = false;
+#else
+constexpr bool kResidentSizeMeans = true;
+#endif
+#else
+constexpr bool kResidentSizeMeans = true;
+#endif
+
 // A mono 16-bit WAV of `frames` frames of a quiet saw; `claimed` frames in the header (a larger value makes a
 // file cut short in the middle of its data).
 QByteArray wav(int frames, int claimed) {
@@ -157,11 +171,13 @@ TEST_P(Soak, TenThousandSongChangesWithoutCrashStallOrGrowth) {
     expectListsInStep();
     EXPECT_TRUE(w.chbrandom->isChecked());
     EXPECT_EQ(prompts.count(), 0);
-    EXPECT_LT(std::abs(end - baseline), 5 * kMiB)
-        << "resident " << baseline / kMiB << " MiB after " << kBaselineAt << " changes, " << end / kMiB
-        << " MiB at the end";
+    if (kResidentSizeMeans) {
+        EXPECT_LT(std::abs(end - baseline), 5 * kMiB)
+            << "resident " << baseline / kMiB << " MiB after " << kBaselineAt << " changes, " << end / kMiB
+            << " MiB at the end";
+    }
     std::printf(
-        "soak: %d song changes in %d renders, %.1f s; resident %.1f MiB after %d changes, %.1f MiB at "
+        "soak: %d song changes in %d renders, %.2f s; resident %.2f MiB after %d changes, %.2f MiB at "
         "the end\n",
         changes, renders, seconds, baseline / kMiB, kBaselineAt, end / kMiB);
 }
