@@ -12,6 +12,7 @@
 #include <chrono>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/resource.h>
 #include <thread>
 
@@ -258,27 +259,47 @@ TEST(StartupFaults, ASettingsFileThatCannotBeWrittenStillStarts) {
     qputenv("XDG_CONFIG_HOME", saved);
 }
 
-// The component registry holds garbage or points the bar's class at what is no library: the main window
-// comes up all the same, with its decks working.
+// The component registry holds garbage, points the bar's class at what is no library, or cannot be read or
+// written at all: the main window comes up all the same, with its decks working. The bar is found again from
+// the library beside the program whenever the registry can be written; when it cannot, the window goes on
+// without the bar (one line on standard error).
 TEST(RegistryFaults, ACorruptRegistryLeavesTheMainWindowWorking) {
-    const QString file = platform::component::ComponentRegistry::userFilePath();
-    QDir().mkpath(QFileInfo(file).absolutePath());
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
     const QByteArray binary("\x00\xff\xfe[[[\x01\x02=\n\x80\x81\x82]]]=\r\n\x00garbage", 34);
     const QByteArray wrongLibrary =
         "[Classes]\n{61B4481E-C9F5-47D2-9942-31E8D01D5069}\\Library=/etc/hostname\n"
         "{61B4481E-C9F5-47D2-9942-31E8D01D5069}\\ProgID=Project1.Lumaband\n";
     const QByteArray brokenSyntax = "[Classes\n{61B4481E\\Library=\"unterminated\n[ProgIDs]\n=\n\\\\\\=\n";
-    for (const QByteArray& content : {binary, wrongLibrary, brokenSyntax}) {
-        SCOPED_TRACE(content.toStdString());
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(content);
-        f.close();
+    struct Case {
+        const char* name;
+        std::optional<QByteArray> content; // none: a folder takes the registry file's name
+        bool bar;
+    };
+    const Case cases[] = {{"binary", binary, true},
+                          {"wrong library", wrongLibrary, true},
+                          {"broken syntax", brokenSyntax, true},
+                          {"a folder", std::nullopt, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // A configuration folder of its own for each case: settings files are cached per path in a process.
+        TempDir home;
+        qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
+        const QString file = platform::component::ComponentRegistry::userFilePath();
+        ASSERT_TRUE(file.startsWith(home.path()));
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        if (c.content) {
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(*c.content);
+        } else {
+            QFile::remove(file);
+            ASSERT_TRUE(QDir().mkpath(file));
+        }
         ScriptedPrompts prompts;
         auto engine = platform::media::AudioEngine::createOffline(8000);
         frmMain w(*engine);
         w.setQuitAction([] {});
-        EXPECT_NE(w.PB, nullptr);
+        EXPECT_EQ(w.PB != nullptr, c.bar);
         TempDir dir;
         w.lstnames->addItem(QStringLiteral("one.wav"));
         w.lstFiles->addItem(dir.write(QStringLiteral("one.wav"), wav(800)));
@@ -288,7 +309,7 @@ TEST(RegistryFaults, ACorruptRegistryLeavesTheMainWindowWorking) {
         EXPECT_EQ(w.MP[0]->state(), PlayState::Playing);
         EXPECT_EQ(prompts.count(), 0);
     }
-    QFile::remove(file);
+    qputenv("XDG_CONFIG_HOME", saved);
 }
 
 namespace {
