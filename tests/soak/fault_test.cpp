@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QListWidget>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>

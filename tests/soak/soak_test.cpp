@@ -8,6 +8,7 @@
 #include <QRandomGenerator>
 #include <QTimer>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <gtest/gtest.h>
