@@ -266,7 +266,8 @@ TEST(StartupFaults, ASettingsFileThatCannotBeWrittenStillStarts) {
 // cannot.
 TEST(RegistryFaults, ACorruptRegistryLeavesTheMainWindowWorking) {
     const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
-    const QByteArray binary("\x00\xff\xfe[[[\x01\x02=\n\x80\x81\x82]]]=\r\n\x00garbage", 34);
+    static const char kBinary[] = "\x00\xff\xfe[[[\x01\x02=\n\x80\x81\x82]]]=\r\n\x00garbage";
+    const QByteArray binary(kBinary, sizeof kBinary - 1);
     const QByteArray wrongLibrary =
         "[Classes]\n{61B4481E-C9F5-47D2-9942-31E8D01D5069}\\Library=/etc/hostname\n"
         "{61B4481E-C9F5-47D2-9942-31E8D01D5069}\\ProgID=Project1.Lumaband\n";
