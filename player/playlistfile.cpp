@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QStringDecoder>
 #include <array>
 
@@ -220,20 +221,45 @@ qsizetype PlaylistFile::firstUnstorable(const QList<Song>& songs) {
     return -1;
 }
 
+// A new list goes to a temporary file beside the old one and takes its place only once all of it is on disk,
+// so a disk that fills up part-way leaves the old playlist whole. What is not a plain file (a device, a pipe)
+// is written in place. An append that fails is cut back to where it started, so no half pair is left at the
+// end of a good playlist. Writes are unbuffered: a buffered flush that the disk takes only in part is not
+// reported as failed.
 PlaylistFile::WriteResult PlaylistFile::write(const QString& path, const QList<Song>& songs, Mode mode) {
     const QByteArray bytes = serialize(songs, mode == Mode::Create);
+    const QFileInfo target(path);
+    if (mode == Mode::Create && (target.isFile() || !target.exists())) {
+        QSaveFile f(path);
+        // A folder that takes no new files may still let this one be rewritten in place.
+        f.setDirectWriteFallback(true);
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            return {false, f.errorString()};
+        if (f.write(bytes) != bytes.size())
+            return {false, f.errorString()}; // the temporary file goes with `f`
+        if (!f.commit())
+            return {false, f.errorString()};
+        return {true, {}};
+    }
     QFile f(path);
-    const QIODevice::OpenMode how = mode == Mode::Create ? QIODevice::WriteOnly | QIODevice::Truncate
-                                                         : QIODevice::WriteOnly | QIODevice::Append;
+    const QIODevice::OpenMode how =
+        QIODevice::Unbuffered | (mode == Mode::Create ? QIODevice::WriteOnly | QIODevice::Truncate
+                                                      : QIODevice::WriteOnly | QIODevice::Append);
     if (!f.open(how))
         return {false, f.errorString()};
+    const qint64 start = f.isSequential() ? -1 : f.size();
     if (f.write(bytes) != bytes.size() || !f.flush()) {
         const QString why = f.errorString();
+        if (mode == Mode::Append && start >= 0)
+            f.resize(start);
         f.close();
         return {false, why};
     }
     f.close();
-    if (f.error() != QFileDevice::NoError)
+    if (f.error() != QFileDevice::NoError) {
+        if (mode == Mode::Append && start >= 0)
+            QFile::resize(path, start);
         return {false, f.errorString()};
+    }
     return {true, {}};
 }

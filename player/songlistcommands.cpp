@@ -111,10 +111,11 @@ SaveOutcome savePlaylist(SongList& list) {
         Buttons::YesNoCancel, Icon::Question, kTitle);
     PlaylistFile::WriteResult again;
     if (answer == Answer::Yes) {
-        // Only a plain file is deleted before the second try; a device or a folder under that name is left
-        // alone.
+        // Only a plain file that refuses writing is deleted before the second try: one that can be written is
+        // replaced whole by the write itself, and stays as it was if that fails too (a full disk). A device
+        // or a folder under that name is left alone.
         const QFileInfo target(path);
-        if (target.isSymLink() || target.isFile())
+        if ((target.isSymLink() || target.isFile()) && !target.isWritable())
             QFile::remove(path);
         again = PlaylistFile::write(path, songs, PlaylistFile::Mode::Create);
     } else if (answer == Answer::No) {

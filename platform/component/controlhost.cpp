@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QVariant>
 #include <cmath>
 
@@ -9,6 +11,7 @@
 #include "component/controlerror.h"
 #include "component/controllibrary.h"
 #include "component/propertybag.h"
+#include "component/servermodule.h"
 
 namespace platform::component {
 
@@ -45,6 +48,23 @@ Control* instantiate(const ClassRegistration& r, QWidget* parent, QString* why) 
     return control;
 }
 
+// When the registry cannot hold a class (a configuration folder that takes no writes, a folder in the
+// registry file's place), the libraries beside the program are asked for it directly, so a read-only home
+// does not cost the program its controls.
+Control* instantiateBesideProgram(const QString& clsidOrProgId, QWidget* parent) {
+    const QString clsid = normalizedClsid(clsidOrProgId);
+    if (clsid.isEmpty())
+        return nullptr;
+    const QFileInfoList files = QDir(QCoreApplication::applicationDirPath())
+                                    .entryInfoList({QStringLiteral("*.so")}, QDir::Files, QDir::Name);
+    for (const QFileInfo& f : files) {
+        QString ignored;
+        if (Control* control = instantiate({clsid, {}, {}, f.absoluteFilePath()}, parent, &ignored))
+            return control;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 int himetricToPixels(int himetric) {
@@ -69,8 +89,11 @@ Control* createInstance(const QString& clsidOrProgId, QWidget* parent, QString* 
         const auto after = registry.find(clsidOrProgId);
         if (after && (!before || after->libraryPath != before->libraryPath))
             control = instantiate(*after, parent, &why);
-        else if (!after)
-            why = QStringLiteral("No control library is registered for the class %1.").arg(clsidOrProgId);
+        else if (!after) {
+            control = instantiateBesideProgram(clsidOrProgId, parent);
+            if (!control)
+                why = QStringLiteral("No control library is registered for the class %1.").arg(clsidOrProgId);
+        }
     }
     if (!control) {
         if (error)

@@ -1,0 +1,393 @@
+// Faults from outside the program: a disk that fills up, folders and files that cannot be written, a song
+// cut short under a playing deck, a registry file that is garbage. The player must keep the user's data and
+// go on.
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QTimer>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <optional>
+#include <sys/resource.h>
+#include <thread>
+
+#include "component/componentregistry.h"
+#include "core/settingsstore.h"
+#include "form1.h"
+#include "frmabout.h"
+#include "frmmain.h"
+#include "media/audioengine.h"
+#include "media/engineimpl.h"
+#include "media/mediaplayer.h"
+#include "playlistfile.h"
+#include "program.h"
+#include "runcounter.h"
+#include "scriptedprompts.h"
+#include "tempdir.h"
+
+using platform::Answer;
+using platform::media::PlayState;
+
+namespace {
+
+const QString kThreeWay = QStringLiteral(
+    "What are you trying to do?\r\nOverwrite? Press Yes\r\nAppend? Press No\r\nDo nothing? Press Cancel");
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A mono 16-bit WAV at 8000 frames a second.
+QByteArray wav(int frames) {
+    QByteArray w("RIFF");
+    auto u32 = [&](quint32 v) { w.append(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](quint16 v) { w.append(reinterpret_cast<const char*>(&v), 2); };
+    u32(36 + 2 * frames);
+    w.append("WAVEfmt ");
+    u32(16), u16(1), u16(1), u32(8000), u32(16000), u16(2), u16(16);
+    w.append("data");
+    u32(2 * frames);
+    for (int f = 0; f < frames; ++f)
+        u16(static_cast<quint16>((f % 80) * 100));
+    return w;
+}
+
+// The disk fills up after `bytes` more bytes of any one file: the kernel's file size limit fails a write
+// beyond it with EFBIG, as a full disk fails it with ENOSPC.
+class DiskFillsUpAfter {
+public:
+    explicit DiskFillsUpAfter(rlim_t bytes) {
+        m_oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~DiskFillsUpAfter() {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldSignal);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_oldSignal)(int) = nullptr;
+};
+
+class Faults : public ::testing::Test {
+protected:
+    void SetUp() override {
+        w.setQuitAction([] {});
+        w.Timer1->stop();
+        w.Timer2->stop();
+    }
+    void addSongs(int n) {
+        for (int i = 0; i < n; ++i) {
+            const QString name = QStringLiteral("a song with a fairly long name, number %1.wav").arg(i);
+            w.lstnames->addItem(name);
+            w.lstFiles->addItem(dir.write(name, wav(800)));
+        }
+    }
+    QStringList names() const {
+        QStringList out;
+        for (int i = 0; i < w.lstnames->count(); ++i)
+            out << w.lstnames->item(i)->text() + QLatin1Char('|') + w.lstFiles->item(i)->text();
+        return out;
+    }
+    void render(int frames) {
+        std::vector<float> out(2 * 256);
+        for (; frames > 0; frames -= 256)
+            engine->render(out.data(), std::min(frames, 256));
+        QCoreApplication::processEvents();
+    }
+
+    TempDir dir;
+    std::unique_ptr<platform::media::AudioEngine> engine = platform::media::AudioEngine::createOffline(8000);
+    ScriptedPrompts prompts;
+    frmMain w{*engine};
+};
+
+} // namespace
+
+// Saving over a playlist on a disk that fills up part-way: whatever the user answers to the three-way
+// question, the playlist that was there and the list in the window stay as they were.
+TEST_F(Faults, ADiskThatFillsUpWhileAPlaylistIsWrittenLosesNothing) {
+    const QString target = dir.file(QStringLiteral("party.mdp"));
+    const QList<Song> before = {{QStringLiteral("/m/kept.wav"), QStringLiteral("kept")}};
+    ASSERT_TRUE(PlaylistFile::write(target, before, PlaylistFile::Mode::Create).ok);
+    const QByteArray stored = readAll(target);
+    addSongs(60); // several kilobytes: more than the disk takes
+    const QStringList list = names();
+
+    for (const Answer answer : {Answer::Cancel, Answer::No, Answer::Yes}) {
+        SCOPED_TRACE(static_cast<int>(answer));
+        prompts.clear();
+        prompts.answerFile(target).answer(answer);
+        if (answer != Answer::Cancel)
+            prompts.answer(Answer::Ok); // the second try fails as well, and says so
+        {
+            DiskFillsUpAfter full(1024);
+            w.Save_Click();
+        }
+        ASSERT_GE(prompts.count(), 2);
+        EXPECT_EQ(prompts.records()[1].text, kThreeWay);
+        EXPECT_EQ(readAll(target), stored);
+        EXPECT_EQ(names(), list);
+        EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral("party.mdp?*")}, QDir::Files).isEmpty())
+            << "a half-written copy was left behind";
+    }
+
+    // "New" asked to save first keeps the list when the save fails.
+    prompts.clear();
+    prompts.answer(Answer::Yes).answerFile(target).answer(Answer::Cancel);
+    {
+        DiskFillsUpAfter full(1024);
+        w.New_Click();
+    }
+    EXPECT_EQ(names(), list);
+
+    // Once there is room again the same save goes through.
+    prompts.clear();
+    prompts.answerFile(target);
+    w.Save_Click();
+    const auto read = PlaylistFile::read(target);
+    EXPECT_EQ(read.status, PlaylistFile::Status::Ok);
+    EXPECT_EQ(read.songs.size(), 60);
+}
+
+// The temporary file must not cost what the old way of writing kept: a playlist reached through a link is
+// written at the link's target, and the link stays.
+TEST(PlaylistWrites, ASaveThroughALinkWritesItsTarget) {
+    TempDir dir;
+    const QString real = dir.write(QStringLiteral("real.mdp"), "old");
+    const QString link = dir.file(QStringLiteral("link.mdp"));
+    ASSERT_TRUE(QFile::link(real, link));
+    ASSERT_TRUE(PlaylistFile::write(link, {{QStringLiteral("/m/a.wav"), QStringLiteral("a")}},
+                                    PlaylistFile::Mode::Create)
+                    .ok);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(PlaylistFile::read(real).songs.size(), 1);
+}
+
+// A folder nobody may write to (root included: /proc and /sys refuse new files): the three-way question, then
+// a notice for the second try, and the list stays.
+TEST_F(Faults, APlaylistFolderThatCannotBeWrittenKeepsTheList) {
+    addSongs(3);
+    const QStringList list = names();
+    for (const QString& target : {QStringLiteral("/proc/deckmora/list.mdp"), QStringLiteral("/proc/list.mdp"),
+                                  QStringLiteral("/sys/list.mdp")}) {
+        for (const Answer answer : {Answer::Cancel, Answer::No, Answer::Yes}) {
+            SCOPED_TRACE(target.toStdString() + " " + std::to_string(static_cast<int>(answer)));
+            prompts.clear();
+            prompts.answerFile(target).answer(answer);
+            if (answer != Answer::Cancel)
+                prompts.answer(Answer::Ok);
+            w.Save_Click();
+            ASSERT_GE(prompts.count(), 2);
+            EXPECT_EQ(prompts.records()[1].text, kThreeWay);
+            if (answer != Answer::Cancel) {
+                EXPECT_TRUE(prompts.last().text.startsWith(target + QStringLiteral("\r\n")));
+            }
+            EXPECT_EQ(names(), list);
+            EXPECT_FALSE(QFileInfo::exists(target));
+        }
+    }
+}
+
+// A song file cut short on disk while its deck plays it: the deck plays what it can, ends once, and the
+// auto-mix goes on to the next song.
+TEST_F(Faults, ASongTruncatedOrDeletedWhileItPlaysEndsAndTheMixGoesOn) {
+    for (const bool remove : {false, true}) {
+        SCOPED_TRACE(remove ? "deleted" : "truncated");
+        w.lstnames->clear();
+        w.lstFiles->clear();
+        const QString cut = dir.write(QStringLiteral("cut.wav"), wav(80000)); // ten seconds
+        w.lstnames->addItem(QStringLiteral("cut.wav"));
+        w.lstFiles->addItem(cut);
+        addSongs(1);
+        int ends = 0;
+        const auto connection =
+            QObject::connect(w.MP[0], &platform::media::MediaPlayer::ended, [&ends] { ++ends; });
+        w.chbgoon->setChecked(true);
+        w.lstnames->setCurrentRow(0);
+        w.LoadToPlayer_Click(0);
+        w.Play_Click(0);
+        render(4000);
+        ASSERT_EQ(w.MP[0]->state(), PlayState::Playing);
+        if (remove) {
+            ASSERT_TRUE(QFile::remove(cut));
+        } else {
+            QFile f(cut);
+            ASSERT_TRUE(f.resize(44 + 2 * 8000)); // one second is left
+        }
+        for (int i = 0; i < 100 && ends == 0; ++i)
+            render(8000);
+        QObject::disconnect(connection);
+        EXPECT_EQ(ends, 1);
+        EXPECT_EQ(w.lstnames->currentRow(), 1);
+        EXPECT_EQ(w.MP[0]->fileName(), w.lstFiles->item(1)->text());
+        EXPECT_EQ(w.MP[0]->state(), PlayState::Playing);
+        EXPECT_EQ(prompts.count(), 0);
+        w.MP[0]->stop();
+    }
+}
+
+// The run counter cannot be stored: the program still starts, as on a first run, without a box.
+TEST(StartupFaults, ASettingsFileThatCannotBeWrittenStillStarts) {
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    TempDir dir;
+    const QString blocked = dir.path() + QStringLiteral("/config");
+    // The settings file's own name taken by a folder: no rename or write can put a file there.
+    qputenv("XDG_CONFIG_HOME", blocked.toLocal8Bit());
+    QDir().mkpath(platform::SettingsStore::filePath(runcounter::appName()) + QStringLiteral("/inside"));
+    for (const QByteArray& home : {QByteArray("/proc/deckmora-no-such-place"), blocked.toLocal8Bit()}) {
+        SCOPED_TRACE(home.toStdString());
+        qputenv("XDG_CONFIG_HOME", home);
+        ScriptedPrompts prompts;
+        auto engine = platform::media::AudioEngine::createOffline(8000);
+        Program program(*engine);
+        program.start();
+        EXPECT_TRUE(program.form1().isVisible());
+        EXPECT_EQ(runcounter::read(), QString());
+        EXPECT_EQ(prompts.count(), 0);
+    }
+    qputenv("XDG_CONFIG_HOME", saved);
+}
+
+// The component registry holds garbage, points the bar's class at what is no library, or cannot be read or
+// written at all: the main window comes up all the same, with its decks working. The bar is found again from
+// the library beside the program: registered again when the registry can be written, asked directly when it
+// cannot.
+TEST(RegistryFaults, ACorruptRegistryLeavesTheMainWindowWorking) {
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    static const char kBinary[] = "\x00\xff\xfe[[[\x01\x02=\n\x80\x81\x82]]]=\r\n\x00garbage";
+    const QByteArray binary(kBinary, sizeof kBinary - 1);
+    const QByteArray wrongLibrary =
+        "[Classes]\n{61B4481E-C9F5-47D2-9942-31E8D01D5069}\\Library=/etc/hostname\n"
+        "{61B4481E-C9F5-47D2-9942-31E8D01D5069}\\ProgID=Project1.Lumaband\n";
+    const QByteArray brokenSyntax = "[Classes\n{61B4481E\\Library=\"unterminated\n[ProgIDs]\n=\n\\\\\\=\n";
+    struct Case {
+        const char* name;
+        std::optional<QByteArray> content; // none: a folder takes the registry file's name
+        bool bar;
+    };
+    const Case cases[] = {{"binary", binary, true},
+                          {"wrong library", wrongLibrary, true},
+                          {"broken syntax", brokenSyntax, true},
+                          {"a folder", std::nullopt, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // A configuration folder of its own for each case: settings files are cached per path in a process.
+        TempDir home;
+        qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
+        const QString file = platform::component::ComponentRegistry::userFilePath();
+        ASSERT_TRUE(file.startsWith(home.path()));
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        if (c.content) {
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(*c.content);
+        } else {
+            QFile::remove(file);
+            ASSERT_TRUE(QDir().mkpath(file));
+        }
+        ScriptedPrompts prompts;
+        auto engine = platform::media::AudioEngine::createOffline(8000);
+        frmMain w(*engine);
+        w.setQuitAction([] {});
+        EXPECT_EQ(w.PB != nullptr, c.bar);
+        TempDir dir;
+        w.lstnames->addItem(QStringLiteral("one.wav"));
+        w.lstFiles->addItem(dir.write(QStringLiteral("one.wav"), wav(800)));
+        w.lstnames->setCurrentRow(0);
+        w.LoadToPlayer_Click(0);
+        w.Play_Click(0);
+        EXPECT_EQ(w.MP[0]->state(), PlayState::Playing);
+        EXPECT_EQ(prompts.count(), 0);
+    }
+    qputenv("XDG_CONFIG_HOME", saved);
+}
+
+namespace {
+
+// A sound device that calls back for a while, then fails: it stops calling back and says it no longer runs,
+// as a stream does when its device is pulled out.
+class FailingOutput final : public platform::media::AudioOutput {
+public:
+    FailingOutput(platform::media::AudioEngine::Impl& engine, int callbacks)
+        : m_engine(engine), m_callbacks(callbacks) {}
+    ~FailingOutput() override { stop(); }
+    bool start() override {
+        m_thread = std::thread([this] {
+            std::vector<float> buffer(static_cast<size_t>(2 * m_engine.period));
+            for (int i = 0; i < m_callbacks && !m_quit; ++i) {
+                m_engine.process(buffer.data(), m_engine.period);
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+            m_failed = true;
+        });
+        return true;
+    }
+    void stop() override {
+        m_quit = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    bool healthy() override { return !m_failed; }
+
+private:
+    platform::media::AudioEngine::Impl& m_engine;
+    const int m_callbacks;
+    std::atomic<bool> m_quit{false};
+    std::atomic<bool> m_failed{false};
+    std::thread m_thread;
+};
+
+} // namespace
+
+// The output device fails in the middle of an auto-mix: the null output takes over and the mix walks on
+// through the list. The device runs in real time, so this one test waits on the clock (a few tenths of a
+// second, bounded).
+TEST(DeviceFaults, AnOutputThatFailsMidMixHandsOverAndTheMixGoesOn) {
+    auto engine =
+        platform::media::AudioEngine::createWithOutput(8000, 256, [](platform::media::AudioEngine::Impl& e) {
+            return std::make_unique<FailingOutput>(e, 20);
+        });
+    ASSERT_EQ(engine->output(), platform::media::AudioEngine::Output::Device);
+    ScriptedPrompts prompts;
+    TempDir dir;
+    frmMain w(*engine);
+    w.setQuitAction([] {});
+    w.Timer1->stop();
+    w.Timer2->stop();
+    for (int i = 0; i < 3; ++i) {
+        const QString name = QStringLiteral("s%1.wav").arg(i);
+        w.lstnames->addItem(name);
+        w.lstFiles->addItem(dir.write(name, wav(400))); // a twentieth of a second
+    }
+    int changes = 0;
+    for (int d = 0; d < 2; ++d)
+        QObject::connect(w.MP[d], &platform::media::MediaPlayer::ended, [&changes] { ++changes; });
+    w.chbgoon->setChecked(true);
+    w.lstnames->setCurrentRow(0);
+    w.LoadToPlayer_Click(0);
+    w.Play_Click(0);
+
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while ((engine->output() != platform::media::AudioEngine::Output::Null || changes < 6) &&
+           std::chrono::steady_clock::now() < until) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_EQ(engine->output(), platform::media::AudioEngine::Output::Null);
+    EXPECT_GE(changes, 6);
+    EXPECT_TRUE(w.MP[0]->hasMedia());
+    EXPECT_EQ(w.lstnames->currentRow(), w.lstFiles->currentRow());
+    EXPECT_EQ(prompts.count(), 0);
+}
