@@ -31,6 +31,7 @@ public:
     }
     void stop() override {
         m_quit.store(true);
+        m_engine.interruptWait();
         if (m_thread.joinable())
             m_thread.join();
     }
@@ -44,7 +45,13 @@ private:
             std::chrono::duration<double>(double(frames) / m_engine.rate));
         auto next = clock::now();
         while (!m_quit.load(std::memory_order_relaxed)) {
-            m_engine.process(buffer.data(), frames);
+            if (!m_engine.process(buffer.data(), frames)) {
+                // Nothing plays, so no position moves and no end can come: rest until a deck is given a
+                // command, then go on at real-time pace from then.
+                m_engine.waitForWork(m_quit);
+                next = clock::now();
+                continue;
+            }
             next += period;
             const auto now = clock::now();
             // After a long stall (a suspended machine), go on from now rather than racing to catch up.
@@ -65,24 +72,54 @@ std::unique_ptr<AudioOutput> makeNullOutput(AudioEngine::Impl& engine) {
     return std::make_unique<NullOutput>(engine);
 }
 
-void AudioEngine::Impl::process(float* out, int frames) {
+bool AudioEngine::Impl::process(float* out, int frames) {
     AudioThreadScope scope;
     entered.fetch_add(1, std::memory_order_acq_rel);
     std::fill(out, out + 2 * frames, 0.0f);
+    bool playing = false;
     for (auto& slot : decks)
-        if (Deck* d = slot.load(std::memory_order_acquire))
+        if (Deck* d = slot.load(std::memory_order_acquire)) {
             d->mix(out, frames);
+            playing = playing || d->state() == DeckState::Playing;
+        }
     for (int i = 0; i < 2 * frames; ++i)
         out[i] = std::min(1.0f, std::max(-1.0f, out[i]));
     left.fetch_add(1, std::memory_order_acq_rel);
+    return playing;
+}
+
+void AudioEngine::Impl::wakeOutput() {
+    {
+        std::lock_guard lk(idleMutex);
+        workPending = true;
+    }
+    idleWake.notify_all();
+}
+
+void AudioEngine::Impl::interruptWait() {
+    {
+        // Under the lock, so that a waiter between its check and its wait cannot miss the stop.
+        std::lock_guard lk(idleMutex);
+    }
+    idleWake.notify_all();
+}
+
+void AudioEngine::Impl::waitForWork(const std::atomic<bool>& stop) {
+    std::unique_lock lk(idleMutex);
+    idleWake.wait(lk, [&] { return workPending || stop.load(std::memory_order_acquire); });
+    workPending = false;
 }
 
 void AudioEngine::Impl::addDeck(Deck* deck) {
     assertNotAudioThread();
     for (auto& slot : decks) {
         Deck* expected = nullptr;
-        if (slot.compare_exchange_strong(expected, deck))
+        if (slot.compare_exchange_strong(expected, deck)) {
+            deck->setWakeHook([](void* engine) { static_cast<Impl*>(engine)->wakeOutput(); }, this);
+            // The new deck may have been loaded already: let a resting output drop what it made stale.
+            wakeOutput();
             return;
+        }
     }
     // More decks than slots: the deck stays silent rather than growing anything the callback reads.
     std::fprintf(stderr, "Deckmora: too many media players; this one stays silent.\n");
@@ -90,6 +127,7 @@ void AudioEngine::Impl::addDeck(Deck* deck) {
 
 void AudioEngine::Impl::removeDeck(Deck* deck) {
     assertNotAudioThread();
+    deck->setWakeHook(nullptr, nullptr);
     for (auto& slot : decks) {
         Deck* expected = deck;
         slot.compare_exchange_strong(expected, nullptr);

@@ -31,9 +31,11 @@ Deck::~Deck() {
     if (m_worker.joinable()) {
         {
             std::lock_guard lk(m_wakeMutex);
-            m_quit = true;
+            m_quit.store(true, std::memory_order_release);
         }
         m_wake.notify_one();
+        m_signal.fetch_add(1, std::memory_order_release);
+        m_signal.notify_one();
         m_worker.join();
     }
     if (m_src)
@@ -90,13 +92,25 @@ void Deck::load(std::unique_ptr<Decoder> decoder) {
 }
 
 void Deck::wake() {
+    assertNotAudioThread();
+    if (m_threaded) {
+        {
+            std::lock_guard lk(m_wakeMutex);
+            m_wakePending = true;
+        }
+        m_wake.notify_one();
+        m_signal.fetch_add(1, std::memory_order_release);
+        m_signal.notify_one();
+    }
+    if (m_wakeHook)
+        m_wakeHook(m_wakeContext);
+}
+
+void Deck::signalWorker() {
     if (!m_threaded)
         return;
-    {
-        std::lock_guard lk(m_wakeMutex);
-        m_wakePending = true;
-    }
-    m_wake.notify_one();
+    m_signal.fetch_add(1, std::memory_order_release);
+    m_signal.notify_one();
 }
 
 void Deck::resetProducer(int64_t frame) {
@@ -126,6 +140,8 @@ void Deck::play() {
     if (state() != DeckState::Playing)
         m_startSilent.store(true, std::memory_order_release);
     m_state.store(int(DeckState::Playing), std::memory_order_release);
+    // The worker rests while its deck is silent; from now on it keeps the ring topped up.
+    wake();
 }
 
 void Deck::pause() {
@@ -187,7 +203,7 @@ void Deck::postEnds() {
         owner, [owner, deliver] { deliver(owner); }, Qt::QueuedConnection);
 }
 
-void Deck::fill() {
+bool Deck::fill() {
     assertNotAudioThread();
     std::lock_guard lk(m_mutex);
     if (m_scan && m_scan->done.load(std::memory_order_acquire)) {
@@ -205,6 +221,7 @@ void Deck::fill() {
         produce(*c);
         m_ring.commit();
     }
+    return m_scan != nullptr;
 }
 
 int Deck::readStereo(float* out, int frames) {
@@ -284,12 +301,17 @@ int Deck::produce(Chunk& c) {
 
 void Deck::dropStale() {
     const uint64_t gen = m_gen.load(std::memory_order_acquire);
+    bool dropped = false;
     while (Chunk* c = m_ring.readable()) {
         if (c->gen == gen)
             break;
         m_ring.pop();
         m_chunkPos = 0;
+        dropped = true;
     }
+    // Room for the latest load or seek: a resting worker fills it now, so a play that follows finds it ready.
+    if (dropped)
+        signalWorker();
 }
 
 bool Deck::ready(int frames) {
@@ -334,6 +356,7 @@ void Deck::mix(float* out, int frames) {
         if (c->gen != gen) {
             m_ring.pop();
             m_chunkPos = 0;
+            signalWorker();
             continue;
         }
         const int n = std::min(c->frames - m_chunkPos, frames - i);
@@ -366,8 +389,11 @@ void Deck::mix(float* out, int frames) {
                 m_atEnd.store(true, std::memory_order_release);
                 int expected = int(DeckState::Playing);
                 if (m_state.compare_exchange_strong(expected, int(DeckState::Stopped),
-                                                    std::memory_order_acq_rel))
+                                                    std::memory_order_acq_rel)) {
                     m_ends.fetch_add(1, std::memory_order_acq_rel);
+                    // The worker may already have seen the stop and gone to rest: it posts this end.
+                    signalWorker();
+                }
                 break;
             }
         }
@@ -376,14 +402,22 @@ void Deck::mix(float* out, int frames) {
 
 void Deck::workerLoop() {
     for (;;) {
-        fill();
+        // Read before the work: a step taken while working makes the rest below return at once.
+        const uint32_t seen = m_signal.load(std::memory_order_acquire);
+        const bool scanning = fill();
         postEnds();
-        std::unique_lock lk(m_wakeMutex);
-        // Polling keeps the audio callback free of any wake-up call; the ring holds far more than one poll.
-        m_wake.wait_for(lk, std::chrono::milliseconds(4), [this] { return m_quit || m_wakePending; });
-        if (m_quit)
+        if (m_quit.load(std::memory_order_acquire))
             return;
-        m_wakePending = false;
+        if (state() == DeckState::Playing || scanning) {
+            std::unique_lock lk(m_wakeMutex);
+            // Polling keeps the audio callback free of per-period wake-ups; the ring holds far more than one
+            // poll.
+            m_wake.wait_for(lk, std::chrono::milliseconds(4), [this] { return m_quit || m_wakePending; });
+            m_wakePending = false;
+        } else {
+            // A silent deck consumes nothing: rest until a command, a stale drop or an end steps the signal.
+            m_signal.wait(seen, std::memory_order_acquire);
+        }
     }
 }
 

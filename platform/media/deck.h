@@ -45,10 +45,18 @@ public:
     // UI thread: how many ends the audio side has seen; the player compares with what it delivered.
     uint32_t endsSeen() const { return m_ends.load(std::memory_order_acquire); }
 
-    // Decoding side (the worker thread, or the engine's render in synchronous mode): tops the ring up.
-    void fill();
-    // Any non-audio thread: asks the worker (if any) to fill now rather than at its next poll.
+    // Decoding side (the worker thread, or the engine's render in synchronous mode): tops the ring up; true
+    // while a scan of the song is still running.
+    bool fill();
+    // Any non-audio thread: asks the worker (if any) to fill now rather than at its next poll, and tells the
+    // engine through the hook (see setWakeHook).
     void wake();
+    // UI thread: `hook(context)` runs on every wake(), so that an output resting while its decks are silent
+    // starts mixing again; null for none.
+    void setWakeHook(void (*hook)(void*), void* context) {
+        m_wakeHook = hook;
+        m_wakeContext = context;
+    }
     bool threaded() const { return m_threaded; }
     // Any non-audio thread: posts a notification to the owner when an end is waiting.
     void postEnds();
@@ -65,6 +73,8 @@ private:
     int produce(Chunk& c);             // under m_mutex
     int readStereo(float* out, int frames);
     void workerLoop();
+    // Audio thread: rouses a worker that rests; lock-free (a futex wake at most, and only when it sleeps).
+    void signalWorker();
 
     const int m_outputRate;
     const bool m_threaded;
@@ -115,12 +125,16 @@ private:
     void (*m_deliver)(QObject*) = nullptr;
     uint32_t m_endsPosted = 0;
 
-    // Worker.
+    // Worker. While its deck plays it polls on m_wake; otherwise it rests on m_signal, which every command
+    // and the audio side's stale drops and ends step on.
     std::condition_variable m_wake;
     std::mutex m_wakeMutex;
-    bool m_quit = false;
+    std::atomic<bool> m_quit{false};
     bool m_wakePending = false;
+    std::atomic<uint32_t> m_signal{0};
     std::thread m_worker;
+    void (*m_wakeHook)(void*) = nullptr;
+    void* m_wakeContext = nullptr;
 };
 
 } // namespace platform::media

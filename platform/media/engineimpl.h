@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <thread>
@@ -32,7 +33,16 @@ struct AudioEngine::Impl {
     bool threaded = true;
 
     // Audio thread: mixes every deck into `out` (2 × frames floats); no locks, no allocation, no I/O, no Qt.
-    void process(float* out, int frames);
+    // True while some deck plays.
+    bool process(float* out, int frames);
+
+    // Any non-audio thread: a deck was given a command (open, play, seek, stop); an output resting in
+    // waitForWork() mixes again.
+    void wakeOutput();
+    // The null output's thread, between periods, when no deck played: rests until wakeOutput() or `stop`.
+    void waitForWork(const std::atomic<bool>& stop);
+    // Any thread: ends waitForWork() so that its caller can see `stop`.
+    void interruptWait();
 
     // UI thread.
     void addDeck(Deck* deck);
@@ -55,6 +65,10 @@ struct AudioEngine::Impl {
     std::thread watchdog;
     std::atomic<bool> quit{false};
     bool toldNull = false;
+
+    std::mutex idleMutex;
+    std::condition_variable idleWake;
+    bool workPending = false; // under idleMutex
 };
 
 // Calls `process` at real-time pace from a thread of its own; what runs when there is no sound device.
