@@ -1,4 +1,5 @@
-// Text conversions on arbitrary text: no crash, and what the strict reader accepts the lenient reader reads alike.
+// Text conversions on arbitrary text: no crash, and what the strict reader accepts the lenient reader reads
+// alike.
 #include <QString>
 #include <cmath>
 #include <cstdlib>
