@@ -85,7 +85,9 @@ QString PlaylistFile::decode(const QByteArray& bytes) {
         view = view.sliced(kBom.size());
     if (isAscii(bytes))
         return QString::fromLatin1(bytes);
-    QStringDecoder dec(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // The file's own byte-order mark is gone; a U+FEFF after it is text and stays.
+    QStringDecoder dec(QStringDecoder::Utf8,
+                       QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString s = dec.decode(view);
     if (!dec.hasError())
         return s;
@@ -136,8 +138,13 @@ PlaylistFile::ReadResult PlaylistFile::parse(const QByteArray& bytes) {
         switch (encoding) {
         case Encoding::Ascii:
             return QString::fromLatin1(line);
-        case Encoding::Utf8:
-            return QString::fromUtf8(line);
+        case Encoding::Utf8: {
+            // Each line is decoded on its own: a U+FEFF that starts a path or a name is text, not a
+            // byte-order mark to drop (fromUtf8 would drop it and the path would no longer match its file).
+            QStringDecoder dec(QStringDecoder::Utf8,
+                               QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+            return QString(dec.decode(line));
+        }
         case Encoding::Cp1252:
             break;
         }

@@ -19,7 +19,6 @@ namespace {
 const QColor kBase(18, 19, 22);
 const QColor kPanelTop(38, 41, 47);
 const QColor kPanelBottom(27, 29, 33);
-const QColor kPanelEdge(52, 56, 63);
 const QColor kInk(232, 234, 237);
 const QColor kDimInk(128, 134, 144);
 const QColor kDeck0(46, 196, 255);

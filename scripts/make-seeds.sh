@@ -1,8 +1,77 @@
 #!/usr/bin/env bash
-# Writes the small seed corpus of every fuzzer into the folder given (one sub-folder a target).
+# Writes the small seed corpus of every fuzzer into the folder given (one sub-folder a target). The song seeds
+# are written by the song fuzzer itself (libsndfile, MP3 through LAME): pass the folder of the built fuzzers as
+# the second argument to have them.
 set -euo pipefail
 out=${1:?folder}
-mkdir -p "$out/numbertext"
+bin=${2:-}
+mkdir -p "$out"/{numbertext,playlist,propertytext,glissor,lumaband,songfile}
+
 printf '12.5' >"$out/numbertext/number"
 printf '  -3e2xyz' >"$out/numbertext/lenient"
 printf 'True' >"$out/numbertext/bool"
+
+# Playlists: plain, one in UTF-8 with a byte-order mark, one in Windows-1252, one cut after a path line.
+printf -- '-<>Playlist<>-\r\n/music/a.mp3\r\nA\r\n/music/b.wav\r\nB side\r\n' >"$out/playlist/plain.mdp"
+printf -- '\xEF\xBB\xBF-<>Playlist<>-\r\n/m\xC3\xBAsica/\xE6\xAD\x8C.mp3\r\n\xE6\xAD\x8C\r\n' >"$out/playlist/utf8.mdp"
+printf -- '-<>Playlist<>-\r\n/musik/k\xF6ln.mp3\r\nK\xF6ln \x80\r\n' >"$out/playlist/cp1252.mdp"
+printf -- '-<>Playlist<>-\n/a.mp3\nA\r/b.mp3' >"$out/playlist/truncated.mdp"
+
+# A 1x1 PNG, for the picture values.
+png='iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNk+M9QDwADhgGAWjR9awAAAABJRU5ErkJggg=='
+cat >"$out/propertytext/every-type" <<PROPS
+# every type once
+none = empty
+"quoted key\\t" = i16 -32768
+count = i32 2147483647
+flag = bool True
+caption = text "a \\"b\\"\\n\\x01 \\\\ c"
+ratio = f32 0.7
+big = f64 1e308
+back = colour 0x8000000F
+face = font "Arial" 8.25 bold italic
+pic = picture png $png
+nopic = picture none
+PROPS
+
+# The fuzzers of the controls read two size bytes before the property text.
+{ printf 'dP'; cat <<PROPS
+BackColor = colour 0x00404040
+ForeColor = colour 0x80000012
+Enabled = bool True
+Font = font "Sans" 10 bold
+Border = i16 1
+Caption = text "Pitch"
+StrechPicture = text "false"
+Value = text "7.5"
+MaxValue = text "20"
+Mask = text "true"
+HPicture = picture png $png
+MaskPicture = picture png $png
+Picture = picture png $png
+PROPS
+} >"$out/glissor/pitch"
+{ printf '\x40\x40'; printf 'Value = text "1e300"\nMaxValue = text "0"\n'; } >"$out/glissor/zero-max"
+
+{ printf 'dP'; cat "$(dirname "$0")/../player/resources/frmmain_pb.props"; printf 'Value = i16 40\n'; } \
+  >"$out/lumaband/player-bar"
+{ printf '\x20\x10'; cat <<PROPS
+BorderStyle = i16 1
+StartColor = colour 0x000000FF
+EndColor = colour 0x00FF0000
+Min = i16 -32768
+Max = i16 32767
+Value = i16 0
+SegmentSize = f32 3
+SegmentWidth = f32 0.5
+ShowPercent = bool True
+RelativeScroll = bool True
+MouseIcon = picture png $png
+PROPS
+} >"$out/lumaband/limits"
+
+printf 'RIFF\x24\x00\x00\x00WAVEfmt ' >"$out/songfile/riff-head"
+printf 'ID3\x03\x00\x00\x00\x00\x00\x0a\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff\xfb\x90\x64' >"$out/songfile/id3-head"
+if [ -n "$bin" ] && [ -x "$bin/fuzz_songfile" ]; then
+  DECKMORA_FUZZ_WRITE_SEEDS="$out/songfile" "$bin/fuzz_songfile" >/dev/null 2>&1
+fi

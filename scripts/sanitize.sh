@@ -18,7 +18,7 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 
 if [ -d "$top/tests/media" ]; then
   cmake -S "$top" -B "$top/build-tsan" "${common[@]}" -DDECKMORA_TSAN=ON >/dev/null
-  cmake --build "$top/build-tsan" -j"$(nproc)" --target media_tests
+  cmake --build "$top/build-tsan" -j"$(nproc)" --target media_tests media_device_tests
   export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$top/scripts/tsan.supp"
-  (cd "$top/build-tsan" && ctest --output-on-failure -R '^media_tests$' --timeout 900)
+  (cd "$top/build-tsan" && ctest --output-on-failure -R '^media_(device_)?tests$' --timeout 900)
 fi

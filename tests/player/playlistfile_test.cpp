@@ -103,6 +103,25 @@ TEST(PlaylistFileFormat, EncodingIsChosenSoNoCharacterIsLost) {
     EXPECT_EQ(PlaylistFile::encode(PlaylistFile::decode(all)), all);
 }
 
+TEST(PlaylistFileFormat, AByteOrderMarkCharacterInsideTheTextIsKept) {
+    // Only the file's own mark is dropped; a path or name that starts with U+FEFF reads back unchanged.
+    const QList<Song> songs = {{QStringLiteral("\ufeff/m/a.mp3"), QStringLiteral("\ufeff\ufeffA")},
+                               {QStringLiteral("/m/b.mp3"), QStringLiteral("\ufeff")}};
+    const QByteArray bytes = PlaylistFile::serialize(songs, true);
+    for (const QByteArray& file : {bytes, QByteArray("\xEF\xBB\xBF") + bytes}) {
+        const auto r = PlaylistFile::parse(file);
+        ASSERT_EQ(r.status, Status::Ok);
+        ASSERT_EQ(r.songs.size(), 2);
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(r.songs[i].path, songs[i].path);
+            EXPECT_EQ(r.songs[i].name, songs[i].name);
+        }
+    }
+    EXPECT_EQ(PlaylistFile::decode("\xEF\xBB\xBF\xEF\xBB\xBF"
+                                   "a"),
+              QStringLiteral("\ufeffa"));
+}
+
 TEST(PlaylistFileFormat, LongLinesAndNonAsciiRoundTripThroughAFile) {
     TempDir dir;
     const QString path = dir.file("long.mdp");
