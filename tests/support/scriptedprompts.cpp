@@ -87,16 +87,12 @@ QString ScriptedPrompts::input(const QString& prompt, const QString& title, cons
     return s;
 }
 
-platform::FileDialogResult ScriptedPrompts::openFile(const platform::FileDialogRequest& request) {
-    m_records.push_back({Kind::OpenFile,
-                         request.title,
-                         request.title,
-                         platform::Buttons::OkCancel,
-                         platform::Icon::None,
-                         {},
-                         request});
+platform::FileDialogResult ScriptedPrompts::fileDialog(Kind kind,
+                                                       const platform::FileDialogRequest& request) {
+    m_records.push_back(
+        {kind, request.title, request.title, platform::Buttons::OkCancel, platform::Icon::None, {}, request});
     FileAnswer f;
-    take(Kind::OpenFile, f);
+    take(kind, f);
     platform::FileDialogResult r;
     if (!f.path.isEmpty()) {
         r.fileName = f.path;
@@ -105,20 +101,10 @@ platform::FileDialogResult ScriptedPrompts::openFile(const platform::FileDialogR
     return r;
 }
 
+platform::FileDialogResult ScriptedPrompts::openFile(const platform::FileDialogRequest& request) {
+    return fileDialog(Kind::OpenFile, request);
+}
+
 platform::FileDialogResult ScriptedPrompts::saveFile(const platform::FileDialogRequest& request) {
-    m_records.push_back({Kind::SaveFile,
-                         request.title,
-                         request.title,
-                         platform::Buttons::OkCancel,
-                         platform::Icon::None,
-                         {},
-                         request});
-    FileAnswer f;
-    take(Kind::SaveFile, f);
-    platform::FileDialogResult r;
-    if (!f.path.isEmpty()) {
-        r.fileName = f.path;
-        r.fileTitle = QFileInfo(f.path).fileName();
-    }
-    return r;
+    return fileDialog(Kind::SaveFile, request);
 }

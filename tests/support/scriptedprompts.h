@@ -49,6 +49,7 @@ private:
     };
     using Queued = std::variant<platform::Answer, QString, FileAnswer>;
     template <class T> bool take(Kind kind, T& out);
+    platform::FileDialogResult fileDialog(Kind kind, const platform::FileDialogRequest& request);
 
     std::deque<Queued> m_queue;
     std::vector<Record> m_records;
