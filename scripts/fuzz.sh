@@ -24,7 +24,8 @@ for t in $targets; do
   [ -d "$top/build-fuzz/seeds/$name" ] && cp -n "$top/build-fuzz/seeds/$name"/* "$corpus"/ 2>/dev/null || true
   echo "fuzzing $name for ${secs}s"
   log="$top/build-fuzz/$name.log"
-  if "$top/build-fuzz/bin/$t" -max_total_time="$secs" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+  # A fixed seed keeps a CI run repeatable: the same corpus explores the same way; FUZZ_SEED asks for another.
+  if "$top/build-fuzz/bin/$t" -seed="${FUZZ_SEED:-1}" -max_total_time="$secs" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
       -print_final_stats=1 -artifact_prefix="$top/build-fuzz/$name-" "$corpus" >"$log" 2>&1; then
     grep -E '^stat::number_of_executed_units|^Done' "$log" | tail -n 2
   else
