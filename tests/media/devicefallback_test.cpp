@@ -11,6 +11,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "clockwait.h"
 #include "media/audioengine.h"
 #include "media/engineimpl.h"
 #include "media/mediaplayer.h"
@@ -42,16 +43,6 @@ private:
     QTemporaryFile m_file;
     int m_saved = -1;
 };
-
-template <class Pred> bool waitFor(Pred pred) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > until)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
 
 TEST(DeviceFallback, WithoutADeviceTheEngineSaysSoOnceAndNothingElse) {
     StderrCapture capture;

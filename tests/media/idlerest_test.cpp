@@ -5,46 +5,29 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+#include "clockwait.h"
 #include "media/audioengine.h"
 #include "media/deck.h"
 #include "media/engineimpl.h"
 #include "media/mediaplayer.h"
+#include "songfiles.h"
 #include "tempdir.h"
 
 using namespace platform::media;
 
 namespace {
 
-QByteArray toneWav(double seconds) {
-    const int frames = int(seconds * 44100), bytes = frames * 4;
-    QByteArray w("RIFF");
-    auto u32 = [&](quint32 v) { w.append(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](quint16 v) { w.append(reinterpret_cast<const char*>(&v), 2); };
-    u32(36 + bytes);
-    w.append("WAVEfmt ");
-    u32(16), u16(1), u16(2), u32(44100), u32(44100 * 4), u16(4), u16(16);
-    w.append("data");
-    u32(bytes);
-    for (int i = 0; i < frames; ++i) {
-        u16(quint16(i % 200 < 100 ? 3000 : -3000));
-        u16(quint16(i % 200 < 100 ? 3000 : -3000));
-    }
-    return w;
-}
-
-template <class Pred> bool waitFor(Pred pred) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > until)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
+// A stereo 44.1 kHz WAV of `seconds` of a tone.
+QString toneWav(const TempDir& dir, const QString& name, double seconds) {
+    const QString path = dir.file(name);
+    const int frames = static_cast<int>(seconds * 44100);
+    songfiles::write(path, songfiles::Kind::Wav16, 44100, 2, songfiles::sine(frames, 2, 44100));
+    return path;
 }
 
 TEST(IdleRest, NullOutputRestsAndWakesOnEveryCommand) {
     TempDir dir;
-    const QString path = dir.write("tone.wav", toneWav(0.4));
+    const QString path = toneWav(dir, "tone.wav", 0.4);
     auto engine = AudioEngine::createWithOutput(44100, 256, nullptr);
     auto& impl = engine->impl();
     MediaPlayer mp(*engine, nullptr);
@@ -114,7 +97,7 @@ public:
 
 TEST(IdleRest, StoppedDeckIsRefilledAfterASeekWithoutUnderflow) {
     TempDir dir;
-    const QString a = dir.write("a.wav", toneWav(1.0));
+    const QString a = toneWav(dir, "a.wav", 1.0);
     auto engine = AudioEngine::createWithOutput(
         44100, 256, [](AudioEngine::Impl& e) { return std::make_unique<PacedOutput>(e); });
     ASSERT_EQ(engine->output(), AudioEngine::Output::Device);
