@@ -58,12 +58,3 @@ void BM_MouseStep(benchmark::State& state) {
 BENCHMARK(BM_MouseStep)->Arg(1)->Arg(0);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

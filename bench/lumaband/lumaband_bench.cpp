@@ -84,12 +84,3 @@ BENCHMARK(BM_DrawBarFullPlain)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DrawBarFullSegmented)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DrawBarFullFineSegments)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_OneRectanglePerBand)->Unit(benchmark::kMicrosecond);
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -256,12 +256,3 @@ BENCHMARK(BM_OpenEditor)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_SavePlaylist)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_OpenPlaylist)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_AddFolder)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(3);
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
