@@ -71,6 +71,8 @@ frmMain::frmMain(platform::media::AudioEngine& engine, QWidget* parent)
     Timer1->start();
     Timer2->start();
     setupSongList();
+    setupKeys();
+    setupDrops();
 }
 
 frmMain::~frmMain() = default;
@@ -330,6 +332,18 @@ void frmMain::Close_Click(int) {
         platform::Icon::Question, QString::fromLatin1(kTitle));
     if (a == platform::Answer::Yes && m_quit)
         m_quit();
+}
+
+void frmMain::quitNow() {
+    if (m_quit)
+        m_quit();
+}
+
+void frmMain::bringToFront() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
 }
 
 void frmMain::About_Click() {

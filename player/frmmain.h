@@ -21,6 +21,7 @@ class FrmAddDir;
 class Form4;
 class frmeditplaylist;
 class QAction;
+class SongIntake;
 
 namespace platform {
 class ImageButton;
@@ -165,6 +166,33 @@ public:
     bool m_listCommandsEnabled = true;
     // End of song list state
 
+    // --- the desktop: the active deck, keys, drops and songs from outside (frmmain_keys.cpp,
+    // frmmain_drops.cpp) ---
+    // The deck whose transport was used last; deck 0 at start.
+    int activeDeck() const { return m_activeDeck; }
+    // Loads a song into deck `index` as "LOAD TO" does, wherever the song comes from.
+    void loadSong(int index, const QString& name, const QString& path);
+    // Moves deck `index` on to the next list entry, or a random one when "Random playing" is ticked, and
+    // plays it: what the auto-mix does at a song's end.
+    void goOn(int index);
+    // Ends the program without the close question (a quit asked for by the desktop).
+    void quitNow();
+    // Shows the window un-minimised, raised and active.
+    void bringToFront();
+    // Files, folders and playlists from outside are added to the song list through here.
+    SongIntake* intake() const { return m_intake; }
+    // Every key command: its keys as text and what it does, in the help window's order.
+    QList<QAction*> keyActions() const { return m_keyActions; }
+    void showKeyHelp();
+    QPointer<QWidget> frmKeys; // the key help window, made on first use
+
+signals:
+    void activeDeckChanged(int index);
+    // A position bar click or a skip moved deck `index`.
+    void deckSeeked(int index);
+    // A song was loaded into deck `index` (or failed to load), whatever the way.
+    void deckLoaded(int index);
+
 protected:
     void paintEvent(QPaintEvent*) override;
     void showEvent(QShowEvent*) override;
@@ -183,6 +211,9 @@ private:
     void connectHandlers();
     void hostGradientBar();
     void setupSongList(); // builds the song list's pop-up menus (frmmain_songlist.cpp)
+    void setupKeys();     // frmmain_keys.cpp
+    void setupDrops();    // frmmain_drops.cpp
+    void setActiveDeck(int index);
     void setDeckCaption(int index, const QString& text);
     void placeCaption(int index);
     // Opens entry n of the song list in deck `index` and plays it; false when the song cannot be opened.
@@ -193,4 +224,8 @@ private:
     QPixmap m_skin;
     bool m_loaded = false;
     std::array<Deck, 2> m_deck;
+    int m_activeDeck = 0;
+    SongIntake* m_intake = nullptr;
+    QList<QAction*> m_keyActions;
+    QObject* m_dropFilter = nullptr;
 };

@@ -34,29 +34,35 @@ void debugBox(const QString& text) {
 
 } // namespace
 
-// A song that cannot be opened is not claimed as loaded: the deck is left without a song, as the engine
-// leaves it, and the user learns which file failed and why.
 void frmMain::LoadToPlayer_Click(int index) {
     SongList list = songList();
     const std::optional<SongList::Entry> song = list.selectedSong();
     if (!song)
         return;
-    if (const platform::media::MediaError err = MP[index]->open(song->path)) {
+    loadSong(index, song->name, song->path);
+}
+
+// A song that cannot be opened is not claimed as loaded: the deck is left without a song, as the engine
+// leaves it, and the user learns which file failed and why.
+void frmMain::loadSong(int index, const QString& name, const QString& path) {
+    if (const platform::media::MediaError err = MP[index]->open(path)) {
         m_deck[index].loaded = false;
         m_deck[index].name.clear();
         setDeckCaption(index, kNoSong);
-        platform::notice(
-            QStringLiteral("The song \"%1\" cannot be loaded:\r\n%2").arg(song->path, err.message), kTitle);
+        platform::notice(QStringLiteral("The song \"%1\" cannot be loaded:\r\n%2").arg(path, err.message),
+                         kTitle);
+        emit deckLoaded(index);
         return;
     }
     m_deck[index].loaded = true;
-    m_deck[index].name = song->name;
-    setDeckCaption(index, loadedCaption(song->name));
+    m_deck[index].name = name;
+    setDeckCaption(index, loadedCaption(name));
     MP[index]->stop();
     if (debugWordOn()) {
-        debugBox(song->path);
+        debugBox(path);
         debugBox(MP[index]->fileName());
     }
+    emit deckLoaded(index);
 }
 
 // Each step goes on when the engine refuses the one before it (a deck without a song); the caption names the
@@ -148,8 +154,11 @@ void frmMain::chbrandom_Click() {
 // An unattended mix must not stop on one missing file: a song that cannot be opened is passed over for the
 // next one (in order) or a new draw (random), at most once around the list, and no box waits for a user.
 void frmMain::MP_EndOfStream(int index, int) {
-    if (!chbgoon->isChecked())
-        return;
+    if (chbgoon->isChecked())
+        goOn(index);
+}
+
+void frmMain::goOn(int index) {
     const int count = songList().count();
     const bool random = chbrandom->isChecked();
     auto draw = [] { return platform::rnd().next(); };

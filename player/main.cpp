@@ -1,10 +1,14 @@
 #include <QApplication>
+#include <QDir>
 #include <QTimer>
 #include <QWidget>
 #include <chrono>
 #include <cstdio>
 
 #include "core/random.h"
+#include "desktop/commandline.h"
+#include "desktop/instance.h"
+#include "desktop/session.h"
 #include "media/audioengine.h"
 #include "program.h"
 
@@ -39,6 +43,21 @@ private:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral(DECKMORA_VERSION));
+    const desktop::CommandLine args =
+        desktop::parseCommandLine(QApplication::arguments(), QDir::currentPath());
+    if (args.exit) {
+        std::fputs(qPrintable(args.output), args.exitCode == 0 ? stdout : stderr);
+        return args.exitCode;
+    }
+    // A Deckmora that runs already takes the paths and comes to the front; this start has nothing more to do.
+    // Of two starts at the same moment, the one that loses the name hands over to the other.
+    desktop::InstanceServer instance;
+    if (desktop::handOver(args.paths) || (!instance.listen() && desktop::handOver(args.paths)))
+        return 0;
+    desktop::Session session(instance);
+    session.open(args.paths);
+
     // The program ends only through the close question; hiding or minimising its last window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     FirstPaintProbe probe;
@@ -46,6 +65,7 @@ int main(int argc, char** argv) {
         app.installEventFilter(&probe);
     platform::rnd().seedFromEntropy();
     Program program(platform::media::AudioEngine::instance());
+    program.setMainWindowShown([&session](frmMain& w) { session.attach(w); });
     program.start();
     return app.exec();
 }

@@ -25,7 +25,11 @@ Form1& Program::form1() {
 
 frmAbout& Program::about() {
     if (!m_about)
-        m_about = std::make_unique<frmAbout>([this] { mainWindow().show(); });
+        m_about = std::make_unique<frmAbout>([this] {
+            mainWindow().show();
+            if (m_mainShown)
+                m_mainShown(*m_main);
+        });
     return *m_about;
 }
 

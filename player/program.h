@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 class Form1;
@@ -23,10 +24,13 @@ public:
     frmAbout& about();
     frmMain& mainWindow();
     bool hasMainWindow() const { return m_main != nullptr; }
+    // Runs once the main window is up at the end of loading.
+    void setMainWindowShown(std::function<void(frmMain&)> f) { m_mainShown = std::move(f); }
 
 private:
     platform::media::AudioEngine& m_engine;
     std::unique_ptr<Form1> m_form1;
     std::unique_ptr<frmAbout> m_about;
     std::unique_ptr<frmMain> m_main;
+    std::function<void(frmMain&)> m_mainShown;
 };

@@ -70,11 +70,19 @@ bool appendSong(SongList& list, const QString& name, const QString& path) {
     return false;
 }
 
+bool isPlaylistName(const QString& fileName) {
+    return PlaylistFile::hasPlaylistName(fileName);
+}
+
+PlaylistFile::ReadResult readPlaylist(const QString& path) {
+    return PlaylistFile::read(path);
+}
+
 void openPlaylist(SongList& list, bool replace) {
     const platform::FileDialogResult chosen = askOpen(kPlaylistOpenFilter);
-    if (!PlaylistFile::hasPlaylistName(chosen.fileName))
+    if (!isPlaylistName(chosen.fileName))
         return;
-    const PlaylistFile::ReadResult playlist = PlaylistFile::read(chosen.fileName);
+    const PlaylistFile::ReadResult playlist = readPlaylist(chosen.fileName);
     if (playlist.status == PlaylistFile::Status::BadHeader) {
         prompts().message(QStringLiteral("Not a valid playlist file"), Buttons::Ok, Icon::Information,
                           kTitle);

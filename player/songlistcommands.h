@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "playlistfile.h"
 #include "songlist.h"
 
 // The song list's user commands, apart from the window they are reached from: each asks through the prompt
@@ -21,6 +22,10 @@ void noticeListFull();
 
 // Open (replace = true) and Add Playlist (replace = false).
 void openPlaylist(SongList& list, bool replace);
+// The one door through which playlist files are recognised and read, whether chosen in a dialog, given on
+// the command line or dropped on the list, so every way in knows the same formats.
+bool isPlaylistName(const QString& fileName);
+PlaylistFile::ReadResult readPlaylist(const QString& path);
 
 enum class SaveOutcome {
     Cancelled,  // the save dialog was cancelled

@@ -1,0 +1,331 @@
+#include "mpris.h"
+
+#include <QAbstractItemModel>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QTimer>
+#include <QUrl>
+#include <cmath>
+
+#include "frmmain.h"
+#include "instance.h"
+#include "media/mediaplayer.h"
+#include "songintake.h"
+#include "ui/imagebutton.h"
+#include "ui/slider.h"
+
+namespace desktop {
+
+namespace {
+
+using platform::media::PlayState;
+
+constexpr auto kPlayerInterface = "org.mpris.MediaPlayer2.Player";
+const QString kNoTrack = QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack");
+
+qlonglong toUs(double seconds) {
+    return static_cast<qlonglong>(std::llround(seconds * 1e6));
+}
+
+// Track ids are compared as text: the bus type has no comparison of its own inside a variant.
+QVariantMap comparable(QVariantMap props) {
+    QVariantMap meta = props.value(QStringLiteral("Metadata")).toMap();
+    meta[QStringLiteral("mpris:trackid")] =
+        meta.value(QStringLiteral("mpris:trackid")).value<QDBusObjectPath>().path();
+    props[QStringLiteral("Metadata")] = meta;
+    return props;
+}
+
+} // namespace
+
+QStringList MprisRoot::supportedMimeTypes() const {
+    return {QStringLiteral("audio/mpeg"), QStringLiteral("audio/x-wav"), QStringLiteral("audio/wav"),
+            QStringLiteral("audio/x-deckmora-playlist")};
+}
+
+MprisPlayer::MprisPlayer(Mpris* parent) : QDBusAbstractAdaptor(parent), m_p(parent) {
+    connect(parent, &Mpris::seeked, this, &MprisPlayer::Seeked);
+}
+
+Mpris::Mpris(frmMain& window, const QString& coverDir, QObject* parent)
+    : QObject(parent), m_w(window), m_coverDir(coverDir) {
+    new MprisRoot(this);
+    new MprisPlayer(this);
+    connect(&m_w, &frmMain::activeDeckChanged, this, &Mpris::scheduleRefresh);
+    connect(&m_w, &frmMain::deckLoaded, this, &Mpris::scheduleRefresh);
+    connect(&m_w, &frmMain::deckSeeked, this, [this](int d) {
+        if (d == m_w.activeDeck())
+            seekedTo(d);
+    });
+    for (int d = 0; d < 2; ++d) {
+        for (platform::ImageButton* b : {m_w.LoadToPlayer[d], m_w.Play[d], m_w.Pause[d], m_w.Stop[d]})
+            connect(b, &platform::ImageButton::clicked, this, &Mpris::scheduleRefresh);
+        // Queued behind the auto-mix, which answers the same notification.
+        connect(m_w.MP[d], &platform::media::MediaPlayer::ended, this, &Mpris::scheduleRefresh);
+        connect(m_w.Vol[d], &QAbstractSlider::valueChanged, this, &Mpris::scheduleRefresh);
+    }
+    connect(m_w.chbrandom, &QCheckBox::toggled, this, &Mpris::scheduleRefresh);
+    QAbstractItemModel* list = m_w.lstnames->model();
+    connect(list, &QAbstractItemModel::rowsInserted, this, &Mpris::scheduleRefresh);
+    connect(list, &QAbstractItemModel::rowsRemoved, this, &Mpris::scheduleRefresh);
+    connect(list, &QAbstractItemModel::modelReset, this, &Mpris::scheduleRefresh);
+}
+
+Mpris::~Mpris() {
+    if (!m_published)
+        return;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    bus.unregisterObject(QString::fromLatin1(kPath));
+    bus.unregisterService(m_service);
+}
+
+bool Mpris::publish() {
+    if (m_published || !sessionBusAvailable())
+        return m_published;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() ||
+        !bus.registerObject(QString::fromLatin1(kPath), this, QDBusConnection::ExportAdaptors))
+        return false;
+    for (const QString& name : {QString::fromLatin1(kService),
+                                QString::fromLatin1(kService) +
+                                    QStringLiteral(".instance%1").arg(QCoreApplication::applicationPid())}) {
+        const auto reply = bus.interface()->registerService(name, QDBusConnectionInterface::DontQueueService,
+                                                            QDBusConnectionInterface::DontAllowReplacement);
+        if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered) {
+            m_service = name;
+            m_published = true;
+            m_sent = comparable(playerProperties());
+            return true;
+        }
+    }
+    bus.unregisterObject(QString::fromLatin1(kPath));
+    return false;
+}
+
+// --- reads ---
+
+bool Mpris::hasSong() const {
+    return m_w.MP[m_w.activeDeck()]->hasMedia();
+}
+
+QString Mpris::playbackStatus() const {
+    switch (m_w.MP[m_w.activeDeck()]->state()) {
+    case PlayState::Playing:
+        return QStringLiteral("Playing");
+    case PlayState::Paused:
+        return QStringLiteral("Paused");
+    default:
+        return QStringLiteral("Stopped");
+    }
+}
+
+qlonglong Mpris::positionUs() const {
+    const auto* mp = m_w.MP[m_w.activeDeck()];
+    return mp->hasMedia() ? toUs(mp->position()) : 0;
+}
+
+// The deck slider's travel from its bottom to its top.
+double Mpris::volume() const {
+    const platform::Slider* v = m_w.Vol[m_w.activeDeck()];
+    return double(v->value() - v->minimum()) / double(v->maximum() - v->minimum());
+}
+
+bool Mpris::canGoNext() const {
+    return m_w.lstnames->count() > 0;
+}
+
+bool Mpris::shuffle() const {
+    return m_w.chbrandom->isChecked();
+}
+
+QDBusObjectPath Mpris::trackId() const {
+    const int d = m_w.activeDeck();
+    const auto* mp = m_w.MP[d];
+    if (!mp->hasMedia())
+        return QDBusObjectPath(kNoTrack);
+    const QString key = QString::number(d) + QLatin1Char('|') + mp->fileName();
+    if (key != m_trackKey) {
+        m_trackKey = key;
+        ++m_trackSerial;
+    }
+    return QDBusObjectPath(QStringLiteral("/org/deckmora/Deckmora/Track/%1").arg(m_trackSerial));
+}
+
+QVariantMap Mpris::metadata() const {
+    QVariantMap m;
+    const QDBusObjectPath id = trackId();
+    m[QStringLiteral("mpris:trackid")] = QVariant::fromValue(id);
+    if (id.path() == kNoTrack)
+        return m;
+    const int d = m_w.activeDeck();
+    const QString path = m_w.MP[d]->fileName();
+    if (path != m_tagsPath) {
+        m_tagsPath = path;
+        m_tags = readSongTags(path, m_coverDir);
+    }
+    QString title = m_tags.title;
+    if (title.isEmpty())
+        title = m_w.deckSongName(d);
+    if (title.isEmpty())
+        title = QFileInfo(path).fileName();
+    m[QStringLiteral("mpris:length")] = toUs(m_w.MP[d]->length());
+    m[QStringLiteral("xesam:url")] = QUrl::fromLocalFile(path).toString();
+    m[QStringLiteral("xesam:title")] = title;
+    if (!m_tags.artist.isEmpty())
+        m[QStringLiteral("xesam:artist")] = QStringList{m_tags.artist};
+    if (!m_tags.album.isEmpty())
+        m[QStringLiteral("xesam:album")] = m_tags.album;
+    if (!m_tags.artPath.isEmpty())
+        m[QStringLiteral("mpris:artUrl")] = QUrl::fromLocalFile(m_tags.artPath).toString();
+    return m;
+}
+
+QVariantMap Mpris::playerProperties() const {
+    const bool song = hasSong();
+    return {
+        {QStringLiteral("PlaybackStatus"), playbackStatus()},
+        {QStringLiteral("Metadata"), metadata()},
+        {QStringLiteral("Volume"), volume()},
+        {QStringLiteral("Shuffle"), shuffle()},
+        {QStringLiteral("CanGoNext"), canGoNext()},
+        {QStringLiteral("CanGoPrevious"), song},
+        {QStringLiteral("CanPlay"), song},
+        {QStringLiteral("CanPause"), song},
+        {QStringLiteral("CanSeek"), song},
+    };
+}
+
+// --- commands ---
+
+void Mpris::play() {
+    m_w.Play_Click(m_w.activeDeck());
+    refresh();
+}
+
+void Mpris::pause() {
+    const int d = m_w.activeDeck();
+    if (m_w.MP[d]->state() == PlayState::Playing)
+        m_w.Pause_Click(d);
+    refresh();
+}
+
+void Mpris::playPause() {
+    const int d = m_w.activeDeck();
+    if (m_w.MP[d]->state() == PlayState::Playing)
+        m_w.Pause_Click(d);
+    else
+        m_w.Play_Click(d);
+    refresh();
+}
+
+void Mpris::stop() {
+    m_w.Stop_Click(m_w.activeDeck());
+    refresh();
+}
+
+void Mpris::next() {
+    m_w.goOn(m_w.activeDeck());
+    refresh();
+}
+
+void Mpris::previous() {
+    const int d = m_w.activeDeck();
+    if (!m_w.MP[d]->hasMedia())
+        return;
+    m_w.MP[d]->setPosition(0);
+    seekedTo(d);
+}
+
+// Past the end is the next song, as the protocol has it; before the start is the start.
+void Mpris::seek(qlonglong offsetUs) {
+    const int d = m_w.activeDeck();
+    auto* mp = m_w.MP[d];
+    if (!mp->hasMedia())
+        return;
+    const double target = std::max(0.0, mp->position() + double(offsetUs) / 1e6);
+    if (target > mp->length()) {
+        next();
+        return;
+    }
+    mp->setPosition(target);
+    seekedTo(d);
+}
+
+// A request for another track than the one playing, or outside the song, is stale: it is ignored.
+void Mpris::setPosition(const QDBusObjectPath& track, qlonglong positionUs) {
+    const int d = m_w.activeDeck();
+    auto* mp = m_w.MP[d];
+    if (!mp->hasMedia() || track.path() != trackId().path() || positionUs < 0 ||
+        positionUs > toUs(mp->length()))
+        return;
+    mp->setPosition(double(positionUs) / 1e6);
+    seekedTo(d);
+}
+
+void Mpris::openUri(const QString& uri) {
+    const QUrl url(uri);
+    if (url.isLocalFile())
+        m_w.intake()->add({url.toLocalFile()});
+}
+
+void Mpris::setVolume(double v) {
+    const int d = m_w.activeDeck();
+    platform::Slider* s = m_w.Vol[d];
+    const double share = std::clamp(v, 0.0, 1.0);
+    s->setValue(s->minimum() + static_cast<int>(std::lround(share * (s->maximum() - s->minimum()))));
+    m_w.Vol_Change(d);
+}
+
+void Mpris::setShuffle(bool on) {
+    m_w.chbrandom->setChecked(on);
+}
+
+void Mpris::raise() {
+    m_w.bringToFront();
+}
+
+void Mpris::quit() {
+    m_w.quitNow();
+}
+
+void Mpris::seekedTo(int deck) {
+    emit seeked(m_w.MP[deck]->hasMedia() ? toUs(m_w.MP[deck]->position()) : 0);
+}
+
+// --- changes ---
+
+void Mpris::scheduleRefresh() {
+    if (m_refreshQueued)
+        return;
+    m_refreshQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_refreshQueued = false;
+        refresh();
+    });
+}
+
+void Mpris::refresh() {
+    if (!m_published)
+        return;
+    const QVariantMap now = playerProperties();
+    const QVariantMap nowComparable = comparable(now);
+    QVariantMap changed;
+    for (auto it = now.cbegin(); it != now.cend(); ++it)
+        if (m_sent.value(it.key()) != nowComparable.value(it.key()))
+            changed.insert(it.key(), it.value());
+    if (changed.isEmpty())
+        return;
+    m_sent = nowComparable;
+    QDBusMessage signal = QDBusMessage::createSignal(QString::fromLatin1(kPath),
+                                                     QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                     QStringLiteral("PropertiesChanged"));
+    signal << QString::fromLatin1(kPlayerInterface) << changed << QStringList();
+    QDBusConnection::sessionBus().send(signal);
+}
+
+} // namespace desktop

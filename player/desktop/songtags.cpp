@@ -1,0 +1,104 @@
+#include "songtags.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <taglib/attachedpictureframe.h>
+#include <taglib/fileref.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/tag.h>
+#include <taglib/wavfile.h>
+
+namespace desktop {
+
+namespace {
+
+QString toQString(const TagLib::String& s) {
+    return QString::fromStdWString(s.toWString()).trimmed();
+}
+
+const TagLib::ID3v2::AttachedPictureFrame* frontCover(TagLib::ID3v2::Tag* tag) {
+    if (!tag)
+        return nullptr;
+    const TagLib::ID3v2::FrameList frames = tag->frameListMap()["APIC"];
+    const TagLib::ID3v2::AttachedPictureFrame* any = nullptr;
+    for (const TagLib::ID3v2::Frame* f : frames) {
+        const auto* pic = dynamic_cast<const TagLib::ID3v2::AttachedPictureFrame*>(f);
+        if (!pic || pic->picture().isEmpty())
+            continue;
+        if (pic->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover)
+            return pic;
+        if (!any)
+            any = pic;
+    }
+    return any;
+}
+
+QString storeCover(const TagLib::ID3v2::AttachedPictureFrame* pic, const QString& cacheDir) {
+    const QByteArray bytes(pic->picture().data(), static_cast<qsizetype>(pic->picture().size()));
+    const QString mime = toQString(pic->mimeType()).toLower();
+    const QString suffix =
+        mime.contains(QLatin1String("png")) ? QStringLiteral("png") : QStringLiteral("jpg");
+    const QString name =
+        QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex()) +
+        QLatin1Char('.') + suffix;
+    const QString path = QDir(cacheDir).filePath(name);
+    if (QFile::exists(path))
+        return path;
+    if (!QDir().mkpath(cacheDir))
+        return {};
+    // Whole or not at all: a panel must never show half a picture.
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+        return {};
+    return path;
+}
+
+} // namespace
+
+QString coverCacheDir() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+           QStringLiteral("/deckmora/covers");
+}
+
+SongTags readSongTags(const QString& path, const QString& cacheDir) {
+    SongTags tags;
+    const QByteArray local = QFile::encodeName(path);
+    TagLib::ID3v2::Tag* id3 = nullptr;
+    TagLib::Tag* generic = nullptr;
+    // The file objects must outlive the tags read from them.
+    std::unique_ptr<TagLib::MPEG::File> mp3;
+    std::unique_ptr<TagLib::RIFF::WAV::File> wav;
+    std::unique_ptr<TagLib::FileRef> other;
+    const QString lower = path.toLower();
+    if (lower.endsWith(QLatin1String(".wav"))) {
+        wav = std::make_unique<TagLib::RIFF::WAV::File>(local.constData(), false);
+        if (wav->isValid()) {
+            generic = wav->tag();
+            id3 = wav->hasID3v2Tag() ? wav->ID3v2Tag() : nullptr;
+        }
+    } else if (lower.endsWith(QLatin1String(".mp3"))) {
+        mp3 = std::make_unique<TagLib::MPEG::File>(local.constData(), false);
+        if (mp3->isValid()) {
+            generic = mp3->tag();
+            id3 = mp3->hasID3v2Tag() ? mp3->ID3v2Tag() : nullptr;
+        }
+    } else {
+        other = std::make_unique<TagLib::FileRef>(local.constData(), false);
+        if (!other->isNull())
+            generic = other->tag();
+    }
+    if (generic) {
+        tags.title = toQString(generic->title());
+        tags.artist = toQString(generic->artist());
+        tags.album = toQString(generic->album());
+    }
+    if (const auto* pic = frontCover(id3))
+        tags.artPath = storeCover(pic, cacheDir);
+    return tags;
+}
+
+} // namespace desktop

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// What a song file says about itself, for the desktop's "now playing" panel.
+namespace desktop {
+
+struct SongTags {
+    QString title;
+    QString artist;
+    QString album;
+    QString artPath; // a picture file of the embedded cover, empty when there is none
+};
+
+// Reads the tags of `path` (ID3v2 and ID3v1 in MP3, the ID3 and INFO chunks of WAV). An embedded cover is
+// written once into `cacheDir` under a name made from the picture's own bytes, so the same cover is stored
+// once however many songs carry it. A file without tags gives empty fields.
+SongTags readSongTags(const QString& path, const QString& cacheDir);
+
+// $XDG_CACHE_HOME/deckmora/covers (or ~/.cache/deckmora/covers).
+QString coverCacheDir();
+
+} // namespace desktop

@@ -1,0 +1,276 @@
+// The desktop's remote control and the hand-over between starts, driven by real bus clients (playerctl,
+// dbus-send, a second deckmora) on the private session bus this program runs under.
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QListWidget>
+#include <QProcess>
+#include <QTimer>
+#include <QUrl>
+#include <gtest/gtest.h>
+#include <taglib/attachedpictureframe.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+
+#include "../media/songfiles.h"
+#include "frmmain.h"
+#include "instance.h"
+#include "media/audioengine.h"
+#include "media/mediaplayer.h"
+#include "mpris.h"
+#include "scriptedprompts.h"
+#include "session.h"
+#include "songintake.h"
+#include "tempdir.h"
+#include "ui/imagebutton.h"
+
+using platform::media::PlayState;
+
+namespace {
+
+struct ClientRun {
+    int code = -1;
+    QString out;
+};
+
+// Runs a client with our event loop going, since the service it talks to lives in this process. The time
+// limit only keeps a broken client from hanging the suite.
+ClientRun run(const QString& program, const QStringList& args, const QString& cwd = {}) {
+    QProcess p;
+    p.setWorkingDirectory(cwd);
+    QEventLoop loop;
+    QObject::connect(&p, &QProcess::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&p, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
+    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+    p.start(program, args);
+    loop.exec();
+    ClientRun r;
+    if (p.state() == QProcess::NotRunning && p.exitStatus() == QProcess::NormalExit)
+        r.code = p.exitCode();
+    else
+        p.kill();
+    r.out = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    return r;
+}
+
+template <class Pred> bool spinUntil(Pred pred) {
+    QElapsedTimer guard;
+    guard.start();
+    while (!pred() && guard.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    return pred();
+}
+
+// Counts what the player sends, as another client on the bus sees it.
+class Observer : public QObject {
+    Q_OBJECT
+public:
+    Observer()
+        : m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("observer"))) {
+        m_bus.connect({}, QString::fromLatin1(desktop::Mpris::kPath),
+                      QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"),
+                      this, SLOT(onChanged(QDBusMessage)));
+        m_bus.connect({}, QString::fromLatin1(desktop::Mpris::kPath),
+                      QStringLiteral("org.mpris.MediaPlayer2.Player"), QStringLiteral("Seeked"), this,
+                      SLOT(onSeeked(QDBusMessage)));
+    }
+    ~Observer() override { QDBusConnection::disconnectFromBus(QStringLiteral("observer")); }
+    QStringList changed; // names of changed properties, in order
+    QList<qlonglong> seeked;
+    int sent = 0;
+
+public slots:
+    void onChanged(const QDBusMessage& m) {
+        ++sent;
+        changed += qdbus_cast<QVariantMap>(m.arguments().value(1)).keys();
+    }
+    void onSeeked(const QDBusMessage& m) { seeked << m.arguments().value(0).toLongLong(); }
+
+private:
+    QDBusConnection m_bus;
+};
+
+class BusTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!desktop::sessionBusAvailable())
+            GTEST_SKIP() << "needs a session bus (ctest runs this under dbus-run-session)";
+        w.setQuitAction([this] { ++quits; });
+        w.Timer1->stop();
+        w.Timer2->stop();
+    }
+
+    TempDir dir;
+    std::unique_ptr<platform::media::AudioEngine> engine = platform::media::AudioEngine::createOffline(44100);
+    ScriptedPrompts prompts;
+    frmMain w{*engine};
+    int quits = 0;
+};
+
+class MprisTest : public BusTest {
+protected:
+    void SetUp() override {
+        BusTest::SetUp();
+        if (IsSkipped())
+            return;
+        writeTaggedMp3(dir.file("tagged.mp3"));
+        ASSERT_TRUE(songfiles::write(dir.file("plain.wav"), songfiles::Kind::Wav16, 44100, 2,
+                                     songfiles::sine(44100 * 2, 2, 44100)));
+        w.songList().append("Tagged song", dir.file("tagged.mp3"));
+        w.songList().append("Plain song", dir.file("plain.wav"));
+        mpris = std::make_unique<desktop::Mpris>(w, dir.file("covers"));
+        ASSERT_TRUE(mpris->publish());
+        EXPECT_EQ(mpris->serviceName(), "org.mpris.MediaPlayer2.deckmora");
+        w.songList().select(0);
+        w.LoadToPlayer_Click(0);
+    }
+    void writeTaggedMp3(const QString& path) {
+        ASSERT_TRUE(
+            songfiles::write(path, songfiles::Kind::Mp3Cbr, 44100, 2, songfiles::sine(44100 * 3, 2, 44100)));
+        TagLib::MPEG::File f(path.toLocal8Bit().constData());
+        TagLib::ID3v2::Tag* tag = f.ID3v2Tag(true);
+        tag->setTitle("Night Drive");
+        tag->setArtist(TagLib::String("Ana Ölund", TagLib::String::UTF8));
+        tag->setAlbum("Roads");
+        auto* pic = new TagLib::ID3v2::AttachedPictureFrame;
+        pic->setMimeType("image/png");
+        pic->setType(TagLib::ID3v2::AttachedPictureFrame::FrontCover);
+        pic->setPicture(TagLib::ByteVector(kCover.constData(), static_cast<unsigned>(kCover.size())));
+        tag->addFrame(pic);
+        ASSERT_TRUE(f.save());
+    }
+    ClientRun ctl(const QStringList& args) { return run("playerctl", QStringList{"-p", "deckmora"} + args); }
+
+    const QByteArray kCover = QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(64, 'c');
+    std::unique_ptr<desktop::Mpris> mpris;
+};
+
+} // namespace
+
+TEST_F(MprisTest, PlayerctlReadsStatusAndMetadata) {
+    EXPECT_TRUE(run("playerctl", {"-l"}).out.split('\n').contains("deckmora"));
+    EXPECT_EQ(ctl({"status"}).out, "Stopped");
+    const ClientRun meta =
+        ctl({"metadata", "--format", "{{title}}|{{artist}}|{{album}}|{{mpris:length}}|{{xesam:url}}"});
+    const QStringList f = meta.out.split('|');
+    ASSERT_EQ(f.size(), 5) << meta.out.toStdString();
+    EXPECT_EQ(f[0], "Night Drive");
+    EXPECT_EQ(f[1], "Ana Ölund");
+    EXPECT_EQ(f[2], "Roads");
+    EXPECT_NEAR(f[3].toLongLong(), 3'000'000, 60'000); // microseconds
+    EXPECT_EQ(f[4], QUrl::fromLocalFile(dir.file("tagged.mp3")).toString());
+    // The cover lies in the cache once, however often it is read.
+    const QString art = ctl({"metadata", "mpris:artUrl"}).out;
+    EXPECT_EQ(ctl({"metadata", "mpris:artUrl"}).out, art);
+    QFile cover(QUrl(art).toLocalFile());
+    ASSERT_TRUE(cover.open(QIODevice::ReadOnly)) << art.toStdString();
+    EXPECT_EQ(cover.readAll(), kCover);
+    EXPECT_EQ(QDir(dir.file("covers")).entryList(QDir::Files).size(), 1);
+
+    // An untagged song shows its list name.
+    w.songList().select(1);
+    w.LoadToPlayer_Click(0);
+    EXPECT_EQ(ctl({"metadata", "title"}).out, "Plain song");
+}
+
+// Each command acts on the active deck and is seen by other clients once: status changes as properties,
+// seeks as Seeked; display ticks send nothing.
+TEST_F(MprisTest, PlayerctlDrivesTheActiveDeck) {
+    Observer seen;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ctl({"play-pause"}).code, 0);
+    EXPECT_EQ(w.MP[0]->state(), PlayState::Playing);
+    EXPECT_EQ(ctl({"status"}).out, "Playing");
+    ASSERT_TRUE(spinUntil([&] { return seen.changed.contains("PlaybackStatus"); }));
+    ctl({"play-pause"});
+    EXPECT_EQ(w.MP[0]->state(), PlayState::Paused);
+
+    ctl({"position", "1.5"});
+    EXPECT_NEAR(w.MP[0]->position(), 1.5, 1e-6);
+    ctl({"position", "1+"});
+    EXPECT_NEAR(w.MP[0]->position(), 2.5, 1e-6);
+    EXPECT_NEAR(ctl({"position"}).out.toDouble(), 2.5, 1e-3);
+    ctl({"previous"});
+    EXPECT_EQ(w.MP[0]->position(), 0.0);
+    ASSERT_TRUE(spinUntil([&] { return seen.seeked.size() == 3; }));
+    EXPECT_EQ(seen.seeked, QList<qlonglong>({1'500'000, 2'500'000, 0}));
+
+    // Next goes on with the entry after the selection, into the active deck, playing.
+    ctl({"next"});
+    EXPECT_EQ(w.MP[0]->fileName(), dir.file("plain.wav"));
+    EXPECT_EQ(w.MP[0]->state(), PlayState::Playing);
+    EXPECT_EQ(ctl({"metadata", "title"}).out, "Plain song");
+
+    // A press on deck 2's transport makes deck 2 the one the desktop sees.
+    w.songList().select(0);
+    emit w.LoadToPlayer[1]->clicked();
+    EXPECT_EQ(ctl({"status"}).out, "Stopped");
+    EXPECT_EQ(ctl({"metadata", "title"}).out, "Night Drive");
+
+    ASSERT_TRUE(spinUntil([&] { return seen.changed.count("Metadata") >= 2; }));
+    const int before = seen.sent;
+    for (int i = 0; i < 200; ++i)
+        w.Timer1_Timer();
+    run("dbus-send", {"--session", "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+                      "org.freedesktop.DBus.GetId"}); // a round trip: anything sent before it has arrived
+    QCoreApplication::processEvents();
+    EXPECT_EQ(seen.sent, before);
+}
+
+TEST_F(MprisTest, RaiseQuitAndIntrospectionOverDbusSend) {
+    auto send = [](const QString& member, const QStringList& extra = {}) {
+        return run("dbus-send",
+                   QStringList{"--session", "--print-reply", "--dest=org.mpris.MediaPlayer2.deckmora",
+                               "/org/mpris/MediaPlayer2", member} +
+                       extra);
+    };
+    const ClientRun xml = send("org.freedesktop.DBus.Introspectable.Introspect");
+    ASSERT_EQ(xml.code, 0);
+    for (const char* part :
+         {"<interface name=\"org.mpris.MediaPlayer2\">", "<interface name=\"org.mpris.MediaPlayer2.Player\">",
+          "<method name=\"Raise\"", "<method name=\"SetPosition\">", "<signal name=\"Seeked\">",
+          "<property name=\"Metadata\" type=\"a{sv}\" access=\"read\"",
+          "<property name=\"Position\" type=\"x\" access=\"read\"",
+          "<interface name=\"org.freedesktop.DBus.Properties\">"})
+        EXPECT_TRUE(xml.out.contains(QLatin1String(part))) << part;
+    const ClientRun id =
+        send("org.freedesktop.DBus.Properties.Get", {"string:org.mpris.MediaPlayer2", "string:Identity"});
+    EXPECT_TRUE(id.out.contains("\"Deckmora\""));
+
+    w.showMinimized();
+    EXPECT_EQ(send("org.mpris.MediaPlayer2.Raise").code, 0);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(w.windowState() & Qt::WindowMinimized);
+    EXPECT_EQ(send("org.mpris.MediaPlayer2.Quit").code, 0);
+    EXPECT_EQ(quits, 1); // without the close question: no prompt was scripted
+}
+
+// A second start with two songs and a folder hands them to the first and ends at once.
+TEST_F(BusTest, SecondStartHandsItsPathsToTheFirst) {
+    desktop::InstanceServer first;
+    ASSERT_TRUE(first.listen());
+    desktop::InstanceServer rival;
+    EXPECT_FALSE(rival.listen()); // one owner of the name
+    desktop::Session session(first);
+    session.attach(w);
+    for (const char* n : {"one.wav", "two.mp3", "dir/b.wav", "dir/a.mp3"})
+        dir.write(QString::fromLatin1(n), {});
+    w.showMinimized();
+
+    QElapsedTimer took;
+    took.start();
+    const ClientRun second = run(QStringLiteral(DECKMORA_BINARY), {"two.mp3", "one.wav", "dir"}, dir.path());
+    RecordProperty("second_start_ms", static_cast<int>(took.elapsed()));
+    EXPECT_EQ(second.code, 0);
+    ASSERT_TRUE(spinUntil([&] { return !w.intake()->busy() && w.lstFiles->count() == 4; }));
+    EXPECT_EQ(w.songList().path(0), dir.file("two.mp3"));
+    EXPECT_EQ(w.songList().path(1), dir.file("one.wav"));
+    EXPECT_EQ(w.songList().path(2), dir.file("dir/a.mp3"));
+    EXPECT_EQ(w.songList().path(3), dir.file("dir/b.wav"));
+    EXPECT_FALSE(w.windowState() & Qt::WindowMinimized);
+}
+
+#include "mpris_test.moc"
