@@ -23,11 +23,10 @@ dbus-run-session -- bash -c '
   for i in $(seq "$runs"); do
     echo "base $(time_ms "$top/build/bin/deckmora" --version)"
     echo "hand $(time_ms "$top/build/bin/deckmora" "$work/song.wav")"
-  done' | awk '
-  { v[$1] = v[$1] " " $2 }
-  function median(list,   a, n) { n = split(list, a, " "); asort(a); return a[int((n + 1) / 2)] / 1000 }
-  END {
-    b = median(v["base"]); h = median(v["hand"])
-    printf "bare start (--version): median %.1f ms\n", b
-    printf "second start handing over one song: median %.1f ms = %.2f x the bare start (target < 500 ms)\n", h, h / b
-  }'
+  done' > "$work/times"
+median() { grep "^$1 " "$work/times" | cut -d" " -f2 | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] / 1000 }'; }
+base=$(median base)
+hand=$(median hand)
+awk -v b="$base" -v h="$hand" 'BEGIN {
+  printf "bare start (--version): median %.1f ms\n", b
+  printf "second start handing over one song: median %.1f ms = %.2f x the bare start (target < 500 ms)\n", h, h / b }'
