@@ -105,7 +105,9 @@ void frmMain::setupKeys() {
 
     command(tr("active deck: play or pause"), {QKeySequence(Qt::Key_Space)}, [this] {
         const int d = m_activeDeck;
-        emit(MP[d]->state() == platform::media::PlayState::Playing ? Pause[d] : Play[d])->clicked();
+        platform::ImageButton* button =
+            MP[d]->state() == platform::media::PlayState::Playing ? Pause[d] : Play[d];
+        emit button->clicked();
     });
     command(tr("active deck: load the selected song"),
             {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)},

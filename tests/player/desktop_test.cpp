@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "commandline.h"
+#include "form4.h"
 #include "frmabout.h"
 #include "frmmain.h"
 #include "instance.h"
@@ -283,6 +284,18 @@ TEST_F(KeysTest, KeysAreListedOnceInHelpAndTooltips) {
     EXPECT_TRUE(w.Play[1]->toolTip().endsWith("(M)"));
     EXPECT_TRUE(w.Search->toolTip().contains("Ctrl+F"));
     EXPECT_TRUE(w.Add->toolTip().startsWith("Add songs or playlists to this playlist ("));
+}
+
+// Letters typed into the search window are search text, not deck commands.
+TEST_F(KeysTest, SearchWindowKeepsItsLetters) {
+    key(QKeySequence("Ctrl+F"));
+    ASSERT_TRUE(w.m_form4 && w.m_form4->isVisible());
+    w.m_form4->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.m_form4));
+    QTest::keyClicks(w.m_form4->Text1, "m1");
+    EXPECT_EQ(w.m_form4->Text1->text(), "m1");
+    EXPECT_EQ(w.MP[0]->state(), PlayState::NoMedia);
+    EXPECT_EQ(w.MP[1]->state(), PlayState::NoMedia);
 }
 
 // The splash's hidden field still takes every letter once the main window exists: the keys belong to the
