@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "frmadddir.h"
 #include "frmmain.h"
 #include "mainlayout.h"
 #include "songintake.h"
@@ -103,7 +104,10 @@ private:
 
 void frmMain::setupDrops() {
     m_intake = new SongIntake(lstnames, lstFiles, this);
-    connect(m_intake, &SongIntake::busyChanged, this, [this](bool busy) { setListCommandsEnabled(!busy); });
+    auto folderAdding = [this] { return m_addDir && m_addDir->isAdding(); };
+    m_intake->setHold(folderAdding);
+    connect(m_intake, &SongIntake::busyChanged, this,
+            [this, folderAdding](bool busy) { setListCommandsEnabled(!busy && !folderAdding()); });
     m_dropFilter = new DropFilter(this);
     setAcceptDrops(true);
     lstnames->setAcceptDrops(true);

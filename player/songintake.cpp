@@ -14,6 +14,8 @@ namespace {
 constexpr qint64 kSliceMs = 8;
 // Entries appended to the list controls at a time.
 constexpr qsizetype kChunk = 2048;
+// How often a held intake looks again.
+constexpr int kHoldMs = 50;
 // Paths named in the notice; the rest are counted.
 constexpr qsizetype kNamedRejects = 10;
 
@@ -77,7 +79,7 @@ void SongIntake::scheduleStep() {
     if (m_stepQueued)
         return;
     m_stepQueued = true;
-    QTimer::singleShot(0, this, [this] {
+    QTimer::singleShot(m_hold && m_hold() ? kHoldMs : 0, this, [this] {
         m_stepQueued = false;
         step();
     });
@@ -86,6 +88,11 @@ void SongIntake::scheduleStep() {
 void SongIntake::step() {
     // A notice's own event loop may bring another request: it joins the queue and waits for this step.
     m_stepQueued = true;
+    if (m_hold && m_hold()) {
+        m_stepQueued = false;
+        scheduleStep();
+        return;
+    }
     QElapsedTimer slice;
     slice.start();
     while (!m_queue.empty() && slice.elapsed() < kSliceMs) {

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QStringList>
 #include <deque>
+#include <functional>
 
 #include "songlist.h"
 
@@ -22,6 +23,9 @@ public:
     // Queues `paths` behind any request still being added.
     void add(const QStringList& paths);
     bool busy() const { return m_busy; }
+    // While `hold` says so (another command is filling the list), the intake waits, so the two do not
+    // interleave their songs.
+    void setHold(std::function<bool()> hold) { m_hold = std::move(hold); }
 
     // What one path brings: its songs, or nothing when it is neither a song, a folder nor a readable
     // playlist.
@@ -54,6 +58,7 @@ private:
 
     SongList m_list;
     std::deque<Request> m_queue;
+    std::function<bool()> m_hold;
     bool m_busy = false;
     bool m_stepQueued = false;
 };

@@ -137,6 +137,19 @@ TEST_F(DesktopTest, IntakeKeepsOrderAndReportsNonSongsOnce) {
     EXPECT_TRUE(w.listCommandsEnabled());
 }
 
+// While the folder window fills the list, songs from outside wait instead of slipping in between.
+TEST_F(DesktopTest, IntakeWaitsWhileHeld) {
+    bool held = true;
+    w.intake()->setHold([&] { return held; });
+    w.intake()->add({song("a.wav")});
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(w.lstnames->count(), 0);
+    held = false;
+    waitIntake();
+    EXPECT_EQ(w.lstnames->count(), 1);
+}
+
 // 50,000 files fill the list to its limit with one notice; the event loop runs between slices of the work,
 // so the window keeps painting and taking input. Only the files that fit exist: the rest must not even be
 // looked at, or they would be reported as missing.
