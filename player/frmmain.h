@@ -181,7 +181,7 @@ public:
     void bringToFront();
     // Files, folders and playlists from outside are added to the song list through here.
     SongIntake* intake() const { return m_intake; }
-    // Every key command: its keys as text and what it does, in the help window's order.
+    // Every key command as an action (its keys and its words), in the help window's order.
     QList<QAction*> keyActions() const { return m_keyActions; }
     void showKeyHelp();
     QPointer<QWidget> frmKeys; // the key help window, made on first use

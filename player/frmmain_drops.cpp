@@ -35,7 +35,7 @@ QString deckSong(const QMimeData* mime) {
 
 class DropFilter : public QObject {
 public:
-    DropFilter(frmMain* w) : QObject(w), m_w(w) {}
+    explicit DropFilter(frmMain* w) : QObject(w), m_w(w) {}
 
     // The deck whose panel holds `pos` (window pixels), or -1.
     int deckAt(QPoint pos) const {
