@@ -159,6 +159,7 @@ void frmMain::setupKeys() {
             edit);
     command(tr("search the song list"), {QKeySequence(Qt::CTRL | Qt::Key_F)},
             listCommand(&frmMain::Search_Click), Search);
+    command(tr("cancel the running search"), {QKeySequence(Qt::Key_Escape)}, &frmMain::lblsearch_Click);
 
     command(tr("auto-mix: go on playing"), {QKeySequence(Qt::CTRL | Qt::Key_G)},
             [this] { chbgoon->click(); });
