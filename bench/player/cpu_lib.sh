@@ -63,3 +63,13 @@ peer_start() {
   fi
   echo "$pid"
 }
+
+# measure_pair PID1 PID2 SECONDS: prints "<PID1 %> <PID1 main thread %> <PID2 %>" over the same SECONDS
+measure_pair() {
+  local a u x b v y
+  a=$(cpu_ns "$1"); u=$(cpu_ns "$1" "$1"); x=$(cpu_ns "$2")
+  sleep "$3"
+  b=$(cpu_ns "$1"); v=$(cpu_ns "$1" "$1"); y=$(cpu_ns "$2")
+  awk -v t=$((b - a)) -v m=$((v - u)) -v o=$((y - x)) -v s="$3" \
+    'BEGIN { printf "%.3f %.3f %.3f\n", t / s / 1e7, m / s / 1e7, o / s / 1e7 }'
+}
