@@ -61,22 +61,6 @@ TEST(BarPainting, RepaintsOnlyTheStripOfFillThatMoved) {
     }
 }
 
-TEST(BarPainting, ANewRangeRepaintsWhenTheFillMoves) {
-    ProgressBar bar;
-    bar.resize(102, 12);
-    bar.setValue(50);
-    bar.show();
-    settle(bar);
-    PaintLog log(&bar);
-    bar.setMax(100); // unchanged
-    QApplication::processEvents();
-    EXPECT_TRUE(log.rects.empty());
-    bar.setMax(200); // half the fill
-    QApplication::processEvents();
-    ASSERT_EQ(log.rects.size(), 1u);
-    EXPECT_EQ(log.rects.front().width(), 25);
-}
-
 // Minimised or covered, the window and its children paint nothing while their state goes on changing; shown
 // again, the window is repainted once with what changed meanwhile.
 TEST(VisibilityGate, NothingIsPaintedOutOfSight) {
