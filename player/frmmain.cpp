@@ -26,6 +26,7 @@
 #include "ui/progressbar.h"
 #include "ui/prompts.h"
 #include "ui/slider.h"
+#include "ui/visibilitygate.h"
 
 using mainlayout::Item;
 using platform::ImageButton;
@@ -65,11 +66,11 @@ frmMain::frmMain(platform::media::AudioEngine& engine, QWidget* parent)
     setWindowTitle(QString());
     setWindowIcon(skin::appIcon());
     setFixedSize(platform::toPixels({0, 0, mainlayout::kDesignWidth, mainlayout::kDesignHeight}).size());
+    m_gate = new platform::VisibilityGate(this);
     buildElements(engine);
     connectHandlers();
     hostGradientBar();
     Timer1->start();
-    Timer2->start();
     setupSongList();
     setupKeys();
     setupDrops();
@@ -100,7 +101,7 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
     About = button(Item::About, tr("About Deckmora"));
 
     for (int d = 0; d < 2; ++d) {
-        SongInfo[d] = placed(new QFrame(this), kSongInfo[d]);
+        SongInfo[d] = placed(new CaptionViewport(this), kSongInfo[d]);
         SongInfo[d]->setObjectName(QStringLiteral("SongInfo"));
         SongInfo[d]->setFrameShape(QFrame::NoFrame);
         skin::styleSurface(SongInfo[d], QColor(64, 64, 64));
@@ -174,8 +175,7 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(kTickIntervalMs);
-    Timer2 = new QTimer(this);
-    Timer2->setInterval(kTickIntervalMs);
+    Timer2 = Timer1;
 }
 
 void frmMain::connectHandlers() {
@@ -199,8 +199,8 @@ void frmMain::connectHandlers() {
     connect(volMain, &platform::Slider::changed, this, &frmMain::volMain_Change);
     connect(chbgoon, &QCheckBox::toggled, this, &frmMain::chbgoon_Click);
     connect(chbrandom, &QCheckBox::toggled, this, &frmMain::chbrandom_Click);
-    connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
-    connect(Timer2, &QTimer::timeout, this, &frmMain::Timer2_Timer);
+    connect(Timer1, &QTimer::timeout, this, &frmMain::tick);
+    connect(m_gate, &platform::VisibilityGate::hiddenChanged, this, &frmMain::windowHiddenChanged);
 
     connect(Add, &ImageButton::clicked, this, &frmMain::Add_Click);
     connect(Remove, &ImageButton::clicked, this, &frmMain::Remove_Click);
@@ -234,7 +234,8 @@ bool frmMain::debugWordOn() const {
 
 void frmMain::setCaptionLeft(int index, int twips) {
     m_deck[index].captionLeft = twips;
-    placeCaption(index);
+    if (!m_gate->hidden())
+        moveCaption(index);
 }
 
 void frmMain::setDeckCaption(int index, const QString& text) {
@@ -242,14 +243,31 @@ void frmMain::setDeckCaption(int index, const QString& text) {
     placeCaption(index);
 }
 
-// The caption is sized to its text; its left edge is kept in twips so the scroll loses nothing to pixel
-// rounding.
+// The caption is sized to its text once per text; its left edge is kept in twips so the scroll loses nothing
+// to pixel rounding.
 void frmMain::placeCaption(int index) {
     QLabel* label = lblnow[index];
-    const QSize hint = label->sizeHint();
-    label->setGeometry(platform::twipsToPixels(m_deck[index].captionLeft),
-                       platform::twipsToPixels(mainlayout::kLblnow[index].top), hint.width(),
-                       platform::twipsToPixels(mainlayout::kLblnow[index].height));
+    label->resize(label->sizeHint().width(), platform::twipsToPixels(mainlayout::kLblnow[index].height));
+    moveCaption(index);
+}
+
+void frmMain::moveCaption(int index) {
+    lblnow[index]->move(platform::twipsToPixels(m_deck[index].captionLeft),
+                        platform::twipsToPixels(mainlayout::kLblnow[index].top));
+}
+
+void frmMain::tick() {
+    Timer1_Timer();
+    Timer2_Timer();
+}
+
+// While out of sight the captions go on counting their steps without being moved; they take their places
+// as the window is repainted on showing again.
+void frmMain::windowHiddenChanged(bool hidden) {
+    if (hidden)
+        return;
+    for (int d = 0; d < 2; ++d)
+        moveCaption(d);
 }
 
 void frmMain::paintEvent(QPaintEvent*) {

@@ -27,6 +27,7 @@ namespace platform {
 class ImageButton;
 class ProgressBar;
 class Slider;
+class VisibilityGate;
 namespace media {
 class AudioEngine;
 class MediaPlayer;
@@ -87,8 +88,10 @@ public:
     QListWidget* lstFiles = nullptr;
     std::array<platform::media::MediaPlayer*, 2> MP{};
 
-    QTimer* Timer1 = nullptr; // display tick
-    QTimer* Timer2 = nullptr; // deck caption scroll
+    // The display tick and the caption scroll tick together, so one timer drives both handlers: Timer2 is
+    // the same timer as Timer1, kept under its own name for whoever stops or reads it.
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
 
     // --- start-up and window handlers ---
     void Form_Load();
@@ -216,6 +219,10 @@ private:
     void setActiveDeck(int index);
     void setDeckCaption(int index, const QString& text);
     void placeCaption(int index);
+    void moveCaption(int index);
+    // One tick of the shared timer: the display tick, then the caption scroll.
+    void tick();
+    void windowHiddenChanged(bool hidden);
     // Opens entry n of the song list in deck `index` and plays it; false when the song cannot be opened.
     bool autoPlayEntry(int index, int n);
 
@@ -228,4 +235,5 @@ private:
     SongIntake* m_intake = nullptr;
     QList<QAction*> m_keyActions;
     QObject* m_dropFilter = nullptr;
+    platform::VisibilityGate* m_gate = nullptr;
 };

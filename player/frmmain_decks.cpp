@@ -110,7 +110,9 @@ void frmMain::Timer1_Timer() {
     const QString caption = (windowState() & Qt::WindowMinimized) ? kTitle : QString();
     if (windowTitle() != caption)
         setWindowTitle(caption);
-    lblnrs->setText(QStringLiteral("Songs in list: ") + QString::number(lstnames->count()));
+    const QString count = QStringLiteral("Songs in list: ") + QString::number(lstnames->count());
+    if (lblnrs->text() != count)
+        lblnrs->setText(count);
     for (int d = 0; d < 2; ++d) {
         const double length = MP[d]->length();
         if (length == 0)

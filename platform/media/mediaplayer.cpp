@@ -47,9 +47,15 @@ MediaPlayer::MediaPlayer(AudioEngine& engine, QWidget* parent)
     d->deck.setGain(gainForLevel(0));
     d->deck.setOwner(this, [](QObject* o) { static_cast<MediaPlayer*>(o)->deliverEnds(); });
     d->engine.impl().addDeck(&d->deck);
+    // The face's clock moves only while a song plays and someone can see it: the timer runs only then (a
+    // paint starts it), so a player in a cut-off work area or a stopped deck never wakes the event loop.
     d->face.setInterval(250);
-    connect(&d->face, &QTimer::timeout, this, qOverload<>(&QWidget::update));
-    d->face.start();
+    connect(&d->face, &QTimer::timeout, this, [this] {
+        if (state() == PlayState::Playing && !visibleRegion().isEmpty())
+            update();
+        else
+            d->face.stop();
+    });
 }
 
 MediaPlayer::~MediaPlayer() {
@@ -155,6 +161,8 @@ QSize MediaPlayer::sizeHint() const {
 
 void MediaPlayer::paintEvent(QPaintEvent*) {
     static const char* const kStates[] = {"none", "stop", "play", "pause"};
+    if (state() == PlayState::Playing && !d->face.isActive())
+        d->face.start();
     QPainter p(this);
     p.fillRect(rect(), QColor(24, 24, 24));
     p.setPen(QColor(200, 230, 200));

@@ -33,20 +33,34 @@ short shiftCode(Qt::KeyboardModifiers m) {
     return s;
 }
 
-ProgressBar::ProgressBar(QWidget* parent) : QWidget(parent) {}
+// The bar paints every pixel it owns, so what lies beneath it is never repainted for it.
+ProgressBar::ProgressBar(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
 
 void ProgressBar::setMax(float m) {
-    if (m == m_max)
-        return;
+    const int before = filledPixels();
     m_max = m;
-    update();
+    repaintFill(before);
 }
 
 void ProgressBar::setValue(float v) {
-    if (v == m_value)
-        return;
+    const int before = filledPixels();
     m_value = v;
-    update();
+    repaintFill(before);
+}
+
+// A song moves its bar by a pixel only every second or so, while the display tick writes it 30 times a
+// second: only a fill that grew or shrank on screen is repainted, and only the strip that changed.
+void ProgressBar::repaintFill(int before) {
+    const int after = filledPixels();
+    if (after == before)
+        return;
+    update(QRect(1 + std::min(before, after), 1, std::abs(after - before), height() - 2));
+}
+
+int ProgressBar::filledPixels() const {
+    return static_cast<int>(std::lround(fraction() * std::max(0, width() - 2)));
 }
 
 void ProgressBar::setBarColor(const QColor& c) {
@@ -68,7 +82,7 @@ void ProgressBar::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRect r = rect();
     p.fillRect(r, QColor(18, 18, 22));
-    const int filled = static_cast<int>(std::lround(fraction() * (r.width() - 2)));
+    const int filled = filledPixels();
     if (filled > 0)
         p.fillRect(QRect(1, 1, filled, r.height() - 2), m_barColor);
     p.setPen(QColor(70, 70, 80));

@@ -16,7 +16,7 @@ public:
     float max() const { return m_max; }
     float value() const { return m_value; }
     // A value beyond the ends is kept as given and drawn clamped, so the caller can write the two in any
-    // order.
+    // order. Writing a value that leaves the fill where it was on screen paints nothing.
     void setMax(float m);
     void setValue(float v);
     void setBarColor(const QColor& c);
@@ -33,6 +33,9 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
 
 private:
+    int filledPixels() const;
+    void repaintFill(int before);
+
     float m_max = 100;
     float m_value = 0;
     QColor m_barColor{50, 180, 230};

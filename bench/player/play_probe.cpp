@@ -1,0 +1,46 @@
+// The main window on the program's own audio engine, shown, with one song playing in deck 0 (over and over),
+// or with nothing loaded when no song is given. It prints "ready" once the song plays, so a script can
+// measure its processor time against another player's. --cover shows instead a plain window as large as
+// the screen, to lie over another probe's:
+//   build/bin/player_play_probe [song]      (bench/player/play_cpu.sh and hidden_cpu.sh run it)
+//   build/bin/player_play_probe --cover
+#include <QApplication>
+#include <QListWidget>
+#include <QScreen>
+#include <cstdio>
+
+#include "frmmain.h"
+#include "media/audioengine.h"
+#include "media/mediaplayer.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (argc > 1 && qstrcmp(argv[1], "--cover") == 0) {
+        QWidget cover;
+        cover.setGeometry(QApplication::primaryScreen()->geometry());
+        cover.show();
+        std::printf("ready\n");
+        std::fflush(stdout);
+        return app.exec();
+    }
+    frmMain w(platform::media::AudioEngine::instance());
+    w.setQuitAction([] {});
+    w.show();
+    if (argc > 1) {
+        const QString song = QString::fromLocal8Bit(argv[1]);
+        w.lstnames->addItem(song);
+        w.lstFiles->addItem(song);
+        w.lstnames->setCurrentRow(0);
+        w.LoadToPlayer_Click(0);
+        w.Play_Click(0);
+        QObject::connect(w.MP[0], &platform::media::MediaPlayer::ended, &w, [&w] { w.Play_Click(0); });
+        if (w.MP[0]->state() != platform::media::PlayState::Playing) {
+            std::fprintf(stderr, "player_play_probe: %s does not play\n", argv[1]);
+            return 1;
+        }
+    }
+    std::printf("ready\n");
+    std::fflush(stdout);
+    return app.exec();
+}
