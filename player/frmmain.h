@@ -19,6 +19,7 @@ class ClickLabel;
 class frmAbout;
 class FrmAddDir;
 class Form4;
+class MissingFiles;
 class frmeditplaylist;
 class QAction;
 
@@ -129,6 +130,7 @@ public:
     void mnuAddDir_Click();
     void mnuRmvLst_Click();
     void mnuDelete_Click();
+    void mnuRmvMissing_Click();
     void mnuFromList_Click();
     void mnuFromPc_Click();
 
@@ -151,6 +153,7 @@ public:
     QMenu* mnuremove = nullptr; // "Remove"
     QAction* mnuRmvLst = nullptr;
     QAction* mnuDelete = nullptr;
+    QAction* mnuRmvMissing = nullptr;
     QMenu* mnuPlaylist = nullptr;      // "Playlist"
     QMenu* mnuremoveselsong = nullptr; // "Remove selected song"
     QAction* mnuFromList = nullptr;
@@ -159,6 +162,8 @@ public:
     QPointer<FrmAddDir> m_addDir;
     QPointer<Form4> m_form4;
     QPointer<frmeditplaylist> m_editor;
+    // Dims the entries whose file is missing.
+    MissingFiles* m_missing = nullptr;
     // Off while the add-folder loop runs, so nothing changes the list under it.
     void setListCommandsEnabled(bool enabled);
     bool listCommandsEnabled() const { return m_listCommandsEnabled; }

@@ -9,6 +9,7 @@
 #include "deckrules.h"
 #include "frmmain.h"
 #include "media/mediaplayer.h"
+#include "missingfiles.h"
 #include "ui/progressbar.h"
 #include "ui/prompts.h"
 #include "ui/slider.h"
@@ -45,6 +46,7 @@ void frmMain::LoadToPlayer_Click(int index) {
         m_deck[index].loaded = false;
         m_deck[index].name.clear();
         setDeckCaption(index, kNoSong);
+        m_missing->recheck(song->index);
         platform::notice(
             QStringLiteral("The song \"%1\" cannot be loaded:\r\n%2").arg(song->path, err.message), kTitle);
         return;
@@ -166,6 +168,7 @@ bool frmMain::autoPlayEntry(int index, int n) {
     SongList list = songList();
     list.select(n);
     if (MP[index]->open(list.path(n))) {
+        m_missing->recheck(n);
         m_deck[index].loaded = false;
         m_deck[index].name.clear();
         setDeckCaption(index, kNoSong);

@@ -57,7 +57,7 @@ TEST_F(MainSongList, ThePopUpMenusAndTheirCaptions) {
     EXPECT_EQ(w.mnuAdd->title(), "AddToList");
     EXPECT_EQ(captions(w.mnuAdd), (QStringList{"Add mp3 - wav", "Add Playlist", "Add directory"}));
     EXPECT_EQ(w.mnuremove->title(), "Remove");
-    EXPECT_EQ(captions(w.mnuremove), (QStringList{"Remove from playlist", "Remove from computer"}));
+    EXPECT_EQ(captions(w.mnuremove), (QStringList{"Remove from playlist", "Remove from computer", "Remove missing"}));
     EXPECT_EQ(w.mnuPlaylist->title(), "Playlist");
     EXPECT_EQ(captions(w.mnuPlaylist), QStringList{"Remove selected song"});
     EXPECT_EQ(captions(w.mnuremoveselsong), (QStringList{"From list", "From pc"}));
