@@ -43,7 +43,10 @@ Entry local(const QString& path, const QString& folder) {
         return {Entry::Kind::File, path};
     QString relative = path;
     relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    const QString resolved = QDir::cleanPath(folder + QLatin1Char('/') + relative);
+    QString resolved = QDir::cleanPath(folder + QLatin1Char('/') + relative);
+    // Above the root is the root; cleanPath keeps the "..".
+    while (resolved.startsWith(QLatin1String("/../")))
+        resolved.remove(0, 3);
     if (resolved.size() > kMaxPathLength)
         return {};
     return {Entry::Kind::File, resolved};
