@@ -54,8 +54,8 @@ TEST_F(MissingSongs, ALargeBatchIsLookedUpInTheBackgroundAndMatchedByPath) {
 }
 
 TEST_F(MissingSongs, RemoveMissingAsksOnceAndKeepsFilesThatCameBack) {
-    list.append({{dir.file("x.mp3"), "x"}, {song("a.mp3"), "a"}, {dir.file("y.mp3"), "y"},
-                 {dir.file("z.mp3"), "z"}});
+    list.append(
+        {{dir.file("x.mp3"), "x"}, {song("a.mp3"), "a"}, {dir.file("y.mp3"), "y"}, {dir.file("z.mp3"), "z"}});
     list.select(3);
     song("y.mp3"); // back since the lookup
 

@@ -4,9 +4,13 @@
 #include "m3uformat.h"
 #include "playlistformats.h"
 #include "playlistpaths.h"
+#include "scriptedprompts.h"
+#include "songlistcommands.h"
+#include "songlistfixture.h"
 #include "tempdir.h"
 #include <gtest/gtest.h>
 
+using platform::Answer;
 using Kind = playlistpaths::Entry::Kind;
 using Status = PlaylistRead::Status;
 using playlistformats::Id;
@@ -82,7 +86,7 @@ TEST(PlaylistPaths, SongsUnderTheFolderAreStoredRelativeOthersAbsolute) {
     } cases[] = {
         {"/home/u/Lists/a.mp3", "a.mp3", "a.mp3"},
         {"/home/u/Lists/Sub Dir/\u00e9.mp3", "Sub Dir/\u00e9.mp3", "Sub%20Dir/%C3%A9.mp3"},
-        {"/home/u/Lists/#1.mp3", "./#1.mp3", "./%231.mp3"}, // not a comment line
+        {"/home/u/Lists/#1.mp3", "./#1.mp3", "./%231.mp3"},    // not a comment line
         {"/home/u/Lists/c:x.mp3", "./c:x.mp3", "./c%3Ax.mp3"}, // not a drive
         {"/home/u/ListsX/a.mp3", "/home/u/ListsX/a.mp3", "file:///home/u/ListsX/a.mp3"},
         {"/home/u/Lists/../b.mp3", "/home/u/b.mp3", "file:///home/u/b.mp3"},
@@ -132,8 +136,8 @@ TEST(PlaylistFormats, M3uAsOtherPlayersWriteIt) {
                                 "\r\n"
                                 "#EXTINF:5,A stream\r\n"
                                 "http://radio.example/live\r\n"
-                                "   ../three.wav\r"               // a lone CR ends a line; the stream's
-                                "#EXTINF:1,\r\nMix\\four.mp3\n";  // title went with it
+                                "   ../three.wav\r"              // a lone CR ends a line; the stream's
+                                "#EXTINF:1,\r\nMix\\four.mp3\n"; // title went with it
     const PlaylistRead r = parse(Id::M3u8, extended);
     EXPECT_EQ(r.status, Status::Ok);
     EXPECT_EQ(pathsOf(r), (QStringList{"/m/one.mp3", "/home/u/Lists/two.mp3", "/home/u/three.wav",
@@ -191,7 +195,8 @@ TEST(PlaylistFormats, XspfWithTrackList) {
 </playlist>)";
     const PlaylistRead r = parse(Id::Xspf, xspf);
     EXPECT_EQ(r.status, Status::Ok);
-    EXPECT_EQ(pathsOf(r), (QStringList{"/m/a b.mp3", "/home/u/Lists/sub/c#.ogg", "/m/local.mp3", "/m/d.wav"}));
+    EXPECT_EQ(pathsOf(r),
+              (QStringList{"/m/a b.mp3", "/home/u/Lists/sub/c#.ogg", "/m/local.mp3", "/m/d.wav"}));
     EXPECT_EQ(namesOf(r), (QStringList{"Band - Song", "Only title", "local.mp3", "d.wav"}));
     EXPECT_EQ(r.skipped, 1);
 
@@ -202,8 +207,8 @@ TEST(PlaylistFormats, XspfWithTrackList) {
     } bad[] = {
         {"not xml at all", Status::Invalid, 0},
         {"<?xml version=\"1.0\"?><html/>", Status::Invalid, 0},
-        {"<playlist><trackList><track><location>/a.mp3</location></track><track><location>/b", Status::Damaged,
-         1},
+        {"<playlist><trackList><track><location>/a.mp3</location></track><track><location>/b",
+         Status::Damaged, 1},
         {"<playlist><trackList><track><location>&nope;</location></track></trackList></playlist>",
          Status::Damaged, 0},
     };
@@ -271,8 +276,8 @@ TEST_P(PlaylistRoundTrip, SongsComeBackAsTheyWere) {
     EXPECT_EQ(again.songs[3].path, songs[3].path);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryFormat, PlaylistRoundTrip, ::testing::Values(Id::M3u8, Id::M3u, Id::Pls, Id::Xspf),
-                         [](const auto& info) {
+INSTANTIATE_TEST_SUITE_P(EveryFormat, PlaylistRoundTrip,
+                         ::testing::Values(Id::M3u8, Id::M3u, Id::Pls, Id::Xspf), [](const auto& info) {
                              return playlistformats::format(info.param).extension().toStdString();
                          });
 
@@ -302,14 +307,88 @@ TEST(PlaylistFormats, HostileInputEndsWithTheReadablePart) {
     }
     // A 10 MB line, NUL bytes and lone CRs: skipped or split, never taken whole.
     const QByteArray huge = "#EXTM3U\n#EXTINF:1," + QByteArray(10 << 20, 'T') + "\n/" +
-                            QByteArray(10 << 20, 'p') + "\n" +
-                            QByteArray("/a\0b.mp3\n/ok.mp3\r/ok2.mp3", 25);
+                            QByteArray(10 << 20, 'p') + "\n" + QByteArray("/a\0b.mp3\n/ok.mp3\r/ok2.mp3", 25);
     for (Id id : {Id::M3u8, Id::Xspf}) {
-        const PlaylistRead r = parse(id, id == Id::Xspf ? "<playlist><trackList><track><location>/" +
-                                                              QByteArray(10 << 20, 'p') +
-                                                              "</location></track></trackList></playlist>"
-                                                        : QByteArray(huge.constData(), huge.size()));
+        const PlaylistRead r =
+            parse(id, id == Id::Xspf ? "<playlist><trackList><track><location>/" + QByteArray(10 << 20, 'p') +
+                                           "</location></track></trackList></playlist>"
+                                     : QByteArray(huge.constData(), huge.size()));
         EXPECT_EQ(r.skipped, id == Id::Xspf ? 1 : 2);
         EXPECT_EQ(pathsOf(r), id == Id::Xspf ? QStringList() : (QStringList{"/ok.mp3", "/ok2.mp3"}));
     }
+}
+
+class ForeignPlaylistCommands : public SongListFixture {
+protected:
+    TempDir dir;
+    ScriptedPrompts prompts;
+};
+
+TEST_F(ForeignPlaylistCommands, OpenReplacesOnlyARecognisedListAndTellsWhatWasLeftOut) {
+    fill({"old"});
+    const QString bad = dir.write("broken.xspf", "<html/>");
+    prompts.answer(Answer::Ok);
+    songlistcommands::loadPlaylist(list, bad, true);
+    EXPECT_EQ(prompts.last().text, "Not a valid playlist file\r\nIt is XML, but not a playlist.");
+    EXPECT_EQ(allNames(), QStringList{"old"});
+
+    // Our own format keeps its name rule: read only from names ending in "mdp", whatever the content.
+    songlistcommands::loadPlaylist(list, dir.write("party", "-<>Playlist<>-\r\n/a.mp3\r\nA\r\n"), true);
+    EXPECT_EQ(allNames(), QStringList{"old"});
+    songlistcommands::loadPlaylist(list, dir.write("list.mdp", "#EXTM3U\n/a.mp3\n"), false);
+    EXPECT_EQ(allNames(), (QStringList{"old", "a.mp3"}));
+
+    const int before = prompts.count();
+    prompts.answer(Answer::Ok);
+    songlistcommands::loadPlaylist(
+        list, dir.write("radio.m3u", "#EXTM3U\nhttp://a/\nsong.mp3\nhttps://b/\nmms://c/\n"), true);
+    EXPECT_EQ(allPaths(), QStringList{dir.file("song.mp3")});
+    ASSERT_EQ(prompts.count(), before + 1);
+    EXPECT_TRUE(prompts.last().text.startsWith("3 entries were skipped"))
+        << prompts.last().text.toStdString();
+
+    // Too many songs and skipped entries: one notice says both.
+    QByteArray many = "[playlist]\nFile1=ftp://x/\n";
+    for (int i = 0; i < 5; ++i)
+        many += "File" + QByteArray::number(i + 2) + "=/m/" + QByteArray::number(i) + ".mp3\n";
+    for (int i = list.count(); i < SongList::kMaxEntries - 2; ++i)
+        list.append("x", "/x");
+    prompts.answer(Answer::Ok);
+    songlistcommands::loadPlaylist(list, dir.write("many.pls", many), false);
+    EXPECT_EQ(list.count(), SongList::kMaxEntries);
+    EXPECT_TRUE(prompts.last().text.contains("The song list is full"));
+    EXPECT_TRUE(prompts.last().text.contains("1 entry was skipped"));
+}
+
+TEST_F(ForeignPlaylistCommands, SaveTakesTheFormatFromTheTypedExtensionElseTheFilter) {
+    list.append("Song", dir.file("song.mp3"));
+    const struct {
+        const char* typed;
+        int filter;
+        const char* written;
+        QByteArray start;
+    } cases[] = {
+        {"a", 0, "a", "-<>Playlist<>-\r\n"},  // our own, no extension added
+        {"b", -1, "b", "-<>Playlist<>-\r\n"}, // a dialog that does not say
+        {"c", 1, "c.m3u8", "#EXTM3U\n#EXTINF:-1,Song\nsong.mp3\n"},
+        {"d", 2, "d.pls", "[playlist]\nFile1=song.mp3\nTitle1=Song\n"},
+        {"e", 3, "e.xspf", "<?xml"},
+        {"f.PLS", 0, "f.PLS", "[playlist]"},
+        {"g.m3u", 3, "g.m3u", "#EXTM3U"},
+        {"h.mdp", 2, "h.mdp", "-<>Playlist<>-"},
+    };
+    for (const auto& c : cases) {
+        prompts.answerFile(dir.file(c.typed), c.filter);
+        EXPECT_EQ(songlistcommands::savePlaylist(list), songlistcommands::SaveOutcome::Written) << c.typed;
+        QFile f(dir.file(c.written));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << c.written;
+        EXPECT_TRUE(f.readAll().startsWith(c.start)) << c.written;
+    }
+    EXPECT_EQ(prompts.last().dialog.filter,
+              "Playlist files|*.mdp|M3U8 playlists|*.m3u8|PLS playlists|*.pls|XSPF playlists|*.xspf");
+
+    // A failed write is told, with no offer to append to a format that has no append.
+    prompts.answerFile(dir.file("no/such/folder/x.m3u8")).answer(Answer::Ok);
+    EXPECT_EQ(songlistcommands::savePlaylist(list), songlistcommands::SaveOutcome::NotWritten);
+    EXPECT_TRUE(prompts.last().text.contains("could not be written"));
 }
