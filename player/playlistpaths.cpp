@@ -81,8 +81,7 @@ bool isWindowsRooted(const QString& path) {
 }
 
 Entry resolve(const QString& text, const QString& folder, bool isUri) {
-    // Percent escapes may make a path three times as long as the file name they stand for.
-    if (text.isEmpty() || text.size() > 3 * kMaxPathLength || text.contains(QChar(0)))
+    if (text.isEmpty() || text.size() > kMaxUriLength || text.contains(QChar(0)))
         return {};
     if (const int scheme = schemeLength(text)) {
         if (QStringView(text).first(scheme).compare(QLatin1String("file"), Qt::CaseInsensitive) != 0)
@@ -102,6 +101,9 @@ QString stored(const QString& songPath, const QString& folder) {
     if (dir == QLatin1String("/") || !absolute.startsWith(dir + QLatin1Char('/')))
         return absolute;
     const QString relative = absolute.mid(dir.size() + 1);
+    // A backslash in a relative entry reads as a Windows separator; such a name travels only as it is.
+    if (relative.contains(QLatin1Char('\\')))
+        return absolute;
     // What a reader would take for a comment, a blank, a drive or an address starts with "./" instead.
     if (relative.startsWith(QLatin1Char('#')) || relative.front().isSpace() || isWindowsRooted(relative) ||
         schemeLength(relative) > 0 || relative.startsWith(QLatin1String("file:/"), Qt::CaseInsensitive))

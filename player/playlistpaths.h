@@ -8,6 +8,8 @@ namespace playlistpaths {
 
 // A path longer than any file system takes names no file; it is not taken into the list.
 constexpr int kMaxPathLength = 4096;
+// The same percent-encoded: up to three UTF-8 bytes a character, three characters a byte.
+constexpr int kMaxUriLength = 9 * kMaxPathLength;
 
 struct Entry {
     enum class Kind {

@@ -54,11 +54,12 @@ PlaylistRead PlsFormat::parse(const QByteArray& bytes, const QString& folder, in
     bool section = false, inOther = false, anyFile = false;
     const QString text = decodePlaylistText(bytes);
     for (QStringView line : PlaylistFile::splitLines(text)) {
-        line = line.trimmed();
+        while (!line.isEmpty() && line.front().isSpace())
+            line = line.sliced(1);
         if (line.isEmpty() || line.front() == QLatin1Char(';') || line.front() == QLatin1Char('#'))
             continue;
         if (line.front() == QLatin1Char('[')) {
-            inOther = line.compare(kSection, Qt::CaseInsensitive) != 0;
+            inOther = line.trimmed().compare(kSection, Qt::CaseInsensitive) != 0;
             section = section || !inOther;
             continue;
         }
@@ -66,7 +67,10 @@ PlaylistRead PlsFormat::parse(const QByteArray& bytes, const QString& folder, in
         if (inOther || eq < 0)
             continue;
         const QStringView key = line.first(eq).trimmed();
-        const QStringView value = line.sliced(eq + 1).trimmed();
+        // Blanks after the "=" are layout; a file name may end in one.
+        QStringView value = line.sliced(eq + 1);
+        while (!value.isEmpty() && value.front().isSpace())
+            value = value.sliced(1);
         quint32 n = 0;
         if (key.startsWith(QLatin1String("file"), Qt::CaseInsensitive) && entryNumber(key.sliced(4), n)) {
             Entry& e = entries[n];

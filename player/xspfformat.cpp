@@ -122,8 +122,8 @@ PlaylistRead XspfFormat::parse(const QByteArray& bytes, const QString& folder, i
         }
         case QXmlStreamReader::Characters:
             // A text far longer than any path or title is cut, however the file spreads it.
-            if (field && field->size() < 3 * playlistpaths::kMaxPathLength + 1)
-                field->append(xml.text().left(3 * playlistpaths::kMaxPathLength + 1 - field->size()));
+            if (field && field->size() <= playlistpaths::kMaxUriLength)
+                field->append(xml.text().left(playlistpaths::kMaxUriLength + 1 - field->size()));
             break;
         case QXmlStreamReader::EndElement: {
             const QStringView name = xml.name();

@@ -162,7 +162,7 @@ TEST(PlaylistFormats, PlsKeysInAnyOrderAndCaseAndALyingCount) {
                            "NumberOfEntries=7\r\n"
                            "title2=Second\r\n"
                            "FILE2=b.mp3\r\n"
-                           "File1 = /m/a.mp3 \r\n"
+                           "File1 = /m/a.mp3\r\n"
                            "File10=http://stream.example/\r\n"
                            "Title3=No file, no entry\r\n"
                            "Length1=-1\r\n"
