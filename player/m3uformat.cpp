@@ -63,12 +63,13 @@ PlaylistRead M3uFormat::parse(const QByteArray& bytes, const QString& folder, in
 }
 
 QByteArray M3uFormat::serialize(const QList<Song>& songs, const QString& folder) const {
+    const playlistpaths::Store store(folder);
     QString text = QStringLiteral("#EXTM3U\n");
     for (const Song& s : songs) {
         text += QStringLiteral("#EXTINF:-1,");
         text += playlistpaths::oneLine(s.name);
         text += QLatin1Char('\n');
-        text += playlistpaths::stored(s.path, folder);
+        text += store.path(s.path);
         text += QLatin1Char('\n');
     }
     return m_utf8 ? text.toUtf8() : PlaylistFile::encode(text);

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QUrl>
+#include <algorithm>
 
 #include "playlistfile.h"
 
@@ -36,6 +37,48 @@ QString percentDecoded(QStringView text) {
     return PlaylistFile::decode(QByteArray::fromPercentEncoding(text.toUtf8()));
 }
 
+// cleanPath, only where there is something to clean: most paths have nothing, and a large list is read and
+// written without the cost.
+QString clean(const QString& path) {
+    const qsizetype n = path.size();
+    const QChar* d = path.constData();
+    bool dirty = n > 1 && d[n - 1] == QLatin1Char('/');
+    // A "." or ".." segment, or an empty one, starts right after a slash (or at the start).
+    for (qsizetype i = 0; i < n && !dirty; ++i) {
+        if (i > 0 && d[i - 1] != QLatin1Char('/'))
+            continue;
+        if (d[i] == QLatin1Char('/') && i > 0) {
+            dirty = true;
+        } else if (d[i] == QLatin1Char('.')) {
+            const qsizetype dots = (i + 1 < n && d[i + 1] == QLatin1Char('.')) ? 2 : 1;
+            dirty = i + dots == n || d[i + dots] == QLatin1Char('/');
+        }
+    }
+    return dirty ? QDir::cleanPath(path) : path;
+}
+
+// Everything but the unreserved characters and the slash (and the colon, for a Windows drive) as %XX of its
+// UTF-8 bytes.
+void appendPercentEncoded(QByteArray& out, const QString& text, bool keepColon) {
+    static const char hex[] = "0123456789ABCDEF";
+    const QByteArray bytes = text.toUtf8();
+    const qsizetype start = out.size();
+    out.resize(start + 3 * bytes.size());
+    char* d = out.data() + start;
+    for (const char b : bytes) {
+        const auto u = static_cast<unsigned char>(b);
+        if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '-' ||
+            u == '.' || u == '_' || u == '~' || u == '/' || (keepColon && u == ':')) {
+            *d++ = b;
+        } else {
+            *d++ = '%';
+            *d++ = hex[u >> 4];
+            *d++ = hex[u & 15];
+        }
+    }
+    out.resize(d - out.data());
+}
+
 Entry local(const QString& path, const QString& folder) {
     if (path.isEmpty() || path.size() > kMaxPathLength || path.contains(QChar(0)))
         return {};
@@ -43,7 +86,7 @@ Entry local(const QString& path, const QString& folder) {
         return {Entry::Kind::File, path};
     QString relative = path;
     relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    QString resolved = QDir::cleanPath(folder + QLatin1Char('/') + relative);
+    QString resolved = clean(folder + QLatin1Char('/') + relative);
     // Above the root is the root; cleanPath keeps the "..".
     while (resolved.startsWith(QLatin1String("/../")))
         resolved.remove(0, 3);
@@ -93,14 +136,20 @@ Entry resolve(const QString& text, const QString& folder, bool isUri) {
     return local(isUri ? percentDecoded(text) : text, folder);
 }
 
-QString stored(const QString& songPath, const QString& folder) {
+Store::Store(const QString& folder) : m_cwd(QDir::currentPath()) {
+    const QString dir = clean(folder);
+    if (dir != QLatin1String("/"))
+        m_prefix = dir + QLatin1Char('/');
+}
+
+QString Store::path(const QString& songPath) const {
     if (isWindowsRooted(songPath))
         return songPath;
-    const QString absolute = QDir::cleanPath(QDir::current().absoluteFilePath(songPath));
-    const QString dir = QDir::cleanPath(folder);
-    if (dir == QLatin1String("/") || !absolute.startsWith(dir + QLatin1Char('/')))
+    const QString absolute =
+        clean(songPath.startsWith(QLatin1Char('/')) ? songPath : m_cwd + QLatin1Char('/') + songPath);
+    if (m_prefix.isEmpty() || !absolute.startsWith(m_prefix) || absolute.size() == m_prefix.size())
         return absolute;
-    const QString relative = absolute.mid(dir.size() + 1);
+    const QString relative = absolute.mid(m_prefix.size());
     // A backslash in a relative entry reads as a Windows separator; such a name travels only as it is.
     if (relative.contains(QLatin1Char('\\')))
         return absolute;
@@ -111,17 +160,32 @@ QString stored(const QString& songPath, const QString& folder) {
     return relative;
 }
 
-QString storedUri(const QString& songPath, const QString& folder) {
+void Store::appendUri(QByteArray& out, const QString& songPath) const {
     if (isWindowsRooted(songPath)) {
         QString slashes = songPath;
         slashes.replace(QLatin1Char('\\'), QLatin1Char('/'));
-        const QByteArray encoded = QUrl::toPercentEncoding(slashes, "/:");
-        return QLatin1String(slashes.startsWith(QLatin1Char('/')) ? "file:" : "file:///") +
-               QString::fromLatin1(encoded);
+        out += slashes.startsWith(QLatin1Char('/')) ? "file:" : "file:///";
+        appendPercentEncoded(out, slashes, true);
+        return;
     }
-    const QString path = stored(songPath, folder);
-    const QString encoded = QString::fromLatin1(QUrl::toPercentEncoding(path, "/"));
-    return path.startsWith(QLatin1Char('/')) ? QStringLiteral("file://") + encoded : encoded;
+    const QString p = path(songPath);
+    if (p.startsWith(QLatin1Char('/')))
+        out += "file://";
+    appendPercentEncoded(out, p, false);
+}
+
+QString Store::uri(const QString& songPath) const {
+    QByteArray out;
+    appendUri(out, songPath);
+    return QString::fromLatin1(out);
+}
+
+QString stored(const QString& songPath, const QString& folder) {
+    return Store(folder).path(songPath);
+}
+
+QString storedUri(const QString& songPath, const QString& folder) {
+    return Store(folder).uri(songPath);
 }
 
 QString fileName(const QString& path) {
@@ -130,6 +194,9 @@ QString fileName(const QString& path) {
 }
 
 QString oneLine(const QString& text) {
+    const auto control = [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; };
+    if (std::none_of(text.cbegin(), text.cend(), control))
+        return text;
     QString out = text;
     for (QChar& c : out)
         if (c.unicode() < 0x20 || c.unicode() == 0x7F)

@@ -26,6 +26,21 @@ struct Entry {
 // `isUri` says the text is a URI reference (XSPF), so a relative one is percent-decoded as well.
 Entry resolve(const QString& text, const QString& folder, bool isUri = false);
 
+// Paths as a playlist in one folder stores them; the folders are looked at once, not once a song.
+class Store {
+public:
+    explicit Store(const QString& folder);
+    // See stored() and storedUri().
+    QString path(const QString& songPath) const;
+    QString uri(const QString& songPath) const;
+    // The URI, percent-encoded ASCII, at the end of `out`.
+    void appendUri(QByteArray& out, const QString& songPath) const;
+
+private:
+    QString m_prefix; // the folder and a slash; empty for the root, under which nothing is made relative
+    QString m_cwd;
+};
+
 // The path a playlist in `folder` stores for `songPath`: relative to the folder when the song lies under it,
 // else absolute. Windows paths are stored as written.
 QString stored(const QString& songPath, const QString& folder);

@@ -111,15 +111,24 @@ PlaylistRead PlsFormat::parse(const QByteArray& bytes, const QString& folder, in
 }
 
 QByteArray PlsFormat::serialize(const QList<Song>& songs, const QString& folder) const {
+    const playlistpaths::Store store(folder);
     QString text = QStringLiteral("[playlist]\n");
     for (qsizetype i = 0; i < songs.size(); ++i) {
         const QString n = QString::number(i + 1);
-        text += QStringLiteral("File") + n + QLatin1Char('=') + playlistpaths::stored(songs[i].path, folder) +
-                QLatin1Char('\n');
+        text += QLatin1String("File");
+        text += n;
+        text += QLatin1Char('=');
+        text += store.path(songs[i].path);
         const QString title = playlistpaths::oneLine(songs[i].name);
-        if (!title.isEmpty())
-            text += QStringLiteral("Title") + n + QLatin1Char('=') + title + QLatin1Char('\n');
-        text += QStringLiteral("Length") + n + QStringLiteral("=-1\n");
+        if (!title.isEmpty()) {
+            text += QLatin1String("\nTitle");
+            text += n;
+            text += QLatin1Char('=');
+            text += title;
+        }
+        text += QLatin1String("\nLength");
+        text += n;
+        text += QLatin1String("=-1\n");
     }
     text += QStringLiteral("NumberOfEntries=%1\nVersion=2\n").arg(songs.size());
     return text.toUtf8();
