@@ -55,7 +55,7 @@ PlaylistRead M3uFormat::parse(const QByteArray& bytes, const QString& folder, in
             r.more = true;
             break;
         } else {
-            r.songs.append(Song{e.path, title.isEmpty() ? playlistpaths::fileName(e.path) : title});
+            r.songs.append(Song{e.path, title.isEmpty() ? playlistpaths::displayName(e.path) : title});
         }
         title.clear();
     }

@@ -193,6 +193,10 @@ QString fileName(const QString& path) {
     return path.mid(cut + 1);
 }
 
+QString displayName(const QString& path) {
+    return oneLine(fileName(path));
+}
+
 QString oneLine(const QString& text) {
     const auto control = [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; };
     if (std::none_of(text.cbegin(), text.cend(), control))

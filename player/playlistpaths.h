@@ -51,6 +51,9 @@ QString storedUri(const QString& songPath, const QString& folder);
 // The display name of a song that came without one: the file's name with its extension, without its folder.
 QString fileName(const QString& path);
 
+// The same, on one line, for a list entry.
+QString displayName(const QString& path);
+
 // Line breaks and other control characters cannot stand in a one-line title; they become blanks.
 QString oneLine(const QString& text);
 

@@ -105,7 +105,7 @@ PlaylistRead PlsFormat::parse(const QByteArray& bytes, const QString& folder, in
             r.more = true;
             break;
         }
-        r.songs.append(Song{p.path, e.title.isEmpty() ? playlistpaths::fileName(p.path) : e.title});
+        r.songs.append(Song{p.path, e.title.isEmpty() ? playlistpaths::displayName(p.path) : e.title});
     }
     return r;
 }

@@ -96,7 +96,7 @@ PlaylistRead XspfFormat::parse(const QByteArray& bytes, const QString& folder, i
             if (!track.creator.isEmpty())
                 name = name.isEmpty() ? QString() : track.creator + QStringLiteral(" - ") + name;
             if (name.isEmpty())
-                name = playlistpaths::fileName(track.location);
+                name = playlistpaths::displayName(track.location);
             r.songs.append(Song{track.location, name});
         } else if (track.remote || track.unusable) {
             ++r.skipped;

@@ -3,6 +3,7 @@
 // in the same format, read again as the same songs.
 #include <QByteArray>
 #include <QDir>
+#include <cstdio>
 #include <cstdlib>
 
 #include "playlistformats.h"
@@ -13,14 +14,17 @@ namespace {
 const QString kFolder = QStringLiteral("/fuzz/lists");
 constexpr int kLimit = 500;
 
-void check(bool ok) {
-    if (!ok)
-        std::abort();
-}
+#define check(ok)                                                                                            \
+    do {                                                                                                     \
+        if (!(ok)) {                                                                                         \
+            fprintf(stderr, "failed: %s\n", #ok);                                                            \
+            std::abort();                                                                                    \
+        }                                                                                                    \
+    } while (0)
 
 QString expectedName(const Song& s) {
     const QString name = s.name.trimmed();
-    return name.isEmpty() ? playlistpaths::fileName(QDir::cleanPath(s.path)) : name;
+    return name.isEmpty() ? playlistpaths::displayName(QDir::cleanPath(s.path)) : name;
 }
 
 } // namespace
