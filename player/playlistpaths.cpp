@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QStringDecoder>
 #include <QUrl>
 #include <algorithm>
 
@@ -34,7 +35,12 @@ int schemeLength(const QString& text) {
 QString percentDecoded(QStringView text) {
     if (!text.contains(QLatin1Char('%')))
         return text.toString();
-    return PlaylistFile::decode(QByteArray::fromPercentEncoding(text.toUtf8()));
+    const QByteArray bytes = QByteArray::fromPercentEncoding(text.toUtf8());
+    // A U+FEFF that starts a name is part of it, not a byte-order mark.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QString decoded = utf8.decode(bytes);
+    return utf8.hasError() ? PlaylistFile::decode(bytes) : decoded;
 }
 
 // cleanPath, only where there is something to clean: most paths have nothing, and a large list is read and

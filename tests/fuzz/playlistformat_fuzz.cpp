@@ -24,7 +24,7 @@ constexpr int kLimit = 500;
 
 QString expectedName(const Song& s) {
     const QString name = s.name.trimmed();
-    return name.isEmpty() ? playlistpaths::displayName(QDir::cleanPath(s.path)) : name;
+    return name.isEmpty() ? playlistpaths::displayName(QDir::cleanPath(s.path)).trimmed() : name;
 }
 
 } // namespace
