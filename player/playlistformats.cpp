@@ -13,7 +13,15 @@
 QString decodePlaylistText(const QByteArray& bytes) {
     const auto utf16 = [&](QStringConverter::Encoding e) {
         QStringDecoder dec(e, QStringDecoder::Flag::Stateless);
-        return QString(dec.decode(QByteArrayView(bytes).sliced(2)));
+        QString text = dec.decode(QByteArrayView(bytes).sliced(2));
+        // A surrogate without its partner is no character; it could not be written back as UTF-8.
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+                ++i;
+            else if (text[i].isSurrogate())
+                text[i] = QChar::ReplacementCharacter;
+        }
+        return text;
     };
     if (bytes.startsWith("\xFF\xFE"))
         return utf16(QStringConverter::Utf16LE);
