@@ -67,11 +67,15 @@ QString clean(const QString& path) {
 // UTF-8 bytes.
 void appendPercentEncoded(QByteArray& out, const QString& text, bool keepColon) {
     static const char hex[] = "0123456789ABCDEF";
-    const QByteArray bytes = text.toUtf8();
+    // Most paths are ASCII: their characters are their bytes, and no UTF-8 copy is needed.
+    const bool ascii = std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    const QByteArray bytes = ascii ? QByteArray() : text.toUtf8();
+    const qsizetype n = ascii ? text.size() : bytes.size();
     const qsizetype start = out.size();
-    out.resize(start + 3 * bytes.size());
+    out.resize(start + 3 * n);
     char* d = out.data() + start;
-    for (const char b : bytes) {
+    for (qsizetype i = 0; i < n; ++i) {
+        const char b = ascii ? static_cast<char>(text[i].unicode()) : bytes[i];
         const auto u = static_cast<unsigned char>(b);
         if ((u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '-' ||
             u == '.' || u == '_' || u == '~' || u == '/' || (keepColon && u == ':')) {
