@@ -19,6 +19,7 @@ class ClickLabel;
 class frmAbout;
 class FrmAddDir;
 class Form4;
+class MissingFiles;
 class frmeditplaylist;
 class QAction;
 class SongIntake;
@@ -133,6 +134,7 @@ public:
     void mnuAddDir_Click();
     void mnuRmvLst_Click();
     void mnuDelete_Click();
+    void mnuRmvMissing_Click();
     void mnuFromList_Click();
     void mnuFromPc_Click();
 
@@ -155,6 +157,7 @@ public:
     QMenu* mnuremove = nullptr; // "Remove"
     QAction* mnuRmvLst = nullptr;
     QAction* mnuDelete = nullptr;
+    QAction* mnuRmvMissing = nullptr;
     QMenu* mnuPlaylist = nullptr;      // "Playlist"
     QMenu* mnuremoveselsong = nullptr; // "Remove selected song"
     QAction* mnuFromList = nullptr;
@@ -163,6 +166,8 @@ public:
     QPointer<FrmAddDir> m_addDir;
     QPointer<Form4> m_form4;
     QPointer<frmeditplaylist> m_editor;
+    // Dims the entries whose file is missing.
+    MissingFiles* m_missing = nullptr;
     // Off while the add-folder loop runs, so nothing changes the list under it.
     void setListCommandsEnabled(bool enabled);
     bool listCommandsEnabled() const { return m_listCommandsEnabled; }
@@ -174,7 +179,8 @@ public:
     // The deck whose transport was used last; deck 0 at start.
     int activeDeck() const { return m_activeDeck; }
     // Loads a song into deck `index` as "LOAD TO" does, wherever the song comes from.
-    void loadSong(int index, const QString& name, const QString& path);
+    // `row` is the song list entry the song came from, or -1 for a song from outside the list.
+    void loadSong(int index, const QString& name, const QString& path, int row = -1);
     // Moves deck `index` on to the next list entry, or a random one when "Random playing" is ticked, and
     // plays it: what the auto-mix does at a song's end.
     void goOn(int index);

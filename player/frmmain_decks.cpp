@@ -9,6 +9,7 @@
 #include "deckrules.h"
 #include "frmmain.h"
 #include "media/mediaplayer.h"
+#include "missingfiles.h"
 #include "ui/progressbar.h"
 #include "ui/prompts.h"
 #include "ui/slider.h"
@@ -39,17 +40,20 @@ void frmMain::LoadToPlayer_Click(int index) {
     const std::optional<SongList::Entry> song = list.selectedSong();
     if (!song)
         return;
-    loadSong(index, song->name, song->path);
+    loadSong(index, song->name, song->path, song->index);
 }
 
 // A song that cannot be opened is not claimed as loaded: the deck is left without a song, as the engine
 // leaves it, and the user learns which file failed and why.
-void frmMain::loadSong(int index, const QString& name, const QString& path) {
+void frmMain::loadSong(int index, const QString& name, const QString& path, int row) {
     if (const platform::media::MediaError err = MP[index]->open(path)) {
         m_deck[index].loaded = false;
         m_deck[index].name.clear();
         setDeckCaption(index, kNoSong);
-        platform::notice(QStringLiteral("The song \"%1\" cannot be loaded:\r\n%2").arg(path, err.message),
+        if (row >= 0)
+            m_missing->recheck(row);
+        platform::notice(QStringLiteral("The song \"%1\" cannot be loaded:
+%2").arg(path, err.message),
                          kTitle);
         emit deckLoaded(index);
         return;
@@ -177,6 +181,7 @@ bool frmMain::autoPlayEntry(int index, int n) {
     SongList list = songList();
     list.select(n);
     if (MP[index]->open(list.path(n))) {
+        m_missing->recheck(n);
         m_deck[index].loaded = false;
         m_deck[index].name.clear();
         setDeckCaption(index, kNoSong);

@@ -11,11 +11,13 @@
 #include "frmeditplaylist.h"
 #include "frmmain.h"
 #include "frmwait.h"
+#include "missingfiles.h"
 #include "songlistcommands.h"
 #include "ui/imagebutton.h"
 
 void frmMain::setupSongList() {
     SongList::setUpControls(lstnames, lstFiles);
+    m_missing = new MissingFiles(lstnames, lstFiles);
 
     mnuAdd = new QMenu(QStringLiteral("AddToList"), this);
     MnuAddFile = mnuAdd->addAction(QStringLiteral("Add mp3 - wav"), this, &frmMain::MnuAddFile_Click);
@@ -25,6 +27,8 @@ void frmMain::setupSongList() {
     mnuremove = new QMenu(QStringLiteral("Remove"), this);
     mnuRmvLst = mnuremove->addAction(QStringLiteral("Remove from playlist"), this, &frmMain::mnuRmvLst_Click);
     mnuDelete = mnuremove->addAction(QStringLiteral("Remove from computer"), this, &frmMain::mnuDelete_Click);
+    mnuRmvMissing =
+        mnuremove->addAction(QStringLiteral("Remove missing"), this, &frmMain::mnuRmvMissing_Click);
 
     mnuPlaylist = new QMenu(QStringLiteral("Playlist"), this);
     mnuremoveselsong = mnuPlaylist->addMenu(QStringLiteral("Remove selected song"));
@@ -100,6 +104,11 @@ void frmMain::mnuRmvLst_Click() {
 void frmMain::mnuDelete_Click() {
     SongList list = songList();
     songlistcommands::removeFromComputer(list);
+}
+
+void frmMain::mnuRmvMissing_Click() {
+    SongList list = songList();
+    songlistcommands::removeMissing(list, *m_missing);
 }
 
 void frmMain::mnuFromList_Click() {

@@ -2,6 +2,7 @@
 
 #include <QItemSelectionModel>
 #include <QStringList>
+#include <algorithm>
 
 void SongList::setUpControls(QListWidget* names, QListWidget* files) {
     for (QListWidget* w : {names, files}) {
@@ -53,6 +54,33 @@ void SongList::remove(int i) {
     // The list view would move the selection on to the next entry; then a second "Remove from computer" would
     // delete a file the user never picked. Removing the selected entry leaves nothing selected.
     if (wasSelected) {
+        for (QListWidget* w : {m_names, m_files}) {
+            w->clearSelection();
+            w->setCurrentRow(-1);
+        }
+    }
+}
+
+void SongList::remove(QList<int> rows) {
+    const int n = count();
+    rows.removeIf([n](int r) { return r < 0 || r >= n; });
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    const int selected = selectedIndex();
+    bool selectionGone = false;
+    // From the end, a run of neighbours at a time, so the rows still to go keep their numbers.
+    for (qsizetype k = rows.size() - 1; k >= 0;) {
+        const int last = rows[k];
+        qsizetype j = k;
+        while (j > 0 && rows[j - 1] == rows[j] - 1)
+            --j;
+        const int first = rows[j];
+        k = j - 1;
+        selectionGone = selectionGone || (selected >= first && selected <= last);
+        m_names->model()->removeRows(first, last - first + 1);
+        m_files->model()->removeRows(first, last - first + 1);
+    }
+    if (selectionGone) {
         for (QListWidget* w : {m_names, m_files}) {
             w->clearSelection();
             w->setCurrentRow(-1);

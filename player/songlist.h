@@ -42,6 +42,9 @@ public:
     // Appends in order until the list is full; returns how many were added.
     int append(const QList<Song>& songs);
     void remove(int i);
+    // Removes the given entries (any order, duplicates and rows out of range ignored) in as few steps as
+    // their runs allow; the selection goes when its entry does, as with remove().
+    void remove(QList<int> rows);
     void clear();
 
     // The entry selected in the names list, with the paths list brought to the same index; nothing when no

@@ -3,7 +3,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "missingfiles.h"
 #include "playlistfile.h"
+#include "playlistformats.h"
 #include "ui/prompts.h"
 
 using platform::Answer;
@@ -71,18 +73,65 @@ bool appendSong(SongList& list, const QString& name, const QString& path) {
 }
 
 bool isPlaylistName(const QString& fileName) {
-    return PlaylistFile::hasPlaylistName(fileName);
+    return PlaylistFile::hasPlaylistName(fileName) || playlistformats::byExtension(fileName) != nullptr;
 }
 
 PlaylistFile::ReadResult readPlaylist(const QString& path) {
-    return PlaylistFile::read(path);
+    const QString head = playlistformats::head(path);
+    const bool ownByName = PlaylistFile::hasPlaylistName(path);
+    const PlaylistFormat* format =
+        ownByName && head.startsWith(PlaylistFile::kHeader) ? nullptr : playlistformats::detect(path, head);
+    if (!format)
+        return ownByName ? PlaylistFile::read(path) : PlaylistFile::ReadResult{};
+    PlaylistRead read = playlistformats::read(path, *format, SongList::kMaxEntries);
+    PlaylistFile::ReadResult result;
+    switch (read.status) {
+    case PlaylistRead::Status::Ok:
+        result.status = PlaylistFile::Status::Ok;
+        break;
+    case PlaylistRead::Status::Damaged:
+        result.status = PlaylistFile::Status::Truncated;
+        break;
+    case PlaylistRead::Status::Invalid:
+        result.status = PlaylistFile::Status::BadHeader;
+        break;
+    case PlaylistRead::Status::Unreadable:
+        result.status = PlaylistFile::Status::Unreadable;
+        break;
+    }
+    result.songs = std::move(read.songs);
+    return result;
+}
+
+QString playlistOpenFilter() {
+    QStringList every{QStringLiteral("*.mdp")};
+    QString others;
+    for (const PlaylistFormat* f : playlistformats::all()) {
+        every << QStringLiteral("*.") + f->extension();
+        others += QLatin1Char('|') + f->description() + QStringLiteral("|*.") + f->extension();
+    }
+    return QStringLiteral("Playlists|") + every.join(QLatin1Char(';')) + QLatin1Char('|') +
+           kPlaylistOpenFilter + others + QStringLiteral("|All files|*");
+}
+
+QString playlistSaveFilter() {
+    QString filter = kPlaylistSaveFilter;
+    for (const PlaylistFormat* f : playlistformats::offeredForSaving())
+        filter += QLatin1Char('|') + f->description() + QStringLiteral("|*.") + f->extension();
+    return filter;
 }
 
 void openPlaylist(SongList& list, bool replace) {
-    const platform::FileDialogResult chosen = askOpen(kPlaylistOpenFilter);
-    if (!isPlaylistName(chosen.fileName))
+    const platform::FileDialogResult chosen = askOpen(playlistOpenFilter());
+    if (chosen.cancelled())
         return;
-    const PlaylistFile::ReadResult playlist = readPlaylist(chosen.fileName);
+    loadPlaylist(list, chosen.fileName, replace);
+}
+
+namespace {
+
+void loadOwnPlaylist(SongList& list, const QString& path, bool replace) {
+    const PlaylistFile::ReadResult playlist = PlaylistFile::read(path);
     if (playlist.status == PlaylistFile::Status::BadHeader) {
         prompts().message(QStringLiteral("Not a valid playlist file"), Buttons::Ok, Icon::Information,
                           kTitle);
@@ -95,19 +144,94 @@ void openPlaylist(SongList& list, bool replace) {
     appendSongs(list, playlist.songs);
 }
 
+} // namespace
+
+void loadPlaylist(SongList& list, const QString& path, bool replace) {
+    const QString head = playlistformats::head(path);
+    const bool ownByName = PlaylistFile::hasPlaylistName(path);
+    const PlaylistFormat* format =
+        ownByName && head.startsWith(PlaylistFile::kHeader) ? nullptr : playlistformats::detect(path, head);
+    if (!format) {
+        if (ownByName)
+            loadOwnPlaylist(list, path, replace);
+        return;
+    }
+    const int room = replace ? SongList::kMaxEntries : std::max(0, list.room());
+    const PlaylistRead read = playlistformats::read(path, *format, room);
+    switch (read.status) {
+    case PlaylistRead::Status::Unreadable:
+        platform::notice(path + kCrLf + QStringLiteral("cannot be read: ") + read.error, kTitle);
+        return;
+    case PlaylistRead::Status::Invalid:
+        prompts().message(QStringLiteral("Not a valid playlist file") +
+                              (read.error.isEmpty() ? QString() : kCrLf + read.error),
+                          Buttons::Ok, Icon::Information, kTitle);
+        return;
+    case PlaylistRead::Status::Ok:
+    case PlaylistRead::Status::Damaged:
+        break;
+    }
+    if (replace)
+        list.clear();
+    const bool full = list.append(read.songs) < read.songs.size() || read.more;
+    // Whatever was left out is told in one notice.
+    QStringList told;
+    if (read.status == PlaylistRead::Status::Damaged)
+        told << QStringLiteral("The playlist is damaged; the songs before the damage were added.") + kCrLf +
+                    read.error;
+    if (full)
+        told << QStringLiteral("The song list is full: it holds at most %1 songs.")
+                        .arg(SongList::kMaxEntries) +
+                    kCrLf + QStringLiteral("The songs beyond were not added.");
+    if (read.skipped > 0)
+        told << (read.skipped == 1 ? QStringLiteral("1 entry was skipped")
+                                   : QStringLiteral("%1 entries were skipped").arg(read.skipped)) +
+                    QStringLiteral(": streams, web addresses and paths that cannot name a file on this "
+                                   "computer are not added.");
+    if (!told.isEmpty())
+        platform::notice(told.join(kCrLf + kCrLf), kTitle);
+}
+
+namespace {
+
+// The format a save asks for, and the name to write; nullptr for our own.
+const PlaylistFormat* saveFormat(QString& path, int filterIndex) {
+    if (PlaylistFile::hasPlaylistName(path) || path.endsWith(QLatin1String(".mdp"), Qt::CaseInsensitive))
+        return nullptr;
+    if (const PlaylistFormat* typed = playlistformats::byExtension(path))
+        return typed;
+    const QList<const PlaylistFormat*>& offered = playlistformats::offeredForSaving();
+    if (filterIndex < 1 || filterIndex > offered.size())
+        return nullptr;
+    const PlaylistFormat* chosen = offered[filterIndex - 1];
+    path += QLatin1Char('.') + chosen->extension();
+    return chosen;
+}
+
+} // namespace
+
 SaveOutcome savePlaylist(SongList& list) {
     platform::FileDialogRequest request;
-    request.filter = kPlaylistSaveFilter;
+    request.filter = playlistSaveFilter();
     const platform::FileDialogResult chosen = prompts().saveFile(request);
     if (chosen.cancelled())
         return SaveOutcome::Cancelled;
-    const QString& path = chosen.fileName;
+    QString path = chosen.fileName;
+    const PlaylistFormat* format = saveFormat(path, chosen.filterIndex);
     const QList<Song> songs = list.visitAll();
     if (const qsizetype bad = PlaylistFile::firstUnstorable(songs); bad >= 0) {
         platform::notice(
             songs[bad].path + kCrLf +
                 QStringLiteral("holds a line break and cannot be stored in a playlist; nothing was saved."),
             kTitle);
+        return SaveOutcome::NotWritten;
+    }
+    if (format) {
+        // Another program's format has no append; a failed write leaves the old file whole and says why.
+        const PlaylistFile::WriteResult w = playlistformats::write(path, *format, songs);
+        if (w.ok)
+            return SaveOutcome::Written;
+        noticeNotWritten(path, w.error);
         return SaveOutcome::NotWritten;
     }
     if (PlaylistFile::write(path, songs, PlaylistFile::Mode::Create).ok)
@@ -159,6 +283,27 @@ void addFile(SongList& list) {
     const QString title =
         chosen.fileTitle.isEmpty() ? QFileInfo(chosen.fileName).fileName() : chosen.fileTitle;
     appendSong(list, title, chosen.fileName);
+}
+
+void removeMissing(SongList& list, MissingFiles& missing) {
+    // Marks may be old: a file that came back since keeps its entry.
+    QList<int> rows;
+    for (int row : missing.missingRows())
+        if (missing.recheck(row))
+            rows.append(row);
+    if (rows.isEmpty()) {
+        platform::notice(QStringLiteral("No song in the list is missing its file."), kTitle,
+                         Icon::Information);
+        return;
+    }
+    const QString question =
+        rows.size() == 1
+            ? QStringLiteral("Remove the song whose file is missing from the list?")
+            : QStringLiteral("Remove the %1 songs whose files are missing from the list?").arg(rows.size());
+    if (prompts().message(question, Buttons::YesNo, Icon::Question, QStringLiteral("Remove missing")) !=
+        Answer::Yes)
+        return;
+    list.remove(rows);
 }
 
 Deletable deletable(const QString& path) {

@@ -5,7 +5,7 @@
 set -euo pipefail
 out=${1:?folder}
 bin=${2:-}
-mkdir -p "$out"/{numbertext,playlist,propertytext,glissor,lumaband,songfile}
+mkdir -p "$out"/{numbertext,playlist,playlist_m3u,playlist_pls,playlist_xspf,propertytext,glissor,lumaband,songfile}
 
 printf '12.5' >"$out/numbertext/number"
 printf '  -3e2xyz' >"$out/numbertext/lenient"
@@ -16,6 +16,30 @@ printf -- '-<>Playlist<>-\r\n/music/a.mp3\r\nA\r\n/music/b.wav\r\nB side\r\n' >"
 printf -- '\xEF\xBB\xBF-<>Playlist<>-\r\n/m\xC3\xBAsica/\xE6\xAD\x8C.mp3\r\n\xE6\xAD\x8C\r\n' >"$out/playlist/utf8.mdp"
 printf -- '-<>Playlist<>-\r\n/musik/k\xF6ln.mp3\r\nK\xF6ln \x80\r\n' >"$out/playlist/cp1252.mdp"
 printf -- '-<>Playlist<>-\n/a.mp3\nA\r/b.mp3' >"$out/playlist/truncated.mdp"
+
+# Other programs' playlists: extended and plain M3U (a Windows one in its 8-bit code page), PLS with and
+# without titles, XSPF with a trackList, and one that declares entities.
+printf '#EXTM3U\r\n#EXTINF:123,Artist - Title\r\n/m/one.mp3\r\n#EXTINF:-1 tvg-name="a, b",Radio\r\nhttp://r.example/live\r\n../two.wav\r\nfile:///m/a%%20b.mp3\r\n' \
+  >"$out/playlist_m3u/extended.m3u"
+printf 'C:\\Musik\\K\xF6ln.mp3\r\nSub\\song.mp3\r\n\xEF\xBB\xBF./#x.mp3\n' >"$out/playlist_m3u/windows.m3u"
+printf '[playlist]\nNumberOfEntries=9\ntitle2=Second\nFILE2=b.mp3\nFile1=/m/a.mp3\nFile3=http://x/\nVersion=2\n' \
+  >"$out/playlist_pls/v2.pls"
+printf '[Playlist]\r\nFile1=C:\\a.mp3\r\n[other]\r\nFile2=/no.mp3\r\n' >"$out/playlist_pls/plain.pls"
+cat >"$out/playlist_xspf/tracklist.xspf" <<'XSPF'
+<?xml version="1.0" encoding="UTF-8"?>
+<playlist version="1" xmlns="http://xspf.org/ns/0/">
+  <trackList>
+    <track><location>file:///m/a%20b.mp3</location><title>Song</title><creator>Band</creator></track>
+    <track><location>sub/c%23.ogg</location></track>
+    <track><location>http://s.example/x</location><location>/m/local.mp3</location></track>
+  </trackList>
+</playlist>
+XSPF
+cat >"$out/playlist_xspf/entities.xspf" <<'XSPF'
+<?xml version="1.0"?>
+<!DOCTYPE playlist [<!ENTITY a "ha"><!ENTITY b "&a;&a;&a;">]>
+<playlist><trackList><track><title>&b;</title><location>/a.mp3</location></track></trackList></playlist>
+XSPF
 
 # A 1x1 PNG, for the picture values.
 png='iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNk+M9QDwADhgGAWjR9awAAAABJRU5ErkJggg=='

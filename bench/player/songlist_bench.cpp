@@ -2,7 +2,8 @@
 //  - saving and opening a full playlist (32,767 entries) against writing and reading the same bytes with
 //  plain
 //    std::ofstream / std::ifstream;
-//  - adding a folder of 10,000 songs, with how often the window got to repaint meanwhile.
+//  - adding a folder of 10,000 songs, with how often the window got to repaint meanwhile;
+//  - opening and saving the full list as M3U8, PLS and XSPF against the same list as .mdp.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -11,6 +12,7 @@
 #include <QTimer>
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <ctime>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -22,7 +24,9 @@
 #include "frmadddir.h"
 #include "frmeditplaylist.h"
 #include "playlistfile.h"
+#include "playlistformats.h"
 #include "songlist.h"
+#include "songlistcommands.h"
 #include "songsearch.h"
 
 namespace {
@@ -248,8 +252,91 @@ void BM_OpenEditor(benchmark::State& state) {
     state.counters["ms"] = total / state.iterations();
 }
 
+// The calling thread's CPU time: the other work on a shared machine counts on neither side of a ratio.
+double threadCpuMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+// The full list with its songs in the playlist's own folder, so the formats store relative paths.
+QList<Song> fullListIn(const QString& folder) {
+    QList<Song> songs = fullList();
+    for (Song& s : songs)
+        s.path.replace(QStringLiteral("/home/user/Music"), folder);
+    return songs;
+}
+
+const PlaylistFormat& benchFormat(benchmark::State& state) {
+    return playlistformats::format(static_cast<playlistformats::Id>(state.range(0)));
+}
+
+// Opening through the command every playlist goes through, against the same list as .mdp.
+void BM_OpenFormat(benchmark::State& state) {
+    const PlaylistFormat& format = benchFormat(state);
+    QTemporaryDir dir;
+    const QList<Song> songs = fullListIn(dir.path());
+    const QString own = dir.filePath("full.mdp");
+    const QString other = dir.filePath("full." + format.extension());
+    PlaylistFile::write(own, songs, PlaylistFile::Mode::Create);
+    playlistformats::write(other, format, songs);
+    QListWidget names, files;
+    SongList list(&names, &files);
+    SongList::setUpControls(&names, &files);
+    double ours = 0, mdp = 0;
+    for (auto _ : state) {
+        double t = threadCpuMs();
+        songlistcommands::loadPlaylist(list, other, true);
+        ours += threadCpuMs() - t;
+        if (list.count() != songs.size())
+            state.SkipWithError("the list did not read whole");
+
+        t = threadCpuMs();
+        songlistcommands::loadPlaylist(list, own, true);
+        mdp += threadCpuMs() - t;
+    }
+    state.counters["ms"] = ours / state.iterations();
+    state.counters["mdp_ms"] = mdp / state.iterations();
+    state.counters["ratio"] = ours / mdp;
+}
+
+void BM_SaveFormat(benchmark::State& state) {
+    const PlaylistFormat& format = benchFormat(state);
+    QTemporaryDir dir;
+    const QList<Song> songs = fullListIn(dir.path());
+    const QString own = dir.filePath("full.mdp");
+    const QString other = dir.filePath("full." + format.extension());
+    double ours = 0, mdp = 0;
+    for (auto _ : state) {
+        double t = threadCpuMs();
+        benchmark::DoNotOptimize(playlistformats::write(other, format, songs).ok);
+        ours += threadCpuMs() - t;
+
+        t = threadCpuMs();
+        benchmark::DoNotOptimize(PlaylistFile::write(own, songs, PlaylistFile::Mode::Create).ok);
+        mdp += threadCpuMs() - t;
+    }
+    state.counters["ms"] = ours / state.iterations();
+    state.counters["mdp_ms"] = mdp / state.iterations();
+    state.counters["ratio"] = ours / mdp;
+}
+
 } // namespace
 
+BENCHMARK(BM_OpenFormat)
+    ->ArgName("format")
+    ->Arg(static_cast<int>(playlistformats::Id::M3u8))
+    ->Arg(static_cast<int>(playlistformats::Id::Pls))
+    ->Arg(static_cast<int>(playlistformats::Id::Xspf))
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+BENCHMARK(BM_SaveFormat)
+    ->ArgName("format")
+    ->Arg(static_cast<int>(playlistformats::Id::M3u8))
+    ->Arg(static_cast<int>(playlistformats::Id::Pls))
+    ->Arg(static_cast<int>(playlistformats::Id::Xspf))
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 BENCHMARK(BM_SearchNoMatch)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_SearchCancel)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_OpenEditor)->Unit(benchmark::kMillisecond)->Iterations(3);

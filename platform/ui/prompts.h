@@ -20,8 +20,9 @@ struct FileDialogRequest {
 };
 
 struct FileDialogResult {
-    QString fileName;  // the full path; empty when cancelled
-    QString fileTitle; // the name without its folder; empty when cancelled
+    QString fileName;     // the full path; empty when cancelled
+    QString fileTitle;    // the name without its folder; empty when cancelled
+    int filterIndex = -1; // the description|patterns pair chosen, from 0; -1 when not known
     bool cancelled() const { return fileName.isEmpty(); }
 };
 

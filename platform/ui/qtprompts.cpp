@@ -95,9 +95,13 @@ FileDialogResult QtPrompts::saveFile(const FileDialogRequest& request) {
     if (!request.fileName.isEmpty())
         dir = QFileInfo(QDir(dir), request.fileName).filePath();
     // Saving over an existing file replaces it without a question, as every command that saves expects.
-    return resultFor(QFileDialog::getSaveFileName(parentWindow(), request.title, dir,
-                                                  toQtFilter(request.filter), nullptr,
-                                                  QFileDialog::DontConfirmOverwrite));
+    const QString filters = toQtFilter(request.filter);
+    QString chosenFilter;
+    FileDialogResult r = resultFor(QFileDialog::getSaveFileName(
+        parentWindow(), request.title, dir, filters, &chosenFilter, QFileDialog::DontConfirmOverwrite));
+    // The caller may pick a file format by the filter chosen.
+    r.filterIndex = static_cast<int>(filters.split(QStringLiteral(";;")).indexOf(chosenFilter));
+    return r;
 }
 
 } // namespace platform

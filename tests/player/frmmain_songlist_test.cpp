@@ -16,6 +16,7 @@
 #include "frmeditplaylist.h"
 #include "frmmain.h"
 #include "media/audioengine.h"
+#include "missingfiles.h"
 #include "scriptedprompts.h"
 #include "tempdir.h"
 #include "ui/imagebutton.h"
@@ -57,7 +58,8 @@ TEST_F(MainSongList, ThePopUpMenusAndTheirCaptions) {
     EXPECT_EQ(w.mnuAdd->title(), "AddToList");
     EXPECT_EQ(captions(w.mnuAdd), (QStringList{"Add mp3 - wav", "Add Playlist", "Add directory"}));
     EXPECT_EQ(w.mnuremove->title(), "Remove");
-    EXPECT_EQ(captions(w.mnuremove), (QStringList{"Remove from playlist", "Remove from computer"}));
+    EXPECT_EQ(captions(w.mnuremove),
+              (QStringList{"Remove from playlist", "Remove from computer", "Remove missing"}));
     EXPECT_EQ(w.mnuPlaylist->title(), "Playlist");
     EXPECT_EQ(captions(w.mnuPlaylist), QStringList{"Remove selected song"});
     EXPECT_EQ(captions(w.mnuremoveselsong), (QStringList{"From list", "From pc"}));
@@ -204,4 +206,29 @@ TEST_F(MainSongList, SearchFindsAndTheLabelCancels) {
     w.lblsearch_Click(); // no search: nothing
     w.Search->clicked();
     EXPECT_EQ(w.m_form4->Text1->text(), "");
+}
+
+TEST_F(MainSongList, APlaylistOfAnotherProgramOpensWithItsMissingSongsDimmedAndRemovable) {
+    const QString here = dir.write("Songs/here.mp3", "x");
+    const QString list =
+        dir.write("Songs/list.m3u8", "#EXTM3U\n#EXTINF:1,Here\nhere.mp3\n#EXTINF:1,Gone\ngone.mp3\n");
+    prompts.answerFile(list);
+    w.Open->clicked();
+    ASSERT_EQ(w.lstnames->count(), 2);
+    EXPECT_EQ(w.lstnames->item(1)->text(), "Gone");
+    EXPECT_EQ(w.lstFiles->item(0)->text(), here);
+    EXPECT_FALSE(MissingFiles::isMissing(w.lstnames, 0));
+    EXPECT_TRUE(MissingFiles::isMissing(w.lstnames, 1));
+
+    // A load that fails looks again: the file went since.
+    QFile::remove(here);
+    w.lstnames->setCurrentRow(0);
+    prompts.answer(Answer::Ok);
+    w.LoadToPlayer_Click(0);
+    EXPECT_TRUE(MissingFiles::isMissing(w.lstnames, 0));
+
+    prompts.answer(Answer::Yes);
+    w.mnuRmvMissing->trigger();
+    EXPECT_EQ(w.lstnames->count(), 0);
+    EXPECT_EQ(w.lstFiles->count(), 0);
 }

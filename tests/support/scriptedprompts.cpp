@@ -38,8 +38,8 @@ ScriptedPrompts& ScriptedPrompts::answerInput(const QString& text) {
     return *this;
 }
 
-ScriptedPrompts& ScriptedPrompts::answerFile(const QString& path) {
-    m_queue.emplace_back(FileAnswer{path});
+ScriptedPrompts& ScriptedPrompts::answerFile(const QString& path, int filterIndex) {
+    m_queue.emplace_back(FileAnswer{path, filterIndex});
     return *this;
 }
 
@@ -97,6 +97,7 @@ platform::FileDialogResult ScriptedPrompts::fileDialog(Kind kind,
     if (!f.path.isEmpty()) {
         r.fileName = f.path;
         r.fileTitle = QFileInfo(f.path).fileName();
+        r.filterIndex = f.filterIndex;
     }
     return r;
 }

@@ -29,7 +29,8 @@ public:
 
     ScriptedPrompts& answer(platform::Answer a);
     ScriptedPrompts& answerInput(const QString& text);
-    ScriptedPrompts& answerFile(const QString& path); // empty = cancelled
+    // Empty = cancelled; `filterIndex` is the filter the user chose in the dialog.
+    ScriptedPrompts& answerFile(const QString& path, int filterIndex = -1);
 
     const std::vector<Record>& records() const { return m_records; }
     const Record& last() const;
@@ -46,6 +47,7 @@ public:
 private:
     struct FileAnswer {
         QString path;
+        int filterIndex = -1;
     };
     using Queued = std::variant<platform::Answer, QString, FileAnswer>;
     template <class T> bool take(Kind kind, T& out);
