@@ -52,8 +52,7 @@ void frmMain::loadSong(int index, const QString& name, const QString& path, int 
         setDeckCaption(index, kNoSong);
         if (row >= 0)
             m_missing->recheck(row);
-        platform::notice(QStringLiteral("The song \"%1\" cannot be loaded:
-%2").arg(path, err.message),
+        platform::notice(QStringLiteral("The song \"%1\" cannot be loaded:\r\n%2").arg(path, err.message),
                          kTitle);
         emit deckLoaded(index);
         return;
