@@ -75,7 +75,8 @@ function(deckmora_add_control_library target)
 
   if(DECKMORA_DESIGNER_PLUGIN AND C_DESIGNER_PLUGIN)
     find_package(Qt6 REQUIRED COMPONENTS UiPlugin)
-    qt_add_plugin(${target}_designer ${C_DESIGNER_PLUGIN})
+    qt_add_plugin(${target}_designer)
+    target_sources(${target}_designer PRIVATE ${C_DESIGNER_PLUGIN})
     target_link_libraries(${target}_designer PRIVATE ${target} Qt6::UiPlugin Qt6::Widgets)
     # Installed under <lib>/qt6/plugins/designer, it finds the library three folders up.
     set_target_properties(${target}_designer PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/designer

@@ -22,20 +22,6 @@ void configure(const QString& path) {
     platform::SettingsStore::write(kSysInfoApp, kSysInfoSection, kSysInfoKey, path);
 }
 
-struct Launcher {
-    QStringList started;
-    QString onPath; // what findExecutable finds for any tool
-    SysInfoLauncher seams() {
-        SysInfoLauncher l;
-        l.findExecutable = [this](const QString&) { return onPath; };
-        l.start = [this](const QString& p) {
-            started << p;
-            return true;
-        };
-        return l;
-    }
-};
-
 } // namespace
 
 TEST(GlissorAbout, EnterAndEscBothClose) {
@@ -69,40 +55,34 @@ TEST(GlissorAbout, ShowAboutBoxIsModalAndBuildsAFreshBoxEachTime) {
     EXPECT_TRUE(g.findChildren<frmAbout*>().isEmpty());
 }
 
-TEST(GlissorSysInfo, TheConfiguredToolComesFirst) {
+TEST(GlissorSysInfo, TheToolIsTheConfiguredOneThenOneOnThePath) {
     TempDir dir;
-    const QString tool = dir.write("sysinfo-tool", "#!/bin/sh\n");
-    configure(tool);
-    Launcher l;
-    l.onPath = "/usr/bin/hardinfo";
-    EXPECT_TRUE(StartSysInfo("Glissor Control", platform::prompts(), l.seams()));
-    EXPECT_EQ(l.started, QStringList{tool});
-    configure("");
-}
-
-TEST(GlissorSysInfo, AConfiguredNameIsLookedUpOnThePath) {
-    TempDir dir;
-    const QString tool = dir.write("mytool", "#!/bin/sh\n");
-    configure("mytool");
-    SysInfoLauncher l;
-    QStringList started;
-    l.findExecutable = [&](const QString& name) { return name == "mytool" ? tool : QString(); };
-    l.start = [&](const QString& p) {
-        started << p;
-        return true;
+    const QString configured = dir.write("sysinfo-tool", "#!/bin/sh\n");
+    const QString named = dir.write("mytool", "#!/bin/sh\n");
+    const QString found = dir.write("hardinfo", "#!/bin/sh\n");
+    const struct {
+        QString configured;
+        QString started;
+    } cases[] = {
+        {configured, configured}, // a configured path comes before any tool on the PATH
+        {"mytool", named},        // a configured name is looked up on the PATH
+        {"", found},              // nothing configured: a known tool on the PATH
     };
-    EXPECT_TRUE(StartSysInfo("Glissor Control", platform::prompts(), l));
-    EXPECT_EQ(started, QStringList{tool});
+    for (const auto& c : cases) {
+        configure(c.configured);
+        QStringList started;
+        SysInfoLauncher l;
+        l.findExecutable = [&](const QString& name) {
+            return name == "mytool" ? named : name == "hardinfo" ? found : QString();
+        };
+        l.start = [&](const QString& p) {
+            started << p;
+            return true;
+        };
+        EXPECT_TRUE(StartSysInfo("Glissor Control", platform::prompts(), l)) << c.configured.toStdString();
+        EXPECT_EQ(started, QStringList{c.started}) << c.configured.toStdString();
+    }
     configure("");
-}
-
-TEST(GlissorSysInfo, ThenAToolOnThePath) {
-    TempDir dir;
-    const QString tool = dir.write("hardinfo", "#!/bin/sh\n");
-    Launcher l;
-    l.onPath = tool;
-    EXPECT_TRUE(StartSysInfo("Glissor Control", platform::prompts(), l.seams()));
-    EXPECT_EQ(l.started, QStringList{tool});
 }
 
 TEST(GlissorSysInfo, EveryFailureEndsInOneMessage) {

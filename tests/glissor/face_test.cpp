@@ -116,19 +116,6 @@ TEST(GlissorMouse, AMaximumWithDecimalsIsCopiedAsItsText) {
     EXPECT_EQ(f.g.valueText(), "7.5");
 }
 
-TEST(GlissorMouse, ALeftClickRaisesItsEventsInOrder) {
-    Face f;
-    QStringList order;
-    QObject::connect(&f.g, &Glissor::MouseDown,
-                     [&](short&, short&, float&, float&) { order << "MouseDown"; });
-    QObject::connect(&f.g, &Glissor::MouseUp, [&](short&, short&, float&, float&) { order << "MouseUp"; });
-    QObject::connect(&f.g, &Glissor::Change, [&](double&) { order << "Change"; });
-    QObject::connect(&f.g, &Glissor::Click, [&] { order << "Click"; });
-    press(f.g, 30);
-    release(f.g, 30);
-    EXPECT_EQ(order, (QStringList{"MouseDown", "Change", "MouseUp", "Change", "Click"}));
-}
-
 TEST(GlissorMouse, ADoubleClickFollowsThePlatformsOrderWithOneClick) {
     Face f;
     QStringList order;
@@ -137,7 +124,8 @@ TEST(GlissorMouse, ADoubleClickFollowsThePlatformsOrderWithOneClick) {
     QObject::connect(&f.g, &Glissor::MouseUp, [&](short&, short&, float&, float&) { order << "MouseUp"; });
     QObject::connect(&f.g, &Glissor::Change, [&](double&) { order << "Change"; });
     QObject::connect(&f.g, &Glissor::Click, [&] { order << "Click"; });
-    // What a window system delivers: the second press comes as a double-click event.
+    // What a window system delivers: the second press comes as a double-click event. The first click alone
+    // gives MouseDown, Change, MouseUp, Change, Click.
     press(f.g, 30);
     release(f.g, 30);
     send(f.g, QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton, 60);

@@ -129,17 +129,6 @@ TEST_F(LumabandTest, SegmentChecksSeeTheValueAsPassedAndStoreItsMagnitude) {
     EXPECT_EQ(bar.SegmentSize(), 25.0f);
 }
 
-TEST_F(LumabandTest, BorderStyleBeyondSixteenBitsIsAnOverflow) {
-    try {
-        bar.setBorderStyle(70000);
-        ADD_FAILURE() << "no overflow";
-    } catch (const ControlError& e) {
-        EXPECT_EQ(e.kind(), ErrorKind::Overflow);
-    }
-    EXPECT_EQ(bar.BorderStyle(), Lumaband::Flat);
-    EXPECT_TRUE(site.changes.isEmpty());
-}
-
 TEST_F(LumabandTest, SavingANewInstanceWritesNoKey) {
     PropertyBag bag;
     bar.writeProperties(bag);
