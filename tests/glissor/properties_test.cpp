@@ -37,8 +37,10 @@ template <class F> ErrorKind errorOf(F&& f) {
 
 } // namespace
 
-TEST(GlissorState, TheBuiltInThumbIsShadedLikeAButton) {
-    const QImage thumb = Glissor().HPicture();
+TEST(GlissorState, ANewFaceIs320By240WithAThumbShadedLikeAButton) {
+    const Glissor g;
+    EXPECT_EQ(g.size(), QSize(320, 240));
+    const QImage thumb = g.HPicture();
     ASSERT_EQ(thumb.size(), QSize(9, 21));
     const struct {
         int x, y;
