@@ -106,7 +106,7 @@ void Lumaband::setEnabledState(bool New_Enabled) {
 void Lumaband::setBorderStyle(long long New_BorderStyle) {
     m_borderStyle = platform::component::narrowToInt16(New_BorderStyle);
     notify("BorderStyle");
-    update(); // the border is the surface's, not the bar's: no bar run
+    repaintNow(this); // the border is the surface's, not the bar's: no bar run
 }
 
 void Lumaband::setMousePointer(short New_MousePointer) {
