@@ -45,7 +45,9 @@ class LUMABAND_EXPORT Lumaband : public QWidget,
     Q_PROPERTY(uint PercentColor READ PercentColor WRITE setPercentColor)
 
 public:
-    enum e_Borderstyle { Flat = 0, D3D = 1 };
+    // 32 bits wide like its interface type, so a late-bound value beyond the two names reaches the setter's
+    // 16-bit check intact.
+    enum e_Borderstyle : std::int32_t { Flat = 0, D3D = 1 };
     Q_ENUM(e_Borderstyle)
 
     static constexpr std::uint32_t kDefaultBackColor = 0x8000000F;
