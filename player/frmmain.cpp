@@ -18,6 +18,7 @@
 #include "clicklabel.h"
 #include "component/controlhost.h"
 #include "frmabout.h"
+#include "lumaband/lumabandinterface.h"
 #include "mainlayout.h"
 #include "media/mediaplayer.h"
 #include "skin.h"
@@ -34,8 +35,7 @@ using platform::ImageButton;
 namespace {
 
 constexpr auto kTitle = "Deckmora";
-// The class of the hosted gradient bar and the design settings it restores.
-constexpr auto kGradientBarClass = "{61B4481E-C9F5-47D2-9942-31E8D01D5069}";
+// The design settings the hosted gradient bar restores.
 constexpr auto kGradientBarProps = ":/player/frmmain_pb.props";
 
 void place(QWidget* w, Item item) {
@@ -217,7 +217,7 @@ void frmMain::connectHandlers() {
 // visible and takes the presses that seek. Without the control the window goes on.
 void frmMain::hostGradientBar() {
     QString error;
-    PB = platform::component::createControl(QString::fromLatin1(kGradientBarClass), this,
+    PB = platform::component::createControl(QString::fromLatin1(lumaband::kClassId), this,
                                             QString::fromLatin1(kGradientBarProps), &error);
     if (!PB) {
         std::fprintf(stderr, "deckmora: the gradient bar is not shown: %s\n", qPrintable(error));

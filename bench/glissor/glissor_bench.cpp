@@ -35,7 +35,7 @@ void BM_MouseStep(benchmark::State& state) {
     Glissor g;
     g.resize(320, 240);
     g.show();
-    g.SetPicture(gradient(160, 120));
+    g.setPicture(gradient(160, 120));
     QImage mask(9, 21, QImage::Format_RGB32), handle(9, 21, QImage::Format_RGB32);
     mask.fill(Qt::white);
     handle.fill(Qt::black);
@@ -43,10 +43,10 @@ void BM_MouseStep(benchmark::State& state) {
         mask.setPixel(4, y, qRgb(0, 0, 0));
         handle.setPixel(4, y, qRgb(0, 200, 0));
     }
-    g.SetMaskPicture(mask);
-    g.SetHPicture(handle);
-    g.LetMask(true);
-    g.LetStrechPicture(state.range(0) != 0);
+    g.setMaskPicture(mask);
+    g.setHPicture(handle);
+    g.setMask(true);
+    g.setStrechPicture(state.range(0) != 0);
     int i = 0;
     for (auto _ : state) {
         const QPointF at((i++ * 37) % 320, 120);

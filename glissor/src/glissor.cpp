@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
+#include <utility>
 
 #include "component/controlerror.h"
 #include "component/propertybag.h"
@@ -81,7 +82,7 @@ Glissor::OleColor Glissor::BackColor() const {
     return m_backColor;
 }
 
-void Glissor::LetBackColor(OleColor New_BackColor) {
+void Glissor::setBackColor(OleColor New_BackColor) {
     m_backColor = New_BackColor;
     notify("BackColor");
     UpdateSlider();
@@ -91,7 +92,7 @@ Glissor::OleColor Glissor::ForeColor() const {
     return m_captionColor;
 }
 
-void Glissor::LetForeColor(OleColor New_ForeColor) {
+void Glissor::setForeColor(OleColor New_ForeColor) {
     m_captionColor = New_ForeColor;
     notify("ForeColor");
     UpdateSlider();
@@ -101,7 +102,7 @@ bool Glissor::Enabled() const {
     return m_enabled;
 }
 
-void Glissor::LetEnabled(bool New_Enabled) {
+void Glissor::setEnabledState(bool New_Enabled) {
     m_enabled = New_Enabled;
     setEnabled(m_enabled);
     notify("Enabled");
@@ -112,7 +113,7 @@ QFont Glissor::Font() const {
     return m_captionFont;
 }
 
-void Glissor::SetFont(const QFont& New_Font) {
+void Glissor::setCaptionFont(const QFont& New_Font) {
     m_captionFont = New_Font;
     measureCaption();
     notify("Font");
@@ -123,7 +124,7 @@ bool Glissor::Border() const {
     return m_borderStyle != 0;
 }
 
-void Glissor::LetBorder(bool New_Border) {
+void Glissor::setBorder(bool New_Border) {
     m_borderStyle = New_Border ? 1 : 0;
     setContentsMargins(m_borderStyle, m_borderStyle, m_borderStyle, m_borderStyle);
     notify("Border");
@@ -134,7 +135,7 @@ QString Glissor::Caption() const {
     return m_captionText;
 }
 
-void Glissor::LetCaption(const QString& New_Caption) {
+void Glissor::setCaption(const QString& New_Caption) {
     m_captionText = New_Caption;
     measureCaption();
     notify("Caption");
@@ -145,7 +146,7 @@ QImage Glissor::MaskPicture() const {
     return m_handleMaskPicture.picture;
 }
 
-void Glissor::SetMaskPicture(const QImage& New_MaskPicture) {
+void Glissor::setMaskPicture(const QImage& New_MaskPicture) {
     m_handleMaskPicture.assign(New_MaskPicture);
     notify("MaskPicture");
     UpdateSlider();
@@ -155,7 +156,7 @@ QImage Glissor::Picture() const {
     return m_backPicture.picture;
 }
 
-void Glissor::SetPicture(const QImage& New_Picture) {
+void Glissor::setPicture(const QImage& New_Picture) {
     m_backPicture.assign(New_Picture);
     notify("Picture");
     UpdateSlider();
@@ -165,7 +166,7 @@ bool Glissor::StrechPicture() const {
     return strictBool(m_strech);
 }
 
-void Glissor::LetStrechPicture(bool New_StrechPicture) {
+void Glissor::setStrechPicture(bool New_StrechPicture) {
     m_strech = platform::boolToText(New_StrechPicture);
     notify("StrechPicture");
     UpdateSlider();
@@ -175,7 +176,7 @@ bool Glissor::Mask() const {
     return strictBool(m_maskBool);
 }
 
-void Glissor::LetMask(bool New_Mask) {
+void Glissor::setMask(bool New_Mask) {
     m_maskBool = platform::boolToText(New_Mask);
     notify("Mask");
     UpdateSlider();
@@ -185,7 +186,7 @@ double Glissor::Value() const {
     return strictNumber(m_valueLabel);
 }
 
-void Glissor::LetValue(double New_Value) {
+void Glissor::setValue(double New_Value) {
     // NaN would be stored as text no reader accepts and would slip past both clamps.
     if (std::isnan(New_Value))
         throw ControlError(ErrorKind::TypeMismatch);
@@ -204,7 +205,7 @@ double Glissor::MaxValue() const {
     return strictNumber(m_max);
 }
 
-void Glissor::LetMaxValue(double New_MaxValue) {
+void Glissor::setMaxValue(double New_MaxValue) {
     // An infinite or NaN maximum has no number text that reads back; refuse it before anything changes.
     if (!std::isfinite(New_MaxValue))
         throw ControlError(ErrorKind::TypeMismatch);
@@ -215,7 +216,7 @@ void Glissor::LetMaxValue(double New_MaxValue) {
         // A maximum of 0 leaves no track: the handle rests at the left end until a usable maximum comes.
         m_pixelsPerUnit = 0;
         m_handleX = 0;
-        DrawSlider();
+        DrawSlider(Present::Now);
         throw ControlError(ErrorKind::DivisionByZero);
     }
     m_pixelsPerUnit = *scale;
@@ -223,14 +224,14 @@ void Glissor::LetMaxValue(double New_MaxValue) {
     if (!x)
         throw ControlError(ErrorKind::Overflow);
     m_handleX = *x;
-    DrawSlider();
+    DrawSlider(Present::Now);
 }
 
 QImage Glissor::HPicture() const {
     return m_handlePicture.picture;
 }
 
-void Glissor::SetHPicture(const QImage& New_HPicture) {
+void Glissor::setHPicture(const QImage& New_HPicture) {
     m_handlePicture.assign(New_HPicture);
     notify("HPicture");
     UpdateSlider();
@@ -299,7 +300,10 @@ void Glissor::writeProperties(PropertyBag& bag) const {
     bag.write(QStringLiteral("Value"), m_valueLabel, kInitialValue);
     bag.write(QStringLiteral("MaxValue"), m_max, kInitialMax);
     bag.write(QStringLiteral("HPicture"), Picture{m_handlePicture.picture}, Picture{});
-    bag.write(QStringLiteral("Mask"), m_maskBool, false);
+    // Written as text against a Boolean default: the default's own word, in any letter case, is the default.
+    const bool maskIsDefault = m_maskBool.compare(platform::boolToText(false), Qt::CaseInsensitive) == 0;
+    bag.write(QStringLiteral("Mask"), maskIsDefault ? PropertyValue(false) : PropertyValue(m_maskBool),
+              false);
 }
 
 // ---- sizing ----
@@ -307,15 +311,15 @@ void Glissor::writeProperties(PropertyBag& bag) const {
 void Glissor::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!event->spontaneous())
-        UserControl_Show();
+        onShow();
 }
 
 void Glissor::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    UserControl_Resize();
+    onResize();
 }
 
-void Glissor::UserControl_Show() {
+void Glissor::onShow() {
     // The first real scale. A maximum of 0 gives no scale; the handle then rests at 0.
     m_pixelsPerUnit =
         glissor::scaleFor(faceWidth(), m_handlePicture.pixels.width(), lenientMax()).value_or(0);
@@ -323,7 +327,7 @@ void Glissor::UserControl_Show() {
     DrawSlider();
 }
 
-void Glissor::UserControl_Resize() {
+void Glissor::onResize() {
     placeHandle(Caller::Platform);
 }
 
@@ -344,7 +348,7 @@ void Glissor::placeHandle(Caller caller) {
         throw ControlError(ErrorKind::Overflow);
     m_handleX = x ? *x : glissor::toCoordinateSaturated(p);
     m_handleY = top ? *top : glissor::toCoordinateSaturated(y);
-    DrawSlider();
+    DrawSlider(caller == Caller::Host ? Present::Now : Present::Scheduled);
 }
 
 // ---- mouse ----
@@ -370,8 +374,9 @@ void Glissor::mouseMoveEvent(QMouseEvent* event) {
 
 void Glissor::mouseReleaseEvent(QMouseEvent* event) {
     pointerStep(MouseEvent::Up, buttonsOf(event->button()), *event);
-    // A click is a press and a release over the face.
-    if (rect().contains(event->position().toPoint())) {
+    // A click is a press and a release over the face; the release that ends a double-click raises none.
+    const bool doubleClicked = std::exchange(m_doubleClicked, false);
+    if (!doubleClicked && rect().contains(event->position().toPoint())) {
         try {
             emit Click();
         } catch (const ControlError&) {
@@ -379,17 +384,23 @@ void Glissor::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
+// The platform's order for a double-click is MouseDown, MouseUp, Click, DblClick, MouseUp: the second press
+// is the face's DblClick, which the control does not raise, so it is neither a MouseDown nor a mouse step.
+void Glissor::mouseDoubleClickEvent(QMouseEvent*) {
+    m_doubleClicked = true;
+}
+
 void Glissor::pointerStep(MouseEvent which, short buttons, const QMouseEvent& event) {
     const QPointF p = event.position() - QPointF(contentsRect().topLeft());
     // A host handler that fails inside a pointer event has no caller to report to; the event loop must go on.
     try {
-        MouseStep(which, buttons, shiftOf(event.modifiers()), static_cast<float>(p.x()),
+        mouseStep(which, buttons, shiftOf(event.modifiers()), static_cast<float>(p.x()),
                   static_cast<float>(p.y()));
     } catch (const ControlError&) {
     }
 }
 
-void Glissor::MouseStep(MouseEvent which, short Button, short Shift, float X, float Y) {
+void Glissor::mouseStep(MouseEvent which, short Button, short Shift, float X, float Y) {
     switch (which) {
     case MouseEvent::Down:
         emit MouseDown(Button, Shift, X, Y);
@@ -419,7 +430,7 @@ void Glissor::MouseStep(MouseEvent which, short Button, short Shift, float X, fl
 
 // ---- drawing ----
 
-void Glissor::DrawSlider() {
+void Glissor::DrawSlider(Present present) {
     const QSize face(faceWidth(), faceHeight());
     if (face.isEmpty()) {
         m_faceImage = QImage();
@@ -471,7 +482,10 @@ void Glissor::DrawSlider() {
         p.drawImage(at, handle);
     }
     p.end();
-    update();
+    if (present == Present::Now)
+        repaintNow(this);
+    else
+        update();
 }
 
 void Glissor::paintEvent(QPaintEvent*) {

@@ -3,6 +3,7 @@
 #include <QIcon>
 
 #include "lumaband/lumaband.h"
+#include "lumaband/lumabandinterface.h"
 
 LumabandPlugin::LumabandPlugin(QObject* parent) : QObject(parent) {}
 
@@ -42,11 +43,25 @@ void LumabandPlugin::initialize(QDesignerFormEditorInterface*) {
     m_initialized = true;
 }
 
+// The members' descriptions are Designer's tooltips in its property editor.
 QString LumabandPlugin::domXml() const {
+    QString tooltips;
+    for (const auto& m : lumaband::kMembers)
+        if (!m.method && *m.description)
+            tooltips += QStringLiteral("   <tooltip name=\"%1\">%2</tooltip>\n")
+                            .arg(QLatin1String(m.name), QString::fromLatin1(m.description).toHtmlEscaped());
     return QStringLiteral("<ui language=\"c++\">\n"
                           " <widget class=\"Lumaband\" name=\"lumaband\">\n"
                           "  <property name=\"geometry\"><rect><x>0</x><y>0</y><width>185</width>"
                           "<height>17</height></rect></property>\n"
                           " </widget>\n"
+                          " <customwidgets>\n"
+                          "  <customwidget>\n"
+                          "   <class>Lumaband</class>\n"
+                          "   <propertyspecifications>\n") +
+           tooltips +
+           QStringLiteral("   </propertyspecifications>\n"
+                          "  </customwidget>\n"
+                          " </customwidgets>\n"
                           "</ui>\n");
 }

@@ -6,7 +6,7 @@
 namespace {
 
 platform::component::Control* createLumaband(QWidget* parent) {
-    return (new Lumaband(parent))->control();
+    return new Lumaband(parent);
 }
 
 const platform::component::ServerClass kClasses[] = {

@@ -1,4 +1,5 @@
 #include "lumaband/lumaband.h"
+#include "lumaband/lumabandinterface.h"
 
 #include <QAction>
 #include <QCursor>
@@ -20,12 +21,6 @@ using platform::component::Picture;
 using platform::component::PropertyBag;
 
 namespace {
-
-// The site of a Lumaband that no host has sited.
-ControlSite& ownSite() {
-    static ControlSite site;
-    return site;
-}
 
 Qt::CursorShape cursorShape(short pointer) {
     switch (pointer) {
@@ -61,10 +56,6 @@ Qt::CursorShape cursorShape(short pointer) {
     }
 }
 
-short clamp16(int v) {
-    return static_cast<short>(std::clamp(v, -32768, 32767));
-}
-
 short buttonsCode(Qt::MouseButtons b) {
     return static_cast<short>((b & Qt::LeftButton ? 1 : 0) | (b & Qt::RightButton ? 2 : 0) |
                               (b & Qt::MiddleButton ? 4 : 0));
@@ -72,44 +63,29 @@ short buttonsCode(Qt::MouseButtons b) {
 
 } // namespace
 
-class Lumaband::ControlAdapter final : public platform::component::Control {
-public:
-    explicit ControlAdapter(Lumaband* bar) : m_bar(bar) {}
-    QWidget* widget() override { return m_bar; }
-    void setSite(ControlSite* site) override { m_bar->setSite(site); }
-    void initNew() override { m_bar->InitProperties(); }
-    void readProperties(const PropertyBag& bag) override { m_bar->ReadProperties(bag); }
-    void writeProperties(PropertyBag& bag) const override { m_bar->WriteProperties(bag); }
-
-private:
-    Lumaband* m_bar;
-};
-
-Lumaband::Lumaband(QWidget* parent) : QWidget(parent), m_control(std::make_unique<ControlAdapter>(this)) {
+Lumaband::Lumaband(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
 }
 
 Lumaband::~Lumaband() = default;
 
-platform::component::Control* Lumaband::control() {
-    return m_control.get();
+void Lumaband::setSite(ControlSite* site) {
+    setSiteObject(site);
+    setFont(this->site().ambientFont());
 }
 
-void Lumaband::setSite(ControlSite* site) {
-    m_site = site;
-    setFont((m_site ? *m_site : ownSite()).ambientFont());
+QString Lumaband::memberDescription(const QString& member) const {
+    return QString::fromLatin1(lumaband::memberDescription(member.toStdString()));
 }
 
 void Lumaband::notify(const char* name) {
-    (m_site ? *m_site : ownSite()).propertyChanged(QString::fromLatin1(name));
+    notifyChanged(QString::fromLatin1(name));
 }
 
 void Lumaband::warn(const char* message) {
-    (m_site ? *m_site : ownSite())
-        .prompts()
-        .message(QString::fromLatin1(message), platform::Buttons::Ok, platform::Icon::Exclamation,
-                 QStringLiteral("Lumaband"));
+    site().prompts().message(QString::fromLatin1(message), platform::Buttons::Ok, platform::Icon::Exclamation,
+                             QStringLiteral("Lumaband"));
 }
 
 // ---- the surface's properties
@@ -130,7 +106,7 @@ void Lumaband::setEnabledState(bool New_Enabled) {
 void Lumaband::setBorderStyle(long long New_BorderStyle) {
     m_borderStyle = platform::component::narrowToInt16(New_BorderStyle);
     notify("BorderStyle");
-    update(); // the border is the surface's, not the bar's: no bar run
+    repaintNow(this); // the border is the surface's, not the bar's: no bar run
 }
 
 void Lumaband::setMousePointer(short New_MousePointer) {
@@ -243,8 +219,9 @@ QVariant Lumaband::percentProperty() const {
     }
 }
 
+// Late-bound writes of the 16-bit members: a value beyond 16 bits is an overflow, before anything changes.
 void Lumaband::setMousePointerProperty(int v) {
-    setMousePointer(clamp16(v));
+    setMousePointer(platform::component::narrowToInt16(v));
 }
 QPixmap Lumaband::mouseIconProperty() const {
     return QPixmap::fromImage(m_mouseIcon);
@@ -253,22 +230,22 @@ void Lumaband::setMouseIconProperty(const QPixmap& p) {
     setMouseIcon(p.toImage());
 }
 void Lumaband::setValueProperty(int v) {
-    setValue(clamp16(v));
+    setValue(platform::component::narrowToInt16(v));
 }
 void Lumaband::setMinProperty(int v) {
-    setMin(clamp16(v));
+    setMin(platform::component::narrowToInt16(v));
 }
 void Lumaband::setMaxProperty(int v) {
-    setMax(clamp16(v));
+    setMax(platform::component::narrowToInt16(v));
 }
 
 // ---- the property store
 
-void Lumaband::InitProperties() {
+void Lumaband::initNew() {
     m_bar = lumaband::BarSettings{.enabled = Enabled()};
 }
 
-void Lumaband::ReadProperties(const PropertyBag& bag) {
+void Lumaband::readProperties(const PropertyBag& bag) {
     const auto key = [](const char* k) { return QString::fromLatin1(k); };
     m_backColor = bag.read(key("BackColor"), Colour{kDefaultBackColor}).value;
     const bool enabled = bag.read(key("Enabled"), true);
@@ -291,7 +268,7 @@ void Lumaband::ReadProperties(const PropertyBag& bag) {
     DrawBar();
 }
 
-void Lumaband::WriteProperties(PropertyBag& bag) const {
+void Lumaband::writeProperties(PropertyBag& bag) const {
     const auto key = [](const char* k) { return QString::fromLatin1(k); };
     bag.write(key("BackColor"), Colour{m_backColor}, Colour{kDefaultBackColor});
     bag.write(key("Enabled"), Enabled(), true);
@@ -317,10 +294,13 @@ QRect Lumaband::innerRect() const {
 }
 
 // Qt paints in paint events: a run sets the scale at once, so mouse coordinates follow it, and the picture is
-// made by the paint event that follows. The last run's picture is the one on the screen.
-void Lumaband::DrawBar() {
+// made by the paint event, at once for a property change. The last run's picture is the one on the screen.
+void Lumaband::DrawBar(Present present) {
     m_unitsAcross = lumaband::scaleAfterRun(m_bar, m_unitsAcross);
-    update();
+    if (present == Present::Now)
+        repaintNow(this);
+    else
+        update();
 }
 
 void Lumaband::paintEvent(QPaintEvent*) {
@@ -337,7 +317,7 @@ void Lumaband::paintEvent(QPaintEvent*) {
 }
 
 void Lumaband::resizeEvent(QResizeEvent*) {
-    DrawBar();
+    DrawBar(Present::Scheduled);
 }
 
 // ---- events
@@ -366,6 +346,12 @@ void Lumaband::mouseReleaseEvent(QMouseEvent* e) {
                  unitsX(e->position().x()), static_cast<float>(e->position().y() - innerRect().top()));
     if (m_pressed && rect().contains(e->position().toPoint()))
         emit Click();
+    m_pressed = false;
+}
+
+// The platform's order for a double-click is MouseDown, MouseUp, Click, DblClick, MouseUp: the second press
+// is the surface's DblClick, which the bar does not raise, and the release after it is no click of its own.
+void Lumaband::mouseDoubleClickEvent(QMouseEvent*) {
     m_pressed = false;
 }
 

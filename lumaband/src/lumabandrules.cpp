@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <optional>
-#include <vector>
 
 #include "component/controlerror.h"
 #include "core/colours.h"
@@ -19,8 +18,8 @@ using platform::component::ErrorKind;
 namespace {
 
 constexpr int kInt16Max = 32767;
-// More segments than this in one run means a pitch far finer than any pixel; such a run is treated as a
-// broken limit rather than stepping for seconds (or for ever, once the single-precision position stops
+// More segments than this in one run means a pitch far finer than any pixel; such a run takes its gaps column
+// by column instead of stepping for seconds (or for ever, once the single-precision position stops
 // advancing).
 constexpr double kMaxSegments = 1 << 22;
 
@@ -39,46 +38,9 @@ std::optional<int> unitsOf(const BarSettings& s) {
 // The first pixel column whose centre lies at or right of `u` units.
 int columnAt(double u, double pixelsPerUnit, int width) {
     const double c = std::ceil(u * pixelsPerUnit - 0.5);
-    if (c <= 0)
+    if (!(c > 0)) // also a position that is not a number, from a loaded segment setting
         return 0;
     return c >= width ? width : static_cast<int>(c);
-}
-
-void paintColumns(QPainter& p, const QRect& inner, const std::vector<QRgb>& columns, QRgb back) {
-    const int n = static_cast<int>(columns.size());
-    for (int x = 0; x < n;) {
-        int end = x + 1;
-        while (end < n && columns[end] == columns[x])
-            ++end;
-        if (columns[x] != back)
-            p.fillRect(QRect(inner.left() + x, inner.top(), end - x, inner.height()),
-                       QColor::fromRgb(columns[x]));
-        x = end;
-    }
-}
-
-bool drawPercentText(QPainter& p, const QRect& inner, const BarSettings& s, const Surface& surface,
-                     float unitsAcross) {
-    std::int16_t pct = 0;
-    try {
-        pct = percent(s.min, s.max, s.value);
-    } catch (const ControlError&) {
-        return false;
-    }
-    const QFontMetricsF fm(surface.font);
-    const double width = inner.width();
-    const double pixelsPerUnit = unitsAcross > 0 && width > 0 ? width / unitsAcross : 1.0;
-    const double digit = fm.horizontalAdvance(QLatin1Char('8')) / pixelsPerUnit;
-    // Half a digit left of the middle: of the surface, or of the filled part when the gradient follows it.
-    const double middle =
-        s.relativeScroll ? (std::abs(int{s.min}) + int{s.value}) / 2.0 : (width / pixelsPerUnit) / 2.0;
-    const double left = (middle - digit / 2) * pixelsPerUnit;
-    const double top = inner.height() / 2.0 - fm.height() / 2;
-    p.setFont(surface.font);
-    p.setPen(surface.fore);
-    p.drawText(QPointF(inner.left() + left, inner.top() + top + fm.ascent()),
-               QString::number(pct) + QLatin1Char('%'));
-    return true;
 }
 
 } // namespace
@@ -137,28 +99,90 @@ float scaleAfterRun(const BarSettings& s, float unitsAcross) {
     return n && *n > 0 ? static_cast<float>(*n) : unitsAcross;
 }
 
-DrawOutcome drawBar(QPainter& p, const QRect& inner, const BarSettings& s, const Surface& surface,
-                    float& unitsAcross) {
-    p.fillRect(inner, surface.back);
-    if (s.value == s.min) {
-        if (s.showPercent)
-            drawPercentText(p, inner, s, surface, unitsAcross);
-        return DrawOutcome::Background;
+namespace {
+
+// Background gaps at the start of each segment, and the incomplete last segment erased with everything right
+// of it: only whole segments show. False when the run has to stop (a pitch that no longer advances).
+bool cutSegments(std::vector<QRgb>& columns, const BarSettings& s, int fill, double pixelsPerUnit,
+                 QRgb back) {
+    const int width = static_cast<int>(columns.size());
+    const float step = s.segmentSize;
+    const auto column = [&](double u) { return columnAt(u, pixelsPerUnit, width); };
+    if (step > 0 && fill / static_cast<double>(step) > kMaxSegments) {
+        // A pitch far finer than a pixel: each column takes what lies under its centre, computed per column
+        // rather than stepping through millions of segments.
+        const double pitch = step;
+        const double firstPartial = fill < pitch ? 0 : (std::floor((fill - pitch) / pitch) + 1) * pitch;
+        const int erased = column(firstPartial);
+        for (int x = 0; x < erased; ++x)
+            if (std::fmod((x + 0.5) / pixelsPerUnit, pitch) < s.segmentWidth)
+                columns[static_cast<size_t>(x)] = back;
+        std::fill(columns.begin() + erased, columns.end(), back);
+        return true;
     }
+    for (float x = 0; step > 0 ? x <= fill : x >= fill;) {
+        if (static_cast<float>(x + s.segmentSize) > fill) {
+            std::fill(columns.begin() + column(x), columns.end(), back);
+            return true;
+        }
+        std::fill(columns.begin() + column(x),
+                  columns.begin() + std::max(column(x), column(x + s.segmentWidth)), back);
+        const float next = x + step;
+        if (next == x)
+            return false;
+        x = next;
+    }
+    return true;
+}
+
+// The percentage text, half a digit left of the middle: of the surface, or of the filled part when the
+// gradient follows it. Nothing when the percentage breaks a 16-bit limit.
+void placeText(BarRun& run, const BarSettings& s, QSize inner, const TextMetrics& metrics) {
+    std::int16_t pct = 0;
+    try {
+        pct = percent(s.min, s.max, s.value);
+    } catch (const ControlError&) {
+        run.outcome = DrawOutcome::Stopped;
+        return;
+    }
+    const double width = inner.width();
+    const double pixelsPerUnit = run.unitsAcross > 0 && width > 0 ? width / run.unitsAcross : 1.0;
+    const double middle =
+        s.relativeScroll ? (std::abs(int{s.min}) + int{s.value}) * pixelsPerUnit / 2.0 : width / 2.0;
+    run.text = QString::number(pct) + QLatin1Char('%');
+    run.textAt = QPointF(middle - metrics.digitWidth / 2, inner.height() / 2.0 - metrics.height / 2);
+}
+
+} // namespace
+
+BarRun layoutBar(const BarSettings& s, QSize inner, QRgb back, const TextMetrics& text, float unitsAcross) {
+    const int width = std::max(0, inner.width());
+    BarRun run{
+        DrawOutcome::Background, unitsAcross, std::vector<QRgb>(static_cast<size_t>(width), back), {}, {}};
+    const auto withText = [&]() -> BarRun {
+        if (s.showPercent)
+            placeText(run, s, inner, text);
+        return run;
+    };
+    if (s.value == s.min)
+        return withText();
 
     const auto n = unitsOf(s);
-    if (!n || *n == 0) // a scale of no units cannot be set
-        return DrawOutcome::Stopped;
-    unitsAcross = static_cast<float>(*n);
+    if (!n || *n == 0) { // a scale of no units cannot be set
+        run.outcome = DrawOutcome::Stopped;
+        return run;
+    }
+    run.unitsAcross = static_cast<float>(*n);
+    run.outcome = DrawOutcome::Bar;
 
     const std::uint32_t start = resolveColor(s.startColor);
     const std::uint32_t end = resolveColor(s.endColor);
     const auto fill = sum16(std::abs(int{s.min}), s.value);
-    if (!fill)
-        return DrawOutcome::Stopped;
-    const int d = s.relativeScroll ? *fill : *n;
-    if (d == 0)
-        return DrawOutcome::Stopped;
+    const int d = !fill ? 0 : s.relativeScroll ? *fill : *n;
+    if (d == 0) {
+        run.outcome = DrawOutcome::Stopped;
+        return run;
+    }
     float r = static_cast<float>(redOf(start));
     float g = static_cast<float>(greenOf(start));
     float b = static_cast<float>(blueOf(start));
@@ -170,13 +194,9 @@ DrawOutcome drawBar(QPainter& p, const QRect& inner, const BarSettings& s, const
         dR = dG = dB = 0;
     }
 
-    const int width = std::max(0, inner.width());
-    const double pixelsPerUnit = static_cast<double>(width) / *n;
-    const QRgb back = surface.back.rgb();
-    std::vector<QRgb> columns(static_cast<size_t>(width), back);
-
     // Bands: band i covers [i, i + 1) units; its colour is the start plus i increments, added one at a time
     // in single precision as the bands are stepped.
+    const double pixelsPerUnit = static_cast<double>(width) / *n;
     int band = 0;
     for (int x = 0; x < width; ++x) {
         const auto covering = static_cast<long long>(std::floor((x + 0.5) / pixelsPerUnit));
@@ -187,41 +207,47 @@ DrawOutcome drawBar(QPainter& p, const QRect& inner, const BarSettings& s, const
             g += dG;
             b += dB;
         }
-        columns[static_cast<size_t>(x)] = qRgb(channelOf(r), channelOf(g), channelOf(b));
+        run.columns[static_cast<size_t>(x)] = qRgb(channelOf(r), channelOf(g), channelOf(b));
     }
 
-    // Segments: a background gap at the start of each, and only whole segments shown.
-    DrawOutcome outcome = DrawOutcome::Bar;
-    if (s.segmentSize != 0 && s.segmentWidth != 0) {
-        const float step = s.segmentSize;
-        if (std::fabs(static_cast<double>(*fill)) / std::fabs(static_cast<double>(step)) > kMaxSegments) {
-            paintColumns(p, inner, columns, back);
-            return DrawOutcome::Stopped;
-        }
-        for (float x = 0; step > 0 ? x <= *fill : x >= *fill;) {
-            if (static_cast<float>(x + s.segmentSize) > *fill) {
-                std::fill(columns.begin() + columnAt(x, pixelsPerUnit, width), columns.end(), back);
-                break;
-            }
-            std::fill(columns.begin() + columnAt(x, pixelsPerUnit, width),
-                      columns.begin() + std::max(columnAt(x, pixelsPerUnit, width),
-                                                 columnAt(x + s.segmentWidth, pixelsPerUnit, width)),
-                      back);
-            const float next = x + step;
-            if (next == x) { // a pitch too small to advance would never end the run
-                outcome = DrawOutcome::Stopped;
-                break;
-            }
-            x = next;
-        }
-    }
-    paintColumns(p, inner, columns, back);
-    if (outcome == DrawOutcome::Stopped)
-        return outcome;
+    // Whatever the segments did, the percentage is written over what they left.
+    if (s.segmentSize != 0 && s.segmentWidth != 0 && !cutSegments(run.columns, s, *fill, pixelsPerUnit, back))
+        run.outcome = DrawOutcome::Stopped;
+    return withText();
+}
 
-    if (s.showPercent && !drawPercentText(p, inner, s, surface, unitsAcross))
-        return DrawOutcome::Stopped;
-    return DrawOutcome::Bar;
+void paintBar(QPainter& p, const QRect& inner, const BarRun& run, const Surface& surface) {
+    p.fillRect(inner, surface.back);
+    const QRgb back = surface.back.rgb();
+    const int n = static_cast<int>(run.columns.size());
+    for (int x = 0; x < n;) {
+        int end = x + 1;
+        while (end < n && run.columns[end] == run.columns[x])
+            ++end;
+        if (run.columns[x] != back)
+            p.fillRect(QRect(inner.left() + x, inner.top(), end - x, inner.height()),
+                       QColor::fromRgb(run.columns[x]));
+        x = end;
+    }
+    if (run.text.isEmpty())
+        return;
+    const QFontMetricsF fm(surface.font);
+    p.setFont(surface.font);
+    p.setPen(surface.fore);
+    p.drawText(inner.topLeft() + run.textAt + QPointF(0, fm.ascent()), run.text);
+}
+
+TextMetrics textMetrics(const QFont& font) {
+    const QFontMetricsF fm(font);
+    return {fm.horizontalAdvance(QLatin1Char('8')), fm.height()};
+}
+
+DrawOutcome drawBar(QPainter& p, const QRect& inner, const BarSettings& s, const Surface& surface,
+                    float& unitsAcross) {
+    const BarRun run = layoutBar(s, inner.size(), surface.back.rgb(), textMetrics(surface.font), unitsAcross);
+    paintBar(p, inner, run, surface);
+    unitsAcross = run.unitsAcross;
+    return run.outcome;
 }
 
 } // namespace lumaband

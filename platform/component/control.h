@@ -49,6 +49,15 @@ public:
     ControlSite& site() const { return m_site ? *m_site : fallbackSite(); }
     void setSiteObject(ControlSite* site) { m_site = site; }
     void notifyChanged(const QString& name) const { site().propertyChanged(name); }
+    // Puts a property change on the screen before the setter returns, as a host that assigns inside a long
+    // loop (the usual progress pattern) expects; one call paints once, however much the change touched. A
+    // control that is not on the screen only schedules its paint.
+    static void repaintNow(QWidget* control) {
+        if (control->isVisible() && control->updatesEnabled())
+            control->repaint();
+        else
+            control->update();
+    }
 
 private:
     // The site of a control that no host has sited (placed in a designer, or made directly by code).

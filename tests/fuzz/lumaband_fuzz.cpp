@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     Lumaband bar;
     bar.resize(width, height);
     try {
-        bar.ReadProperties(*bag);
+        bar.readProperties(*bag);
     } catch (const ControlError&) {
         return 0; // a value of the wrong type: the host is told, the bar keeps what it had read
     }

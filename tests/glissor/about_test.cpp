@@ -1,5 +1,6 @@
 // The about box and the way to the system-information tool.
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -21,32 +22,7 @@ void configure(const QString& path) {
     platform::SettingsStore::write(kSysInfoApp, kSysInfoSection, kSysInfoKey, path);
 }
 
-struct Launcher {
-    QStringList started;
-    QString onPath; // what findExecutable finds for any tool
-    SysInfoLauncher seams() {
-        SysInfoLauncher l;
-        l.findExecutable = [this](const QString&) { return onPath; };
-        l.start = [this](const QString& p) {
-            started << p;
-            return true;
-        };
-        return l;
-    }
-};
-
 } // namespace
-
-TEST(GlissorAbout, LoadSetsCaptionVersionAndTitle) {
-    frmAbout about(platform::prompts());
-    EXPECT_EQ(about.windowTitle(), "About Glissor Control");
-    EXPECT_EQ(about.lblVersion->text(), "Version 1.0.0");
-    EXPECT_EQ(about.lblTitle->text(), "Glissor Control");
-    EXPECT_EQ(about.lblDescription->text(), "A slider control that is much better the the standard one.");
-    EXPECT_EQ(about.cmdSysInfo->text(), "&System Info...");
-    EXPECT_TRUE(about.cmdOK->isDefault());
-    EXPECT_EQ(about.picIcon->pixmap().size(), QSize(32, 32));
-}
 
 TEST(GlissorAbout, EnterAndEscBothClose) {
     for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
@@ -61,58 +37,52 @@ TEST(GlissorAbout, EnterAndEscBothClose) {
 TEST(GlissorAbout, ShowAboutBoxIsModalAndBuildsAFreshBoxEachTime) {
     Glissor g;
     for (int i = 0; i < 2; ++i) {
-        QWidget* seen = nullptr;
-        QString title;
+        frmAbout* seen = nullptr;
+        QStringList texts;
         QTimer::singleShot(0, [&] {
             for (QWidget* w : QApplication::topLevelWidgets())
                 if (qobject_cast<frmAbout*>(w) && w->isVisible() && w->isModal())
-                    seen = w;
+                    seen = qobject_cast<frmAbout*>(w);
             if (seen) {
-                title = seen->windowTitle();
+                texts << seen->windowTitle() << seen->lblTitle->text() << seen->lblVersion->text();
                 QTest::keyClick(seen, Qt::Key_Escape);
             }
         });
         g.ShowAboutBox();
         ASSERT_NE(seen, nullptr);
-        EXPECT_EQ(title, "About Glissor Control");
+        EXPECT_EQ(texts, QStringList({"About Glissor Control", "Glissor Control", "Version 1.0.0"}));
     }
     EXPECT_TRUE(g.findChildren<frmAbout*>().isEmpty());
 }
 
-TEST(GlissorSysInfo, TheConfiguredToolComesFirst) {
+TEST(GlissorSysInfo, TheToolIsTheConfiguredOneThenOneOnThePath) {
     TempDir dir;
-    const QString tool = dir.write("sysinfo-tool", "#!/bin/sh\n");
-    configure(tool);
-    Launcher l;
-    l.onPath = "/usr/bin/hardinfo";
-    EXPECT_TRUE(StartSysInfo("Glissor Control", platform::prompts(), l.seams()));
-    EXPECT_EQ(l.started, QStringList{tool});
-    configure("");
-}
-
-TEST(GlissorSysInfo, AConfiguredNameIsLookedUpOnThePath) {
-    TempDir dir;
-    const QString tool = dir.write("mytool", "#!/bin/sh\n");
-    configure("mytool");
-    SysInfoLauncher l;
-    QStringList started;
-    l.findExecutable = [&](const QString& name) { return name == "mytool" ? tool : QString(); };
-    l.start = [&](const QString& p) {
-        started << p;
-        return true;
+    const QString configured = dir.write("sysinfo-tool", "#!/bin/sh\n");
+    const QString named = dir.write("mytool", "#!/bin/sh\n");
+    const QString found = dir.write("hardinfo", "#!/bin/sh\n");
+    const struct {
+        QString configured;
+        QString started;
+    } cases[] = {
+        {configured, configured}, // a configured path comes before any tool on the PATH
+        {"mytool", named},        // a configured name is looked up on the PATH
+        {"", found},              // nothing configured: a known tool on the PATH
     };
-    EXPECT_TRUE(StartSysInfo("Glissor Control", platform::prompts(), l));
-    EXPECT_EQ(started, QStringList{tool});
+    for (const auto& c : cases) {
+        configure(c.configured);
+        QStringList started;
+        SysInfoLauncher l;
+        l.findExecutable = [&](const QString& name) {
+            return name == "mytool" ? named : name == "hardinfo" ? found : QString();
+        };
+        l.start = [&](const QString& p) {
+            started << p;
+            return true;
+        };
+        EXPECT_TRUE(StartSysInfo("Glissor Control", platform::prompts(), l)) << c.configured.toStdString();
+        EXPECT_EQ(started, QStringList{c.started}) << c.configured.toStdString();
+    }
     configure("");
-}
-
-TEST(GlissorSysInfo, ThenAToolOnThePath) {
-    TempDir dir;
-    const QString tool = dir.write("hardinfo", "#!/bin/sh\n");
-    Launcher l;
-    l.onPath = tool;
-    EXPECT_TRUE(StartSysInfo("Glissor Control", platform::prompts(), l.seams()));
-    EXPECT_EQ(l.started, QStringList{tool});
 }
 
 TEST(GlissorSysInfo, EveryFailureEndsInOneMessage) {
@@ -138,14 +108,20 @@ TEST(GlissorSysInfo, EveryFailureEndsInOneMessage) {
 }
 
 TEST(GlissorSysInfo, TheButtonStartsTheTool) {
+    // A tool on the PATH that leaves a mark when it runs; nothing is configured, so the PATH is searched.
     TempDir dir;
-    configure(dir.file("no-such-tool"));
+    const QString mark = dir.file("started");
+    const QString tool = dir.write("hardinfo", "#!/bin/sh\n: > '" + mark.toUtf8() + "'\n");
+    QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", dir.path().toUtf8());
+    configure("");
     ScriptedPrompts prompts;
-    prompts.answer(platform::Answer::Ok);
     frmAbout about(platform::prompts());
     about.cmdSysInfo->click();
-    EXPECT_EQ(prompts.count(), 1);
-    configure("");
+    qputenv("PATH", path);
+    EXPECT_EQ(prompts.count(), 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(mark); }, 10000));
 }
 
 TEST(GlissorSysInfo, GetKeyValueReportsAMissingValue) {

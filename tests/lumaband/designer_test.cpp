@@ -2,9 +2,11 @@
 // come from a form.
 #include <QBuffer>
 #include <QFileInfo>
+#include <QMap>
 #include <QPluginLoader>
 #include <QUiLoader>
 #include <QWidget>
+#include <QXmlStreamReader>
 #include <QtUiPlugin/QDesignerCustomWidgetInterface>
 #include <gtest/gtest.h>
 #include <memory>
@@ -16,6 +18,19 @@ TEST(LumabandDesigner, PlacesABarWithItsPropertiesFromAForm) {
     EXPECT_EQ(custom->name(), QStringLiteral("Lumaband"));
     EXPECT_EQ(custom->includeFile(), QStringLiteral("lumaband/lumaband.h"));
     EXPECT_TRUE(custom->domXml().contains(QLatin1String("class=\"Lumaband\"")));
+    // Designer's property editor shows the members' descriptions as tooltips.
+    QMap<QString, QString> tooltips;
+    QXmlStreamReader xml(custom->domXml());
+    while (!xml.atEnd())
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("tooltip")) {
+            const QString name = xml.attributes().value(QLatin1String("name")).toString();
+            tooltips[name] = xml.readElementText();
+        }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_EQ(tooltips.value("BorderStyle"), "Returns/sets the border style for an object.");
+    EXPECT_EQ(tooltips.value("PercentColor"),
+              "Returns/sets the foreground color used to display text and graphics in an object.");
+    EXPECT_EQ(tooltips.size(), 6); // BackColor, Enabled, BorderStyle, MousePointer, MouseIcon, PercentColor
 
     QUiLoader loader;
     loader.clearPluginPaths();

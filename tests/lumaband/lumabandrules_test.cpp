@@ -15,18 +15,16 @@ namespace {
 
 const QColor kBack(0x40, 0x40, 0x40);
 
+// One run, computed without a window or a painter.
 struct Rendered {
-    QImage image;
-    DrawOutcome outcome;
-    float units;
+    BarRun run;
+    int width;
+    // The colour of pixel column x.
+    QColor column(int x) const { return QColor::fromRgb(run.columns.at(static_cast<size_t>(x))); }
 };
 
 Rendered render(const BarSettings& s, QSize size = {400, 20}, float unitsBefore = 0) {
-    Rendered run{QImage(size, QImage::Format_RGB32), DrawOutcome::Stopped, unitsBefore};
-    run.image.fill(Qt::magenta); // anything the run leaves unpainted shows up
-    QPainter p(&run.image);
-    run.outcome = drawBar(p, run.image.rect(), s, Surface{kBack, Qt::white, QApplication::font()}, run.units);
-    return run;
+    return {layoutBar(s, size, kBack.rgb(), TextMetrics{10, 12}, unitsBefore), size.width()};
 }
 
 BarSettings bar(std::int16_t min, std::int16_t max, std::int16_t value) {
@@ -39,13 +37,13 @@ BarSettings bar(std::int16_t min, std::int16_t max, std::int16_t value) {
     return s;
 }
 
-// The colour of the pixel column at the middle of value unit `u` on a 400-pixel run of `units` units.
+// The colour of the pixel column at the middle of value unit `u` on a run of `units` units.
 QColor at(const Rendered& r, double u, int units = 100) {
-    return r.image.pixelColor(static_cast<int>((u + 0.5) * r.image.width() / units), r.image.height() / 2);
+    return r.column(static_cast<int>((u + 0.5) * r.width / units));
 }
 // The colour of the pixel column under position `pos` (in value units).
 QColor atPos(const Rendered& r, double pos, int units = 100) {
-    return r.image.pixelColor(static_cast<int>(pos * r.image.width() / units), r.image.height() / 2);
+    return r.column(static_cast<int>(pos * r.width / units));
 }
 
 } // namespace
@@ -125,8 +123,8 @@ TEST(LumabandRules, PercentReportsItsLimitsAsTypedErrors) {
 
 TEST(LumabandRules, FiftyOneBandsFromBlackWithHalfRoundedUp) {
     const Rendered r = render(bar(0, 100, 50));
-    EXPECT_EQ(r.outcome, DrawOutcome::Bar);
-    EXPECT_EQ(r.units, 100.0f);
+    EXPECT_EQ(r.run.outcome, DrawOutcome::Bar);
+    EXPECT_EQ(r.run.unitsAcross, 100.0f);
     EXPECT_EQ(at(r, 0), QColor(0, 0, 0));
     EXPECT_EQ(at(r, 1), QColor(3, 3, 3)); // 2.55 rounds to 3
     EXPECT_EQ(at(r, 2), QColor(5, 5, 5)); // 5.1
@@ -134,7 +132,7 @@ TEST(LumabandRules, FiftyOneBandsFromBlackWithHalfRoundedUp) {
     EXPECT_EQ(at(r, 50), QColor(128, 128, 128));
     EXPECT_EQ(at(r, 51), kBack);
     EXPECT_EQ(at(r, 99), kBack);
-    EXPECT_EQ(r.image.pixelColor(399, 0), kBack);
+    EXPECT_EQ(r.column(399), kBack);
 
     BarSettings relative = bar(0, 100, 50);
     relative.relativeScroll = true;
@@ -145,8 +143,8 @@ TEST(LumabandRules, FiftyOneBandsFromBlackWithHalfRoundedUp) {
 
 TEST(LumabandRules, AFullBarReachesTheRightEdge) {
     const Rendered r = render(bar(0, 100, 100));
-    EXPECT_EQ(r.image.pixelColor(399, 10), QColor(252, 252, 252)); // band 99; band 100 lies beyond the edge
-    EXPECT_EQ(r.image.pixelColor(0, 0), QColor(0, 0, 0));
+    EXPECT_EQ(r.column(399), QColor(252, 252, 252)); // band 99; band 100 lies beyond the edge
+    EXPECT_EQ(r.column(0), QColor(0, 0, 0));
 }
 
 TEST(LumabandRules, ADisabledBarIsFlatGrey) {
@@ -195,11 +193,11 @@ TEST(LumabandRules, SystemColoursAreResolvedWhenDrawn) {
 
 TEST(LumabandRules, ValueAtMinDrawsOnlyTheBackgroundAndKeepsTheScale) {
     const Rendered r = render(bar(0, 100, 0), {400, 20}, 0);
-    EXPECT_EQ(r.outcome, DrawOutcome::Background);
-    EXPECT_EQ(r.units, 0.0f); // still pixels
-    EXPECT_EQ(r.image.pixelColor(0, 0), kBack);
-    EXPECT_EQ(r.image.pixelColor(399, 19), kBack);
-    EXPECT_EQ(render(bar(0, 100, 0), {400, 20}, 250).units, 250.0f);
+    EXPECT_EQ(r.run.outcome, DrawOutcome::Background);
+    EXPECT_EQ(r.run.unitsAcross, 0.0f); // still pixels
+    EXPECT_EQ(r.column(0), kBack);
+    EXPECT_EQ(r.column(399), kBack);
+    EXPECT_EQ(render(bar(0, 100, 0), {400, 20}, 250).run.unitsAcross, 250.0f);
 }
 
 TEST(LumabandRules, BrokenLimitsStopTheRunQuietly) {
@@ -215,25 +213,42 @@ TEST(LumabandRules, BrokenLimitsStopTheRunQuietly) {
     };
     for (const auto& c : cases) {
         const Rendered r = render(c.s);
-        EXPECT_EQ(r.outcome, DrawOutcome::Stopped);
-        EXPECT_EQ(r.units, c.units);
-        EXPECT_EQ(r.image.pixelColor(0, 0), kBack);
-        EXPECT_EQ(r.image.pixelColor(399, 0), kBack);
+        EXPECT_EQ(r.run.outcome, DrawOutcome::Stopped);
+        EXPECT_EQ(r.run.unitsAcross, c.units);
+        EXPECT_EQ(r.column(0), kBack);
+        EXPECT_EQ(r.column(399), kBack);
     }
     // A zero gradient length with RelativeScroll: |Min| + Value is 0.
     BarSettings zero = bar(-10, 10, 10);
     zero.min = 5; // loaded above Value's magnitude sum: |5| + (-5) = 0
     zero.value = -5;
     zero.relativeScroll = true;
-    EXPECT_EQ(render(zero).outcome, DrawOutcome::Stopped);
+    EXPECT_EQ(render(zero).run.outcome, DrawOutcome::Stopped);
+}
 
-    // A segment pitch too small to advance would never end; the bands drawn so far stay.
-    BarSettings tiny = bar(0, 100, 100);
-    tiny.segmentSize = 1e-30f;
-    tiny.segmentWidth = 1e-31f;
-    const Rendered t = render(tiny);
-    EXPECT_EQ(t.outcome, DrawOutcome::Stopped);
-    EXPECT_EQ(t.image.pixelColor(399, 0), QColor(252, 252, 252));
+TEST(LumabandRules, PitchesFinerThanAPixelStillEndInThePercentage) {
+    const struct {
+        float size, width;
+        std::int16_t max, value;
+    } cases[] = {{0.005f, 0.001f, 32767, 32767}, {0.005f, 0.001f, 32767, 16000}, {1e-30f, 1e-31f, 100, 100}};
+    for (const auto& c : cases) {
+        BarSettings s = bar(0, c.max, c.value);
+        s.segmentSize = c.size;
+        s.segmentWidth = c.width;
+        s.showPercent = true;
+        const Rendered r = render(s);
+        EXPECT_EQ(r.run.outcome, DrawOutcome::Bar) << c.size << " " << c.value;
+        EXPECT_EQ(r.run.text, QString::number(percent(0, c.max, c.value)) + "%") << c.size << " " << c.value;
+        // Each column shows what lies under its centre: mostly bands, a fifth or fewer gaps.
+        const int filled = c.value * 400 / c.max;
+        int gaps = 0;
+        for (int x = 0; x < filled; ++x)
+            gaps += r.column(x) == kBack;
+        EXPECT_LE(gaps, filled * 3 / 10) << c.size << " " << c.value;
+        if (filled + 2 < 400) {
+            EXPECT_EQ(r.column(filled + 2), kBack) << c.size << " " << c.value;
+        }
+    }
 }
 
 TEST(LumabandRules, ChannelsAreBroughtIntoRange) {
@@ -242,8 +257,8 @@ TEST(LumabandRules, ChannelsAreBroughtIntoRange) {
     s.startColor = platform::rgb(255, 255, 255);
     s.endColor = platform::rgb(0, 0, 0);
     const Rendered r = render(s, {400, 20});
-    EXPECT_EQ(r.outcome, DrawOutcome::Bar);
-    EXPECT_EQ(r.image.pixelColor(399, 10), QColor(26, 26, 26)); // band 9: 25.5, halves to even
+    EXPECT_EQ(r.run.outcome, DrawOutcome::Bar);
+    EXPECT_EQ(r.column(399), QColor(26, 26, 26)); // band 9: 25.5, halves to even
     EXPECT_EQ(channelOf(-3.4f), 0);
     EXPECT_EQ(channelOf(-0.6f), 0);
     EXPECT_EQ(channelOf(300.0f), 255);
@@ -252,27 +267,39 @@ TEST(LumabandRules, ChannelsAreBroughtIntoRange) {
 }
 
 TEST(LumabandRules, PercentTextSitsHalfADigitLeftOfItsMiddle) {
-    // The text is drawn in white on the dark background; find the leftmost lit column.
-    auto leftmostText = [](const Rendered& r) {
-        for (int x = 0; x < r.image.width(); ++x)
-            for (int y = 0; y < r.image.height(); ++y)
-                if (qRed(r.image.pixel(x, y)) > 0xA0)
-                    return x;
-        return -1;
-    };
-    const QFontMetricsF fm(QApplication::font());
-    const double digit = fm.horizontalAdvance(QLatin1Char('8'));
-
+    // Digits 10 pixels wide, 12 high, on a 400 x 20 area.
     BarSettings s = bar(0, 100, 0);
     s.showPercent = true;
-    const int centred = leftmostText(render(s));
-    EXPECT_NEAR(centred, 200 - digit / 2, digit / 2 + 2);
+    const BarRun centred = render(s).run;
+    EXPECT_EQ(centred.text, "0%");
+    EXPECT_EQ(centred.textAt, QPointF(195, 4));
 
     // Over the middle of the filled part when the gradient follows it, also with Min not 0.
     BarSettings rel = bar(-50, 50, 30); // filled 0..80 units of 100
     rel.showPercent = true;
     rel.relativeScroll = true;
-    rel.endColor = rel.startColor = 0; // black bar, white text
-    const int middle = leftmostText(render(rel));
-    EXPECT_NEAR(middle, 40 * 4 - digit / 2, digit / 2 + 2);
+    const BarRun middle = render(rel).run;
+    EXPECT_EQ(middle.text, "80%");
+    EXPECT_EQ(middle.textAt, QPointF(155, 4));
+}
+
+TEST(LumabandRules, ThePainterDrawsTheRunAsComputed) {
+    BarSettings s = bar(0, 100, 50);
+    s.showPercent = true;
+    const QFont font = QApplication::font();
+    const Surface surface{kBack, Qt::white, font};
+    const BarRun run = layoutBar(s, {400, 20}, kBack.rgb(), textMetrics(font), 0);
+    QImage image(400, 20, QImage::Format_RGB32);
+    image.fill(Qt::magenta); // anything the painter leaves unpainted shows up
+    QPainter p(&image);
+    paintBar(p, image.rect(), run, surface);
+    p.end();
+    for (int x : {0, 100, 199, 250, 399})
+        EXPECT_EQ(image.pixel(x, 0), run.columns[static_cast<size_t>(x)]) << x; // the text stays off row 0
+    int leftmost = -1; // white glyphs, brighter than any band of this bar
+    for (int x = 0; x < 400 && leftmost < 0; ++x)
+        for (int y = 0; y < 20; ++y)
+            if (qRed(image.pixel(x, y)) > 0xA0)
+                leftmost = x;
+    EXPECT_NEAR(leftmost, run.textAt.x(), textMetrics(font).digitWidth / 2 + 2);
 }

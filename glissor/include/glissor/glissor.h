@@ -10,39 +10,40 @@
 
 #include "component/control.h"
 #include "glissor/glissor_export.h"
+#include "glissor/glissorinterface.h"
 
 // A horizontal slider drawn entirely from pictures: a background for the face, a handle that slides along it
 // and an optional AND/OR mask that makes the handle's surroundings transparent, with a caption centred on the
 // face.
 //
 // Value, maximum and the two flags are held as text and converted on every use, so a stored form restores
-// exactly the text it held. Property assignments notify the host (PropertyChanged) and redraw at once;
-// failures come back to the caller as platform::component::ControlError. Events pass their arguments by
-// reference: connect with a direct connection, and a handler that changes Button or X changes what the
-// control does next.
+// exactly the text it held. Property assignments notify the host (PropertyChanged) and redraw at once: the
+// new face is on the screen before the assignment returns. Failures come back to the caller as
+// platform::component::ControlError. Events pass their arguments by reference: connect with a direct
+// connection, and a handler that changes Button or X changes what the control does next.
 class GLISSOR_EXPORT Glissor : public QWidget,
                                public platform::component::Control,
                                public platform::component::ControlSiteHolder {
     Q_OBJECT
-    Q_PROPERTY(quint32 BackColor READ BackColor WRITE LetBackColor)
-    Q_PROPERTY(quint32 ForeColor READ ForeColor WRITE LetForeColor)
-    Q_PROPERTY(bool Enabled READ Enabled WRITE LetEnabled)
-    Q_PROPERTY(QFont Font READ Font WRITE SetFont)
-    Q_PROPERTY(bool Border READ Border WRITE LetBorder)
-    Q_PROPERTY(QString Caption READ Caption WRITE LetCaption)
+    Q_PROPERTY(quint32 BackColor READ BackColor WRITE setBackColor)
+    Q_PROPERTY(quint32 ForeColor READ ForeColor WRITE setForeColor)
+    Q_PROPERTY(bool Enabled READ Enabled WRITE setEnabledState)
+    Q_PROPERTY(QFont Font READ Font WRITE setCaptionFont)
+    Q_PROPERTY(bool Border READ Border WRITE setBorder)
+    Q_PROPERTY(QString Caption READ Caption WRITE setCaption)
     Q_PROPERTY(QPixmap MaskPicture READ maskPictureProperty WRITE setMaskPictureProperty)
     Q_PROPERTY(QPixmap Picture READ pictureProperty WRITE setPictureProperty)
-    Q_PROPERTY(bool StrechPicture READ StrechPicture WRITE LetStrechPicture)
-    Q_PROPERTY(bool Mask READ Mask WRITE LetMask)
-    Q_PROPERTY(double Value READ Value WRITE LetValue)
-    Q_PROPERTY(double MaxValue READ MaxValue WRITE LetMaxValue)
+    Q_PROPERTY(bool StrechPicture READ StrechPicture WRITE setStrechPicture)
+    Q_PROPERTY(bool Mask READ Mask WRITE setMask)
+    Q_PROPERTY(double Value READ Value WRITE setValue)
+    Q_PROPERTY(double MaxValue READ MaxValue WRITE setMaxValue)
     Q_PROPERTY(QPixmap HPicture READ hPictureProperty WRITE setHPictureProperty)
 
 public:
     using OleColor = std::uint32_t;
 
-    static constexpr const char* kClassId = "{546BBEBE-7E8C-49A3-8450-D343FB5D9A73}";
-    static constexpr const char* kProgId = "GlissorControl.Glissor";
+    static constexpr const char* kClassId = glissor::kClassId;
+    static constexpr const char* kProgId = glissor::kProgId;
 
     explicit Glissor(QWidget* parent = nullptr);
     ~Glissor() override;
@@ -50,31 +51,32 @@ public:
     // Properties, in the order of the control's interface. Getters of Value, MaxValue, StrechPicture and Mask
     // read their text strictly and throw a TypeMismatch ControlError when it does not convert.
     OleColor BackColor() const;
-    void LetBackColor(OleColor New_BackColor);
+    void setBackColor(OleColor New_BackColor);
     OleColor ForeColor() const;
-    void LetForeColor(OleColor New_ForeColor);
+    void setForeColor(OleColor New_ForeColor);
     bool Enabled() const;
-    void LetEnabled(bool New_Enabled);
+    void setEnabledState(bool New_Enabled);
     QFont Font() const;
-    void SetFont(const QFont& New_Font);
+    void setCaptionFont(const QFont& New_Font);
     bool Border() const;
-    void LetBorder(bool New_Border);
+    void setBorder(bool New_Border);
     QString Caption() const;
-    void LetCaption(const QString& New_Caption);
+    void setCaption(const QString& New_Caption);
     QImage MaskPicture() const;
-    void SetMaskPicture(const QImage& New_MaskPicture);
+    void setMaskPicture(const QImage& New_MaskPicture);
     QImage Picture() const;
-    void SetPicture(const QImage& New_Picture);
+    void setPicture(const QImage& New_Picture);
     bool StrechPicture() const;
-    void LetStrechPicture(bool New_StrechPicture);
+    void setStrechPicture(bool New_StrechPicture);
     bool Mask() const;
-    void LetMask(bool New_Mask);
+    void setMask(bool New_Mask);
+    using QWidget::setMask; // the window mask keeps its own overloads
     double Value() const;
-    void LetValue(double New_Value);
+    void setValue(double New_Value);
     double MaxValue() const;
-    void LetMaxValue(double New_MaxValue);
+    void setMaxValue(double New_MaxValue);
     QImage HPicture() const;
-    void SetHPicture(const QImage& New_HPicture);
+    void setHPicture(const QImage& New_HPicture);
 
     // Recomputes the handle position from the current value and redraws.
     Q_INVOKABLE void UpdateSlider();
@@ -122,27 +124,31 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
     // Pictures reach design environments as pixmaps, the type their property editors know.
     QPixmap maskPictureProperty() const { return QPixmap::fromImage(MaskPicture()); }
-    void setMaskPictureProperty(const QPixmap& p) { SetMaskPicture(p.toImage()); }
+    void setMaskPictureProperty(const QPixmap& p) { setMaskPicture(p.toImage()); }
     QPixmap pictureProperty() const { return QPixmap::fromImage(Picture()); }
-    void setPictureProperty(const QPixmap& p) { SetPicture(p.toImage()); }
+    void setPictureProperty(const QPixmap& p) { setPicture(p.toImage()); }
     QPixmap hPictureProperty() const { return QPixmap::fromImage(HPicture()); }
-    void setHPictureProperty(const QPixmap& p) { SetHPicture(p.toImage()); }
+    void setHPictureProperty(const QPixmap& p) { setHPicture(p.toImage()); }
 
     enum class MouseEvent { Down, Move, Up };
     // Who asked for a handle placement: the host gets errors back, the platform's own events must never fail.
     enum class Caller { Host, Platform };
+    // A property change shows its face before it returns; the platform's own notifications paint in their
+    // turn.
+    enum class Present { Now, Scheduled };
 
-    void UserControl_Show();
-    void UserControl_Resize();
+    void onShow();
+    void onResize();
     void pointerStep(MouseEvent which, short buttons, const QMouseEvent& event);
-    void MouseStep(MouseEvent which, short Button, short Shift, float X, float Y);
+    void mouseStep(MouseEvent which, short Button, short Shift, float X, float Y);
     void placeHandle(Caller caller);
-    void DrawSlider();
+    void DrawSlider(Present present = Present::Scheduled);
     void notify(const char* name);
     void measureCaption();
     int faceWidth() const;
@@ -178,6 +184,8 @@ private:
     double m_pixelsPerUnit = 0;
     short m_handleX = 0;
     short m_handleY = 0;
+    // The second press of a double-click is no press of its own: its release raises no Click.
+    bool m_doubleClicked = false;
 
     QImage m_faceImage;
 };

@@ -1,9 +1,12 @@
 #pragma once
 
-// The control's interface as design environments and generic hosts list it: the properties in interface order
-// (each one is also the name its assignment notifies under), the methods, and the events with their numbers
-// and the help text carried with them.
+// The control's identifiers, and its interface as design environments and generic hosts list it: the
+// properties in interface order (each one is also the name its assignment notifies under), the methods, and
+// the events with their numbers and the help text carried with them.
 namespace glissor {
+
+inline constexpr const char* kClassId = "{546BBEBE-7E8C-49A3-8450-D343FB5D9A73}";
+inline constexpr const char* kProgId = "GlissorControl.Glissor";
 
 inline constexpr const char* kProperties[] = {
     "BackColor", "ForeColor",     "Enabled", "Font",  "Border",   "Caption", "MaskPicture",

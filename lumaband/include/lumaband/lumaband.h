@@ -5,30 +5,28 @@
 #include <QVariant>
 #include <QWidget>
 #include <cstdint>
-#include <memory>
 
+#include "component/control.h"
 #include "lumaband/lumaband_export.h"
 #include "lumaband/lumabandrules.h"
 
 class QMenu;
 
-namespace platform::component {
-class Control;
-class ControlSite;
-class PropertyBag;
-} // namespace platform::component
-
 // A horizontal progress bar painted as a colour gradient from StartColor towards EndColor, optionally cut
 // into segments and labelled with its percentage. Each member of its interface is a Qt property under the
 // member's own name; its events are the signals Click, MouseDown, MouseMove and MouseUp.
 //
-// The setters check, store, notify the host and redraw, in that order. A rejected value shows a warning
-// through the host's prompt seam and keeps the old value; the caller sees no error.
-class LUMABAND_EXPORT Lumaband : public QWidget {
+// The setters check, store, notify the host and redraw, in that order; a redraw reaches the screen before the
+// setter returns. A rejected value shows a warning through the host's prompt seam and keeps the old value;
+// the caller sees no error. A late-bound value beyond the 16 bits of Value, Min, Max, MousePointer or
+// BorderStyle is an Overflow ControlError and changes nothing.
+class LUMABAND_EXPORT Lumaband : public QWidget,
+                                 public platform::component::Control,
+                                 public platform::component::ControlSiteHolder {
     Q_OBJECT
     // Property types are the ones Designer's property editor and generic hosts handle: 16-bit members travel
-    // as int (brought into -32768..32767 on writing), single-precision ones as double, the pointer picture as
-    // a pixmap.
+    // as int (checked against -32768..32767 on writing), single-precision ones as double, the pointer picture
+    // as a pixmap.
     Q_PROPERTY(uint BackColor READ BackColor WRITE setBackColor)
     Q_PROPERTY(bool Enabled READ Enabled WRITE setEnabledState)
     Q_PROPERTY(e_Borderstyle BorderStyle READ borderStyleProperty WRITE setBorderStyleProperty)
@@ -47,7 +45,9 @@ class LUMABAND_EXPORT Lumaband : public QWidget {
     Q_PROPERTY(uint PercentColor READ PercentColor WRITE setPercentColor)
 
 public:
-    enum e_Borderstyle { Flat = 0, D3D = 1 };
+    // 32 bits wide like its interface type, so a late-bound value beyond the two names reaches the setter's
+    // 16-bit check intact.
+    enum e_Borderstyle : std::int32_t { Flat = 0, D3D = 1 };
     Q_ENUM(e_Borderstyle)
 
     static constexpr std::uint32_t kDefaultBackColor = 0x8000000F;
@@ -102,12 +102,15 @@ public:
     Q_INVOKABLE void PopupMenu(QMenu* Menu, const QVariant& Flags = {}, const QVariant& X = {},
                                const QVariant& Y = {}, const QVariant& DefaultMenu = {});
 
-    // The host's side: the control interface, the site, and the property store.
-    platform::component::Control* control();
-    void setSite(platform::component::ControlSite* site);
-    void InitProperties();
-    void ReadProperties(const platform::component::PropertyBag& bag);
-    void WriteProperties(platform::component::PropertyBag& bag) const;
+    // What design tools show beside a member of the interface; empty when it carries no description.
+    Q_INVOKABLE QString memberDescription(const QString& member) const;
+
+    // The control model: the host's site and its property store.
+    QWidget* widget() override { return this; }
+    void setSite(platform::component::ControlSite* site) override;
+    void initNew() override;
+    void readProperties(const platform::component::PropertyBag& bag) override;
+    void writeProperties(platform::component::PropertyBag& bag) const override;
 
     // The horizontal scale in force: units across the width, 0 while it is still pixels.
     float scaleWidth() const { return m_unitsAcross; }
@@ -129,11 +132,14 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
 
 private:
-    class ControlAdapter;
+    // Who asked for a run: a property change is shown before it returns, the platform's own notifications
+    // paint in their turn.
+    enum class Present { Now, Scheduled };
 
-    void DrawBar();
+    void DrawBar(Present present = Present::Now);
     void warn(const char* message);
     void notify(const char* name);
     void applyPointer();
@@ -156,6 +162,4 @@ private:
     QImage m_mouseIcon;
     float m_unitsAcross = 0;
     bool m_pressed = false;
-    platform::component::ControlSite* m_site = nullptr;
-    std::unique_ptr<ControlAdapter> m_control;
 };

@@ -2,8 +2,11 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPointF>
 #include <QRect>
+#include <QString>
 #include <cstdint>
+#include <vector>
 
 #include "lumaband/lumaband_export.h"
 
@@ -63,13 +66,35 @@ struct Surface {
 enum class DrawOutcome {
     Background, // Value equals Min: no bar, the scale untouched
     Bar,        // a bar was drawn, and the scale set to |Max| + |Min| units across
-    Stopped,    // a 16-bit limit or a zero length stopped the run; what it drew stays
+    Stopped,    // a 16-bit limit, a zero length or a pitch that no longer advances stopped the run; what it
+                // drew stays
 };
 
-// One run of the bar's drawing into `inner` (pixels). `unitsAcross` is the horizontal scale in force (units
-// across the width, 0 meaning pixels); a run that draws a bar
-// sets it. The bands are drawn one pixel column at a time as the colour of the band that covers the column's
-// centre, which is the picture the unit-wide bands leave, at the cost of the width rather than of the value.
+// The size of the percentage text in the surface's font, in pixels: the width of "8" and the text height.
+struct TextMetrics {
+    double digitWidth = 0;
+    double height = 0;
+};
+LUMABAND_EXPORT TextMetrics textMetrics(const QFont& font);
+
+// One run of the bar, as the picture it leaves: a colour for each pixel column of the drawing area and where
+// the percentage text goes. The bands are one colour per pixel column, the colour of the band that covers the
+// column's centre: the picture the unit-wide bands leave, at the cost of the width rather than of the value.
+struct BarRun {
+    DrawOutcome outcome = DrawOutcome::Background;
+    float unitsAcross = 0; // the horizontal scale after the run (units across the width, 0 meaning pixels)
+    std::vector<QRgb> columns; // left to right; the background colour where the bar does not reach
+    QString text;              // the percentage text, empty when none is written
+    QPointF textAt;            // its top-left corner, in pixels from the drawing area's top-left
+};
+
+// The run for a drawing area of `inner` pixels on background `back`, with the scale `unitsAcross` in force.
+// Needs no window and no painter.
+LUMABAND_EXPORT BarRun layoutBar(const BarSettings& s, QSize inner, QRgb back, const TextMetrics& text,
+                                 float unitsAcross);
+// Paints a run into `inner`: the background, the columns, the text.
+LUMABAND_EXPORT void paintBar(QPainter& p, const QRect& inner, const BarRun& run, const Surface& surface);
+// Both in one, as the control's paint does: `unitsAcross` takes the scale the run leaves.
 LUMABAND_EXPORT DrawOutcome drawBar(QPainter& p, const QRect& inner, const BarSettings& s,
                                     const Surface& surface, float& unitsAcross);
 

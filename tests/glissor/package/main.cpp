@@ -6,11 +6,11 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     Glissor g;
-    g.LetValue(3);
+    g.setValue(3);
     if (g.valueText() != QLatin1String("3"))
         return 1;
     try {
-        g.LetMaxValue(0);
+        g.setMaxValue(0);
     } catch (const platform::component::ControlError& e) {
         return e.kind() == platform::component::ErrorKind::DivisionByZero ? 0 : 2;
     }

@@ -41,6 +41,15 @@ QImage pictureOf(const QVariant& v) {
     return v.value<QImage>();
 }
 
+// The description a control gives a member of its interface (empty when it gives none).
+QString describe(QObject* target, const char* name) {
+    QString text;
+    if (target->metaObject()->indexOfMethod("memberDescription(QString)") >= 0)
+        QMetaObject::invokeMethod(target, "memberDescription", Q_RETURN_ARG(QString, text),
+                                  Q_ARG(QString, QString::fromLatin1(name)));
+    return text;
+}
+
 bool isColour(const QMetaProperty& p) {
     return p.typeId() == QMetaType::UInt && QByteArray(p.name()).endsWith("Color");
 }
@@ -192,7 +201,12 @@ void PropertyPanel::rebuild() {
             });
             editor = edit;
         }
-        m_form->addRow(QString::fromLatin1(name), editor);
+        auto* label = new QLabel(QString::fromLatin1(name), this);
+        const QString description = describe(m_target, name);
+        label->setToolTip(description);
+        if (editor->toolTip().isEmpty())
+            editor->setToolTip(description);
+        m_form->addRow(label, editor);
     }
     refresh();
 }

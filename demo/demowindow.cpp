@@ -14,12 +14,9 @@
 #include "component/controlhost.h"
 #include "core/numbertext.h"
 #include "demopictures.h"
+#include "glissor/glissorinterface.h"
+#include "lumaband/lumabandinterface.h"
 #include "propertypanel.h"
-
-namespace {
-const char* const kGlissorClass = "{546BBEBE-7E8C-49A3-8450-D343FB5D9A73}";
-const char* const kLumabandClass = "{61B4481E-C9F5-47D2-9942-31E8D01D5069}";
-} // namespace
 
 DemoWindow::DemoWindow(QWidget* parent) : QWidget(parent) {
     setWindowTitle(QStringLiteral("Glissor and Lumaband"));
@@ -28,13 +25,13 @@ DemoWindow::DemoWindow(QWidget* parent) : QWidget(parent) {
     auto* stageLayout = new QVBoxLayout(stage);
     stageLayout->addWidget(
         new QLabel(QStringLiteral("Glissor (drag the handle with the left button)"), stage));
-    m_glissor = place(kGlissorClass, QStringLiteral("Glissor"), stage);
+    m_glissor = place(glissor::kClassId, QStringLiteral("Glissor"), stage);
     if (m_glissor) {
         m_glissor->setFixedSize(320, 48);
         stageLayout->addWidget(m_glissor);
     }
     stageLayout->addWidget(new QLabel(QStringLiteral("Lumaband (follows the slider)"), stage));
-    m_lumaband = place(kLumabandClass, QStringLiteral("Lumaband"), stage);
+    m_lumaband = place(lumaband::kClassId, QStringLiteral("Lumaband"), stage);
     if (m_lumaband) {
         m_lumaband->setFixedSize(320, 24);
         stageLayout->addWidget(m_lumaband);
@@ -51,6 +48,7 @@ DemoWindow::DemoWindow(QWidget* parent) : QWidget(parent) {
     auto* properties = new QGroupBox(QStringLiteral("Properties"), this);
     auto* propertiesLayout = new QVBoxLayout(properties);
     cboTarget = new QComboBox(properties);
+    cboTarget->setObjectName(QStringLiteral("cboTarget"));
     if (m_glissor)
         cboTarget->addItem(QStringLiteral("Glissor"));
     if (m_lumaband)
