@@ -26,6 +26,7 @@
 #include "ui/progressbar.h"
 #include "ui/prompts.h"
 #include "ui/slider.h"
+#include "ui/windowplace.h"
 
 using mainlayout::Item;
 using platform::ImageButton;
@@ -71,6 +72,7 @@ frmMain::frmMain(platform::media::AudioEngine& engine, QWidget* parent)
     Timer1->start();
     Timer2->start();
     setupSongList();
+    platform::keepPlace(this);
 }
 
 frmMain::~frmMain() = default;
@@ -91,6 +93,7 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
 
     lblCaption = placed(new ClickLabel(this), Item::lblCaption);
     lblCaption->setObjectName(QStringLiteral("lblCaption"));
+    lblCaption->installEventFilter(this);
     skin::styleLabel(lblCaption, QColor(255, 48, 48), skin::captionFont());
     Min = button(Item::Min, tr("Minimise"));
     Close[0] = button(Item::Close0, tr("Close Deckmora"));
@@ -282,8 +285,24 @@ void frmMain::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 // A right press on the song list opens its menu without moving the selection; other presses select as usual.
+// The caption follows the pointer while the button that started the window's own move is held.
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lstnames->viewport() && event->type() == QEvent::MouseButtonPress) {
+    if (watched == lblCaption && m_dragButton != Qt::NoButton) {
+        if (event->type() == QEvent::MouseMove) {
+            auto* e = static_cast<QMouseEvent*>(event);
+            if (e->buttons() & m_dragButton)
+                move(m_dragWindow + e->globalPosition().toPoint() - m_dragPointer);
+            else // released where we could not see it (another window took the pointer)
+                m_dragButton = Qt::NoButton;
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(event)->button() == m_dragButton) {
+            m_dragButton = Qt::NoButton;
+            return true;
+        }
+    }
+    if (lstnames && watched == lstnames->viewport() && event->type() == QEvent::MouseButtonPress) {
         auto* e = static_cast<QMouseEvent*>(event);
         const QPointF p = e->position();
         const short button = platform::buttonCode(e->button());
@@ -313,11 +332,19 @@ void frmMain::Form_Click() {
     QCoreApplication::processEvents();
 }
 
-// Any button drags: the window system moves the window with the pointer, as if its title bar had been
-// grabbed.
-void frmMain::lblCaption_MouseDown(short, short, int, int) {
-    if (QWindow* w = windowHandle())
-        w->startSystemMove();
+// Any button drags. The window system's move, as if the title bar had been grabbed, follows the left button
+// only: it would take a right or middle drag for a left one and keep the window on the pointer until a left
+// click. Those buttons, and window systems without such a move, get the window's own move, which ends when
+// the button that started it comes up.
+void frmMain::lblCaption_MouseDown(short button, short, int x, int y) {
+    if (button == 1 && windowHandle() && windowHandle()->startSystemMove())
+        return;
+    m_dragButton = button == 1   ? Qt::LeftButton
+                   : button == 2 ? Qt::RightButton
+                   : button == 4 ? Qt::MiddleButton
+                                 : Qt::NoButton;
+    m_dragPointer = lblCaption->mapToGlobal(QPoint(x, y));
+    m_dragWindow = pos();
 }
 
 void frmMain::Min_Click() {

@@ -159,10 +159,12 @@ public:
     QPointer<FrmAddDir> m_addDir;
     QPointer<Form4> m_form4;
     QPointer<frmeditplaylist> m_editor;
-    // Off while the add-folder loop runs, so nothing changes the list under it.
-    void setListCommandsEnabled(bool enabled);
-    bool listCommandsEnabled() const { return m_listCommandsEnabled; }
-    bool m_listCommandsEnabled = true;
+    // The windows that hold the list still: while the add-folder loop runs or the playlist editor is open,
+    // the commands that change or walk the song list are off, so nothing changes it under them.
+    enum class ListHolder { AddFolder = 1, Editor = 2 };
+    void holdList(ListHolder holder, bool held);
+    bool listCommandsEnabled() const { return m_listHolders == 0; }
+    int m_listHolders = 0;
     // End of song list state
 
 protected:
@@ -192,5 +194,10 @@ private:
     std::function<void()> m_quit;
     QPixmap m_skin;
     bool m_loaded = false;
+    // The window's own move for the buttons the window system's move does not follow: the button that
+    // started it, where the pointer and the window were then.
+    Qt::MouseButton m_dragButton = Qt::NoButton;
+    QPoint m_dragPointer;
+    QPoint m_dragWindow;
     std::array<Deck, 2> m_deck;
 };
