@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -332,12 +333,14 @@ void frmMain::Form_Click() {
     QCoreApplication::processEvents();
 }
 
-// Any button drags. The window system's move, as if the title bar had been grabbed, follows the left button
-// only: it would take a right or middle drag for a left one and keep the window on the pointer until a left
-// click. Those buttons, and window systems without such a move, get the window's own move, which ends when
-// the button that started it comes up.
+// Any button drags, and the window follows the pointer itself until the button that started the drag comes
+// up. The window system's move (as if the title bar had been grabbed) is left to Wayland, where a program
+// cannot place its own window: under X it follows the left button only, so a right or middle drag, or a left
+// click quicker than the window manager, left the window stuck to the pointer until a left click, which it
+// then swallowed.
 void frmMain::lblCaption_MouseDown(short button, short, int x, int y) {
-    if (button == 1 && windowHandle() && windowHandle()->startSystemMove())
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")) && button == 1 &&
+        windowHandle() && windowHandle()->startSystemMove())
         return;
     m_dragButton = button == 1   ? Qt::LeftButton
                    : button == 2 ? Qt::RightButton

@@ -194,8 +194,8 @@ private:
     std::function<void()> m_quit;
     QPixmap m_skin;
     bool m_loaded = false;
-    // The window's own move for the buttons the window system's move does not follow: the button that
-    // started it, where the pointer and the window were then.
+    // The window's own move while its caption is dragged: the button that started it, where the pointer and
+    // the window were then.
     Qt::MouseButton m_dragButton = Qt::NoButton;
     QPoint m_dragPointer;
     QPoint m_dragWindow;

@@ -39,6 +39,7 @@ private:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    Program::nameApplication();
     // The program ends only through the close question; hiding or minimising its last window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     FirstPaintProbe probe;

@@ -1,8 +1,19 @@
 #include "program.h"
 
+#include <QApplication>
+
 #include "form1.h"
 #include "frmabout.h"
 #include "frmmain.h"
+#include "skin.h"
+
+void Program::nameApplication() {
+    // Without a display name, a window with an empty title (the main window's, while not minimised) is
+    // listed under the executable's name in lower case.
+    QApplication::setApplicationDisplayName(QStringLiteral("Deckmora"));
+    QApplication::setDesktopFileName(QStringLiteral("deckmora"));
+    QApplication::setWindowIcon(skin::appIcon());
+}
 
 Program::Program(platform::media::AudioEngine& engine) : m_engine(engine) {}
 

@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QPoint>
 #include <QWidget>
+#include <QWindow>
 
 namespace platform {
 
@@ -21,11 +22,17 @@ public:
         // Spontaneous hides and shows are the window system's (minimising, another desktop): it keeps the
         // place itself.
         if (e->type() == QEvent::Hide && !e->spontaneous()) {
-            m_place = w->pos();
+            // The client area's place: the frame's size may not be known yet, so the frame's place is not
+            // sure.
+            m_place = w->geometry().topLeft();
             m_known = true;
         } else if (e->type() == QEvent::Show && !e->spontaneous() && m_known) {
-            // Asking for the place explicitly makes the window system honour it when it maps the window.
-            w->move(m_place);
+            // Asking for the place explicitly makes the window system honour it when it maps the window. A
+            // plain move() to where the window already is asks for nothing.
+            if (QWindow* handle = w->windowHandle())
+                handle->setPosition(m_place);
+            else
+                w->setGeometry(QRect(m_place, w->size()));
         }
         return false;
     }
