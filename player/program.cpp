@@ -8,9 +8,10 @@
 #include "skin.h"
 
 void Program::nameApplication() {
-    // Without a display name, a window with an empty title (the main window's, while not minimised) is
-    // listed under the executable's name in lower case.
-    QApplication::setApplicationDisplayName(QStringLiteral("Deckmora"));
+    // A window with an empty title (the main window's, while not minimised) is listed under the application's
+    // name, by default the executable's in lower case. The name, not a display name: a display name would be
+    // added to every other window's title as well ("Search — Deckmora") and cut the longer ones short.
+    QApplication::setApplicationName(QStringLiteral("Deckmora"));
     QApplication::setDesktopFileName(QStringLiteral("deckmora"));
     QApplication::setWindowIcon(skin::appIcon());
 }

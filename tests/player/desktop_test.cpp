@@ -105,6 +105,7 @@ TEST_F(Desktop, WindowsComeBackWhereTheyWere) {
     w.setQuitAction([] {});
     ASSERT_TRUE(mapped(&w));
     EXPECT_EQ(xdoOut({"getwindowname", QString::number(w.winId())}), QStringLiteral("Deckmora"));
+    EXPECT_EQ(xdoOut({"getwindowname", QString::number(about.winId())}), QStringLiteral("About"));
 
     w.About_Click();
     ASSERT_TRUE(mapped(&about));
