@@ -12,11 +12,11 @@ namespace {
 
 using platform::TwipsRect;
 
-// The window's own layout, in twips.
-constexpr TwipsRect kClient{0, 0, 6000, 3480};
-constexpr TwipsRect kLabel1{360, 360, 5280, 375};
-constexpr TwipsRect kLabel2{360, 960, 5280, 1560};
-constexpr TwipsRect kCommand1{4320, 2760, 1320, 420};
+// The window's own layout, in twips; the welcome line in its bold font takes about 375 pixels.
+constexpr TwipsRect kClient{0, 0, 6600, 3480};
+constexpr TwipsRect kLabel1{360, 360, 5880, 375};
+constexpr TwipsRect kLabel2{360, 960, 5880, 1560};
+constexpr TwipsRect kCommand1{4920, 2760, 1320, 420};
 
 } // namespace
 

@@ -2,11 +2,11 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFontMetrics>
 #include <QPointer>
 
 #include "core/twips.h"
 #include "songsearch.h"
+#include "ui/windowplace.h"
 
 using platform::toPixels;
 using platform::TwipsRect;
@@ -16,8 +16,9 @@ namespace {
 constexpr TwipsRect kClient{0, 0, 6225, 2145};
 constexpr TwipsRect kFrame1{120, 120, 6015, 1935};
 // Inside the frame.
-constexpr TwipsRect kLabel1{120, 360, 5775, 255};
-constexpr TwipsRect kText1{120, 720, 5775, 525};
+// The instruction takes two lines at the skin's text size; the text box gives up the height it does not need.
+constexpr TwipsRect kLabel1{120, 360, 5775, 480};
+constexpr TwipsRect kText1{120, 900, 5775, 405};
 constexpr TwipsRect kCommand1{3600, 1440, 1455, 375};
 constexpr TwipsRect kCommand2{720, 1440, 1455, 375};
 
@@ -38,12 +39,7 @@ Form4::Form4(QListWidget* lstnames, QLabel* lblsearch, QWidget* parent)
         QStringLiteral("Please type the song name or a part off it and press search to begin the search..."),
         Frame1);
     Label1->setGeometry(toPixels(kLabel1));
-    // The prompt was laid out for a small bitmap font; scale the font down until the whole line fits.
-    for (QFont f = Label1->font();
-         f.pointSizeF() > 6 && QFontMetrics(f).horizontalAdvance(Label1->text()) > Label1->width();) {
-        f.setPointSizeF(f.pointSizeF() - 0.5);
-        Label1->setFont(f);
-    }
+    Label1->setWordWrap(true);
     Text1 = new QLineEdit(Frame1);
     Text1->setGeometry(toPixels(kText1));
     Command1 = new QPushButton(QStringLiteral("Search"), Frame1);
@@ -54,6 +50,13 @@ Form4::Form4(QListWidget* lstnames, QLabel* lblsearch, QWidget* parent)
     connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
     connect(Text1, &QLineEdit::returnPressed, this, &Form4::Command1_Click);
+    platform::keepPlace(this);
+}
+
+// Typing goes to the text box every time the window comes up, and replaces the last search's text.
+void Form4::showEvent(QShowEvent*) {
+    Text1->setFocus();
+    Text1->selectAll();
 }
 
 void Form4::Command1_Click() {

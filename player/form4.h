@@ -32,6 +32,7 @@ public:
     bool isSearching() const { return m_searching; }
 
 protected:
+    void showEvent(QShowEvent*) override;
     void closeEvent(QCloseEvent* e) override;
 
 private:

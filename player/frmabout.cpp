@@ -14,6 +14,7 @@
 #include "runcounter.h"
 #include "skin.h"
 #include "ui/progressbar.h"
+#include "ui/windowplace.h"
 
 namespace {
 
@@ -70,6 +71,8 @@ frmAbout::frmAbout(std::function<void()> showMain, QWidget* parent)
     connect(Timer2, &QTimer::timeout, this, &frmAbout::Timer2_Timer);
     connect(CmdOk, &QPushButton::clicked, this, &frmAbout::CmdOk_Click);
     Timer2->start();
+    // The about window opens where the splash was.
+    platform::keepPlace(this);
 }
 
 bool frmAbout::debugWordOn() const {

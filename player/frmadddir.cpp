@@ -10,24 +10,26 @@
 #include "core/rounding.h"
 #include "core/twips.h"
 #include "songlistcommands.h"
+#include "ui/windowplace.h"
 
 using platform::toPixels;
 using platform::TwipsRect;
 
 namespace {
 
-// Positions in twips: left, top, width, height.
-constexpr TwipsRect kWindow{0, 0, 3255, 3735};
-constexpr TwipsRect kDrive1{120, 120, 3015, 315};
-constexpr TwipsRect kDir1{120, 480, 3015, 2055};
-constexpr TwipsRect kFile1{120, 480, 3015, 2055};
-constexpr TwipsRect kLblSongs{120, 2640, 3015, 255};
+// Positions in twips: left, top, width, height. The window is as wide as a title bar needs to show its whole
+// title.
+constexpr TwipsRect kWindow{0, 0, 4215, 3735};
+constexpr TwipsRect kDrive1{120, 120, 3975, 315};
+constexpr TwipsRect kDir1{120, 480, 3975, 2055};
+constexpr TwipsRect kFile1{120, 480, 3975, 2055};
+constexpr TwipsRect kLblSongs{120, 2640, 3975, 255};
 constexpr TwipsRect kLblAdd{120, 3120, 1335, 375};
-constexpr TwipsRect kLblCancel{1800, 3120, 1335, 375};
-constexpr TwipsRect kFrame1{120, 2520, 3015, 1095};
-constexpr TwipsRect kLabel1{120, 120, 2775, 255};
-constexpr TwipsRect kPb{120, 420, 2775, 255};
-constexpr TwipsRect kProcent{120, 720, 2775, 255};
+constexpr TwipsRect kLblCancel{2760, 3120, 1335, 375};
+constexpr TwipsRect kFrame1{120, 2520, 3975, 1095};
+constexpr TwipsRect kLabel1{120, 120, 3735, 255};
+constexpr TwipsRect kPb{120, 420, 3735, 255};
+constexpr TwipsRect kProcent{120, 720, 3735, 255};
 
 // The window repaints its progress at least this often while adding; between two yields it only appends.
 constexpr qint64 kYieldEveryMs = 15;
@@ -44,6 +46,7 @@ FrmAddDir::FrmAddDir(const SongList& list, QWidget* parent) : QWidget(parent, Qt
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Add Dir (only wav & mp3)"));
     setFixedSize(toPixels(kWindow).size());
+    platform::keepPlace(this);
 
     Drive1 = new platform::DriveList(this);
     Drive1->setGeometry(toPixels(kDrive1));
@@ -84,13 +87,7 @@ FrmAddDir::FrmAddDir(const SongList& list, QWidget* parent) : QWidget(parent, Qt
 }
 
 QString FrmAddDir::driveOf(const QString& path) {
-    QString best = QStringLiteral("/");
-    for (const QString& d : platform::listDrives()) {
-        const QString prefix = d.endsWith(QLatin1Char('/')) ? d : d + QLatin1Char('/');
-        if ((path == d || path.startsWith(prefix)) && d.size() > best.size())
-            best = d;
-    }
-    return best;
+    return platform::driveOf(path);
 }
 
 QString FrmAddDir::percentText(int i, int n) {
@@ -105,6 +102,7 @@ void FrmAddDir::Drive1_Change() {
 }
 
 void FrmAddDir::Dir1_Change() {
+    Drive1->setDrive(driveOf(Dir1->path()));
     File1->setPath(Dir1->path());
     const int n = File1->count();
     if (n == 0) {

@@ -39,8 +39,10 @@ frmeditplaylist::frmeditplaylist(const SongList& mainList, QWidget* mainWindow, 
     setWindowTitle(QStringLiteral("Playlist editor"));
     setFixedSize(toPixels(kClient).size());
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(QStringLiteral("frmeditplaylist { background: rgb(64, 64, 64); }"
-                                 "QGroupBox, QCheckBox { color: rgb(0, 255, 0); }"));
+    // Child selectors only: the rename boxes are children too and keep the look of every other box.
+    setStyleSheet(QStringLiteral(
+        "frmeditplaylist { background: rgb(64, 64, 64); }"
+        "frmeditplaylist > QGroupBox, frmeditplaylist > QCheckBox { color: rgb(0, 255, 0); }"));
 
     Frame1 = new QGroupBox(QStringLiteral("Current playlist"), this);
     Frame1->setGeometry(toPixels(kFrame1));
@@ -147,6 +149,7 @@ void frmeditplaylist::finish() {
     if (m_unloaded)
         return;
     m_unloaded = true;
+    emit finished();
     if (m_mainWindow)
         m_mainWindow->show();
     close();
@@ -156,6 +159,7 @@ void frmeditplaylist::finish() {
 void frmeditplaylist::closeEvent(QCloseEvent* e) {
     if (!m_unloaded) {
         m_unloaded = true;
+        emit finished();
         if (m_mainWindow)
             m_mainWindow->show();
     }

@@ -39,6 +39,10 @@ public:
 
     bool isUnloaded() const { return m_unloaded; }
 
+signals:
+    // The editor is closing, by "APPLY", "CANCEL" or the close box; the main window is about to show.
+    void finished();
+
 protected:
     void closeEvent(QCloseEvent* e) override;
 

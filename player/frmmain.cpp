@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -28,6 +29,7 @@
 #include "ui/prompts.h"
 #include "ui/slider.h"
 #include "ui/visibilitygate.h"
+#include "ui/windowplace.h"
 
 using mainlayout::Item;
 using platform::ImageButton;
@@ -74,6 +76,7 @@ frmMain::frmMain(platform::media::AudioEngine& engine, QWidget* parent)
     setupSongList();
     setupKeys();
     setupDrops();
+    platform::keepPlace(this);
 }
 
 frmMain::~frmMain() = default;
@@ -94,6 +97,7 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
 
     lblCaption = placed(new ClickLabel(this), Item::lblCaption);
     lblCaption->setObjectName(QStringLiteral("lblCaption"));
+    lblCaption->installEventFilter(this);
     skin::styleLabel(lblCaption, QColor(255, 48, 48), skin::captionFont());
     Min = button(Item::Min, tr("Minimise"));
     Close[0] = button(Item::Close0, tr("Close Deckmora"));
@@ -302,8 +306,24 @@ void frmMain::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 // A right press on the song list opens its menu without moving the selection; other presses select as usual.
+// The caption follows the pointer while the button that started the window's own move is held.
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lstnames->viewport() && event->type() == QEvent::MouseButtonPress) {
+    if (watched == lblCaption && m_dragButton != Qt::NoButton) {
+        if (event->type() == QEvent::MouseMove) {
+            auto* e = static_cast<QMouseEvent*>(event);
+            if (e->buttons() & m_dragButton)
+                move(m_dragWindow + e->globalPosition().toPoint() - m_dragPointer);
+            else // released where we could not see it (another window took the pointer)
+                m_dragButton = Qt::NoButton;
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(event)->button() == m_dragButton) {
+            m_dragButton = Qt::NoButton;
+            return true;
+        }
+    }
+    if (lstnames && watched == lstnames->viewport() && event->type() == QEvent::MouseButtonPress) {
         auto* e = static_cast<QMouseEvent*>(event);
         const QPointF p = e->position();
         const short button = platform::buttonCode(e->button());
@@ -333,11 +353,21 @@ void frmMain::Form_Click() {
     QCoreApplication::processEvents();
 }
 
-// Any button drags: the window system moves the window with the pointer, as if its title bar had been
-// grabbed.
-void frmMain::lblCaption_MouseDown(short, short, int, int) {
-    if (QWindow* w = windowHandle())
-        w->startSystemMove();
+// Any button drags, and the window follows the pointer itself until the button that started the drag comes
+// up. The window system's move (as if the title bar had been grabbed) is left to Wayland, where a program
+// cannot place its own window: under X it follows the left button only, so a right or middle drag, or a left
+// click quicker than the window manager, left the window stuck to the pointer until a left click, which it
+// then swallowed.
+void frmMain::lblCaption_MouseDown(short button, short, int x, int y) {
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")) && button == 1 &&
+        windowHandle() && windowHandle()->startSystemMove())
+        return;
+    m_dragButton = button == 1   ? Qt::LeftButton
+                   : button == 2 ? Qt::RightButton
+                   : button == 4 ? Qt::MiddleButton
+                                 : Qt::NoButton;
+    m_dragPointer = lblCaption->mapToGlobal(QPoint(x, y));
+    m_dragWindow = pos();
 }
 
 void frmMain::Min_Click() {

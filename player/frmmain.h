@@ -168,10 +168,13 @@ public:
     QPointer<frmeditplaylist> m_editor;
     // Dims the entries whose file is missing.
     MissingFiles* m_missing = nullptr;
-    // Off while the add-folder loop runs, so nothing changes the list under it.
-    void setListCommandsEnabled(bool enabled);
-    bool listCommandsEnabled() const { return m_listCommandsEnabled; }
-    bool m_listCommandsEnabled = true;
+    // The windows that hold the list still: while the add-folder loop runs, the playlist editor is open or songs
+    // from outside come in,
+    // the commands that change or walk the song list are off, so nothing changes it under them.
+    enum class ListHolder { AddFolder = 1, Editor = 2, Intake = 4 };
+    void holdList(ListHolder holder, bool held);
+    bool listCommandsEnabled() const { return m_listHolders == 0; }
+    int m_listHolders = 0;
     // End of song list state
 
     // --- the desktop: the active deck, keys, drops and songs from outside (frmmain_keys.cpp,
@@ -236,6 +239,11 @@ private:
     std::function<void()> m_quit;
     QPixmap m_skin;
     bool m_loaded = false;
+    // The window's own move while its caption is dragged: the button that started it, where the pointer and
+    // the window were then.
+    Qt::MouseButton m_dragButton = Qt::NoButton;
+    QPoint m_dragPointer;
+    QPoint m_dragWindow;
     std::array<Deck, 2> m_deck;
     int m_activeDeck = 0;
     SongIntake* m_intake = nullptr;

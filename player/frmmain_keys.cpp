@@ -134,7 +134,7 @@ void frmMain::setupKeys() {
 
     auto listCommand = [this](void (frmMain::*handler)()) {
         return [this, handler] {
-            if (m_listCommandsEnabled)
+            if (listCommandsEnabled())
                 (this->*handler)();
         };
     };

@@ -36,12 +36,22 @@ void frmMain::setupSongList() {
     mnuFromPc = mnuremoveselsong->addAction(QStringLiteral("From pc"), this, &frmMain::mnuFromPc_Click);
 }
 
-void frmMain::setListCommandsEnabled(bool enabled) {
-    m_listCommandsEnabled = enabled;
+void frmMain::holdList(ListHolder holder, bool held) {
+    if (held)
+        m_listHolders |= int(holder);
+    else
+        m_listHolders &= ~int(holder);
+    const bool enabled = listCommandsEnabled();
     for (QWidget* w : {Add, Remove, Clear, New, Open, Save, edit, Search})
         w->setEnabled(enabled);
     for (QMenu* m : {mnuAdd, mnuremove, mnuPlaylist})
         m->setEnabled(enabled);
+    // The editor shows the list as it was when it opened; the add-folder and search windows wait meanwhile.
+    const bool editing = m_listHolders & int(ListHolder::Editor);
+    if (m_addDir)
+        m_addDir->setEnabled(!editing);
+    if (m_form4)
+        m_form4->setEnabled(!editing);
 }
 
 void frmMain::Add_Click() {
@@ -53,55 +63,73 @@ void frmMain::Remove_Click() {
 }
 
 void frmMain::Clear_Click() {
+    if (!listCommandsEnabled())
+        return;
     songList().clear();
 }
 
 void frmMain::New_Click() {
+    if (!listCommandsEnabled())
+        return;
     SongList list = songList();
     songlistcommands::newPlaylist(list);
 }
 
 void frmMain::Open_Click() {
+    if (!listCommandsEnabled())
+        return;
     SongList list = songList();
     songlistcommands::openPlaylist(list, true);
 }
 
 void frmMain::Save_Click() {
+    if (!listCommandsEnabled())
+        return;
     SongList list = songList();
     songlistcommands::savePlaylist(list);
 }
 
 void frmMain::mnuAddPlaylist_Click() {
+    if (!listCommandsEnabled())
+        return;
     SongList list = songList();
     songlistcommands::openPlaylist(list, false);
 }
 
 void frmMain::MnuAddFile_Click() {
+    if (!listCommandsEnabled())
+        return;
     SongList list = songList();
     songlistcommands::addFile(list);
 }
 
 void frmMain::mnuAddDir_Click() {
+    if (!listCommandsEnabled())
+        return;
     if (!m_addDir || m_addDir->isUnloaded()) {
         m_addDir = new FrmAddDir(songList(), this);
         connect(m_addDir, &FrmAddDir::addingChanged, this,
-                [this](bool adding) { setListCommandsEnabled(!adding); });
+                [this](bool adding) { holdList(ListHolder::AddFolder, adding); });
     }
     m_addDir->show();
     m_addDir->raise();
 }
 
 void frmMain::lstnames_MouseDown(short button, short, int, int) {
-    if (button == 2 && m_listCommandsEnabled)
+    if (button == 2 && listCommandsEnabled())
         mnuPlaylist->popup(QCursor::pos());
 }
 
 void frmMain::mnuRmvLst_Click() {
+    if (!listCommandsEnabled())
+        return;
     SongList list = songList();
     songlistcommands::removeFromList(list);
 }
 
 void frmMain::mnuDelete_Click() {
+    if (!listCommandsEnabled())
+        return;
     SongList list = songList();
     songlistcommands::removeFromComputer(list);
 }
@@ -112,28 +140,41 @@ void frmMain::mnuRmvMissing_Click() {
 }
 
 void frmMain::mnuFromList_Click() {
+    if (!listCommandsEnabled())
+        return;
     SongList list = songList();
     songlistcommands::removeFromList(list);
 }
 
 void frmMain::mnuFromPc_Click() {
+    if (!listCommandsEnabled())
+        return;
     SongList list = songList();
     songlistcommands::removeFromPc(list);
 }
 
 void frmMain::edit_Click() {
+    if (!listCommandsEnabled())
+        return;
+    // A running search would go on selecting in the list the editor is reading: it ends here.
+    if (lblsearch->text() == Form4::kCancelSearch)
+        lblsearch_Click();
+    holdList(ListHolder::Editor, true);
     hide();
     frmwait wait;
     wait.show();
     wait.repaint(); // painted before the lists fill, without letting other input in
     SongList list = songList();
     m_editor = new frmeditplaylist(list, this, this);
+    connect(m_editor, &frmeditplaylist::finished, this, [this] { holdList(ListHolder::Editor, false); });
     m_editor->load(list.visitAll());
     m_editor->show();
     wait.close();
 }
 
 void frmMain::Search_Click() {
+    if (!listCommandsEnabled())
+        return;
     // A search is running (the label is its cancel button): one at a time.
     if (lblsearch->text() == Form4::kCancelSearch)
         return;
@@ -141,6 +182,7 @@ void frmMain::Search_Click() {
         m_form4 = new Form4(lstnames, lblsearch, this);
     m_form4->show();
     m_form4->raise();
+    m_form4->activateWindow();
 }
 
 void frmMain::lblsearch_Click() {

@@ -43,6 +43,7 @@ private:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    Program::nameApplication();
     QApplication::setApplicationVersion(QStringLiteral(DECKMORA_VERSION));
     const desktop::CommandLine args =
         desktop::parseCommandLine(QApplication::arguments(), QDir::currentPath());

@@ -1,8 +1,20 @@
 #include "program.h"
 
+#include <QApplication>
+
 #include "form1.h"
 #include "frmabout.h"
 #include "frmmain.h"
+#include "skin.h"
+
+void Program::nameApplication() {
+    // A window with an empty title (the main window's, while not minimised) is listed under the application's
+    // name, by default the executable's in lower case. The name, not a display name: a display name would be
+    // added to every other window's title as well ("Search — Deckmora") and cut the longer ones short.
+    QApplication::setApplicationName(QStringLiteral("Deckmora"));
+    QApplication::setDesktopFileName(QStringLiteral("deckmora"));
+    QApplication::setWindowIcon(skin::appIcon());
+}
 
 Program::Program(platform::media::AudioEngine& engine) : m_engine(engine) {}
 

@@ -17,6 +17,10 @@ public:
     explicit Program(platform::media::AudioEngine& engine);
     ~Program();
 
+    // The program's name and icon wherever the desktop shows them (task bar, window list, every box), called
+    // once the application object exists and before the first window.
+    static void nameApplication();
+
     // Creates the first-run window and runs its load: the welcome or, straight away, the splash.
     void start();
 

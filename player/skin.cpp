@@ -427,15 +427,17 @@ QString checkBoxStyleSheet() {
         "QCheckBox::indicator:checked { background: rgb(61, 220, 132); border-color: rgb(61, 220, 132); }");
 }
 
+// The selectors take the windows' own controls only: a message box raised over one of these windows is its
+// child too and keeps the look of every other box.
 QString aboutStyleSheet() {
     return QStringLiteral(
-        "QLabel { color: rgb(220, 223, 228); background: transparent; font-family: 'DejaVu Sans';"
-        "  font-size: 12px; }"
-        "QLabel#Label2 { color: rgb(46, 196, 255); font-weight: bold; }"
-        "QLabel#Label1 { color: rgb(128, 134, 144); font-size: 11px; }"
-        "QPushButton { color: white; background: rgb(52, 56, 63); border: 1px solid black;"
-        "  border-radius: 3px; font-family: 'DejaVu Sans'; font-weight: bold; }"
-        "QPushButton:hover { background: rgb(66, 71, 80); }");
+        "frmAbout > QLabel, Form1 > QLabel { color: rgb(220, 223, 228); background: transparent;"
+        "  font-family: 'DejaVu Sans'; font-size: 12px; }"
+        "frmAbout > QLabel#Label2 { color: rgb(46, 196, 255); font-weight: bold; }"
+        "frmAbout > QLabel#Label1 { color: rgb(128, 134, 144); font-size: 11px; }"
+        "frmAbout > QPushButton, Form1 > QPushButton { color: white; background: rgb(52, 56, 63);"
+        "  border: 1px solid black; border-radius: 3px; font-family: 'DejaVu Sans'; font-weight: bold; }"
+        "frmAbout > QPushButton:hover, Form1 > QPushButton:hover { background: rgb(66, 71, 80); }");
 }
 
 } // namespace skin

@@ -3,8 +3,11 @@
 #include <QCollator>
 #include <QDir>
 #include <QFileInfo>
+#include <QPainter>
 #include <QSignalBlocker>
 #include <QStorageInfo>
+#include <QStyle>
+#include <QStyledItemDelegate>
 #include <algorithm>
 
 namespace platform {
@@ -26,6 +29,27 @@ bool isPseudoFileSystem(const QByteArray& type) {
                                              "binfmt_misc", "nsfs",       "overlay_internal"};
     return pseudo.contains(type);
 }
+
+constexpr int kIndentPixels = 10;
+
+// Draws each row of the folder list shifted right by its level.
+class IndentDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem o = option;
+        o.rect.adjust(indent(index), 0, 0, 0);
+        QStyledItemDelegate::paint(p, o, index);
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return QStyledItemDelegate::sizeHint(option, index) + QSize(indent(index), 0);
+    }
+
+private:
+    static int indent(const QModelIndex& index) {
+        return kIndentPixels * index.data(FolderList::kLevelRole).toInt();
+    }
+};
 
 } // namespace
 
@@ -80,6 +104,16 @@ QString joinPath(const QString& folder, const QString& name) {
     return folder + QLatin1Char('/') + name;
 }
 
+QString driveOf(const QString& path) {
+    QString best = QStringLiteral("/");
+    for (const QString& d : listDrives()) {
+        const QString prefix = d.endsWith(QLatin1Char('/')) ? d : d + QLatin1Char('/');
+        if ((path == d || path.startsWith(prefix)) && d.size() > best.size())
+            best = d;
+    }
+    return best;
+}
+
 DriveList::DriveList(QWidget* parent) : QComboBox(parent) {
     refresh();
     connect(this, &QComboBox::activated, this, [this](int) { emit driveChanged(drive()); });
@@ -109,6 +143,7 @@ void DriveList::refresh() {
 }
 
 FolderList::FolderList(QWidget* parent) : QListWidget(parent) {
+    setItemDelegate(new IndentDelegate(this));
     connect(this, &QListWidget::itemActivated, this, &FolderList::open);
 }
 
@@ -119,9 +154,18 @@ bool FolderList::setPath(const QString& path) {
     const QString clean = QDir::cleanPath(dir.absolutePath());
     const QStringList names = listFolders(clean);
     clear();
-    if (clean != QLatin1String("/"))
-        addItem(QStringLiteral(".."));
-    addItems(names);
+    const QString root = driveOf(clean);
+    addFolder(root, root, 0, true);
+    QString walked = root;
+    int level = 0;
+    for (const QString& step : clean.mid(root.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        walked = joinPath(walked, step);
+        addFolder(step, walked, ++level, true);
+    }
+    m_currentRow = count() - 1;
+    for (const QString& name : names)
+        addFolder(name, joinPath(clean, name), level + 1, false);
+    setCurrentRow(m_currentRow);
     const bool changed = clean != m_path;
     m_path = clean;
     if (changed)
@@ -129,12 +173,16 @@ bool FolderList::setPath(const QString& path) {
     return true;
 }
 
+void FolderList::addFolder(const QString& text, const QString& path, int level, bool open) {
+    auto* item = new QListWidgetItem(
+        style()->standardIcon(open ? QStyle::SP_DirOpenIcon : QStyle::SP_DirClosedIcon), text, this);
+    item->setData(kPathRole, path);
+    item->setData(kLevelRole, level);
+}
+
 void FolderList::open(QListWidgetItem* item) {
-    if (!item)
-        return;
-    const QString target = item->text() == QLatin1String("..") ? QFileInfo(m_path).absolutePath()
-                                                               : joinPath(m_path, item->text());
-    setPath(target);
+    if (item)
+        setPath(item->data(kPathRole).toString());
 }
 
 FileList::FileList(QWidget* parent) : QListWidget(parent) {}

@@ -1,5 +1,6 @@
 #include "ui/prompts.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 #include "ui/qtprompts.h"
@@ -27,12 +28,16 @@ QString toQtFilter(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList out;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1];
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        QString description = parts[i];
-        // A description that already names its patterns in brackets would confuse Qt's own parsing.
-        description.replace(QLatin1Char('('), QLatin1Char('[')).replace(QLatin1Char(')'), QLatin1Char(']'));
-        out << description + QStringLiteral(" (") + patterns + QLatin1Char(')');
+        const QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        QString description = parts[i].simplified();
+        // A description that already names its patterns in brackets ("Music files (*.mp3;*.wav)") would show
+        // them twice; the dialog adds the real ones itself.
+        static const QRegularExpression namedPatterns(QStringLiteral("\\s*\\([^()]*[*?][^()]*\\)$"));
+        description.remove(namedPatterns);
+        QStringList cleaned;
+        for (const QString& p : patterns)
+            cleaned << p.trimmed();
+        out << description + QStringLiteral(" (") + cleaned.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
     return out.join(QStringLiteral(";;"));
 }

@@ -46,7 +46,8 @@ inline void notice(const QString& text, const QString& title, Icon icon = Icon::
     prompts().message(text, Buttons::Ok, icon, title);
 }
 
-// Splits a "description|patterns|..." filter into Qt's "description (patterns);;..." form.
+// Splits a "description|patterns|..." filter into Qt's "Description (*.a *.b);;..." form: the description
+// once (patterns it names in brackets itself are dropped), the patterns blank-separated.
 QString toQtFilter(const QString& filter);
 
 } // namespace platform

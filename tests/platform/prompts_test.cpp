@@ -3,6 +3,7 @@
 
 #include "scriptedprompts.h"
 #include "ui/prompts.h"
+#include "ui/qtprompts.h"
 
 using namespace platform;
 
@@ -64,8 +65,20 @@ TEST(ScriptedPrompts, RestoresThePreviousPromptsWhenDone) {
     EXPECT_EQ(&prompts(), before);
 }
 
+// Each description once, its patterns after it as Qt's dialog wants them; the dialog must read every line
+// back to the same patterns.
 TEST(Prompts, FilterConvertsToQtForm) {
-    EXPECT_EQ(toQtFilter("Music  files (*.mp3;*.wav)|*.mp3;*.wav;"),
-              QStringLiteral("Music  files [*.mp3;*.wav] (*.mp3 *.wav )"));
-    EXPECT_EQ(toQtFilter("Playlist|*.mdp|All|*.*"), QStringLiteral("Playlist (*.mdp);;All (*.*)"));
+    const std::pair<const char*, const char*> cases[] = {
+        {"Music  files (*.mp3;*.wav)|*.mp3;*.wav;", "Music files (*.mp3 *.wav)"},
+        {"playlist files (*.mdp)|*.mdp", "playlist files (*.mdp)"},
+        {"Playlist files|*.mdp", "Playlist files (*.mdp)"},
+        {"Playlist|*.mdp|All|*.*", "Playlist (*.mdp);;All (*.*)"},
+        {"Songs (old)|*.mp3",
+         "Songs (old) (*.mp3)"}, // brackets that name no pattern are the description's own
+    };
+    for (const auto& [filter, shown] : cases) {
+        EXPECT_EQ(toQtFilter(filter), QString::fromLatin1(shown)) << filter;
+        const auto dialog = makeFileDialog({filter, {}, {}, {}}, QFileDialog::AcceptOpen, nullptr);
+        EXPECT_EQ(dialog->nameFilters().join(";;"), QString::fromLatin1(shown)) << filter;
+    }
 }

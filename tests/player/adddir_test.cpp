@@ -120,3 +120,14 @@ TEST_F(AddDir, AFolderBeyondTheLimitFillsTheListAndSaysSoOnce) {
     EXPECT_TRUE(window->Frame1->isHidden());
     expectInStep();
 }
+
+// Wherever the folder list goes, its own row for the current folder is selected and the drive box names the
+// drive that holds it.
+TEST_F(AddDir, TheDriveBoxAndTheFolderListFollowTheFolder) {
+    QDir().mkpath(in(songs, "deep/er"));
+    window->Drive1->setDrive(QStringLiteral("/elsewhere"));
+    ASSERT_TRUE(window->Dir1->setPath(in(songs, "deep/er")));
+    EXPECT_EQ(window->Drive1->drive(), FrmAddDir::driveOf(in(songs, "deep/er")));
+    EXPECT_EQ(window->Dir1->currentItem()->text(), QStringLiteral("er"));
+    EXPECT_EQ(window->Dir1->currentRow(), window->Dir1->currentFolderRow());
+}

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -231,4 +232,61 @@ TEST_F(MainSongList, APlaylistOfAnotherProgramOpensWithItsMissingSongsDimmedAndR
     w.mnuRmvMissing->trigger();
     EXPECT_EQ(w.lstnames->count(), 0);
     EXPECT_EQ(w.lstFiles->count(), 0);
+}
+
+// While the editor is open the list holds still: the add-folder and search windows wait, every list command
+// does nothing, and APPLY puts exactly the editor's new list in place.
+TEST_F(MainSongList, NothingChangesTheListBehindTheEditor) {
+    for (const char* n : {"a.mp3", "b.wav", "c.mp3"})
+        dir.write(n, "x");
+    fill({"one"});
+    w.mnuAddDir->trigger();
+    QPointer<FrmAddDir> adder = w.m_addDir;
+    adder->Dir1->setPath(dir.path());
+    w.Search->clicked();
+    QPointer<Form4> search = w.m_form4;
+
+    w.edit->clicked();
+    ASSERT_TRUE(w.m_editor);
+    EXPECT_FALSE(adder->isEnabled());
+    EXPECT_FALSE(search->isEnabled());
+    QTest::mouseClick(adder->lblAdd, Qt::LeftButton); // a click on the window left on screen
+    w.Clear_Click();
+    w.mnuFromList_Click();
+    w.mnuAddDir_Click();
+    w.Search_Click();
+    w.edit_Click();
+    EXPECT_EQ(w.lstnames->count(), 1);
+    EXPECT_EQ(w.lstFiles->count(), 1);
+
+    w.m_editor->Check1->setChecked(false);
+    w.m_editor->lstnames1->item(0)->setSelected(true);
+    w.m_editor->Command1_Click();
+    w.m_editor->Command1_Click();
+    prompts.answer(Answer::Yes);
+    w.m_editor->Command6_Click();
+    EXPECT_EQ(w.lstnames->count(), 2);
+    EXPECT_EQ(w.lstFiles->count(), 2);
+    EXPECT_TRUE(adder->isEnabled());
+    EXPECT_TRUE(search->isEnabled());
+    EXPECT_TRUE(w.listCommandsEnabled());
+    QTest::mouseClick(adder->lblAdd, Qt::LeftButton);
+    EXPECT_EQ(w.lstnames->count(), 5);
+}
+
+// Each time the search window comes up, typing goes to its text box and replaces the last search.
+TEST_F(MainSongList, TheSearchWindowTakesTypingEveryTimeItIsShown) {
+    fill({"Alpha", "Beta", "Gamma", "Delta"});
+    w.lstnames->clearSelection();
+    for (const char* typed : {"ta", "mm", "Al"}) {
+        w.Search->clicked();
+        Form4* form = w.m_form4;
+        ASSERT_TRUE(form && form->isVisible());
+        ASSERT_EQ(form->focusWidget(), form->Text1) << typed;
+        EXPECT_EQ(form->Text1->selectedText(), form->Text1->text());
+        QTest::keyClicks(form->focusWidget(), typed);
+        EXPECT_EQ(form->Text1->text(), typed);
+        QTest::mouseClick(form->Command1, Qt::LeftButton);
+        EXPECT_EQ(w.lstnames->currentItem()->text().contains(typed), true) << typed;
+    }
 }

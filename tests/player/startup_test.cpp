@@ -1,10 +1,13 @@
 // Start-up, the splash and about window, the main window as a window and its skin.
+#include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -27,7 +30,9 @@
 #include "ticks.h"
 #include "ui/imagebutton.h"
 #include "ui/progressbar.h"
+#include "ui/qtprompts.h"
 #include "ui/slider.h"
+#include "ui/windowplace.h"
 
 using mainlayout::Item;
 using platform::Answer;
@@ -284,19 +289,71 @@ TEST_F(StartupTest, MinimiseAndTaskBarCaption) {
     EXPECT_EQ(w.windowTitle(), QString());
 }
 
-// The caption is the drag handle: every button reaches lblCaption_MouseDown, which hands the move to the
-// window system (a no-op on the offscreen platform).
-TEST_F(StartupTest, CaptionLabelTakesAnyButton) {
+// The caption is the drag handle for every button. Where the window system does not move the window (this
+// platform, and the right and middle buttons everywhere) the window follows the pointer itself, until the
+// button that started the move comes up; another button's release does not end it, and afterwards the
+// pointer moves alone.
+TEST_F(StartupTest, CaptionDragFollowsThePointerUntilItsButtonComesUp) {
     frmMain w(*engine);
     w.show();
-    QSignalSpy spy(w.lblCaption, &ClickLabel::mouseDown);
-    for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton})
-        QTest::mousePress(w.lblCaption, b, {}, QPoint(5, 5));
-    ASSERT_EQ(spy.size(), 3);
-    EXPECT_EQ(spy[0][0].value<short>(), 1);
-    EXPECT_EQ(spy[1][0].value<short>(), 2);
-    EXPECT_EQ(spy[2][0].value<short>(), 4);
-    EXPECT_TRUE(w.isVisible());
+    w.move(200, 150);
+    QLabel* caption = w.lblCaption;
+    auto send = [&](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held, QPoint global) {
+        QMouseEvent e(type, caption->mapFromGlobal(global), global, button, held, Qt::NoModifier);
+        QApplication::sendEvent(caption, &e);
+    };
+    for (const Qt::MouseButton b : {Qt::RightButton, Qt::MiddleButton, Qt::LeftButton}) {
+        const QPoint start = w.pos();
+        const QPoint grab = caption->mapToGlobal(QPoint(20, 8));
+        send(QEvent::MouseButtonPress, b, b, grab);
+        send(QEvent::MouseMove, Qt::NoButton, b, grab + QPoint(40, 25));
+        EXPECT_EQ(w.pos(), start + QPoint(40, 25)) << b;
+        const Qt::MouseButton other = b == Qt::LeftButton ? Qt::RightButton : Qt::LeftButton;
+        send(QEvent::MouseButtonRelease, other, b, grab + QPoint(40, 25));
+        send(QEvent::MouseMove, Qt::NoButton, b, grab + QPoint(60, 35));
+        EXPECT_EQ(w.pos(), start + QPoint(60, 35)) << b;
+        send(QEvent::MouseButtonRelease, b, Qt::NoButton, grab + QPoint(60, 35));
+        send(QEvent::MouseMove, Qt::NoButton, Qt::NoButton, grab + QPoint(200, 100));
+        EXPECT_EQ(w.pos(), start + QPoint(60, 35)) << b;
+    }
+}
+
+// The application is "Deckmora" wherever the desktop names it, and every window and box has its icon.
+TEST(ProgramName, DisplayNameDesktopFileAndIcon) {
+    Program::nameApplication();
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Deckmora"));
+    EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("deckmora"));
+    EXPECT_FALSE(QApplication::windowIcon().isNull());
+}
+
+// The debug word's box belongs to the main window, not to the splash that is still up when it comes, and
+// looks like every other box: none of the splash's colours, room for its title.
+TEST_F(StartupTest, TheDebugBoxSitsOverTheMainWindowInThePlainLook) {
+    Program::nameApplication();
+    storeCounter(QStringLiteral("2"));
+    Program program(*engine);
+    program.start();
+    QTest::keyClicks(program.about().Text1, QStringLiteral("zqvk"));
+    platform::QtPrompts qt;
+    platform::Prompts* scripted = platform::setPrompts(&qt);
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seen = true;
+        EXPECT_EQ(box->parentWidget(), &program.mainWindow());
+        EXPECT_EQ(box->windowTitle(), QStringLiteral("Deckmora"));
+        EXPECT_GE(box->width(), platform::titleBarWidth(box->windowTitle()));
+        const QPalette plain = QApplication::palette();
+        for (QLabel* l : box->findChildren<QLabel*>())
+            EXPECT_EQ(l->palette().color(QPalette::WindowText), plain.color(QPalette::WindowText));
+        for (QPushButton* b : box->findChildren<QPushButton*>())
+            EXPECT_EQ(b->palette().color(QPalette::Button), plain.color(QPalette::Button));
+        box->accept();
+    });
+    finishLoading(program.about());
+    platform::setPrompts(scripted);
+    EXPECT_TRUE(seen);
 }
 
 TEST_F(StartupTest, EveryElementLiesWhereTheTablePutsIt) {
