@@ -151,8 +151,9 @@ TEST(FileDialogs, ListFoldersWithoutOpeningAFile) {
             // Generous: only a dialog that hangs misses it.
             EXPECT_TRUE(QTest::qWaitFor([&] { return !model->type(model->index(probe)).isEmpty(); }, 30000))
                 << at.toStdString();
-            if (at == folder)
+            if (at == folder) {
                 EXPECT_EQ(model->type(model->index(fifo)), QStringLiteral("Special file"));
+            }
             const QStringList opened = watch.opened();
             EXPECT_TRUE(opened.isEmpty())
                 << opened.join(' ').toStdString() << " opened, at " << at.toStdString();
