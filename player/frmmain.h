@@ -168,9 +168,9 @@ public:
     QPointer<frmeditplaylist> m_editor;
     // Dims the entries whose file is missing.
     MissingFiles* m_missing = nullptr;
-    // The windows that hold the list still: while the add-folder loop runs, the playlist editor is open or songs
-    // from outside come in,
-    // the commands that change or walk the song list are off, so nothing changes it under them.
+    // What holds the list still: while the add-folder loop runs, the playlist editor is open or songs from
+    // outside come in, the commands that change or walk the song list are off, so nothing changes it under
+    // them.
     enum class ListHolder { AddFolder = 1, Editor = 2, Intake = 4 };
     void holdList(ListHolder holder, bool held);
     bool listCommandsEnabled() const { return m_listHolders == 0; }
