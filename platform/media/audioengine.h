@@ -3,6 +3,8 @@
 #include <functional>
 #include <memory>
 
+#include "media/engineoptions.h"
+
 namespace platform::media {
 
 class AudioOutput;
@@ -13,8 +15,9 @@ public:
     struct Impl;
     enum class Output { Device, Null, Offline };
 
-    // The program-wide engine: the sound device when there is one, else the null output.
-    static AudioEngine& instance();
+    // The program-wide engine: the sound device when there is one, else the null output. The host's options
+    // hold from the first call on; later calls get the same engine whatever they pass.
+    static AudioEngine& instance(const EngineOptions& options = {});
     // An engine for tests that renders exactly the frames asked for, at `rate` frames a second.
     static std::unique_ptr<AudioEngine> createOffline(int rate = 44100);
     // Inline: render() decodes what it needs itself. Threads: each deck decodes on its worker thread, as with
@@ -29,7 +32,7 @@ public:
     ~AudioEngine();
     Output output() const;
     int sampleRate() const;
-    // Frames per device period: 512 unless DECKMORA_AUDIO_PERIOD asks for another (256 to 2048).
+    // Frames per device period: what the host asked for, held to 256..2048.
     int period() const;
 
     // Offline output only: mixes `frames` stereo frames into `out` (interleaved, 2 × frames floats), as the

@@ -5,9 +5,12 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "media/audioengine.h"
+#include "media/callbackgate.h"
+#include "media/engineoptions.h"
 
 namespace platform::media {
 
@@ -22,6 +25,9 @@ public:
     virtual void stop() = 0;
     // Whether the output still runs: the engine's watchdog asks this, beside counting the callbacks.
     virtual bool healthy() { return true; }
+    // Who this output mixes as; the engine sets it before start() (see Impl::handOverTo) and the output
+    // passes it to every process().
+    uint32_t mixer = 0;
 };
 
 struct AudioEngine::Impl {
@@ -31,10 +37,24 @@ struct AudioEngine::Impl {
     int rate = 44100;
     int period = 512;
     bool threaded = true;
+    std::string name; // begins the lines the engine prints
 
-    // Audio thread: mixes every deck into `out` (2 × frames floats); no locks, no allocation, no I/O, no Qt.
-    // True while some deck plays.
-    bool process(float* out, int frames);
+    // What one pass of process() found.
+    enum class Mix {
+        Silent,  // no deck plays: an output that can rest may do so
+        Playing, // some deck plays
+        Retired, // the mix was handed to another output: `out` holds silence; stop calling back
+    };
+    // Audio thread: mixes every deck into `out` (2 × frames floats) as output `mixer`; no locks, no
+    // allocation, no I/O, no Qt.
+    Mix process(uint32_t mixer, float* out, int frames);
+    // Any non-audio thread: from now on only `next` mixes; returns once a callback of the output before has
+    // left process(). Never gives up: a callback stuck inside holds it as long as it is stuck.
+    void handOverTo(AudioOutput& next) { next.mixer = gate.handOver(); }
+    // The mixer of an offline engine, whose caller of render() is its output.
+    uint32_t offlineMixer = 0;
+    // Any thread but the audio thread: one line on standard error, after the host's name.
+    void say(const char* text) const;
 
     // Any non-audio thread: a deck was given a command (open, play, seek, stop); an output resting in
     // waitForWork() mixes again.
@@ -55,9 +75,12 @@ struct AudioEngine::Impl {
     void shutdown();
 
     std::array<std::atomic<Deck*>, kMaxDecks> decks{};
+    static_assert(std::atomic<Deck*>::is_always_lock_free);
+    // Every pass of process() goes through it; removeDeck and the output switches wait on it.
+    CallbackGate gate;
+    // Passes begun, counted by process(): the watchdog's sign of life from the device.
     std::atomic<uint64_t> entered{0};
-    std::atomic<uint64_t> left{0};
-    std::atomic<bool> deviceRetired{false};
+    static_assert(std::atomic<uint64_t>::is_always_lock_free);
 
     std::mutex outputMutex;
     std::unique_ptr<AudioOutput> device;

@@ -93,12 +93,9 @@ private:
                         PaStreamCallbackFlags, void* user) {
         auto* self = static_cast<PortAudioOutput*>(user);
         auto* out = static_cast<float*>(output);
-        if (self->m_engine.deviceRetired.load(std::memory_order_acquire)) {
-            for (unsigned long i = 0; i < 2 * frames; ++i)
-                out[i] = 0.0f;
+        // Retired, the output hands back silence and asks PortAudio to end the stream.
+        if (self->m_engine.process(self->mixer, out, int(frames)) == AudioEngine::Impl::Mix::Retired)
             return paComplete;
-        }
-        self->m_engine.process(out, int(frames));
         return paContinue;
     }
 

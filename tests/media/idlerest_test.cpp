@@ -79,7 +79,7 @@ public:
         m_thread = std::thread([this] {
             std::vector<float> buffer(size_t(2 * m_engine.period));
             while (!m_quit.load()) {
-                m_engine.process(buffer.data(), m_engine.period);
+                m_engine.process(mixer, buffer.data(), m_engine.period);
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
         });
