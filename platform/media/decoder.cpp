@@ -136,12 +136,32 @@ mpg123_handle* newMpg123Handle() {
     return mh;
 }
 
-ScanResult scanMp3(int fd) {
+// The scan's own reads, through which a cancelled scan stops at its next read.
+struct ScanSource {
+    int fd;
+    const std::atomic<bool>* cancel;
+};
+
+ssize_t scanRead(void* handle, void* buffer, size_t bytes) {
+    auto* s = static_cast<ScanSource*>(handle);
+    if (s->cancel->load(std::memory_order_relaxed))
+        return -1;
+    return ::read(s->fd, buffer, bytes);
+}
+
+off_t scanSeek(void* handle, off_t offset, int whence) {
+    return ::lseek(static_cast<ScanSource*>(handle)->fd, offset, whence);
+}
+
+ScanResult scanMp3(int fd, const std::atomic<bool>& cancel) {
     ScanResult r;
     mpg123_handle* mh = newMpg123Handle();
     if (!mh)
         return r;
-    if (mpg123_open_fd(mh, fd) == MPG123_OK && mpg123_scan(mh) == MPG123_OK) {
+    ScanSource source{fd, &cancel};
+    if (mpg123_replace_reader_handle(mh, &scanRead, &scanSeek, nullptr) == MPG123_OK &&
+        mpg123_open_handle(mh, &source) == MPG123_OK && mpg123_scan(mh) == MPG123_OK &&
+        !cancel.load(std::memory_order_relaxed)) {
         r.frames = mpg123_length(mh);
         off_t* offsets = nullptr;
         off_t step = 0;
@@ -201,11 +221,11 @@ public:
         return !m_pastEnd;
     }
 
-    std::function<ScanResult()> takeScanner() override {
+    std::function<ScanResult(const std::atomic<bool>&)> takeScanner() override {
         if (m_scanFd.get() < 0)
             return {};
         auto fd = std::make_shared<FileDescriptor>(std::move(m_scanFd));
-        return [fd] { return scanMp3(fd->get()); };
+        return [fd](const std::atomic<bool>& cancel) { return scanMp3(fd->get(), cancel); };
     }
 
     void applyScan(const ScanResult& r) override {

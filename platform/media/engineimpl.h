@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "media/audioengine.h"
+#include "media/audiothread.h"
 #include "media/callbackgate.h"
 #include "media/engineoptions.h"
 
@@ -78,19 +79,22 @@ struct AudioEngine::Impl {
     static_assert(std::atomic<Deck*>::is_always_lock_free);
     // Every pass of process() goes through it; removeDeck and the output switches wait on it.
     CallbackGate gate;
+    // Tests only: runs inside every pass with each deck in hand before it is mixed, to stretch a pass at
+    // will.
+    std::atomic<void (*)(Deck*)> passHook{nullptr};
     // Passes begun, counted by process(): the watchdog's sign of life from the device.
     std::atomic<uint64_t> entered{0};
     static_assert(std::atomic<uint64_t>::is_always_lock_free);
 
-    std::mutex outputMutex;
+    mutable CheckedMutex outputMutex;
     std::unique_ptr<AudioOutput> device;
     std::unique_ptr<AudioOutput> nullOutput;
     std::thread watchdog;
     std::atomic<bool> quit{false};
     bool toldNull = false;
 
-    std::mutex idleMutex;
-    std::condition_variable idleWake;
+    CheckedMutex idleMutex;
+    std::condition_variable_any idleWake;
     bool workPending = false; // under idleMutex
 };
 
