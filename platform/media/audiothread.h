@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cassert>
 #include <mutex>
 
@@ -10,9 +11,16 @@ namespace platform::media {
 // debug builds assert.
 inline thread_local bool t_audioThread = false;
 
+// The fences keep the compiler from moving the marks past calls it believes touch no memory of ours (malloc).
 struct AudioThreadScope {
-    AudioThreadScope() { t_audioThread = true; }
-    ~AudioThreadScope() { t_audioThread = false; }
+    AudioThreadScope() {
+        t_audioThread = true;
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+    }
+    ~AudioThreadScope() {
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        t_audioThread = false;
+    }
     AudioThreadScope(const AudioThreadScope&) = delete;
     AudioThreadScope& operator=(const AudioThreadScope&) = delete;
 };

@@ -44,7 +44,7 @@ struct AudioEngine::Impl {
     enum class Mix {
         Silent,  // no deck plays: an output that can rest may do so
         Playing, // some deck plays
-        Retired, // the mix was handed to another output: `out` holds silence; stop calling back
+        Retired, // the mix belongs to another output: `out` holds silence
     };
     // Audio thread: mixes every deck into `out` (2 × frames floats) as output `mixer`; no locks, no
     // allocation, no I/O, no Qt.

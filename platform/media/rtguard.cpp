@@ -1,10 +1,8 @@
 // The audio-thread guard of DECKMORA_RT_GUARD builds: an allocation or a free on the audio thread aborts with
-// the stack printed. Under a sanitizer the hook is the sanitizer's own allocation hook (its runtime owns
-// operator new); otherwise the global operator new and delete are replaced.
-#include <algorithm>
+// the stack printed. Under a sanitizer the hook is the sanitizer's own allocation hook (its runtime owns the
+// allocator); otherwise malloc, calloc, realloc and free are interposed in front of glibc's.
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <unistd.h>
 
 #include "media/audiothread.h"
@@ -76,97 +74,37 @@ void onFree(const volatile void*) {
 
 #else
 
-namespace {
+// glibc's own allocator under the names it exports for this purpose; operator new and every library reach
+// these through malloc and free.
+extern "C" {
+void* __libc_malloc(size_t);
+void* __libc_calloc(size_t, size_t);
+void* __libc_realloc(void*, size_t);
+void __libc_free(void*);
 
-void* allocate(std::size_t n, const char* what) {
+void* malloc(size_t n) {
     if (t_audioThread)
-        audioThreadViolation(what);
-    return std::malloc(n ? n : 1);
+        audioThreadViolation("malloc");
+    return __libc_malloc(n);
 }
 
-void* allocateAligned(std::size_t n, std::align_val_t a, const char* what) {
+void* calloc(size_t count, size_t n) {
     if (t_audioThread)
-        audioThreadViolation(what);
-    void* p = nullptr;
-    const std::size_t align = std::max(std::size_t(a), sizeof(void*));
-    return ::posix_memalign(&p, align, n ? n : 1) == 0 ? p : nullptr;
+        audioThreadViolation("calloc");
+    return __libc_calloc(count, n);
 }
 
-void release(void* p) {
+void* realloc(void* p, size_t n) {
+    if (t_audioThread)
+        audioThreadViolation("realloc");
+    return __libc_realloc(p, n);
+}
+
+void free(void* p) {
     if (p && t_audioThread)
-        audioThreadViolation("operator delete");
-    std::free(p);
+        audioThreadViolation("free");
+    __libc_free(p);
 }
-
-} // namespace
-
-void* operator new(std::size_t n) {
-    if (void* p = allocate(n, "operator new"))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t n) {
-    if (void* p = allocate(n, "operator new[]"))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
-    return allocate(n, "operator new");
-}
-void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
-    return allocate(n, "operator new[]");
-}
-void* operator new(std::size_t n, std::align_val_t a) {
-    if (void* p = allocateAligned(n, a, "operator new"))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t n, std::align_val_t a) {
-    if (void* p = allocateAligned(n, a, "operator new[]"))
-        return p;
-    throw std::bad_alloc();
-}
-void* operator new(std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept {
-    return allocateAligned(n, a, "operator new");
-}
-void* operator new[](std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept {
-    return allocateAligned(n, a, "operator new[]");
-}
-void operator delete(void* p) noexcept {
-    release(p);
-}
-void operator delete[](void* p) noexcept {
-    release(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    release(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    release(p);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept {
-    release(p);
-}
-void operator delete[](void* p, const std::nothrow_t&) noexcept {
-    release(p);
-}
-void operator delete(void* p, std::align_val_t) noexcept {
-    release(p);
-}
-void operator delete[](void* p, std::align_val_t) noexcept {
-    release(p);
-}
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
-    release(p);
-}
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
-    release(p);
-}
-void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept {
-    release(p);
-}
-void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept {
-    release(p);
 }
 
 #endif

@@ -23,6 +23,7 @@ namespace {
 
 TEST(CallbackGate, AHandOverWaitsForTheCallbackInsideAndRetiresItsOutput) {
     CallbackGate gate;
+    EXPECT_FALSE(gate.enter(0)) << "no output was handed the mix yet";
     const uint32_t first = gate.handOver();
     ASSERT_TRUE(gate.enter(first));
     std::atomic<bool> handed{false};

@@ -20,7 +20,7 @@ struct Misuse {
 
 // Each runs with the audio thread marked, as process() marks it.
 const Misuse kMisuses[] = {
-    {"New", "(operator new|malloc)",
+    {"New", "malloc",
      [] {
          AudioThreadScope scope;
          g_sink = new int[64];
@@ -30,11 +30,11 @@ const Misuse kMisuses[] = {
          AudioThreadScope scope;
          g_sink = std::malloc(64);
      }},
-    {"Free", "(operator delete|free)",
+    {"Free", "free",
      [] {
-         int* p = new int[4];
+         g_sink = new int[4];
          AudioThreadScope scope;
-         delete[] p;
+         delete[] static_cast<int*>(g_sink);
      }},
     {"Lock", "CheckedMutex::lock",
      [] {
