@@ -21,7 +21,7 @@ public:
         // else PortAudio's default device, else no sound.
         std::string device;
         // The latency asked of the device, in milliseconds (clamped to 10..200).
-        int latencyMs = 30;
+        int latencyMs = 40;
         // The name the sound server shows for this client; empty: the application's name.
         std::string clientName;
     };

@@ -55,7 +55,7 @@ struct AudioEngine::Impl {
     int rate = 44100;
     int period = 512;
     bool threaded = true;
-    int latencyMs = 30;
+    int latencyMs = 40;
     std::string clientName;
 
     // Audio thread: mixes every deck into `out` (2 × frames floats); no locks, no allocation, no I/O, no Qt.
