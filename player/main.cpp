@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsSet("DECKMORA_FIRST_PAINT_PROBE"))
         app.installEventFilter(&probe);
     platform::rnd().seedFromEntropy();
-    Program program(platform::media::AudioEngine::instance());
+    Program program(platform::media::AudioEngine::instance(engineOptions()));
     program.start();
     return app.exec();
 }

@@ -1,8 +1,19 @@
 #include "program.h"
 
+#include <cstdlib>
+
 #include "form1.h"
 #include "frmabout.h"
 #include "frmmain.h"
+
+platform::media::EngineOptions engineOptions() {
+    platform::media::EngineOptions options;
+    options.name = "Deckmora";
+    const char* period = std::getenv("DECKMORA_AUDIO_PERIOD");
+    if (const int frames = period ? std::atoi(period) : 0; frames > 0)
+        options.period = frames;
+    return options;
+}
 
 Program::Program(platform::media::AudioEngine& engine) : m_engine(engine) {}
 

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "media/engineoptions.h"
+
 class Form1;
 class frmAbout;
 class frmMain;
@@ -9,6 +11,10 @@ class frmMain;
 namespace platform::media {
 class AudioEngine;
 }
+
+// What Deckmora tells the audio engine: its name for the engine's line on standard error, and the period that
+// DECKMORA_AUDIO_PERIOD asks for (512 frames when unset or not a positive number).
+platform::media::EngineOptions engineOptions();
 
 // The program's windows, each created once on first use and then only hidden and shown.
 class Program {

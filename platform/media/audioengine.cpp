@@ -14,10 +14,8 @@ namespace platform::media {
 
 namespace {
 
-int periodFromEnvironment() {
-    const char* v = std::getenv("DECKMORA_AUDIO_PERIOD");
-    const int p = v ? std::atoi(v) : 0;
-    return p > 0 ? std::clamp(p, 256, 2048) : 512;
+int heldPeriod(int period) {
+    return std::clamp(period, 256, 2048);
 }
 
 class NullOutput final : public AudioOutput {
@@ -45,7 +43,11 @@ private:
             std::chrono::duration<double>(double(frames) / m_engine.rate));
         auto next = clock::now();
         while (!m_quit.load(std::memory_order_relaxed)) {
-            if (!m_engine.process(buffer.data(), frames)) {
+            const auto mix = m_engine.process(mixer, buffer.data(), frames);
+            // Handed over to another output: that one mixes now.
+            if (mix == AudioEngine::Impl::Mix::Retired)
+                return;
+            if (mix == AudioEngine::Impl::Mix::Silent) {
                 // Nothing plays, so no position moves and no end can come: rest until a deck is given a
                 // command, then go on at real-time pace from then.
                 m_engine.waitForWork(m_quit);
@@ -72,10 +74,12 @@ std::unique_ptr<AudioOutput> makeNullOutput(AudioEngine::Impl& engine) {
     return std::make_unique<NullOutput>(engine);
 }
 
-bool AudioEngine::Impl::process(float* out, int frames) {
+AudioEngine::Impl::Mix AudioEngine::Impl::process(uint32_t mixer, float* out, int frames) {
     AudioThreadScope scope;
-    entered.fetch_add(1, std::memory_order_acq_rel);
+    entered.fetch_add(1, std::memory_order_relaxed);
     std::fill(out, out + 2 * frames, 0.0f);
+    if (!gate.enter(mixer))
+        return Mix::Retired;
     bool playing = false;
     for (auto& slot : decks)
         if (Deck* d = slot.load(std::memory_order_acquire)) {
@@ -85,8 +89,15 @@ bool AudioEngine::Impl::process(float* out, int frames) {
     for (int i = 0; i < 2 * frames; ++i)
         out[i] = std::min(1.0f, std::max(-1.0f, out[i]));
     lastPlaying.store(playing, std::memory_order_relaxed);
-    left.fetch_add(1, std::memory_order_acq_rel);
-    return playing;
+    gate.leave();
+    return playing ? Mix::Playing : Mix::Silent;
+}
+
+void AudioEngine::Impl::say(const char* text) const {
+    if (name.empty())
+        std::fprintf(stderr, "%s\n", text);
+    else
+        std::fprintf(stderr, "%s: %s\n", name.c_str(), text);
 }
 
 void AudioEngine::Impl::wakeOutput() {
@@ -129,7 +140,7 @@ void AudioEngine::Impl::addDeck(Deck* deck) {
         }
     }
     // More decks than slots: the deck stays silent rather than growing anything the callback reads.
-    std::fprintf(stderr, "Deckmora: too many media players; this one stays silent.\n");
+    say("too many media players; this one stays silent.");
 }
 
 void AudioEngine::Impl::removeDeck(Deck* deck) {
@@ -137,19 +148,18 @@ void AudioEngine::Impl::removeDeck(Deck* deck) {
     deck->setWakeHook(nullptr, nullptr);
     for (auto& slot : decks) {
         Deck* expected = deck;
-        slot.compare_exchange_strong(expected, nullptr);
+        slot.compare_exchange_strong(expected, nullptr, std::memory_order_seq_cst);
     }
-    // Wait until a callback that may have picked the deck up has finished with it.
-    const uint64_t in = entered.load(std::memory_order_acquire);
-    if (left.load(std::memory_order_acquire) >= in)
-        return;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
-    while (left.load(std::memory_order_acquire) < in && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    // The deck is out of every slot: a callback that enters from now on cannot find it, and one already
+    // inside may hold it until it leaves. The owner frees the deck after this returns.
+    gate.waitForCallbacks();
 }
 
 void AudioEngine::Impl::startNull() {
+    if (nullOutput)
+        nullOutput->stop();
     nullOutput = makeNullOutput(*this);
+    handOverTo(*nullOutput);
     nullOutput->start();
     output = Output::Null;
 }
@@ -169,33 +179,37 @@ void AudioEngine::Impl::switchToNull(const char* why) {
     std::lock_guard lk(outputMutex);
     if (output != Output::Device)
         return;
-    deviceRetired.store(true, std::memory_order_release);
-    // One mixer at a time: let a callback already inside process() leave before the null output starts.
-    const uint64_t in = entered.load(std::memory_order_acquire);
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
-    while (left.load(std::memory_order_acquire) < in && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    if (why)
-        std::fprintf(stderr, "Deckmora: %s; playing on without sound.\n", why);
+    if (why) {
+        const std::string line = std::string(why) + "; playing on without sound.";
+        say(line.c_str());
+    }
+    // The hand-over retires the device and waits for a callback of it still inside process() to leave.
     startNull();
 }
 
-// Watchdog thread. The device was started with the gate closed (it writes silence); the null output stops
-// before the gate opens, so only one of them mixes at a time.
+// Watchdog thread. The mix is the device's from its start: a device in a server's start-up pause holds the
+// decks where they are rather than letting the null output play them unheard.
 bool AudioEngine::Impl::goLive(std::unique_ptr<AudioOutput> dev) {
-    deviceRetired.store(true, std::memory_order_release);
-    if (!dev || !dev->start())
+    if (!dev)
         return false;
+    // Opening may take a while (a server's round trips, ALSA's probing): outputMutex is not held meanwhile, as
+    // only this thread changes the outputs.
+    handOverTo(*dev);
+    if (!dev->start()) {
+        std::lock_guard lk(outputMutex);
+        startNull();
+        return false;
+    }
+    // Retired by the hand-over, the null output's thread ends by itself, or on stop() when it rested.
+    if (nullOutput)
+        nullOutput->stop();
     {
         std::lock_guard lk(outputMutex);
-        if (nullOutput)
-            nullOutput->stop();
         nullOutput.reset();
         device = std::move(dev);
         output = Output::Device;
-        deviceRetired.store(false, std::memory_order_release);
     }
-    std::lock_guard lk(restMutex);
+    std::lock_guard rest(restMutex);
     restable = device.get();
     return true;
 }
@@ -260,8 +274,10 @@ void AudioEngine::Impl::supervise() {
             missing = missingDevice;
             if (ok) {
                 name = device->name();
-                if (failedBefore)
-                    std::fprintf(stderr, "Deckmora: sound is back on %s.\n", name.c_str());
+                if (failedBefore) {
+                    const std::string line = "sound is back on " + name + ".";
+                    say(line.c_str());
+                }
                 failedBefore = false;
                 retryDelay = kRetryFirst;
                 seen = entered.load();
@@ -270,7 +286,7 @@ void AudioEngine::Impl::supervise() {
             } else {
                 if (firstTry) {
                     if (sayWhenMissing && !toldNull)
-                        std::fprintf(stderr, "Deckmora: no sound device; playing without sound.\n");
+                        say("no sound device; playing without sound.");
                     toldNull = true;
                     publish({false, false, name, missing});
                 }
@@ -371,7 +387,7 @@ OutputFactory factoryFor(const std::string& device) {
 
 } // namespace
 
-AudioEngine& AudioEngine::instance(const Options& options) {
+AudioEngine& AudioEngine::instance(const EngineOptions& options) {
     static AudioEngine* engine = [&] {
         auto* e = create(options).release();
         return e;
@@ -380,22 +396,18 @@ AudioEngine& AudioEngine::instance(const Options& options) {
     return *engine;
 }
 
-AudioEngine& AudioEngine::instance() {
-    return instance(Options{});
-}
-
-std::unique_ptr<AudioEngine> AudioEngine::create(const Options& options) {
+std::unique_ptr<AudioEngine> AudioEngine::create(const EngineOptions& options) {
     std::unique_ptr<AudioEngine> e(new AudioEngine);
+    e->d->name = options.name;
     e->d->rate = kProgramRate;
-    e->d->period = periodFromEnvironment();
+    e->d->period = heldPeriod(options.period);
     e->d->threaded = true;
     e->d->latencyMs = std::clamp(options.latencyMs, 10, 200);
-    e->d->clientName = options.clientName;
     e->d->startSupervised(factoryFor(options.device), true);
     return e;
 }
 
-void AudioEngine::useDevice(const Options& options) {
+void AudioEngine::useDevice(const EngineOptions& options) {
     {
         std::lock_guard lk(d->supervisorMutex);
         d->latencyMs = std::clamp(options.latencyMs, 10, 200);
@@ -456,6 +468,7 @@ std::unique_ptr<AudioEngine> AudioEngine::createOffline(int rate, Decoding decod
     e->d->output = Output::Offline;
     e->d->rate = rate > 0 ? rate : 44100;
     e->d->threaded = decoding == Decoding::Threads;
+    e->d->offlineMixer = e->d->gate.handOver();
     return e;
 }
 
@@ -464,9 +477,11 @@ AudioEngine::createWithOutput(int rate, int period,
                               std::function<std::unique_ptr<AudioOutput>(Impl&)> device) {
     std::unique_ptr<AudioEngine> e(new AudioEngine);
     e->d->rate = rate;
-    e->d->period = std::clamp(period, 256, 2048);
+    e->d->period = heldPeriod(period);
     e->d->threaded = true;
     e->d->startSupervised(std::move(device), false);
+    // The caller's outputs answer at once: it gets the engine with the first one opened (or found missing).
+    e->waitUntilSettled(10000);
     return e;
 }
 
@@ -506,7 +521,7 @@ void AudioEngine::render(float* out, int frames) {
                 std::this_thread::sleep_for(std::chrono::microseconds(20));
             }
         }
-        d->process(out + 2 * done, n);
+        d->process(d->offlineMixer, out + 2 * done, n);
         done += n;
     }
     for (auto& slot : d->decks)

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "media/engineoptions.h"
+
 namespace platform::media {
 
 class AudioOutput;
@@ -15,18 +17,7 @@ public:
     struct Impl;
     enum class Output { Device, Null, Offline };
 
-    // What the host asks of the sound output.
-    struct Options {
-        // A device id or name as listDevices() gives it; empty: the desktop's sound server when one answers,
-        // else PortAudio's default device, else no sound.
-        std::string device;
-        // The latency asked of the device, in milliseconds (clamped to 10..200).
-        int latencyMs = 40;
-        // The name the sound server shows for this client; empty: the application's name.
-        std::string clientName;
-    };
-
-    // An output the engine can use. `id` is what Options::device takes ("pulse:<sink>", "portaudio:<name>").
+    // An output the engine can use. `id` is what EngineOptions::device takes ("pulse:<sink>", "portaudio:<name>").
     struct DeviceInfo {
         std::string id;
         std::string description;
@@ -41,12 +32,12 @@ public:
         std::string missing;  // a chosen device that is not there (the default plays instead)
     };
 
-    // The program-wide engine. The first call starts it with `options`: the null output at once, the device
-    // from a thread of its own, so that a window can paint while a slow back-end is probed.
-    static AudioEngine& instance(const Options& options);
-    static AudioEngine& instance();
+    // The program-wide engine. The first call starts it with the host's `options` (later calls get the same
+    // engine whatever they pass): the null output at once, the device from a thread of its own, so that a
+    // window can paint while a slow back-end is probed.
+    static AudioEngine& instance(const EngineOptions& options = {});
     // An engine with the program's start order, for tests and figures that need one of their own.
-    static std::unique_ptr<AudioEngine> create(const Options& options);
+    static std::unique_ptr<AudioEngine> create(const EngineOptions& options);
     // An engine for tests that renders exactly the frames asked for, at `rate` frames a second.
     static std::unique_ptr<AudioEngine> createOffline(int rate = 44100);
     // Inline: render() decodes what it needs itself. Threads: each deck decodes on its worker thread, as with
@@ -54,8 +45,8 @@ public:
     enum class Decoding { Inline, Threads };
     static std::unique_ptr<AudioEngine> createOffline(int rate, Decoding decoding);
     // An engine on outputs of the caller's making (tests of the device watchdog): `device` is called for the
-    // first open and for every retry after a failure, and may return null for a device that is not there.
-    // The null output plays meanwhile.
+    // first open (before this returns) and for every retry after a failure, and may return null for a device
+    // that is not there. The null output plays meanwhile.
     static std::unique_ptr<AudioEngine>
     createWithOutput(int rate, int period, std::function<std::unique_ptr<AudioOutput>(Impl&)> device);
 
@@ -69,12 +60,12 @@ public:
     ~AudioEngine();
     Output output() const;
     int sampleRate() const;
-    // Frames per device period: 512 unless DECKMORA_AUDIO_PERIOD asks for another (256 to 2048).
+    // Frames per device period: what the host asked for, held to 256..2048.
     int period() const;
 
     // Any thread but the audio thread: moves to the device and latency of `options` without a restart; the
     // decks keep their places. A device that cannot be found falls back to the start order.
-    void useDevice(const Options& options);
+    void useDevice(const EngineOptions& options);
     Status status() const;
     // `listener` runs on the engine's own thread after each change of status(); null for none.
     void setStatusListener(std::function<void()> listener);

@@ -11,6 +11,8 @@
 #include <thread>
 
 #include "media/audioengine.h"
+#include "media/callbackgate.h"
+#include "media/engineoptions.h"
 
 namespace platform::media {
 
@@ -32,6 +34,9 @@ public:
     virtual bool resting() const { return false; }
     // The device's name, for the user.
     virtual std::string name() const { return {}; }
+    // Who this output mixes as; the engine sets it before start() (see Impl::handOverTo) and the output
+    // passes it to every process().
+    uint32_t mixer = 0;
 };
 
 using OutputFactory = std::function<std::unique_ptr<AudioOutput>(AudioEngine::Impl&)>;
@@ -56,11 +61,24 @@ struct AudioEngine::Impl {
     int period = 512;
     bool threaded = true;
     int latencyMs = 40;
-    std::string clientName;
+    std::string name; // begins the lines the engine prints, and names the program to the sound server
 
-    // Audio thread: mixes every deck into `out` (2 × frames floats); no locks, no allocation, no I/O, no Qt.
-    // True while some deck plays.
-    bool process(float* out, int frames);
+    // What one pass of process() found.
+    enum class Mix {
+        Silent,  // no deck plays: an output that can rest may do so
+        Playing, // some deck plays
+        Retired, // the mix was handed to another output: `out` holds silence; stop calling back
+    };
+    // Audio thread: mixes every deck into `out` (2 × frames floats) as output `mixer`; no locks, no
+    // allocation, no I/O, no Qt.
+    Mix process(uint32_t mixer, float* out, int frames);
+    // Any non-audio thread: from now on only `next` mixes; returns once a callback of the output before has
+    // left process(). Never gives up: a callback stuck inside holds it as long as it is stuck.
+    void handOverTo(AudioOutput& next) { next.mixer = gate.handOver(); }
+    // The mixer of an offline engine, whose caller of render() is its output.
+    uint32_t offlineMixer = 0;
+    // Any thread but the audio thread: one line on standard error, after the host's name.
+    void say(const char* text) const;
 
     // Any non-audio thread: a deck was given a command (open, play, seek, stop); an output resting in
     // waitForWork() mixes again, and a device that rests resumes.
@@ -82,10 +100,13 @@ struct AudioEngine::Impl {
     void shutdown();
 
     std::array<std::atomic<Deck*>, kMaxDecks> decks{};
+    static_assert(std::atomic<Deck*>::is_always_lock_free);
+    // Every pass of process() goes through it; removeDeck and the output switches wait on it.
+    CallbackGate gate;
+    // Passes begun, counted by process(): the watchdog's sign of life from the device.
     std::atomic<uint64_t> entered{0};
-    std::atomic<uint64_t> left{0};
-    // The device must not mix: it is not yet live, or it was retired. It writes silence meanwhile.
-    std::atomic<bool> deviceRetired{true};
+    static_assert(std::atomic<uint64_t>::is_always_lock_free);
+    // Whether the last pass found a deck playing: the watchdog lets a device rest only when none did.
     std::atomic<bool> lastPlaying{false};
 
     mutable std::mutex outputMutex;

@@ -99,13 +99,9 @@ private:
                         PaStreamCallbackFlags, void* user) {
         auto* self = static_cast<PortAudioOutput*>(user);
         auto* out = static_cast<float*>(output);
-        // Not yet live, or retired: silence until the engine opens the gate or stops the stream.
-        if (self->m_engine.deviceRetired.load(std::memory_order_acquire)) {
-            for (unsigned long i = 0; i < 2 * frames; ++i)
-                out[i] = 0.0f;
-            return paContinue;
-        }
-        self->m_engine.process(out, int(frames));
+        // Retired, the output hands back silence and asks PortAudio to end the stream.
+        if (self->m_engine.process(self->mixer, out, int(frames)) == AudioEngine::Impl::Mix::Retired)
+            return paComplete;
         return paContinue;
     }
 

@@ -13,8 +13,8 @@ namespace platform::media {
 namespace {
 
 std::string clientNameOf(const AudioEngine::Impl& engine) {
-    if (!engine.clientName.empty())
-        return engine.clientName;
+    if (!engine.name.empty())
+        return engine.name;
     const QString app = QCoreApplication::applicationName();
     return app.isEmpty() ? std::string("media player") : app.toStdString();
 }
@@ -171,10 +171,8 @@ private:
             }
             auto* out = static_cast<float*>(data);
             const int frames = int(n / kFrameBytes);
-            if (self->m_engine.deviceRetired.load(std::memory_order_acquire))
-                std::fill(out, out + 2 * frames, 0.0f);
-            else
-                self->m_engine.process(out, frames);
+            // Retired, the mix writes silence until the engine disconnects the stream.
+            self->m_engine.process(self->mixer, out, frames);
             if (pa_stream_write(s, data, n, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
                 self->m_failed.store(true, std::memory_order_release);
                 return;

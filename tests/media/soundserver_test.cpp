@@ -128,7 +128,7 @@ TEST_P(SoundServer, BothDecksAreHeardFromTheFirstPlay) {
     ASSERT_TRUE(recorder.waitForFrames(kRate / 10, 5000)) << "parec records nothing";
     StderrToFile err;
     {
-        AudioEngine::Options options;
+        EngineOptions options;
         options.device = route.device;
         auto engine = AudioEngine::create(options);
         ASSERT_TRUE(engine->waitUntilSettled(8000));
