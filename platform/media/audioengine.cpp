@@ -192,8 +192,8 @@ void AudioEngine::Impl::switchToNull(const char* why) {
 bool AudioEngine::Impl::goLive(std::unique_ptr<AudioOutput> dev) {
     if (!dev)
         return false;
-    // Opening may take a while (a server's round trips, ALSA's probing): outputMutex is not held meanwhile, as
-    // only this thread changes the outputs.
+    // Opening may take a while (a server's round trips, ALSA's probing): outputMutex is not held meanwhile,
+    // as only this thread changes the outputs.
     handOverTo(*dev);
     if (!dev->start()) {
         std::lock_guard lk(outputMutex);

@@ -17,7 +17,8 @@ public:
     struct Impl;
     enum class Output { Device, Null, Offline };
 
-    // An output the engine can use. `id` is what EngineOptions::device takes ("pulse:<sink>", "portaudio:<name>").
+    // An output the engine can use. `id` is what EngineOptions::device takes ("pulse:<sink>",
+    // "portaudio:<name>").
     struct DeviceInfo {
         std::string id;
         std::string description;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <mutex>
 #include <portaudio.h>
 #include <unistd.h>
 
@@ -44,6 +45,13 @@ private:
     int m_saved = -1;
 };
 
+// PortAudio is not thread-safe: the watchdog opens devices while a window lists them. Every call outside the
+// callback goes under this lock (recursive: an output's stop runs inside its own teardown).
+std::recursive_mutex& portAudioMutex() {
+    static std::recursive_mutex m;
+    return m;
+}
+
 #ifdef DECKMORA_HAVE_ALSA
 void silentAlsa(const char*, int, const char*, int, const char*, ...) {}
 #endif
@@ -56,12 +64,14 @@ public:
         m_name = info && info->name ? info->name : "sound device";
     }
     ~PortAudioOutput() override {
+        std::lock_guard lk(portAudioMutex());
         stop();
         QuietStderr quiet;
         Pa_Terminate();
     }
 
     bool start() override {
+        std::lock_guard lk(portAudioMutex());
         PaStreamParameters out{};
         out.device = m_device;
         out.channelCount = 2;
@@ -83,6 +93,7 @@ public:
     }
 
     void stop() override {
+        std::lock_guard lk(portAudioMutex());
         if (!m_stream)
             return;
         QuietStderr quiet;
@@ -91,7 +102,10 @@ public:
         m_stream = nullptr;
     }
 
-    bool healthy() override { return m_stream && Pa_IsStreamActive(m_stream) == 1; }
+    bool healthy() override {
+        std::lock_guard lk(portAudioMutex());
+        return m_stream && Pa_IsStreamActive(m_stream) == 1;
+    }
     std::string name() const override { return m_name; }
 
 private:
@@ -114,7 +128,7 @@ private:
 // Keeps PortAudio initialised, quietly, for its lifetime.
 class PortAudioSession {
 public:
-    PortAudioSession() {
+    PortAudioSession() : m_lock(portAudioMutex()) {
 #ifdef DECKMORA_HAVE_ALSA
         snd_lib_error_set_handler(&silentAlsa);
 #endif
@@ -140,6 +154,7 @@ public:
     }
 
 private:
+    std::lock_guard<std::recursive_mutex> m_lock;
     bool m_ok = false;
     bool m_kept = false;
 };
