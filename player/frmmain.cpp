@@ -71,9 +71,12 @@ frmMain::frmMain(platform::media::AudioEngine& engine, QWidget* parent)
     Timer1->start();
     Timer2->start();
     setupSongList();
+    setupSound(engine);
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+    dropSoundListener();
+}
 
 void frmMain::buildElements(platform::media::AudioEngine& engine) {
     auto button = [this](Item item, const QString& tip = {}) {

@@ -20,6 +20,7 @@ class frmAbout;
 class FrmAddDir;
 class Form4;
 class frmeditplaylist;
+class frmSound;
 class QAction;
 
 namespace platform {
@@ -86,6 +87,9 @@ public:
     QListWidget* lstFiles = nullptr;
     std::array<platform::media::MediaPlayer*, 2> MP{};
 
+    // The footer: says so while the program plays without sound; a right-click opens the Sound window.
+    ClickLabel* lblSound = nullptr;
+
     QTimer* Timer1 = nullptr; // display tick
     QTimer* Timer2 = nullptr; // deck caption scroll
 
@@ -112,6 +116,13 @@ public:
     void chbgoon_Click();
     void chbrandom_Click();
     void MP_EndOfStream(int index, int result);
+
+    // --- sound (frmmain_sound.cpp) ---
+    // Opens the Sound settings window (F2, Ctrl+comma, a right-click on the footer).
+    void openSoundSettings();
+    // Shows the engine's status in the footer.
+    void showSoundStatus();
+    frmSound* soundWindow() const;
 
     // --- song list handlers (frmmain_songlist.cpp) ---
     void Add_Click();
@@ -187,6 +198,11 @@ private:
     void placeCaption(int index);
     // Opens entry n of the song list in deck `index` and plays it; false when the song cannot be opened.
     bool autoPlayEntry(int index, int n);
+
+    void setupSound(platform::media::AudioEngine& engine);
+    void dropSoundListener();
+    platform::media::AudioEngine* m_engine = nullptr;
+    QPointer<frmSound> m_sound;
 
     frmAbout* m_about = nullptr;
     std::function<void()> m_quit;

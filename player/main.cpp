@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QTextStream>
 #include <QTimer>
 #include <QWidget>
 #include <chrono>
@@ -7,6 +8,7 @@
 #include "core/random.h"
 #include "media/audioengine.h"
 #include "program.h"
+#include "soundchoice.h"
 
 namespace {
 
@@ -38,6 +40,22 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
+    // The sound options need no window (a terminal without a display lists the devices too).
+    std::string deviceForThisRun;
+    {
+        QStringList args;
+        for (int i = 1; i < argc; ++i)
+            args << QString::fromLocal8Bit(argv[i]);
+        if (args.contains(QStringLiteral("--list-devices")) || args.contains(QStringLiteral("--device"))) {
+            QCoreApplication core(argc, argv);
+            platform::media::EngineOptions options = engineOptions();
+            QTextStream out(stdout), err(stderr);
+            if (const auto status = soundchoice::applyArguments(
+                    args, options, [] { return platform::media::AudioEngine::listDevices(); }, out, err))
+                return *status;
+            deviceForThisRun = options.device;
+        }
+    }
     QApplication app(argc, argv);
     // The program ends only through the close question; hiding or minimising its last window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -45,7 +63,10 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsSet("DECKMORA_FIRST_PAINT_PROBE"))
         app.installEventFilter(&probe);
     platform::rnd().seedFromEntropy();
-    Program program(platform::media::AudioEngine::instance(engineOptions()));
+    platform::media::EngineOptions options = engineOptions();
+    if (!deviceForThisRun.empty())
+        options.device = deviceForThisRun;
+    Program program(platform::media::AudioEngine::instance(options));
     program.start();
     return app.exec();
 }

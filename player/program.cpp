@@ -5,6 +5,7 @@
 #include "form1.h"
 #include "frmabout.h"
 #include "frmmain.h"
+#include "soundchoice.h"
 
 platform::media::EngineOptions engineOptions() {
     platform::media::EngineOptions options;
@@ -12,6 +13,7 @@ platform::media::EngineOptions engineOptions() {
     const char* period = std::getenv("DECKMORA_AUDIO_PERIOD");
     if (const int frames = period ? std::atoi(period) : 0; frames > 0)
         options.period = frames;
+    soundchoice::applyTo(soundchoice::load(), options);
     return options;
 }
 

@@ -17,6 +17,7 @@
 #endif
 
 #ifdef DECKMORA_SANITIZED
+#include <sanitizer/allocator_interface.h>
 #include <sanitizer/common_interface_defs.h>
 #else
 #include <execinfo.h>
@@ -63,8 +64,8 @@ void onMalloc(const volatile void*, size_t) {
         audioThreadViolation("malloc");
 }
 
-void onFree(const volatile void*) {
-    if (t_audioThread)
+void onFree(const volatile void* p) {
+    if (p && t_audioThread)
         audioThreadViolation("free");
 }
 

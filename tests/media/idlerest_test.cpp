@@ -100,6 +100,7 @@ TEST(IdleRest, StoppedDeckIsRefilledAfterASeekWithoutUnderflow) {
     const QString a = toneWav(dir, "a.wav", 1.0);
     auto engine = AudioEngine::createWithOutput(
         44100, 256, [](AudioEngine::Impl& e) { return std::make_unique<PacedOutput>(e); });
+    ASSERT_TRUE(engine->waitUntilSettled(3000));
     ASSERT_EQ(engine->output(), AudioEngine::Output::Device);
     MediaPlayer mp(*engine, nullptr);
     ASSERT_FALSE(mp.open(a));
