@@ -203,6 +203,9 @@ TEST(DeviceFallback, AFailedDeviceFallsBackAndSoundReturns) {
         std::atomic<int> changes{0};
         engine->setStatusListener([&] { ++changes; });
         ASSERT_TRUE(engine->waitUntilSettled(3000));
+        // The first status may come before the listener was set: counted from here, the failure and the
+        // return.
+        changes = 0;
         MediaPlayer mp(*engine, nullptr);
         ASSERT_FALSE(mp.open(path));
         mp.play();
@@ -219,7 +222,7 @@ TEST(DeviceFallback, AFailedDeviceFallsBackAndSoundReturns) {
         EXPECT_TRUE(waitLong([&] { return mp.position() > atReturn + 0.1; }, std::chrono::seconds(3)));
         EXPECT_EQ(mp.state(), PlayState::Playing);
         engine->setStatusListener(nullptr);
-        EXPECT_GE(changes.load(), 3);
+        EXPECT_GE(changes.load(), 2);
         const QString why = hang ? "stopped" : "failed";
         EXPECT_EQ(capture.text().toStdString(),
                   ("the sound device " + why + "; playing on without sound.\nsound is back on scripted.\n")
