@@ -207,6 +207,32 @@ TEST_P(SoundServer, BothDecksAreHeardFromTheFirstPlay) {
     qputenv("HOME", oldHome);
 }
 
+// The server's sinks are listed (its default marked); a stored device that is gone plays on the default and
+// says so; one that is there is used; either moves to the start order without a restart.
+TEST(SoundServerDevices, ListedChosenAndGone) {
+    auto server = std::make_unique<PrivateSoundServer>(PrivateSoundServer::Kind::PulseAudio);
+    ASSERT_TRUE(server->failure().isEmpty()) << server->failure().toStdString();
+    const auto devices = AudioEngine::listDevices();
+    const AudioEngine::DeviceInfo* sink = AudioEngine::findDevice(devices, "test");
+    ASSERT_NE(sink, nullptr);
+    EXPECT_EQ(sink->id, "pulse:test");
+    EXPECT_TRUE(sink->isDefault);
+
+    for (const char* stored : {"pulse:unplugged", "pulse:test"}) {
+        EngineOptions options;
+        options.device = stored;
+        auto engine = AudioEngine::create(options);
+        ASSERT_TRUE(engine->waitUntilSettled(8000));
+        const AudioEngine::Status status = engine->status();
+        EXPECT_TRUE(status.sound) << stored;
+        EXPECT_EQ(status.device, "test");
+        EXPECT_EQ(status.missing, std::string(stored) == "pulse:test" ? "" : stored);
+        engine->useDevice({});
+        EXPECT_TRUE(
+            waitUntil([&] { return engine->status().sound && engine->status().missing.empty(); }, 5000));
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Routes, SoundServer,
     testing::Values(Route{"PulseAudio", PrivateSoundServer::Kind::PulseAudio, ""},
