@@ -219,7 +219,7 @@ TEST(DeviceFallback, AFailedDeviceFallsBackAndSoundReturns) {
         EXPECT_TRUE(waitLong([&] { return mp.position() > atReturn + 0.1; }, std::chrono::seconds(3)));
         EXPECT_EQ(mp.state(), PlayState::Playing);
         engine->setStatusListener(nullptr);
-        EXPECT_GE(changes.load(), 3);
+        EXPECT_GE(changes.load(), 2); // gone, back
         const QString why = hang ? "stopped" : "failed";
         EXPECT_EQ(capture.text().toStdString(),
                   ("the sound device " + why + "; playing on without sound.\nsound is back on scripted.\n")
