@@ -82,7 +82,9 @@ AudioEngine::Impl::Mix AudioEngine::Impl::process(uint32_t mixer, float* out, in
         return Mix::Retired;
     bool playing = false;
     for (auto& slot : decks)
-        if (Deck* d = slot.load(std::memory_order_acquire)) {
+        if (Deck* d = slot.load(std::memory_order_seq_cst)) {
+            if (auto hook = passHook.load(std::memory_order_relaxed)) [[unlikely]]
+                hook(d);
             d->mix(out, frames);
             playing = playing || d->state() == DeckState::Playing;
         }

@@ -14,12 +14,12 @@ namespace platform::media {
 // takes. Nothing here gives up on a timer.
 class CallbackGate {
 public:
-    // Audio thread: enters the mix as `mixer`. False when the mix has been handed to another output since;
-    // the caller then writes silence and winds down. Lock-free, no syscall.
+    // Audio thread: enters the mix as `mixer`. False when the mix was never handed to it (0 is no one) or has
+    // been handed to another output since; the caller then writes silence. Lock-free, no syscall.
     bool enter(uint32_t mixer) {
         uint64_t w = m_word.load(std::memory_order_seq_cst);
         for (;;) {
-            if (ownerOf(w) != mixer || (w & kInside))
+            if (mixer == 0 || ownerOf(w) != mixer || (w & kInside))
                 return false;
             if (m_word.compare_exchange_weak(w, w | kInside, std::memory_order_seq_cst))
                 return true;

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "media/audioengine.h"
+#include "media/audiothread.h"
 #include "media/callbackgate.h"
 #include "media/engineoptions.h"
 
@@ -69,7 +70,7 @@ struct AudioEngine::Impl {
     enum class Mix {
         Silent,  // no deck plays: an output that can rest may do so
         Playing, // some deck plays
-        Retired, // the mix was handed to another output: `out` holds silence; stop calling back
+        Retired, // the mix belongs to another output: `out` holds silence
     };
     // Audio thread: mixes every deck into `out` (2 × frames floats) as output `mixer`; no locks, no
     // allocation, no I/O, no Qt.
@@ -105,13 +106,16 @@ struct AudioEngine::Impl {
     static_assert(std::atomic<Deck*>::is_always_lock_free);
     // Every pass of process() goes through it; removeDeck and the output switches wait on it.
     CallbackGate gate;
+    // Tests only: runs inside every pass with each deck in hand before it is mixed, to stretch a pass at
+    // will.
+    std::atomic<void (*)(Deck*)> passHook{nullptr};
     // Passes begun, counted by process(): the watchdog's sign of life from the device.
     std::atomic<uint64_t> entered{0};
     static_assert(std::atomic<uint64_t>::is_always_lock_free);
     // Whether the last pass found a deck playing: the watchdog lets a device rest only when none did.
     std::atomic<bool> lastPlaying{false};
 
-    mutable std::mutex outputMutex;
+    mutable CheckedMutex outputMutex;
     std::unique_ptr<AudioOutput> device;
     std::unique_ptr<AudioOutput> nullOutput;
     std::thread watchdog;
@@ -142,8 +146,8 @@ struct AudioEngine::Impl {
     AudioOutput* restable = nullptr;
     uint64_t wakes = 0;
 
-    std::mutex idleMutex;
-    std::condition_variable idleWake;
+    CheckedMutex idleMutex;
+    std::condition_variable_any idleWake;
     bool workPending = false; // under idleMutex
 
 private:

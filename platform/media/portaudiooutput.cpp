@@ -113,9 +113,9 @@ private:
                         PaStreamCallbackFlags, void* user) {
         auto* self = static_cast<PortAudioOutput*>(user);
         auto* out = static_cast<float*>(output);
-        // Retired, the output hands back silence and asks PortAudio to end the stream.
-        if (self->m_engine.process(self->mixer, out, int(frames)) == AudioEngine::Impl::Mix::Retired)
-            return paComplete;
+        // Not (or no longer) the output that mixes, the stream plays the silence process() wrote until the
+        // engine stops it.
+        self->m_engine.process(self->mixer, out, int(frames));
         return paContinue;
     }
 
