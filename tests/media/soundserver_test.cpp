@@ -233,6 +233,36 @@ TEST(SoundServerDevices, ListedChosenAndGone) {
     }
 }
 
+// The server goes away mid-song (a restart): playing on without sound, and back on the server when it answers
+// again, the deck's place kept throughout.
+TEST(SoundServerDevices, ARestartedServerBringsTheSoundBack) {
+    TempDir dir;
+    const QString path = dir.file("noise.wav");
+    ASSERT_TRUE(songfiles::write(path, songfiles::Kind::WavFloat, kRate, 2, noiseSong(30 * kRate)));
+    auto server = std::make_unique<PrivateSoundServer>(PrivateSoundServer::Kind::PulseAudio);
+    ASSERT_TRUE(server->failure().isEmpty()) << server->failure().toStdString();
+    auto engine = AudioEngine::create({});
+    ASSERT_TRUE(engine->waitUntilSettled(8000));
+    ASSERT_TRUE(engine->status().sound);
+    MediaPlayer mp(*engine, nullptr);
+    ASSERT_FALSE(mp.open(path));
+    mp.play();
+    ASSERT_TRUE(waitUntil([&] { return mp.position() > 0.3; }, 5000))
+        << mp.position() << " " << int(engine->output()) << " " << int(mp.state()) << " "
+        << engine->status().device;
+    server.reset();
+    ASSERT_TRUE(waitUntil([&] { return !engine->status().sound; }, 5000));
+    const double atFailure = mp.position();
+    server = std::make_unique<PrivateSoundServer>(PrivateSoundServer::Kind::PulseAudio);
+    ASSERT_TRUE(server->failure().isEmpty()) << server->failure().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return engine->status().sound; }, 15000));
+    EXPECT_EQ(engine->output(), AudioEngine::Output::Device);
+    EXPECT_GE(mp.position(), atFailure);
+    const double atReturn = mp.position();
+    EXPECT_TRUE(waitUntil([&] { return mp.position() > atReturn + 0.2; }, 5000));
+    EXPECT_EQ(mp.state(), PlayState::Playing);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Routes, SoundServer,
     testing::Values(Route{"PulseAudio", PrivateSoundServer::Kind::PulseAudio, ""},
