@@ -249,6 +249,7 @@ void AudioEngine::Impl::supervise() {
     auto lastLook = clock::now();
     uint64_t seen = 0;
     uint64_t wakesSeen = 0;
+    uint64_t mixedAtWake = 0;
     bool firstTry = true;
     bool failedBefore = false;
     std::string name;
@@ -322,13 +323,18 @@ void AudioEngine::Impl::supervise() {
                 publish({false, false, name, missing});
             } else if (now - lastPlayed > kRestAfter && !device->resting()) {
                 std::lock_guard rest(restMutex);
-                if (wakes == wakesSeen && !lastPlaying.load(std::memory_order_relaxed))
+                // Only what the mix saw after the last command counts: a stream in a server's start-up pause
+                // has not mixed since "play", and resting it then would keep it silent.
+                if (wakes == wakesSeen && calls > mixedAtWake + 1 &&
+                    !lastPlaying.load(std::memory_order_relaxed))
                     device->rest(true);
             }
             {
                 std::lock_guard rest(restMutex);
-                if (wakes != wakesSeen)
+                if (wakes != wakesSeen) {
                     lastPlayed = now;
+                    mixedAtWake = entered.load();
+                }
                 wakesSeen = wakes;
             }
         }

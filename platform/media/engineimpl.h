@@ -35,6 +35,8 @@ public:
     virtual bool resting() const { return false; }
     // The device's name, for the user.
     virtual std::string name() const { return {}; }
+    // Times the device ran dry (the server's underflow reports); 0 where the library does not tell.
+    virtual uint64_t underflows() const { return 0; }
     // Who this output mixes as; the engine sets it before start() (see Impl::handOverTo) and the output
     // passes it to every process().
     uint32_t mixer = 0;

@@ -4,7 +4,9 @@
 #include <QCoreApplication>
 #include <atomic>
 #include <chrono>
+#include <pthread.h>
 #include <pulse/pulseaudio.h>
+#include <sched.h>
 
 #include "media/engineimpl.h"
 
@@ -45,6 +47,16 @@ public:
             return false;
         }
         m_running = true;
+        // The loop's thread is the audio path: ask for real-time scheduling where the system grants it (root,
+        // or a real-time limit such as audio groups have), as sound servers' own clients do.
+        pa_mainloop_api_once(
+            pa_threaded_mainloop_get_api(m_loop),
+            [](pa_mainloop_api*, void*) {
+                sched_param param{};
+                param.sched_priority = 10;
+                pthread_setschedparam(pthread_self(), SCHED_FIFO | SCHED_RESET_ON_FORK, &param);
+            },
+            nullptr);
         pa_context_state_t state;
         while ((state = pa_context_get_state(m_context)) != PA_CONTEXT_READY && PA_CONTEXT_IS_GOOD(state))
             pa_threaded_mainloop_wait(m_loop);
@@ -134,6 +146,7 @@ public:
     }
     bool resting() const override { return m_resting.load(std::memory_order_acquire); }
     std::string name() const override { return m_name; }
+    uint64_t underflows() const override { return m_underflows.load(std::memory_order_relaxed); }
 
 private:
     static void contextState(pa_context* c, void* user) {

@@ -69,7 +69,7 @@ void endGroup(long pid, bool leaderLast = false) {
 
 } // namespace
 
-PrivateSoundServer::PrivateSoundServer(Kind kind) : m_kind(kind) {
+PrivateSoundServer::PrivateSoundServer(Kind kind, bool realtime) : m_kind(kind) {
     m_runtime = m_dir.filePath(QStringLiteral("run"));
     QDir().mkpath(m_runtime);
     QFile::setPermissions(m_runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -98,8 +98,8 @@ PrivateSoundServer::PrivateSoundServer(Kind kind) : m_kind(kind) {
                 "--daemonize=no",
                 "--exit-idle-time=-1",
                 "--use-pid-file=no",
-                "--realtime=no",
-                "--high-priority=no",
+                realtime ? "--realtime=yes" : "--realtime=no",
+                realtime ? "--high-priority=yes" : "--high-priority=no",
                 "--log-target=stderr"};
     } else {
         // Each daemon ends with the shell that started it, which waits for them, and the shell with

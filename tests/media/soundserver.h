@@ -14,7 +14,8 @@
 class PrivateSoundServer {
 public:
     enum class Kind { PulseAudio, PipeWire };
-    explicit PrivateSoundServer(Kind kind);
+    // `realtime`: the server schedules itself as a desktop's does (real-time where the system grants it).
+    explicit PrivateSoundServer(Kind kind, bool realtime = false);
     ~PrivateSoundServer();
     PrivateSoundServer(const PrivateSoundServer&) = delete;
     PrivateSoundServer& operator=(const PrivateSoundServer&) = delete;
@@ -45,6 +46,11 @@ public:
     bool waitForFrames(size_t frames, int timeoutMs) const;
     // The frame of the recording that was being captured at `t`, or an earlier one.
     size_t frameAt(std::chrono::steady_clock::time_point t) const;
+    // The interleaved samples so far.
+    std::vector<float> snapshot() const {
+        std::lock_guard lk(m_mutex);
+        return m_samples;
+    }
     // Stops parec and returns the interleaved samples.
     std::vector<float> finish();
 

@@ -207,6 +207,62 @@ TEST_P(SoundServer, BothDecksAreHeardFromTheFirstPlay) {
     qputenv("HOME", oldHome);
 }
 
+// The server's sinks are listed (its default marked); a stored device that is gone plays on the default and
+// says so; one that is there is used; either moves to the start order without a restart.
+TEST(SoundServerDevices, ListedChosenAndGone) {
+    auto server = std::make_unique<PrivateSoundServer>(PrivateSoundServer::Kind::PulseAudio);
+    ASSERT_TRUE(server->failure().isEmpty()) << server->failure().toStdString();
+    const auto devices = AudioEngine::listDevices();
+    const AudioEngine::DeviceInfo* sink = AudioEngine::findDevice(devices, "test");
+    ASSERT_NE(sink, nullptr);
+    EXPECT_EQ(sink->id, "pulse:test");
+    EXPECT_TRUE(sink->isDefault);
+
+    for (const char* stored : {"pulse:unplugged", "pulse:test"}) {
+        EngineOptions options;
+        options.device = stored;
+        auto engine = AudioEngine::create(options);
+        ASSERT_TRUE(engine->waitUntilSettled(8000));
+        const AudioEngine::Status status = engine->status();
+        EXPECT_TRUE(status.sound) << stored;
+        EXPECT_EQ(status.device, "test");
+        EXPECT_EQ(status.missing, std::string(stored) == "pulse:test" ? "" : stored);
+        engine->useDevice({});
+        EXPECT_TRUE(
+            waitUntil([&] { return engine->status().sound && engine->status().missing.empty(); }, 5000));
+    }
+}
+
+// The server goes away mid-song (a restart): playing on without sound, and back on the server when it answers
+// again, the deck's place kept throughout.
+TEST(SoundServerDevices, ARestartedServerBringsTheSoundBack) {
+    TempDir dir;
+    const QString path = dir.file("noise.wav");
+    ASSERT_TRUE(songfiles::write(path, songfiles::Kind::WavFloat, kRate, 2, noiseSong(30 * kRate)));
+    auto server = std::make_unique<PrivateSoundServer>(PrivateSoundServer::Kind::PulseAudio);
+    ASSERT_TRUE(server->failure().isEmpty()) << server->failure().toStdString();
+    auto engine = AudioEngine::create({});
+    ASSERT_TRUE(engine->waitUntilSettled(8000));
+    ASSERT_TRUE(engine->status().sound);
+    MediaPlayer mp(*engine, nullptr);
+    ASSERT_FALSE(mp.open(path));
+    mp.play();
+    ASSERT_TRUE(waitUntil([&] { return mp.position() > 0.3; }, 5000))
+        << mp.position() << " " << int(engine->output()) << " " << int(mp.state()) << " "
+        << engine->status().device;
+    server.reset();
+    ASSERT_TRUE(waitUntil([&] { return !engine->status().sound; }, 5000));
+    const double atFailure = mp.position();
+    server = std::make_unique<PrivateSoundServer>(PrivateSoundServer::Kind::PulseAudio);
+    ASSERT_TRUE(server->failure().isEmpty()) << server->failure().toStdString();
+    ASSERT_TRUE(waitUntil([&] { return engine->status().sound; }, 15000));
+    EXPECT_EQ(engine->output(), AudioEngine::Output::Device);
+    EXPECT_GE(mp.position(), atFailure);
+    const double atReturn = mp.position();
+    EXPECT_TRUE(waitUntil([&] { return mp.position() > atReturn + 0.2; }, 5000));
+    EXPECT_EQ(mp.state(), PlayState::Playing);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Routes, SoundServer,
     testing::Values(Route{"PulseAudio", PrivateSoundServer::Kind::PulseAudio, ""},
