@@ -10,8 +10,10 @@
 #include "soundchoice.h"
 
 namespace {
-// The skin's footer strip, left of the maker's line, in the skin's pixels.
-const QRect kFooter(8, 376, 517, 17);
+// The skin's footer right of the ABOUT button, over the maker's line, in the skin's pixels; the notice's text
+// keeps to the free stretch before that line.
+const QRect kFooter(240, 376, 285, 17);
+constexpr int kNoticeWidth = 140;
 } // namespace
 
 void frmMain::setupSound(platform::media::AudioEngine& engine) {
@@ -19,6 +21,7 @@ void frmMain::setupSound(platform::media::AudioEngine& engine) {
     lblSound = new ClickLabel(this);
     lblSound->setObjectName(QStringLiteral("lblSound"));
     lblSound->setGeometry(kFooter);
+    lblSound->lower(); // under every button, whatever the order they were made in
     lblSound->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     skin::styleLabel(lblSound, QColor(255, 176, 32), skin::uiFont(10, true));
     lblSound->setAutoFillBackground(false);
@@ -40,7 +43,7 @@ void frmMain::dropSoundListener() {
 
 void frmMain::showSoundStatus() {
     const soundchoice::Notice n = soundchoice::notice(m_engine->status());
-    lblSound->setText(n.text);
+    lblSound->setText(lblSound->fontMetrics().elidedText(n.text, Qt::ElideRight, kNoticeWidth));
     lblSound->setToolTip(n.tip.isEmpty() ? tr("Right-click: sound settings") : n.tip);
 }
 

@@ -13,6 +13,7 @@
 #include "media/engineimpl.h"
 #include "scriptedprompts.h"
 #include "soundchoice.h"
+#include "ui/imagebutton.h"
 
 using platform::media::AudioEngine;
 
@@ -101,6 +102,10 @@ TEST(SoundWindow, FooterNoticeAndTheWaysToTheSoundWindow) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     EXPECT_EQ(w.lblSound->text(), QStringLiteral("no sound device"));
     EXPECT_EQ(w.soundWindow(), nullptr);
+    // The notice takes no click from the footer's buttons.
+    const std::vector<QWidget*> buttons = {w.Close[0], w.Close[1], w.About, w.Min};
+    for (QWidget* b : buttons)
+        EXPECT_FALSE(b->isVisible() && w.lblSound->geometry().intersects(b->geometry()));
 
     QTest::keyClick(&w, Qt::Key_F2);
     ASSERT_NE(w.soundWindow(), nullptr);
