@@ -77,9 +77,12 @@ frmMain::frmMain(platform::media::AudioEngine& engine, QWidget* parent)
     setupKeys();
     setupDrops();
     platform::keepPlace(this);
+    setupSound(engine);
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+    dropSoundListener();
+}
 
 void frmMain::buildElements(platform::media::AudioEngine& engine) {
     auto button = [this](Item item, const QString& tip = {}) {

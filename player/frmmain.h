@@ -21,6 +21,7 @@ class FrmAddDir;
 class Form4;
 class MissingFiles;
 class frmeditplaylist;
+class frmSound;
 class QAction;
 class SongIntake;
 
@@ -89,6 +90,9 @@ public:
     QListWidget* lstFiles = nullptr;
     std::array<platform::media::MediaPlayer*, 2> MP{};
 
+    // The footer: says so while the program plays without sound; a right-click opens the Sound window.
+    ClickLabel* lblSound = nullptr;
+
     // The display tick and the caption scroll tick together, so one timer drives both handlers: Timer2 is
     // the same timer as Timer1, kept under its own name for whoever stops or reads it.
     QTimer* Timer1 = nullptr;
@@ -117,6 +121,13 @@ public:
     void chbgoon_Click();
     void chbrandom_Click();
     void MP_EndOfStream(int index, int result);
+
+    // --- sound (frmmain_sound.cpp) ---
+    // Opens the Sound settings window (F2, Ctrl+comma, a right-click on the footer).
+    void openSoundSettings();
+    // Shows the engine's status in the footer.
+    void showSoundStatus();
+    frmSound* soundWindow() const;
 
     // --- song list handlers (frmmain_songlist.cpp) ---
     void Add_Click();
@@ -234,6 +245,11 @@ private:
     void windowHiddenChanged(bool hidden);
     // Opens entry n of the song list in deck `index` and plays it; false when the song cannot be opened.
     bool autoPlayEntry(int index, int n);
+
+    void setupSound(platform::media::AudioEngine& engine);
+    void dropSoundListener();
+    platform::media::AudioEngine* m_engine = nullptr;
+    QPointer<frmSound> m_sound;
 
     frmAbout* m_about = nullptr;
     std::function<void()> m_quit;

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QDir>
+#include <QTextStream>
 #include <QTimer>
 #include <QWidget>
 #include <chrono>
@@ -11,6 +12,7 @@
 #include "desktop/session.h"
 #include "media/audioengine.h"
 #include "program.h"
+#include "soundchoice.h"
 
 namespace {
 
@@ -42,6 +44,22 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
+    // The sound options need no window (a terminal without a display lists the devices too).
+    std::string deviceForThisRun;
+    {
+        QStringList args;
+        for (int i = 1; i < argc; ++i)
+            args << QString::fromLocal8Bit(argv[i]);
+        if (args.contains(QStringLiteral("--list-devices")) || args.contains(QStringLiteral("--device"))) {
+            QCoreApplication core(argc, argv);
+            platform::media::EngineOptions options = engineOptions();
+            QTextStream out(stdout), err(stderr);
+            if (const auto status = soundchoice::applyArguments(
+                    args, options, [] { return platform::media::AudioEngine::listDevices(); }, out, err))
+                return *status;
+            deviceForThisRun = options.device;
+        }
+    }
     QApplication app(argc, argv);
     Program::nameApplication();
     QApplication::setApplicationVersion(QStringLiteral(DECKMORA_VERSION));
@@ -65,7 +83,10 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsSet("DECKMORA_FIRST_PAINT_PROBE"))
         app.installEventFilter(&probe);
     platform::rnd().seedFromEntropy();
-    Program program(platform::media::AudioEngine::instance());
+    platform::media::EngineOptions options = engineOptions();
+    if (!deviceForThisRun.empty())
+        options.device = deviceForThisRun;
+    Program program(platform::media::AudioEngine::instance(options));
     program.setMainWindowShown([&session](frmMain& w) { session.attach(w); });
     program.start();
     return app.exec();

@@ -1,11 +1,13 @@
 #include "program.h"
 
 #include <QApplication>
+#include <cstdlib>
 
 #include "form1.h"
 #include "frmabout.h"
 #include "frmmain.h"
 #include "skin.h"
+#include "soundchoice.h"
 
 void Program::nameApplication() {
     // A window with an empty title (the main window's, while not minimised) is listed under the application's
@@ -14,6 +16,16 @@ void Program::nameApplication() {
     QApplication::setApplicationName(QStringLiteral("Deckmora"));
     QApplication::setDesktopFileName(QStringLiteral("deckmora"));
     QApplication::setWindowIcon(skin::appIcon());
+}
+
+platform::media::EngineOptions engineOptions() {
+    platform::media::EngineOptions options;
+    options.name = "Deckmora";
+    const char* period = std::getenv("DECKMORA_AUDIO_PERIOD");
+    if (const int frames = period ? std::atoi(period) : 0; frames > 0)
+        options.period = frames;
+    soundchoice::applyTo(soundchoice::load(), options);
+    return options;
 }
 
 Program::Program(platform::media::AudioEngine& engine) : m_engine(engine) {}

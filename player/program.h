@@ -3,6 +3,8 @@
 #include <functional>
 #include <memory>
 
+#include "media/engineoptions.h"
+
 class Form1;
 class frmAbout;
 class frmMain;
@@ -10,6 +12,11 @@ class frmMain;
 namespace platform::media {
 class AudioEngine;
 }
+
+// What Deckmora tells the audio engine: its name for the engine's line on standard error, the period that
+// DECKMORA_AUDIO_PERIOD asks for (512 frames when unset or not a positive number), and the sound device and
+// latency stored in the settings file.
+platform::media::EngineOptions engineOptions();
 
 // The program's windows, each created once on first use and then only hidden and shown.
 class Program {

@@ -17,6 +17,7 @@
 #include "frmabout.h"
 #include "frmmain.h"
 #include "media/audioengine.h"
+#include "program.h"
 #include "ui/slider.h"
 
 namespace {
@@ -73,7 +74,7 @@ int main(int argc, char** argv) {
         return ok ? 0 : 1;
     }
     platform::rnd().seed(1);
-    frmMain w(platform::media::AudioEngine::instance());
+    frmMain w(platform::media::AudioEngine::instance(engineOptions()));
     w.setQuitAction([] {});
     w.show();
     QTemporaryDir songs;

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds the whole suite with clang under AddressSanitizer and UndefinedBehaviorSanitizer in build-asan/ and runs
-# every test there; then the engine's tests under ThreadSanitizer in build-tsan/. Any report fails the run.
+# every test there; then the engine's tests under ThreadSanitizer in build-tsan/. Any report fails the run. Both
+# builds carry the audio-thread guard: a lock or an allocation while mixing aborts the test that made it.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh"
 export QT_QPA_PLATFORM=offscreen
 common=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
-        -DDECKMORA_BUILD_BENCH=OFF -DDECKMORA_DESIGNER_PLUGIN=OFF)
+        -DDECKMORA_BUILD_BENCH=OFF -DDECKMORA_DESIGNER_PLUGIN=OFF -DDECKMORA_RT_GUARD=ON)
 
 cmake -S "$top" -B "$top/build-asan" "${common[@]}" -DDECKMORA_SANITIZE=ON >/dev/null
 cmake --build "$top/build-asan" -j"$(nproc)"
@@ -18,7 +19,8 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 
 if [ -d "$top/tests/media" ]; then
   cmake -S "$top" -B "$top/build-tsan" "${common[@]}" -DDECKMORA_TSAN=ON >/dev/null
-  cmake --build "$top/build-tsan" -j"$(nproc)" --target media_tests media_device_tests
+  tsan_tests=(media_tests media_device_tests media_handover_tests media_guard_tests)
+  cmake --build "$top/build-tsan" -j"$(nproc)" --target "${tsan_tests[@]}"
   export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$top/scripts/tsan.supp"
-  (cd "$top/build-tsan" && ctest --output-on-failure -R '^media_(device_)?tests$' --timeout 900)
+  (cd "$top/build-tsan" && ctest --output-on-failure -R "^($(IFS='|'; echo "${tsan_tests[*]}"))\$" --timeout 900)
 fi

@@ -225,7 +225,7 @@ void BM_CallbackWork(benchmark::State& state) {
             if (i % 50 == 0)
                 b.setLevel(-(i % 3000));
             const auto t0 = Clock::now();
-            impl.process(out.data(), period);
+            impl.process(impl.offlineMixer, out.data(), period);
             times.push_back(seconds(Clock::now() - t0));
         }
         std::sort(times.begin(), times.end());

@@ -56,7 +56,7 @@ private:
             const size_t at = m_written.load();
             if (at + 2 * kPeriod > m_tape.size())
                 break;
-            m_engine.process(m_tape.data() + at, kPeriod);
+            m_engine.process(mixer, m_tape.data() + at, kPeriod);
             m_written.store(at + 2 * kPeriod);
             next += period;
             std::this_thread::sleep_until(next);

@@ -14,10 +14,8 @@ namespace platform::media {
 
 namespace {
 
-int periodFromEnvironment() {
-    const char* v = std::getenv("DECKMORA_AUDIO_PERIOD");
-    const int p = v ? std::atoi(v) : 0;
-    return p > 0 ? std::clamp(p, 256, 2048) : 512;
+int heldPeriod(int period) {
+    return std::clamp(period, 256, 2048);
 }
 
 class NullOutput final : public AudioOutput {
@@ -45,7 +43,11 @@ private:
             std::chrono::duration<double>(double(frames) / m_engine.rate));
         auto next = clock::now();
         while (!m_quit.load(std::memory_order_relaxed)) {
-            if (!m_engine.process(buffer.data(), frames)) {
+            const auto mix = m_engine.process(mixer, buffer.data(), frames);
+            // Handed over to another output: that one mixes now.
+            if (mix == AudioEngine::Impl::Mix::Retired)
+                return;
+            if (mix == AudioEngine::Impl::Mix::Silent) {
                 // Nothing plays, so no position moves and no end can come: rest until a deck is given a
                 // command, then go on at real-time pace from then.
                 m_engine.waitForWork(m_quit);
@@ -72,23 +74,41 @@ std::unique_ptr<AudioOutput> makeNullOutput(AudioEngine::Impl& engine) {
     return std::make_unique<NullOutput>(engine);
 }
 
-bool AudioEngine::Impl::process(float* out, int frames) {
+AudioEngine::Impl::Mix AudioEngine::Impl::process(uint32_t mixer, float* out, int frames) {
     AudioThreadScope scope;
-    entered.fetch_add(1, std::memory_order_acq_rel);
+    entered.fetch_add(1, std::memory_order_relaxed);
     std::fill(out, out + 2 * frames, 0.0f);
+    if (!gate.enter(mixer))
+        return Mix::Retired;
     bool playing = false;
     for (auto& slot : decks)
-        if (Deck* d = slot.load(std::memory_order_acquire)) {
+        if (Deck* d = slot.load(std::memory_order_seq_cst)) {
+            if (auto hook = passHook.load(std::memory_order_relaxed)) [[unlikely]]
+                hook(d);
             d->mix(out, frames);
             playing = playing || d->state() == DeckState::Playing;
         }
     for (int i = 0; i < 2 * frames; ++i)
         out[i] = std::min(1.0f, std::max(-1.0f, out[i]));
-    left.fetch_add(1, std::memory_order_acq_rel);
-    return playing;
+    lastPlaying.store(playing, std::memory_order_relaxed);
+    gate.leave();
+    return playing ? Mix::Playing : Mix::Silent;
+}
+
+void AudioEngine::Impl::say(const char* text) const {
+    if (name.empty())
+        std::fprintf(stderr, "%s\n", text);
+    else
+        std::fprintf(stderr, "%s: %s\n", name.c_str(), text);
 }
 
 void AudioEngine::Impl::wakeOutput() {
+    {
+        std::lock_guard lk(restMutex);
+        ++wakes;
+        if (restable && restable->resting())
+            restable->rest(false);
+    }
     {
         std::lock_guard lk(idleMutex);
         workPending = true;
@@ -122,7 +142,7 @@ void AudioEngine::Impl::addDeck(Deck* deck) {
         }
     }
     // More decks than slots: the deck stays silent rather than growing anything the callback reads.
-    std::fprintf(stderr, "Deckmora: too many media players; this one stays silent.\n");
+    say("too many media players; this one stays silent.");
 }
 
 void AudioEngine::Impl::removeDeck(Deck* deck) {
@@ -130,81 +150,211 @@ void AudioEngine::Impl::removeDeck(Deck* deck) {
     deck->setWakeHook(nullptr, nullptr);
     for (auto& slot : decks) {
         Deck* expected = deck;
-        slot.compare_exchange_strong(expected, nullptr);
+        slot.compare_exchange_strong(expected, nullptr, std::memory_order_seq_cst);
     }
-    // Wait until a callback that may have picked the deck up has finished with it.
-    const uint64_t in = entered.load(std::memory_order_acquire);
-    if (left.load(std::memory_order_acquire) >= in)
-        return;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
-    while (left.load(std::memory_order_acquire) < in && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    // The deck is out of every slot: a callback that enters from now on cannot find it, and one already
+    // inside may hold it until it leaves. The owner frees the deck after this returns.
+    gate.waitForCallbacks();
 }
 
 void AudioEngine::Impl::startNull() {
+    if (nullOutput)
+        nullOutput->stop();
     nullOutput = makeNullOutput(*this);
+    handOverTo(*nullOutput);
     nullOutput->start();
     output = Output::Null;
+}
+
+void AudioEngine::Impl::publish(const Status& status) {
+    {
+        std::lock_guard lk(statusMutex);
+        current = status;
+    }
+    statusChanged.notify_all();
+    std::lock_guard lk(listenerMutex);
+    if (listener)
+        listener();
 }
 
 void AudioEngine::Impl::switchToNull(const char* why) {
     std::lock_guard lk(outputMutex);
     if (output != Output::Device)
         return;
-    deviceRetired.store(true, std::memory_order_release);
-    // One mixer at a time: let a callback already inside process() leave before the null output starts.
-    const uint64_t in = entered.load(std::memory_order_acquire);
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
-    while (left.load(std::memory_order_acquire) < in && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    std::fprintf(stderr, "Deckmora: %s; playing on without sound.\n", why);
+    if (why) {
+        const std::string line = std::string(why) + "; playing on without sound.";
+        say(line.c_str());
+    }
+    // The hand-over retires the device and waits for a callback of it still inside process() to leave.
     startNull();
 }
 
-void AudioEngine::Impl::startDevice(std::unique_ptr<AudioOutput> dev, bool sayWhenMissing) {
-    if (dev && dev->start()) {
+// Watchdog thread. The mix is the device's from its start: a device in a server's start-up pause holds the
+// decks where they are rather than letting the null output play them unheard.
+bool AudioEngine::Impl::goLive(std::unique_ptr<AudioOutput> dev) {
+    if (!dev)
+        return false;
+    // Opening may take a while (a server's round trips, ALSA's probing): outputMutex is not held meanwhile,
+    // as only this thread changes the outputs.
+    handOverTo(*dev);
+    if (!dev->start()) {
+        std::lock_guard lk(outputMutex);
+        startNull();
+        return false;
+    }
+    // Retired by the hand-over, the null output's thread ends by itself, or on stop() when it rested.
+    if (nullOutput)
+        nullOutput->stop();
+    {
+        std::lock_guard lk(outputMutex);
+        nullOutput.reset();
         device = std::move(dev);
         output = Output::Device;
-        watchdog = std::thread([this] {
-            using clock = std::chrono::steady_clock;
-            const auto periodTime = std::chrono::duration<double>(double(period) / rate);
-            const auto allowed = std::chrono::duration_cast<clock::duration>(periodTime * 4);
-            uint64_t seen = entered.load();
-            auto lastChange = clock::now();
-            bool started = false;
-            while (!quit.load()) {
-                const auto before = clock::now();
-                std::this_thread::sleep_for(std::chrono::duration_cast<clock::duration>(periodTime));
-                // A watchdog that itself overslept (a suspended machine, a stopped process) has seen nothing
-                // of the device; it starts counting afresh rather than blaming the device.
-                if (clock::now() - before > allowed)
-                    lastChange = clock::now();
-                const uint64_t now = entered.load();
-                if (now != seen) {
-                    seen = now;
-                    lastChange = clock::now();
-                    started = true;
-                }
-                const bool stalled =
-                    clock::now() - lastChange > (started ? allowed : std::chrono::seconds(2));
-                if (stalled || !device->healthy()) {
-                    switchToNull(stalled ? "the sound device stopped" : "the sound device failed");
-                    device->stop();
-                    return;
-                }
-            }
-        });
-        return;
     }
-    if (sayWhenMissing)
-        std::fprintf(stderr, "Deckmora: no sound device; playing without sound.\n");
+    std::lock_guard rest(restMutex);
+    restable = device.get();
+    return true;
+}
+
+// Watchdog thread: the null output takes over and the device is closed.
+void AudioEngine::Impl::dropDevice(const char* why) {
+    {
+        std::lock_guard lk(restMutex);
+        restable = nullptr;
+    }
+    switchToNull(why);
+    std::unique_ptr<AudioOutput> old;
+    {
+        std::lock_guard lk(outputMutex);
+        old = std::move(device);
+    }
+    if (old)
+        old->stop();
+}
+
+void AudioEngine::Impl::startSupervised(OutputFactory open, bool say) {
     startNull();
+    opener = std::move(open);
+    sayWhenMissing = say;
+    current.opening = true;
+    watchdog = std::thread([this] { supervise(); });
+}
+
+void AudioEngine::Impl::supervise() {
+    using clock = std::chrono::steady_clock;
+    auto nextTry = clock::now();
+    auto retryDelay = clock::duration(kRetryFirst);
+    auto lastTaken = clock::now();
+    auto lastPlayed = clock::now();
+    auto lastLook = clock::now();
+    uint64_t seen = 0;
+    uint64_t wakesSeen = 0;
+    uint64_t mixedAtWake = 0;
+    bool firstTry = true;
+    bool failedBefore = false;
+    std::string name;
+    std::string missing;
+    std::unique_lock lk(supervisorMutex);
+    while (!quit.load()) {
+        if (requestPending) {
+            requestPending = false;
+            opener = std::move(requested);
+            lk.unlock();
+            dropDevice(nullptr);
+            lk.lock();
+            firstTry = true;
+            failedBefore = false;
+            nextTry = clock::now();
+            retryDelay = kRetryFirst;
+        }
+        const bool live = output == Output::Device;
+        if (!live && opener && clock::now() >= nextTry) {
+            OutputFactory open = opener;
+            lk.unlock();
+            missingDevice.clear();
+            const bool ok = goLive(open(*this));
+            lk.lock();
+            missing = missingDevice;
+            if (ok) {
+                name = device->name();
+                if (failedBefore) {
+                    const std::string line = "sound is back on " + name + ".";
+                    say(line.c_str());
+                }
+                failedBefore = false;
+                retryDelay = kRetryFirst;
+                seen = entered.load();
+                lastTaken = lastPlayed = clock::now();
+                publish({false, true, name, missing});
+            } else {
+                if (firstTry) {
+                    if (sayWhenMissing && !toldNull)
+                        say("no sound device; playing without sound.");
+                    toldNull = true;
+                    publish({false, false, name, missing});
+                }
+                nextTry = clock::now() + retryDelay;
+                retryDelay = std::min<clock::duration>(retryDelay * 2, kRetryMost);
+            }
+            firstTry = false;
+        } else if (!opener && firstTry) {
+            firstTry = false;
+            publish({false, false, {}, {}});
+        } else if (live) {
+            const auto now = clock::now();
+            // A watchdog that itself overslept (a suspended machine, a stopped process) has seen nothing of
+            // the device; it starts counting afresh rather than blaming the device.
+            if (now - lastLook > kSilenceLimit / 2)
+                lastTaken = now;
+            const uint64_t calls = entered.load();
+            if (calls != seen || device->resting()) {
+                seen = calls;
+                lastTaken = now;
+            }
+            if (lastPlaying.load(std::memory_order_relaxed))
+                lastPlayed = now;
+            const bool silent = now - lastTaken > kSilenceLimit;
+            if (silent || !device->healthy()) {
+                lk.unlock();
+                dropDevice(silent ? "the sound device stopped" : "the sound device failed");
+                lk.lock();
+                failedBefore = true;
+                nextTry = clock::now() + retryDelay;
+                publish({false, false, name, missing});
+            } else if (now - lastPlayed > kRestAfter && !device->resting()) {
+                std::lock_guard rest(restMutex);
+                // Only what the mix saw after the last command counts: a stream in a server's start-up pause
+                // has not mixed since "play", and resting it then would keep it silent.
+                if (wakes == wakesSeen && calls > mixedAtWake + 1 &&
+                    !lastPlaying.load(std::memory_order_relaxed))
+                    device->rest(true);
+            }
+            {
+                std::lock_guard rest(restMutex);
+                if (wakes != wakesSeen) {
+                    lastPlayed = now;
+                    mixedAtWake = entered.load();
+                }
+                wakesSeen = wakes;
+            }
+        }
+        lastLook = clock::now();
+        supervisorWake.wait_for(lk, kWatchInterval, [this] { return quit.load() || requestPending; });
+    }
 }
 
 void AudioEngine::Impl::shutdown() {
-    quit.store(true);
+    {
+        std::lock_guard lk(supervisorMutex);
+        quit.store(true);
+    }
+    supervisorWake.notify_all();
     if (watchdog.joinable())
         watchdog.join();
+    {
+        std::lock_guard lk(restMutex);
+        restable = nullptr;
+    }
     if (nullOutput)
         nullOutput->stop();
     if (device)
@@ -219,16 +369,102 @@ AudioEngine::~AudioEngine() {
     d->shutdown();
 }
 
-AudioEngine& AudioEngine::instance() {
-    static AudioEngine* engine = [] {
-        auto* e = new AudioEngine;
-        e->d->period = periodFromEnvironment();
-        e->d->threaded = true;
-        e->d->startDevice(makeDeviceOutput(*e->d), true);
+namespace {
+
+// Decks convert each song to the engine's rate when they are made, which is before the device answers; the
+// servers (and ALSA's plug devices) convert this rate to the sink's own at little cost.
+constexpr int kProgramRate = 48000;
+
+OutputFactory factoryFor(const std::string& device) {
+    if (device.empty())
+        return [](AudioEngine::Impl& e) { return makeDefaultOutput(e); };
+    return [device](AudioEngine::Impl& e) -> std::unique_ptr<AudioOutput> {
+        const auto devices = AudioEngine::listDevices();
+        const AudioEngine::DeviceInfo* found = AudioEngine::findDevice(devices, device);
+        if (!found) {
+            // Gone since it was chosen: the start order plays, and the host says so.
+            e.missingDevice = device;
+            return makeDefaultOutput(e);
+        }
+        const std::string& id = found->id;
+        if (id.rfind("pulse:", 0) == 0)
+            return makePulseOutput(e, id.substr(6));
+        return makePortAudioOutput(e, id.substr(10));
+    };
+}
+
+} // namespace
+
+AudioEngine& AudioEngine::instance(const EngineOptions& options) {
+    static AudioEngine* engine = [&] {
+        auto* e = create(options).release();
         return e;
     }();
     // Never destroyed: players of windows that outlive main() may still talk to it on the way out.
     return *engine;
+}
+
+std::unique_ptr<AudioEngine> AudioEngine::create(const EngineOptions& options) {
+    std::unique_ptr<AudioEngine> e(new AudioEngine);
+    e->d->name = options.name;
+    e->d->rate = kProgramRate;
+    e->d->period = heldPeriod(options.period);
+    e->d->threaded = true;
+    e->d->latencyMs = std::clamp(options.latencyMs, 10, 200);
+    e->d->startSupervised(factoryFor(options.device), true);
+    return e;
+}
+
+void AudioEngine::useDevice(const EngineOptions& options) {
+    {
+        std::lock_guard lk(d->supervisorMutex);
+        d->latencyMs = std::clamp(options.latencyMs, 10, 200);
+        d->requested = factoryFor(options.device);
+        d->requestPending = true;
+    }
+    d->supervisorWake.notify_all();
+}
+
+AudioEngine::Status AudioEngine::status() const {
+    std::lock_guard lk(d->statusMutex);
+    return d->current;
+}
+
+void AudioEngine::setStatusListener(std::function<void()> listener) {
+    std::lock_guard lk(d->listenerMutex);
+    d->listener = std::move(listener);
+}
+
+bool AudioEngine::waitUntilSettled(int timeoutMs) const {
+    std::unique_lock lk(d->statusMutex);
+    return d->statusChanged.wait_for(lk, std::chrono::milliseconds(timeoutMs),
+                                     [this] { return !d->current.opening; });
+}
+
+std::vector<AudioEngine::DeviceInfo> AudioEngine::listDevices(int timeoutMs) {
+    std::vector<DeviceInfo> out;
+    appendPulseDevices(out, timeoutMs);
+    const bool serverDefault = !out.empty();
+    appendPortAudioDevices(out);
+    // The start order's pick: the server's default sink when a server answers, else PortAudio's default.
+    if (serverDefault)
+        for (DeviceInfo& d : out)
+            if (d.id.rfind("portaudio:", 0) == 0)
+                d.isDefault = false;
+    return out;
+}
+
+const AudioEngine::DeviceInfo* AudioEngine::findDevice(const std::vector<DeviceInfo>& devices,
+                                                       const std::string& name) {
+    for (const DeviceInfo& d : devices)
+        if (d.id == name)
+            return &d;
+    for (const DeviceInfo& d : devices) {
+        const auto colon = d.id.find(':');
+        if (colon != std::string::npos && d.id.compare(colon + 1, std::string::npos, name) == 0)
+            return &d;
+    }
+    return nullptr;
 }
 
 std::unique_ptr<AudioEngine> AudioEngine::createOffline(int rate) {
@@ -240,6 +476,7 @@ std::unique_ptr<AudioEngine> AudioEngine::createOffline(int rate, Decoding decod
     e->d->output = Output::Offline;
     e->d->rate = rate > 0 ? rate : 44100;
     e->d->threaded = decoding == Decoding::Threads;
+    e->d->offlineMixer = e->d->gate.handOver();
     return e;
 }
 
@@ -248,9 +485,11 @@ AudioEngine::createWithOutput(int rate, int period,
                               std::function<std::unique_ptr<AudioOutput>(Impl&)> device) {
     std::unique_ptr<AudioEngine> e(new AudioEngine);
     e->d->rate = rate;
-    e->d->period = std::clamp(period, 256, 2048);
+    e->d->period = heldPeriod(period);
     e->d->threaded = true;
-    e->d->startDevice(device ? device(*e->d) : nullptr, false);
+    e->d->startSupervised(std::move(device), false);
+    // The caller's outputs answer at once: it gets the engine with the first one opened (or found missing).
+    e->waitUntilSettled(10000);
     return e;
 }
 
@@ -290,7 +529,7 @@ void AudioEngine::render(float* out, int frames) {
                 std::this_thread::sleep_for(std::chrono::microseconds(20));
             }
         }
-        d->process(out + 2 * done, n);
+        d->process(d->offlineMixer, out + 2 * done, n);
         done += n;
     }
     for (auto& slot : d->decks)

@@ -2,6 +2,10 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
+
+#include "media/engineoptions.h"
 
 namespace platform::media {
 
@@ -13,24 +17,61 @@ public:
     struct Impl;
     enum class Output { Device, Null, Offline };
 
-    // The program-wide engine: the sound device when there is one, else the null output.
-    static AudioEngine& instance();
+    // An output the engine can use. `id` is what EngineOptions::device takes ("pulse:<sink>",
+    // "portaudio:<name>").
+    struct DeviceInfo {
+        std::string id;
+        std::string description;
+        bool isDefault = false; // the one the start order would pick
+    };
+
+    // Where the sound goes, for the host to show. Changes are announced through the status listener.
+    struct Status {
+        bool opening = false; // the first device is being opened; nothing to tell yet
+        bool sound = false;   // a device takes the mix
+        std::string device;   // the device in use, or the one being tried again
+        std::string missing;  // a chosen device that is not there (the default plays instead)
+    };
+
+    // The program-wide engine. The first call starts it with the host's `options` (later calls get the same
+    // engine whatever they pass): the null output at once, the device from a thread of its own, so that a
+    // window can paint while a slow back-end is probed.
+    static AudioEngine& instance(const EngineOptions& options = {});
+    // An engine with the program's start order, for tests and figures that need one of their own.
+    static std::unique_ptr<AudioEngine> create(const EngineOptions& options);
     // An engine for tests that renders exactly the frames asked for, at `rate` frames a second.
     static std::unique_ptr<AudioEngine> createOffline(int rate = 44100);
     // Inline: render() decodes what it needs itself. Threads: each deck decodes on its worker thread, as with
     // a device, and render() waits for the frames it needs. Both render the same frames.
     enum class Decoding { Inline, Threads };
     static std::unique_ptr<AudioEngine> createOffline(int rate, Decoding decoding);
-    // An engine on an output of the caller's making (tests of the device watchdog); the null output takes
-    // over when it fails to start or stalls.
+    // An engine on outputs of the caller's making (tests of the device watchdog): `device` is called for the
+    // first open (before this returns) and for every retry after a failure, and may return null for a device
+    // that is not there. The null output plays meanwhile.
     static std::unique_ptr<AudioEngine>
     createWithOutput(int rate, int period, std::function<std::unique_ptr<AudioOutput>(Impl&)> device);
+
+    // The outputs this machine offers now: the sound server's sinks, then PortAudio's devices. Starts no
+    // server and prints nothing.
+    static std::vector<DeviceInfo> listDevices(int timeoutMs = 1500);
+    // The entry of `devices` that `name` stands for (its id, or the part after the back-end's prefix), or
+    // null.
+    static const DeviceInfo* findDevice(const std::vector<DeviceInfo>& devices, const std::string& name);
 
     ~AudioEngine();
     Output output() const;
     int sampleRate() const;
-    // Frames per device period: 512 unless DECKMORA_AUDIO_PERIOD asks for another (256 to 2048).
+    // Frames per device period: what the host asked for, held to 256..2048.
     int period() const;
+
+    // Any thread but the audio thread: moves to the device and latency of `options` without a restart; the
+    // decks keep their places. A device that cannot be found falls back to the start order.
+    void useDevice(const EngineOptions& options);
+    Status status() const;
+    // `listener` runs on the engine's own thread after each change of status(); null for none.
+    void setStatusListener(std::function<void()> listener);
+    // Waits until the first device was opened or found missing; false when `timeoutMs` passed first.
+    bool waitUntilSettled(int timeoutMs) const;
 
     // Offline output only: mixes `frames` stereo frames into `out` (interleaved, 2 × frames floats), as the
     // device would ask for them; song ends are delivered on the UI thread's next event processing.

@@ -43,10 +43,18 @@ public:
     }
     void pop() { m_read.store(m_read.load(std::memory_order_relaxed) + 1, std::memory_order_release); }
 
+    // Producer: chunks published so far, for holdsBefore().
+    uint32_t written() const { return m_write.load(std::memory_order_relaxed); }
+    // Producer: whether the consumer has yet to release a chunk of those published before `written` was read.
+    bool holdsBefore(uint32_t mark) const {
+        return int32_t(mark - m_read.load(std::memory_order_acquire)) > 0;
+    }
+
 private:
     std::array<Chunk, kRingChunks> m_chunks{};
     alignas(64) std::atomic<uint32_t> m_write{0};
     alignas(64) std::atomic<uint32_t> m_read{0};
+    static_assert(std::atomic<uint32_t>::is_always_lock_free);
 };
 
 } // namespace platform::media

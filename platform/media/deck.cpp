@@ -3,9 +3,8 @@
 #include <QMetaObject>
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include <samplerate.h>
-
-#include "media/audiothread.h"
 
 namespace platform::media {
 
@@ -14,14 +13,10 @@ constexpr int kReadFrames = 1024; // song frames per decoder read
 constexpr double kRampSeconds = 0.005;
 } // namespace
 
-struct Deck::ScanJob {
-    std::atomic<bool> done{false};
-    ScanResult result;
-};
-
-Deck::Deck(int outputRate, bool threaded)
+Deck::Deck(int outputRate, bool threaded, int periodFrames)
     : m_outputRate(outputRate), m_threaded(threaded),
-      m_rampFrames(std::max(1, int(std::lround(outputRate * kRampSeconds)))) {
+      m_rampFrames(std::max(1, int(std::lround(outputRate * kRampSeconds)))),
+      m_poll(std::max<int64_t>(1000, int64_t(periodFrames) * 1000000 / std::max(1, outputRate))) {
     m_in.resize(2 * kReadFrames);
     if (m_threaded)
         m_worker = std::thread([this] { workerLoop(); });
@@ -31,15 +26,29 @@ Deck::~Deck() {
     if (m_worker.joinable()) {
         {
             std::lock_guard lk(m_wakeMutex);
-            m_quit.store(true, std::memory_order_release);
+            m_quit = true;
         }
         m_wake.notify_one();
-        m_signal.fetch_add(1, std::memory_order_release);
-        m_signal.notify_one();
         m_worker.join();
     }
     if (m_src)
         src_delete(m_src);
+}
+
+void Deck::setState(DeckState s) {
+    uint32_t w = m_state.load(std::memory_order_relaxed);
+    while (!m_state.compare_exchange_weak(w, (w & ~kStateMask) | uint32_t(s), std::memory_order_acq_rel))
+        ;
+}
+
+bool Deck::changeState(DeckState from, DeckState to, bool countEnd) {
+    uint32_t w = m_state.load(std::memory_order_acquire);
+    while (stateOf(w) == from) {
+        const uint32_t ends = endsOf(w) + (countEnd ? 1 : 0);
+        if (m_state.compare_exchange_weak(w, (ends << kEndsShift) | uint32_t(to), std::memory_order_acq_rel))
+            return true;
+    }
+    return false;
 }
 
 void Deck::load(std::unique_ptr<Decoder> decoder) {
@@ -48,9 +57,11 @@ void Deck::load(std::unique_ptr<Decoder> decoder) {
     {
         std::lock_guard lk(m_mutex);
         // Halt first, so that the mixing side counts no end of the song that is going away.
-        m_state.store(int(DeckState::Stopped), std::memory_order_release);
+        setState(DeckState::Stopped);
         old = std::move(m_decoder);
         m_decoder = std::move(decoder);
+        if (m_scan)
+            m_scanner.cancel();
         m_scan.reset();
         if (m_src) {
             src_delete(m_src);
@@ -62,15 +73,11 @@ void Deck::load(std::unique_ptr<Decoder> decoder) {
             m_raw.assign(size_t(kReadFrames) * size_t(m_songChannels), 0.0f);
             if (auto scanner = m_decoder->takeScanner()) {
                 if (!m_threaded) {
-                    m_decoder->applyScan(scanner());
+                    const std::atomic<bool> never{false};
+                    m_decoder->applyScan(scanner(never));
                 } else {
-                    auto job = std::make_shared<ScanJob>();
-                    m_scan = job;
-                    // Detached: a scan cannot be cut short, and its job owns everything it touches.
-                    std::thread([job, scanner = std::move(scanner)] {
-                        job->result = scanner();
-                        job->done.store(true, std::memory_order_release);
-                    }).detach();
+                    // The job owns everything the scan touches: the song may be replaced before it ends.
+                    m_scan = m_scanner.start(std::move(scanner));
                 }
             }
             if (m_songRate != m_outputRate) {
@@ -86,7 +93,7 @@ void Deck::load(std::unique_ptr<Decoder> decoder) {
         m_atEnd.store(false, std::memory_order_release);
         resetProducer(0);
         if (!m_decoder)
-            m_state.store(int(DeckState::NoMedia), std::memory_order_release);
+            setState(DeckState::NoMedia);
     }
     wake();
 }
@@ -99,22 +106,15 @@ void Deck::wake() {
             m_wakePending = true;
         }
         m_wake.notify_one();
-        m_signal.fetch_add(1, std::memory_order_release);
-        m_signal.notify_one();
     }
     if (m_wakeHook)
         m_wakeHook(m_wakeContext);
 }
 
-void Deck::signalWorker() {
-    if (!m_threaded)
-        return;
-    m_signal.fetch_add(1, std::memory_order_release);
-    m_signal.notify_one();
-}
-
 void Deck::resetProducer(int64_t frame) {
     m_producerGen = m_gen.load(std::memory_order_relaxed) + 1;
+    // Whatever is in the ring now belongs to an earlier gen: the worker polls until the mixing side drops it.
+    m_staleUpTo = m_ring.written();
     m_seekFrame = frame;
     m_seekStart = m_songRate > 0 ? double(frame) / m_songRate : 0.0;
     m_seekTarget.store(m_seekStart, std::memory_order_relaxed);
@@ -139,20 +139,19 @@ void Deck::play() {
         seek(0);
     if (state() != DeckState::Playing)
         m_startSilent.store(true, std::memory_order_release);
-    m_state.store(int(DeckState::Playing), std::memory_order_release);
+    setState(DeckState::Playing);
     // The worker rests while its deck is silent; from now on it keeps the ring topped up.
     wake();
 }
 
 void Deck::pause() {
-    int expected = int(DeckState::Playing);
-    m_state.compare_exchange_strong(expected, int(DeckState::Paused), std::memory_order_acq_rel);
+    changeState(DeckState::Playing, DeckState::Paused);
 }
 
 void Deck::stop() {
     if (state() == DeckState::NoMedia)
         return;
-    m_state.store(int(DeckState::Stopped), std::memory_order_release);
+    setState(DeckState::Stopped);
     seek(0);
 }
 
@@ -186,12 +185,12 @@ void Deck::setOwner(QObject* owner, void (*deliver)(QObject*)) {
     std::lock_guard lk(m_ownerMutex);
     m_owner = owner;
     m_deliver = deliver;
-    m_endsPosted = m_ends.load(std::memory_order_acquire);
+    m_endsPosted = endsSeen();
 }
 
 void Deck::postEnds() {
     assertNotAudioThread();
-    const uint32_t ends = m_ends.load(std::memory_order_acquire);
+    const uint32_t ends = endsSeen();
     std::lock_guard lk(m_ownerMutex);
     if (ends == m_endsPosted || !m_owner || !m_deliver)
         return;
@@ -221,7 +220,7 @@ bool Deck::fill() {
         produce(*c);
         m_ring.commit();
     }
-    return m_scan != nullptr;
+    return m_scan != nullptr || m_ring.holdsBefore(m_staleUpTo);
 }
 
 int Deck::readStereo(float* out, int frames) {
@@ -301,17 +300,12 @@ int Deck::produce(Chunk& c) {
 
 void Deck::dropStale() {
     const uint64_t gen = m_gen.load(std::memory_order_acquire);
-    bool dropped = false;
     while (Chunk* c = m_ring.readable()) {
         if (c->gen == gen)
             break;
         m_ring.pop();
         m_chunkPos = 0;
-        dropped = true;
     }
-    // Room for the latest load or seek: a resting worker fills it now, so a play that follows finds it ready.
-    if (dropped)
-        signalWorker();
 }
 
 bool Deck::ready(int frames) {
@@ -356,7 +350,6 @@ void Deck::mix(float* out, int frames) {
         if (c->gen != gen) {
             m_ring.pop();
             m_chunkPos = 0;
-            signalWorker();
             continue;
         }
         const int n = std::min(c->frames - m_chunkPos, frames - i);
@@ -387,13 +380,8 @@ void Deck::mix(float* out, int frames) {
             if (end) {
                 // Marked before the state changes, so that a play() that sees the stop also sees the end.
                 m_atEnd.store(true, std::memory_order_release);
-                int expected = int(DeckState::Playing);
-                if (m_state.compare_exchange_strong(expected, int(DeckState::Stopped),
-                                                    std::memory_order_acq_rel)) {
-                    m_ends.fetch_add(1, std::memory_order_acq_rel);
-                    // The worker may already have seen the stop and gone to rest: it posts this end.
-                    signalWorker();
-                }
+                // Stopped and counted in one step: the polling worker sees both or neither.
+                changeState(DeckState::Playing, DeckState::Stopped, true);
                 break;
             }
         }
@@ -402,22 +390,27 @@ void Deck::mix(float* out, int frames) {
 
 void Deck::workerLoop() {
     for (;;) {
-        // Read before the work: a step taken while working makes the rest below return at once.
-        const uint32_t seen = m_signal.load(std::memory_order_acquire);
-        const bool scanning = fill();
+        // Read before the work: if the deck is silent here, any end it reached is counted in this word and
+        // posted below, so parking on it loses nothing.
+        const DeckState seen = stateOf(m_state.load(std::memory_order_acquire));
+        const bool busy = fill();
         postEnds();
-        if (m_quit.load(std::memory_order_acquire))
+        std::unique_lock lk(m_wakeMutex);
+        if (m_quit)
             return;
-        if (state() == DeckState::Playing || scanning) {
-            std::unique_lock lk(m_wakeMutex);
-            // Polling keeps the audio callback free of per-period wake-ups; the ring holds far more than one
-            // poll.
-            m_wake.wait_for(lk, std::chrono::milliseconds(4), [this] { return m_quit || m_wakePending; });
+        if (m_wakePending) {
             m_wakePending = false;
-        } else {
-            // A silent deck consumes nothing: rest until a command, a stale drop or an end steps the signal.
-            m_signal.wait(seen, std::memory_order_acquire);
+            continue;
         }
+        if (seen == DeckState::Playing || busy) {
+            // The ring holds many periods: a poll a period keeps it topped up, and the audio callback never
+            // has to wake anyone.
+            m_wake.wait_for(lk, m_poll, [this] { return m_quit || m_wakePending; });
+        } else {
+            // A silent deck consumes nothing: park until a command from another thread.
+            m_wake.wait(lk, [this] { return m_quit || m_wakePending; });
+        }
+        m_wakePending = false;
     }
 }
 

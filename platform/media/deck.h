@@ -2,15 +2,17 @@
 
 #include <QObject>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
+#include "media/audiothread.h"
 #include "media/chunkring.h"
 #include "media/decoder.h"
+#include "media/scanworker.h"
 
 typedef struct SRC_STATE_tag SRC_STATE;
 
@@ -22,9 +24,9 @@ enum class DeckState : int { NoMedia, Stopped, Playing, Paused };
 // takes them in the audio callback. Thread roles are named on each function.
 class Deck {
 public:
-    // `threaded`: decode on a worker thread of the deck's own; otherwise the engine calls fill() before
-    // mixing.
-    Deck(int outputRate, bool threaded);
+    // `threaded`: decode on a worker thread of the deck's own, which tops the ring up once every
+    // `periodFrames` output frames while the deck plays; otherwise the engine calls fill() before mixing.
+    Deck(int outputRate, bool threaded, int periodFrames = 512);
     ~Deck();
     Deck(const Deck&) = delete;
     Deck& operator=(const Deck&) = delete;
@@ -37,19 +39,21 @@ public:
     void stop();
     void seek(double seconds);
     void setGain(float gain) { m_targetGain.store(gain, std::memory_order_relaxed); }
-    DeckState state() const { return DeckState(m_state.load(std::memory_order_acquire)); }
+    DeckState state() const { return stateOf(m_state.load(std::memory_order_acquire)); }
     double position() const;
     double length() const { return m_length.load(std::memory_order_acquire); }
     // The object that receives ended notifications (queued, on its own thread); null for none.
     void setOwner(QObject* owner, void (*deliver)(QObject*));
     // UI thread: how many ends the audio side has seen; the player compares with what it delivered.
-    uint32_t endsSeen() const { return m_ends.load(std::memory_order_acquire); }
+    uint32_t endsSeen() const { return endsOf(m_state.load(std::memory_order_acquire)); }
 
-    // Decoding side (the worker thread, or the engine's render in synchronous mode): tops the ring up; true
-    // while a scan of the song is still running.
+    // Decoding side (the worker thread, or the engine's render in synchronous mode): tops the ring up. True
+    // while the worker must keep polling though the deck is silent: a scan of the song runs, or chunks that a
+    // load or seek made stale still wait for the mixing side to drop them.
     bool fill();
     // Any non-audio thread: asks the worker (if any) to fill now rather than at its next poll, and tells the
-    // engine through the hook (see setWakeHook).
+    // engine through the hook (see setWakeHook). The audio thread never wakes anyone: the worker polls while
+    // its deck plays.
     void wake();
     // UI thread: `hook(context)` runs on every wake(), so that an output resting while its decks are silent
     // starts mixing again; null for none.
@@ -73,8 +77,16 @@ private:
     int produce(Chunk& c);             // under m_mutex
     int readStereo(float* out, int frames);
     void workerLoop();
-    // Audio thread: rouses a worker that rests; lock-free (a futex wake at most, and only when it sleeps).
-    void signalWorker();
+
+    // The state and the count of ends share one word, so that whoever sees a deck stopped by its end also
+    // sees the end counted (the worker parks on that evidence).
+    static DeckState stateOf(uint32_t word) { return DeckState(word & kStateMask); }
+    static uint32_t endsOf(uint32_t word) { return word >> kEndsShift; }
+    void setState(DeckState s);
+    // Any thread: `from` becomes `to` (counting an end when `countEnd`); false when the state was not `from`.
+    bool changeState(DeckState from, DeckState to, bool countEnd = false);
+    static constexpr uint32_t kStateMask = 0xFF;
+    static constexpr int kEndsShift = 8;
 
     const int m_outputRate;
     const bool m_threaded;
@@ -83,7 +95,7 @@ private:
     // Shared between threads.
     ChunkRing m_ring;
     std::atomic<uint64_t> m_gen{0};
-    std::atomic<int> m_state{int(DeckState::NoMedia)};
+    std::atomic<uint32_t> m_state{uint32_t(DeckState::NoMedia)};
     std::atomic<bool> m_atEnd{false};
     std::atomic<double> m_length{0};
     std::atomic<double> m_seekTarget{0};
@@ -91,11 +103,14 @@ private:
     std::atomic<uint64_t> m_positionGen{0};
     std::atomic<float> m_targetGain{1.0f};
     std::atomic<bool> m_startSilent{false};
-    std::atomic<uint32_t> m_ends{0};
     std::atomic<uint64_t> m_underflows{0};
+    // What the callback reads must never hide a lock.
+    static_assert(std::atomic<uint64_t>::is_always_lock_free && std::atomic<uint32_t>::is_always_lock_free &&
+                  std::atomic<bool>::is_always_lock_free && std::atomic<double>::is_always_lock_free &&
+                  std::atomic<float>::is_always_lock_free);
 
     // Decoding side, under m_mutex.
-    std::mutex m_mutex;
+    CheckedMutex m_mutex;
     std::unique_ptr<Decoder> m_decoder;
     int m_songRate = 0;
     int m_songChannels = 0;
@@ -110,8 +125,9 @@ private:
     std::vector<float> m_raw; // decoder's own channel layout
     std::vector<float> m_in;  // stereo at the song's rate, waiting for conversion
     size_t m_inPos = 0, m_inFrames = 0;
-    struct ScanJob;
+    uint32_t m_staleUpTo = 0; // ring chunks written before the latest load or seek
     std::shared_ptr<ScanJob> m_scan;
+    ScanWorker m_scanner;
 
     // Mixing side, audio thread only.
     int m_chunkPos = 0;
@@ -120,18 +136,18 @@ private:
     float m_rampStep = 0.0f;
 
     // Delivery of ends.
-    std::mutex m_ownerMutex;
+    CheckedMutex m_ownerMutex;
     QObject* m_owner = nullptr;
     void (*m_deliver)(QObject*) = nullptr;
     uint32_t m_endsPosted = 0;
 
-    // Worker. While its deck plays it polls on m_wake; otherwise it rests on m_signal, which every command
-    // and the audio side's stale drops and ends step on.
-    std::condition_variable m_wake;
-    std::mutex m_wakeMutex;
-    std::atomic<bool> m_quit{false};
-    bool m_wakePending = false;
-    std::atomic<uint32_t> m_signal{0};
+    // Worker. While its deck plays (or fill() asks for it) it polls once a period; otherwise it parks until a
+    // command from a non-audio thread sets m_wakePending.
+    std::condition_variable_any m_wake;
+    CheckedMutex m_wakeMutex;
+    bool m_quit = false;        // under m_wakeMutex
+    bool m_wakePending = false; // under m_wakeMutex
+    std::chrono::microseconds m_poll;
     std::thread m_worker;
     void (*m_wakeHook)(void*) = nullptr;
     void* m_wakeContext = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -34,8 +35,9 @@ public:
     // False when `frame` cannot be reached (past the end); the next read then reports the end.
     virtual bool seek(int64_t frame) = 0;
     // MP3 only: the scan, as a job that owns its own file handle and so may run on any thread, even after the
-    // decoder is gone. Empty when there is nothing to scan; hand its result to applyScan().
-    virtual std::function<ScanResult()> takeScanner() { return {}; }
+    // decoder is gone; it gives up soon after `cancel` is set. Empty when there is nothing to scan; hand its
+    // result to applyScan().
+    virtual std::function<ScanResult(const std::atomic<bool>& cancel)> takeScanner() { return {}; }
     virtual void applyScan(const ScanResult&) {}
 };
 

@@ -31,7 +31,7 @@ float gainForLevel(int level) {
 }
 
 struct MediaPlayer::Impl {
-    Impl(AudioEngine& e) : engine(e), deck(e.sampleRate(), e.impl().threaded) {}
+    Impl(AudioEngine& e) : engine(e), deck(e.sampleRate(), e.impl().threaded, e.period()) {}
     AudioEngine& engine;
     Deck deck;
     QString path;

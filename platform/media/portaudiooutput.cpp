@@ -1,8 +1,10 @@
 // The sound device through PortAudio, opened quietly: back-ends that are not running (a missing sound server,
 // an absent card) say nothing on the terminal; the engine prints the one line that matters.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <mutex>
 #include <portaudio.h>
 #include <unistd.h>
 
@@ -43,6 +45,13 @@ private:
     int m_saved = -1;
 };
 
+// PortAudio is not thread-safe: the watchdog opens devices while a window lists them. Every call outside the
+// callback goes under this lock (recursive: an output's stop runs inside its own teardown).
+std::recursive_mutex& portAudioMutex() {
+    static std::recursive_mutex m;
+    return m;
+}
+
 #ifdef DECKMORA_HAVE_ALSA
 void silentAlsa(const char*, int, const char*, int, const char*, ...) {}
 #endif
@@ -50,19 +59,25 @@ void silentAlsa(const char*, int, const char*, int, const char*, ...) {}
 class PortAudioOutput final : public AudioOutput {
 public:
     explicit PortAudioOutput(AudioEngine::Impl& engine, PaDeviceIndex device)
-        : m_engine(engine), m_device(device) {}
+        : m_engine(engine), m_device(device) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(device);
+        m_name = info && info->name ? info->name : "sound device";
+    }
     ~PortAudioOutput() override {
+        std::lock_guard lk(portAudioMutex());
         stop();
         QuietStderr quiet;
         Pa_Terminate();
     }
 
     bool start() override {
+        std::lock_guard lk(portAudioMutex());
         PaStreamParameters out{};
         out.device = m_device;
         out.channelCount = 2;
         out.sampleFormat = paFloat32;
-        out.suggestedLatency = Pa_GetDeviceInfo(m_device)->defaultLowOutputLatency;
+        out.suggestedLatency =
+            std::max(Pa_GetDeviceInfo(m_device)->defaultLowOutputLatency, m_engine.latencyMs / 1000.0);
         QuietStderr quiet;
         if (Pa_OpenStream(&m_stream, nullptr, &out, m_engine.rate, unsigned(m_engine.period), paClipOff,
                           &callback, this) != paNoError) {
@@ -78,6 +93,7 @@ public:
     }
 
     void stop() override {
+        std::lock_guard lk(portAudioMutex());
         if (!m_stream)
             return;
         QuietStderr quiet;
@@ -86,50 +102,102 @@ public:
         m_stream = nullptr;
     }
 
-    bool healthy() override { return m_stream && Pa_IsStreamActive(m_stream) == 1; }
+    bool healthy() override {
+        std::lock_guard lk(portAudioMutex());
+        return m_stream && Pa_IsStreamActive(m_stream) == 1;
+    }
+    std::string name() const override { return m_name; }
 
 private:
     static int callback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
                         PaStreamCallbackFlags, void* user) {
         auto* self = static_cast<PortAudioOutput*>(user);
         auto* out = static_cast<float*>(output);
-        if (self->m_engine.deviceRetired.load(std::memory_order_acquire)) {
-            for (unsigned long i = 0; i < 2 * frames; ++i)
-                out[i] = 0.0f;
-            return paComplete;
-        }
-        self->m_engine.process(out, int(frames));
+        // Not (or no longer) the output that mixes, the stream plays the silence process() wrote until the
+        // engine stops it.
+        self->m_engine.process(self->mixer, out, int(frames));
         return paContinue;
     }
 
     AudioEngine::Impl& m_engine;
     PaDeviceIndex m_device;
     PaStream* m_stream = nullptr;
+    std::string m_name;
 };
+
+// Keeps PortAudio initialised, quietly, for its lifetime.
+class PortAudioSession {
+public:
+    PortAudioSession() : m_lock(portAudioMutex()) {
+#ifdef DECKMORA_HAVE_ALSA
+        snd_lib_error_set_handler(&silentAlsa);
+#endif
+        // Do not let probing start a JACK server that nobody asked for.
+        ::setenv("JACK_NO_START_SERVER", "1", 0);
+        QuietStderr quiet;
+        m_ok = Pa_Initialize() == paNoError;
+    }
+    ~PortAudioSession() {
+        if (m_ok && !m_kept) {
+            QuietStderr quiet;
+            Pa_Terminate();
+        }
+    }
+    PortAudioSession(const PortAudioSession&) = delete;
+    PortAudioSession& operator=(const PortAudioSession&) = delete;
+    bool ok() const {
+        return m_ok;
+    }
+    // The output that takes the session over terminates PortAudio itself.
+    void keep() {
+        m_kept = true;
+    }
+
+private:
+    std::lock_guard<std::recursive_mutex> m_lock;
+    bool m_ok = false;
+    bool m_kept = false;
+};
+
+bool usable(const PaDeviceInfo* info) {
+    return info && info->maxOutputChannels >= 2;
+}
 
 } // namespace
 
-std::unique_ptr<AudioOutput> makeDeviceOutput(AudioEngine::Impl& engine) {
-#ifdef DECKMORA_HAVE_ALSA
-    snd_lib_error_set_handler(&silentAlsa);
-#endif
-    // Do not let probing start a JACK server that nobody asked for.
-    ::setenv("JACK_NO_START_SERVER", "1", 0);
-    PaDeviceIndex device = paNoDevice;
-    {
-        QuietStderr quiet;
-        if (Pa_Initialize() != paNoError)
-            return nullptr;
-        device = Pa_GetDefaultOutputDevice();
-    }
-    const PaDeviceInfo* info = device == paNoDevice ? nullptr : Pa_GetDeviceInfo(device);
-    if (!info || info->maxOutputChannels < 2) {
-        QuietStderr quiet;
-        Pa_Terminate();
+std::unique_ptr<AudioOutput> makePortAudioOutput(AudioEngine::Impl& engine, const std::string& name) {
+    PortAudioSession session;
+    if (!session.ok())
         return nullptr;
-    }
-    engine.rate = int(info->defaultSampleRate);
+    PaDeviceIndex device = name.empty() ? Pa_GetDefaultOutputDevice() : paNoDevice;
+    for (PaDeviceIndex i = 0; device == paNoDevice && i < Pa_GetDeviceCount(); ++i)
+        if (usable(Pa_GetDeviceInfo(i)) && name == Pa_GetDeviceInfo(i)->name)
+            device = i;
+    if (device == paNoDevice || !usable(Pa_GetDeviceInfo(device)))
+        return nullptr;
+    session.keep();
     return std::make_unique<PortAudioOutput>(engine, device);
+}
+
+void appendPortAudioDevices(std::vector<AudioEngine::DeviceInfo>& out) {
+    PortAudioSession session;
+    if (!session.ok())
+        return;
+    const PaDeviceIndex def = Pa_GetDefaultOutputDevice();
+    for (PaDeviceIndex i = 0; i < Pa_GetDeviceCount(); ++i) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
+        if (!usable(info))
+            continue;
+        const PaHostApiInfo* api = Pa_GetHostApiInfo(info->hostApi);
+        out.push_back({std::string("portaudio:") + info->name,
+                       std::string(api ? api->name : "PortAudio") + ": " + info->name, i == def});
+    }
+}
+
+std::unique_ptr<AudioOutput> makeDefaultOutput(AudioEngine::Impl& engine) {
+    if (auto server = makePulseOutput(engine))
+        return server;
+    return makePortAudioOutput(engine);
 }
 
 } // namespace platform::media

@@ -79,7 +79,7 @@ public:
         m_thread = std::thread([this] {
             std::vector<float> buffer(size_t(2 * m_engine.period));
             while (!m_quit.load()) {
-                m_engine.process(buffer.data(), m_engine.period);
+                m_engine.process(mixer, buffer.data(), m_engine.period);
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
             }
         });
@@ -100,6 +100,7 @@ TEST(IdleRest, StoppedDeckIsRefilledAfterASeekWithoutUnderflow) {
     const QString a = toneWav(dir, "a.wav", 1.0);
     auto engine = AudioEngine::createWithOutput(
         44100, 256, [](AudioEngine::Impl& e) { return std::make_unique<PacedOutput>(e); });
+    ASSERT_TRUE(engine->waitUntilSettled(3000));
     ASSERT_EQ(engine->output(), AudioEngine::Output::Device);
     MediaPlayer mp(*engine, nullptr);
     ASSERT_FALSE(mp.open(a));

@@ -1,5 +1,6 @@
 // MP3 through libmpg123: exact lengths, real ends, damaged files, sample-exact seeks.
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -176,6 +177,27 @@ TEST_F(Mp3Test, DecodingOnWorkerThreadsWhileTheScanRunsRendersTheSameFrames) {
     };
     auto threaded = AudioEngine::createOffline(kRate, AudioEngine::Decoding::Threads);
     EXPECT_EQ(script(*engine), script(*threaded));
+}
+
+// Threads of this process, as the kernel counts them.
+int threadCount() {
+    return int(QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+TEST_F(Mp3Test, LoadsInQuickSuccessionLeaveOneScanThreadAndTheLatestSongsLength) {
+    // Auto-mix over files that fail at once loads song after song: each scan is cancelled by the next load.
+    const QString longSong = mp3("long.mp3", 6.0), shortSong = mp3("short.mp3", 0.5);
+    auto threaded = AudioEngine::createOffline(kRate, AudioEngine::Decoding::Threads);
+    MediaPlayer mp(*threaded, nullptr);
+    ASSERT_FALSE(mp.open(shortSong));
+    const int before = threadCount();
+    for (int i = 0; i < 200; ++i)
+        ASSERT_FALSE(mp.open(i % 2 ? shortSong : longSong));
+    EXPECT_LE(threadCount(), before + 1);
+    // The last load was the short song: no earlier scan's length lands on it.
+    mp.play();
+    EXPECT_NEAR(playToEnd(*threaded, mp, 3 * kRate) / double(kRate), 0.5, 0.03);
+    EXPECT_NEAR(mp.length(), 0.5, 0.01);
 }
 
 } // namespace

@@ -327,7 +327,7 @@ public:
         m_thread = std::thread([this] {
             std::vector<float> buffer(static_cast<size_t>(2 * m_engine.period));
             for (int i = 0; i < m_callbacks && !m_quit; ++i) {
-                m_engine.process(buffer.data(), m_engine.period);
+                m_engine.process(mixer, buffer.data(), m_engine.period);
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
             }
             m_failed = true;

@@ -1,0 +1,306 @@
+// The desktop's sound server through libpulse: PulseAudio itself, and PipeWire through its PulseAudio server.
+// The asynchronous API on a threaded main loop; the server asks for audio in the write callback, which mixes
+// straight into the server's own buffer.
+#include <QCoreApplication>
+#include <atomic>
+#include <chrono>
+#include <pthread.h>
+#include <pulse/pulseaudio.h>
+#include <sched.h>
+
+#include "media/engineimpl.h"
+
+namespace platform::media {
+
+namespace {
+
+std::string clientNameOf(const AudioEngine::Impl& engine) {
+    if (!engine.name.empty())
+        return engine.name;
+    const QString app = QCoreApplication::applicationName();
+    return app.isEmpty() ? std::string("media player") : app.toStdString();
+}
+
+class PulseOutput final : public AudioOutput {
+public:
+    PulseOutput(AudioEngine::Impl& engine, std::string sink) : m_engine(engine), m_sink(std::move(sink)) {}
+    ~PulseOutput() override { stop(); }
+
+    // Connects to the server without ever starting one; false when none answers.
+    bool connect() {
+        m_loop = pa_threaded_mainloop_new();
+        if (!m_loop)
+            return false;
+        pa_proplist* props = pa_proplist_new();
+        pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "music");
+        m_context = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(m_loop),
+                                                 clientNameOf(m_engine).c_str(), props);
+        pa_proplist_free(props);
+        if (!m_context)
+            return false;
+        pa_context_set_state_callback(m_context, &contextState, this);
+        if (pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+            return false;
+        pa_threaded_mainloop_lock(m_loop);
+        if (pa_threaded_mainloop_start(m_loop) < 0) {
+            pa_threaded_mainloop_unlock(m_loop);
+            return false;
+        }
+        m_running = true;
+        // The loop's thread is the audio path: ask for real-time scheduling where the system grants it (root,
+        // or a real-time limit such as audio groups have), as sound servers' own clients do.
+        pa_mainloop_api_once(
+            pa_threaded_mainloop_get_api(m_loop),
+            [](pa_mainloop_api*, void*) {
+                sched_param param{};
+                param.sched_priority = 10;
+                pthread_setschedparam(pthread_self(), SCHED_FIFO | SCHED_RESET_ON_FORK, &param);
+            },
+            nullptr);
+        pa_context_state_t state;
+        while ((state = pa_context_get_state(m_context)) != PA_CONTEXT_READY && PA_CONTEXT_IS_GOOD(state))
+            pa_threaded_mainloop_wait(m_loop);
+        pa_threaded_mainloop_unlock(m_loop);
+        return state == PA_CONTEXT_READY;
+    }
+
+    bool start() override {
+        if (!m_running)
+            return false;
+        pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, uint32_t(m_engine.rate), 2};
+        pa_channel_map map;
+        pa_channel_map_init_stereo(&map);
+        pa_buffer_attr attr;
+        attr.maxlength = uint32_t(-1);
+        // The whole latency, the server's share included: the server never holds more than this ahead of
+        // what the decks play, silence or not.
+        attr.tlength = uint32_t(pa_usec_to_bytes(pa_usec_t(m_engine.latencyMs) * 1000, &spec));
+        attr.prebuf = uint32_t(-1);
+        attr.minreq = uint32_t(-1);
+        attr.fragsize = uint32_t(-1);
+        pa_threaded_mainloop_lock(m_loop);
+        m_stream = pa_stream_new(m_context, "playback", &spec, &map);
+        bool ok = m_stream != nullptr;
+        if (ok) {
+            pa_stream_set_state_callback(m_stream, &streamState, this);
+            pa_stream_set_write_callback(m_stream, &write, this);
+            pa_stream_set_underflow_callback(m_stream, &underflow, this);
+            ok = pa_stream_connect_playback(m_stream, m_sink.empty() ? nullptr : m_sink.c_str(), &attr,
+                                            PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) == 0;
+        }
+        pa_stream_state_t state = PA_STREAM_FAILED;
+        while (ok && (state = pa_stream_get_state(m_stream)) != PA_STREAM_READY && PA_STREAM_IS_GOOD(state))
+            pa_threaded_mainloop_wait(m_loop);
+        ok = ok && state == PA_STREAM_READY;
+        if (ok) {
+            const char* device = pa_stream_get_device_name(m_stream);
+            m_name = device ? device : "sound server";
+        }
+        pa_threaded_mainloop_unlock(m_loop);
+        return ok;
+    }
+
+    void stop() override {
+        if (!m_loop)
+            return;
+        if (m_running)
+            pa_threaded_mainloop_lock(m_loop);
+        if (m_stream) {
+            pa_stream_set_write_callback(m_stream, nullptr, nullptr);
+            pa_stream_set_state_callback(m_stream, nullptr, nullptr);
+            pa_stream_set_underflow_callback(m_stream, nullptr, nullptr);
+            pa_stream_disconnect(m_stream);
+            pa_stream_unref(m_stream);
+            m_stream = nullptr;
+        }
+        if (m_context) {
+            pa_context_set_state_callback(m_context, nullptr, nullptr);
+            pa_context_disconnect(m_context);
+            pa_context_unref(m_context);
+            m_context = nullptr;
+        }
+        if (m_running) {
+            pa_threaded_mainloop_unlock(m_loop);
+            pa_threaded_mainloop_stop(m_loop);
+            m_running = false;
+        }
+        pa_threaded_mainloop_free(m_loop);
+        m_loop = nullptr;
+    }
+
+    bool healthy() override { return !m_failed.load(std::memory_order_acquire); }
+
+    void rest(bool on) override {
+        if (!m_stream)
+            return;
+        pa_threaded_mainloop_lock(m_loop);
+        // What the server still holds is old silence: drop it, so that the first request on resuming asks for
+        // a whole buffer of fresh music.
+        if (!on)
+            if (pa_operation* o = pa_stream_flush(m_stream, nullptr, nullptr))
+                pa_operation_unref(o);
+        if (pa_operation* o = pa_stream_cork(m_stream, on ? 1 : 0, nullptr, nullptr))
+            pa_operation_unref(o);
+        m_resting.store(on, std::memory_order_release);
+        pa_threaded_mainloop_unlock(m_loop);
+    }
+    bool resting() const override { return m_resting.load(std::memory_order_acquire); }
+    std::string name() const override { return m_name; }
+    uint64_t underflows() const override { return m_underflows.load(std::memory_order_relaxed); }
+
+private:
+    static void contextState(pa_context* c, void* user) {
+        auto* self = static_cast<PulseOutput*>(user);
+        if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(c)))
+            self->m_failed.store(true, std::memory_order_release);
+        pa_threaded_mainloop_signal(self->m_loop, 0);
+    }
+    static void streamState(pa_stream* s, void* user) {
+        auto* self = static_cast<PulseOutput*>(user);
+        if (!PA_STREAM_IS_GOOD(pa_stream_get_state(s)))
+            self->m_failed.store(true, std::memory_order_release);
+        pa_threaded_mainloop_signal(self->m_loop, 0);
+    }
+    static void underflow(pa_stream*, void* user) {
+        static_cast<PulseOutput*>(user)->m_underflows.fetch_add(1, std::memory_order_relaxed);
+    }
+
+    // The main loop's thread, the audio path: mixes into buffers the server lends; no lock of ours, no
+    // allocation, no I/O.
+    static void write(pa_stream* s, size_t bytes, void* user) {
+        auto* self = static_cast<PulseOutput*>(user);
+        constexpr size_t kFrameBytes = 2 * sizeof(float);
+        while (bytes >= kFrameBytes) {
+            void* data = nullptr;
+            size_t n = bytes;
+            if (pa_stream_begin_write(s, &data, &n) < 0 || !data) {
+                self->m_failed.store(true, std::memory_order_release);
+                return;
+            }
+            n -= n % kFrameBytes;
+            if (n == 0) {
+                pa_stream_cancel_write(s);
+                return;
+            }
+            auto* out = static_cast<float*>(data);
+            const int frames = int(n / kFrameBytes);
+            // Retired, the mix writes silence until the engine disconnects the stream.
+            self->m_engine.process(self->mixer, out, frames);
+            if (pa_stream_write(s, data, n, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+                self->m_failed.store(true, std::memory_order_release);
+                return;
+            }
+            bytes -= std::min(n, bytes);
+        }
+    }
+
+    AudioEngine::Impl& m_engine;
+    const std::string m_sink;
+    std::string m_name;
+    pa_threaded_mainloop* m_loop = nullptr;
+    pa_context* m_context = nullptr;
+    pa_stream* m_stream = nullptr;
+    bool m_running = false;
+    std::atomic<bool> m_failed{false};
+    std::atomic<bool> m_resting{false};
+    std::atomic<uint64_t> m_underflows{0};
+};
+
+// A short-lived connection for listing sinks; a plain main loop polled with a deadline, so that a server that
+// does not answer cannot hold the caller.
+class PulseQuery {
+public:
+    PulseQuery() {
+        m_loop = pa_mainloop_new();
+        m_context = pa_context_new(pa_mainloop_get_api(m_loop), "device list");
+        if (m_context && pa_context_connect(m_context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+            pa_context_unref(m_context);
+            m_context = nullptr;
+        }
+    }
+    ~PulseQuery() {
+        if (m_context) {
+            pa_context_disconnect(m_context);
+            pa_context_unref(m_context);
+        }
+        pa_mainloop_free(m_loop);
+    }
+    // Runs the loop until `done` holds or the deadline passes; false on failure or timeout.
+    template <class Done> bool runUntil(Done done, std::chrono::steady_clock::time_point deadline) {
+        while (m_context && !done()) {
+            if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context)))
+                return false;
+            const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0)
+                return false;
+            if (pa_mainloop_prepare(m_loop, int(left.count())) < 0 || pa_mainloop_poll(m_loop) < 0 ||
+                pa_mainloop_dispatch(m_loop) < 0)
+                return false;
+        }
+        return m_context != nullptr;
+    }
+    pa_context* context() { return m_context; }
+
+private:
+    pa_mainloop* m_loop = nullptr;
+    pa_context* m_context = nullptr;
+};
+
+struct SinkList {
+    std::vector<AudioEngine::DeviceInfo> sinks;
+    std::string defaultSink;
+    bool sinksDone = false;
+    bool serverDone = false;
+};
+
+} // namespace
+
+std::unique_ptr<AudioOutput> makePulseOutput(AudioEngine::Impl& engine, const std::string& sink) {
+    auto out = std::make_unique<PulseOutput>(engine, sink);
+    if (!out->connect())
+        return nullptr;
+    return out;
+}
+
+void appendPulseDevices(std::vector<AudioEngine::DeviceInfo>& out, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    PulseQuery query;
+    if (!query.runUntil([&] { return pa_context_get_state(query.context()) == PA_CONTEXT_READY; }, deadline))
+        return;
+    SinkList list;
+    pa_operation* sinks = pa_context_get_sink_info_list(
+        query.context(),
+        [](pa_context*, const pa_sink_info* info, int eol, void* user) {
+            auto* l = static_cast<SinkList*>(user);
+            if (eol != 0) {
+                l->sinksDone = true;
+                return;
+            }
+            l->sinks.push_back({std::string("pulse:") + info->name,
+                                info->description ? info->description : info->name, false});
+        },
+        &list);
+    pa_operation* server = pa_context_get_server_info(
+        query.context(),
+        [](pa_context*, const pa_server_info* info, void* user) {
+            auto* l = static_cast<SinkList*>(user);
+            if (info && info->default_sink_name)
+                l->defaultSink = info->default_sink_name;
+            l->serverDone = true;
+        },
+        &list);
+    const bool ok = query.runUntil([&] { return list.sinksDone && list.serverDone; }, deadline);
+    if (sinks)
+        pa_operation_unref(sinks);
+    if (server)
+        pa_operation_unref(server);
+    if (!ok)
+        return;
+    for (auto& s : list.sinks) {
+        s.isDefault = s.id == "pulse:" + list.defaultSink;
+        out.push_back(std::move(s));
+    }
+}
+
+} // namespace platform::media

@@ -1,0 +1,60 @@
+// The main window's part in choosing the sound device: the footer's notice and the way to the Sound window.
+#include <QKeySequence>
+#include <QShortcut>
+
+#include "clicklabel.h"
+#include "frmmain.h"
+#include "frmsound.h"
+#include "media/audioengine.h"
+#include "skin.h"
+#include "soundchoice.h"
+
+namespace {
+// The skin's footer right of the ABOUT button, over the maker's line, in the skin's pixels; the notice's text
+// keeps to the free stretch before that line.
+const QRect kFooter(240, 376, 285, 17);
+constexpr int kNoticeWidth = 140;
+} // namespace
+
+void frmMain::setupSound(platform::media::AudioEngine& engine) {
+    m_engine = &engine;
+    lblSound = new ClickLabel(this);
+    lblSound->setObjectName(QStringLiteral("lblSound"));
+    lblSound->setGeometry(kFooter);
+    lblSound->lower(); // under every button, whatever the order they were made in
+    lblSound->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    skin::styleLabel(lblSound, QColor(255, 176, 32), skin::uiFont(10, true));
+    lblSound->setAutoFillBackground(false);
+    lblSound->setAttribute(Qt::WA_TranslucentBackground);
+    connect(lblSound, &ClickLabel::mouseDown, this, [this](short button, short, int, int) {
+        if (button == 2)
+            openSoundSettings();
+    });
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_F2), QKeySequence(Qt::CTRL | Qt::Key_Comma)})
+        connect(new QShortcut(key, this), &QShortcut::activated, this, &frmMain::openSoundSettings);
+    // The engine tells from its own thread; the window reads the status on its own.
+    engine.setStatusListener([this] { QMetaObject::invokeMethod(this, [this] { showSoundStatus(); }); });
+    showSoundStatus();
+}
+
+void frmMain::dropSoundListener() {
+    m_engine->setStatusListener(nullptr);
+}
+
+void frmMain::showSoundStatus() {
+    const soundchoice::Notice n = soundchoice::notice(m_engine->status());
+    lblSound->setText(lblSound->fontMetrics().elidedText(n.text, Qt::ElideRight, kNoticeWidth));
+    lblSound->setToolTip(n.tip.isEmpty() ? tr("Right-click: sound settings") : n.tip);
+}
+
+frmSound* frmMain::soundWindow() const {
+    return m_sound;
+}
+
+void frmMain::openSoundSettings() {
+    if (!m_sound)
+        m_sound = new frmSound(*m_engine, this);
+    m_sound->show();
+    m_sound->raise();
+    m_sound->activateWindow();
+}

@@ -1,0 +1,104 @@
+#include "soundchoice.h"
+
+#include <QTextStream>
+#include <algorithm>
+
+#include "core/settingsstore.h"
+#include "runcounter.h"
+
+namespace soundchoice {
+
+using platform::media::AudioEngine;
+
+namespace {
+
+const QString kSection = QStringLiteral("Sound");
+const QString kDeviceKey = QStringLiteral("Device");
+const QString kLatencyKey = QStringLiteral("Latency");
+
+void printList(const std::vector<AudioEngine::DeviceInfo>& devices, const std::string& inUse,
+               QTextStream& to) {
+    // The one in use: the chosen device when it is there, else the start order's pick.
+    const AudioEngine::DeviceInfo* chosen = inUse.empty() ? nullptr : AudioEngine::findDevice(devices, inUse);
+    for (const auto& d : devices) {
+        const bool mark = chosen ? &d == chosen : d.isDefault;
+        to << (mark ? "* " : "  ") << QString::fromStdString(d.id) << "  ("
+           << QString::fromStdString(d.description) << ")\n";
+    }
+    if (devices.empty())
+        to << "  (none: playing without sound)\n";
+    to.flush();
+}
+
+} // namespace
+
+Choice load() {
+    Choice c;
+    c.device = platform::SettingsStore::read(runcounter::appName(), kSection, kDeviceKey);
+    bool ok = false;
+    const int latency =
+        platform::SettingsStore::read(runcounter::appName(), kSection, kLatencyKey).toInt(&ok);
+    if (ok)
+        c.latencyMs = std::clamp(latency, kMinLatencyMs, kMaxLatencyMs);
+    return c;
+}
+
+bool save(const Choice& choice) {
+    const QString app = runcounter::appName();
+    return platform::SettingsStore::write(app, kSection, kDeviceKey, choice.device) &&
+           platform::SettingsStore::write(app, kSection, kLatencyKey, QString::number(choice.latencyMs));
+}
+
+void applyTo(const Choice& choice, platform::media::EngineOptions& options) {
+    options.device = choice.device.toStdString();
+    options.latencyMs = choice.latencyMs;
+}
+
+std::optional<int> applyArguments(const QStringList& args, platform::media::EngineOptions& options,
+                                  const std::function<std::vector<AudioEngine::DeviceInfo>()>& list,
+                                  QTextStream& out, QTextStream& err) {
+    const qsizetype at = args.indexOf(QStringLiteral("--device"));
+    if (at >= 0) {
+        if (at + 1 >= args.size()) {
+            err << "deckmora: --device needs the name of a device (see --list-devices)\n";
+            err.flush();
+            return 2;
+        }
+        const std::string name = args[at + 1].toStdString();
+        const auto devices = list();
+        const AudioEngine::DeviceInfo* found = AudioEngine::findDevice(devices, name);
+        if (!found) {
+            err << "deckmora: there is no sound device called \"" << args[at + 1]
+                << "\"; these are the devices:\n";
+            printList(devices, options.device, err);
+            return 2;
+        }
+        options.device = found->id;
+    }
+    if (args.contains(QStringLiteral("--list-devices"))) {
+        printList(list(), options.device, out);
+        return 0;
+    }
+    return std::nullopt;
+}
+
+Notice notice(const AudioEngine::Status& status) {
+    const QString device = QString::fromStdString(status.device);
+    const QString missing = QString::fromStdString(status.missing);
+    if (status.opening)
+        return {};
+    if (!status.sound)
+        return {
+            QStringLiteral("no sound device"),
+            device.isEmpty()
+                ? QStringLiteral("No sound device answers: playing on without sound, and trying "
+                                 "again. F2 chooses a device.")
+                : QStringLiteral("%1 stopped: playing on without sound until it answers again.").arg(device)};
+    if (!missing.isEmpty())
+        return {QStringLiteral("%1 is gone: default device").arg(missing),
+                QStringLiteral("The chosen sound device %1 is not there; playing on %2. F2 chooses another.")
+                    .arg(missing, device)};
+    return {};
+}
+
+} // namespace soundchoice

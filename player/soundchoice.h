@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "media/audioengine.h"
+
+class QTextStream;
+
+// Which sound device the program uses and how: the settings file's choice, the command line's, and what the
+// main window says about it. Plain rules, no windows.
+namespace soundchoice {
+
+// Latency asked of a device when the settings hold none (or nonsense), and the range the window offers.
+inline constexpr int kDefaultLatencyMs = 40;
+inline constexpr int kMinLatencyMs = 10;
+inline constexpr int kMaxLatencyMs = 200;
+
+struct Choice {
+    QString device; // empty: the start order
+    int latencyMs = kDefaultLatencyMs;
+};
+
+// The settings file's section "Sound", keys "Device" and "Latency".
+Choice load();
+bool save(const Choice& choice);
+void applyTo(const Choice& choice, platform::media::EngineOptions& options);
+
+// `--list-devices` prints every device (the one in use marked) and ends the program with 0; `--device NAME`
+// uses that device for this run, and an unknown NAME ends it with 2 after a line that says so and the list.
+// Returns the exit status when the program is to end now. `list` is asked only when needed.
+std::optional<int>
+applyArguments(const QStringList& args, platform::media::EngineOptions& options,
+               const std::function<std::vector<platform::media::AudioEngine::DeviceInfo>()>& list,
+               QTextStream& out, QTextStream& err);
+
+// The footer's notice for `status`: empty while there is sound on the chosen device (or while the first one
+// is being opened), and its tooltip.
+struct Notice {
+    QString text;
+    QString tip;
+};
+Notice notice(const platform::media::AudioEngine::Status& status);
+
+} // namespace soundchoice
