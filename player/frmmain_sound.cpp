@@ -23,7 +23,7 @@ void frmMain::setupSound(platform::media::AudioEngine& engine) {
     lblSound->setGeometry(kFooter);
     lblSound->lower(); // under every button, whatever the order they were made in
     lblSound->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    skin::styleLabel(lblSound, QColor(255, 176, 32), skin::uiFont(10, true));
+    skin::styleLabel(lblSound, QColor(255, 176, 32), skin::uiFont(11, true));
     lblSound->setAutoFillBackground(false);
     lblSound->setAttribute(Qt::WA_TranslucentBackground);
     connect(lblSound, &ClickLabel::mouseDown, this, [this](short button, short, int, int) {

@@ -16,7 +16,8 @@ void declareOptions(QCommandLineParser& parser) {
     parser.addVersionOption();
     // The sound options are acted on before anything else starts (see main.cpp); here they are only known.
     parser.addOption({QStringLiteral("list-devices"), QStringLiteral("Print the sound outputs and exit.")});
-    parser.addOption({QStringLiteral("device"), QStringLiteral("Play through this sound output for this run."),
+    parser.addOption({QStringLiteral("device"),
+                      QStringLiteral("Play through this sound output for this run."),
                       QStringLiteral("NAME")});
     parser.addPositionalArgument(QStringLiteral("paths"),
                                  QStringLiteral("Songs, folders or playlists to add."),
