@@ -114,6 +114,12 @@ void AudioEngine::Impl::wakeOutput() {
         workPending = true;
     }
     idleWake.notify_all();
+    // A watchdog asleep beside a resting device judges the device again from now on.
+    {
+        std::lock_guard lk(supervisorMutex);
+        commanded = true;
+    }
+    supervisorWake.notify_all();
 }
 
 void AudioEngine::Impl::interruptWait() {
@@ -256,6 +262,7 @@ void AudioEngine::Impl::supervise() {
     std::string missing;
     std::unique_lock lk(supervisorMutex);
     while (!quit.load()) {
+        looks.fetch_add(1, std::memory_order_relaxed);
         if (requestPending) {
             requestPending = false;
             opener = std::move(requested);
@@ -339,7 +346,20 @@ void AudioEngine::Impl::supervise() {
             }
         }
         lastLook = clock::now();
-        supervisorWake.wait_for(lk, kWatchInterval, [this] { return quit.load() || requestPending; });
+        // Looking costs a wake-up each time: it is done only while a device might be failing or about to
+        // rest. A resting device is not judged, and without a device the next attempt is all there is to do;
+        // a deck's command or a request ends the wait early.
+        const bool watching = output == Output::Device && !device->resting();
+        const bool retrying = output != Output::Device && opener;
+        const auto until = watching   ? lastLook + kWatchInterval
+                           : retrying ? std::max(nextTry, lastLook)
+                                      : clock::time_point::max();
+        const auto woken = [this] { return quit.load() || requestPending || commanded; };
+        if (until == clock::time_point::max())
+            supervisorWake.wait(lk, woken);
+        else
+            supervisorWake.wait_until(lk, until, woken);
+        commanded = false;
     }
 }
 
@@ -398,9 +418,13 @@ OutputFactory factoryFor(const std::string& device) {
 AudioEngine& AudioEngine::instance(const EngineOptions& options) {
     static AudioEngine* engine = [&] {
         auto* e = create(options).release();
+        // Never destroyed: players of windows that outlive main() may still talk to it on the way out. But
+        // its threads end before the process does: a watchdog still opening a device (PortAudio loading
+        // ALSA's plugins, and GLib with them) would run those libraries' set-up against exit's teardown.
+        // Decks keep working without an output; they only stop moving.
+        std::atexit([] { instance().d->shutdown(); });
         return e;
     }();
-    // Never destroyed: players of windows that outlive main() may still talk to it on the way out.
     return *engine;
 }
 
