@@ -253,6 +253,7 @@ void AudioEngine::Impl::supervise() {
     auto lastTaken = clock::now();
     auto lastPlayed = clock::now();
     auto lastLook = clock::now();
+    auto lastActive = clock::now(); // a deck played or was given a command
     uint64_t seen = 0;
     uint64_t wakesSeen = 0;
     uint64_t mixedAtWake = 0;
@@ -346,11 +347,14 @@ void AudioEngine::Impl::supervise() {
             }
         }
         lastLook = clock::now();
-        // Looking costs a wake-up each time: it is done only while a device might be failing or about to
-        // rest. A resting device is not judged, and without a device the next attempt is all there is to do;
-        // a deck's command or a request ends the wait early.
+        // Looking costs a wake-up, and an attempt to open a device costs PortAudio's probe of every card
+        // (tens of milliseconds): both are done only while they can matter. A resting device is not judged;
+        // without a device, attempts go on (backing off) while a deck plays or soon after a command, and
+        // otherwise wait for the next command. A command or a request ends any wait early.
+        if (lastPlaying.load(std::memory_order_relaxed))
+            lastActive = lastLook;
         const bool watching = output == Output::Device && !device->resting();
-        const bool retrying = output != Output::Device && opener;
+        const bool retrying = output != Output::Device && opener && lastLook - lastActive < kRestAfter;
         const auto until = watching   ? lastLook + kWatchInterval
                            : retrying ? std::max(nextTry, lastLook)
                                       : clock::time_point::max();
@@ -359,6 +363,8 @@ void AudioEngine::Impl::supervise() {
             supervisorWake.wait(lk, woken);
         else
             supervisorWake.wait_until(lk, until, woken);
+        if (commanded)
+            lastActive = clock::now();
         commanded = false;
     }
 }

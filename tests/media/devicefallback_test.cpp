@@ -214,18 +214,32 @@ TEST(DeviceFallback, AnIdleWatchdogSleepsUntilACommand) {
     EXPECT_EQ(capture.text().toStdString(), "the sound device failed; playing on without sound.\n");
 }
 
-// With no device to open, the watchdog looks only when an attempt is due: with the attempts' back-off, a few
-// in the first seconds.
-TEST(DeviceFallback, WithoutADeviceTheWatchdogLooksOnlyToRetry) {
+// Without a device, an attempt to open one (a probe of every card) is made while a deck plays, backing off,
+// and once after a command; an idle engine makes none.
+TEST(DeviceFallback, WithoutADeviceAttemptsFollowPlaying) {
+    TempDir dir;
+    const QString path = dir.write("silence.wav", silentWav(10.0));
     std::atomic<int> opens{0};
     auto engine =
         AudioEngine::createWithOutput(44100, 256, [&](AudioEngine::Impl&) -> std::unique_ptr<AudioOutput> {
             ++opens;
             return nullptr;
         });
-    ASSERT_TRUE(waitLong([&] { return opens.load() >= 3; }, std::chrono::seconds(8)));
-    EXPECT_LE(engine->impl().looks.load(), uint64_t(opens.load()) + 1);
-    engine.reset();
+    auto& impl = engine->impl();
+    // The start's attempts (their back-off outlasts the time a command counts) end by themselves.
+    ASSERT_TRUE(waitLong(
+        [&] {
+            const uint64_t looks = impl.looks.load();
+            std::this_thread::sleep_for(AudioEngine::Impl::kRetryFirst * 3);
+            return impl.looks.load() == looks;
+        },
+        std::chrono::seconds(8)));
+    const int idle = opens.load();
+    MediaPlayer mp(*engine, nullptr);
+    ASSERT_FALSE(mp.open(path));
+    mp.play();
+    ASSERT_TRUE(waitLong([&] { return opens.load() >= idle + 2; }, std::chrono::seconds(12)));
+    EXPECT_EQ(mp.state(), PlayState::Playing);
 }
 
 TEST(DeviceFallback, NoDeviceLeavesTheNullOutput) {
