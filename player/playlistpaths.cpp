@@ -115,10 +115,14 @@ Entry fromFileUrl(QStringView rest, const QString& folder) {
             return {Entry::Kind::Remote, {}};
         rest = slash < 0 ? QStringView() : rest.sliced(slash);
     }
+    // file:///C:/Music/song.mp3 (or C|) names a Windows file; keep it the way Windows writes it. Only a drive
+    // written as such counts, and only as a whole segment: "/m|ocal.mp3" and an escaped colon are Linux
+    // names.
+    const bool drive = rest.size() >= 3 && rest[0] == QLatin1Char('/') && isAsciiLetter(rest[1]) &&
+                       (rest[2] == QLatin1Char(':') || rest[2] == QLatin1Char('|')) &&
+                       (rest.size() == 3 || rest[3] == QLatin1Char('/'));
     QString path = percentDecoded(rest);
-    // file:///C:/Music/song.mp3 names a Windows file; keep it the way Windows writes it.
-    if (path.size() >= 3 && path[0] == QLatin1Char('/') && isAsciiLetter(path[1]) &&
-        (path[2] == QLatin1Char(':') || path[2] == QLatin1Char('|'))) {
+    if (drive) {
         path = path.mid(1);
         path[1] = QLatin1Char(':');
         path.replace(QLatin1Char('/'), QLatin1Char('\\'));

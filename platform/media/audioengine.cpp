@@ -114,6 +114,12 @@ void AudioEngine::Impl::wakeOutput() {
         workPending = true;
     }
     idleWake.notify_all();
+    // A watchdog asleep beside a resting device judges the device again from now on.
+    {
+        std::lock_guard lk(supervisorMutex);
+        commanded = true;
+    }
+    supervisorWake.notify_all();
 }
 
 void AudioEngine::Impl::interruptWait() {
@@ -247,6 +253,7 @@ void AudioEngine::Impl::supervise() {
     auto lastTaken = clock::now();
     auto lastPlayed = clock::now();
     auto lastLook = clock::now();
+    auto lastActive = clock::now(); // a deck played or was given a command
     uint64_t seen = 0;
     uint64_t wakesSeen = 0;
     uint64_t mixedAtWake = 0;
@@ -256,6 +263,7 @@ void AudioEngine::Impl::supervise() {
     std::string missing;
     std::unique_lock lk(supervisorMutex);
     while (!quit.load()) {
+        looks.fetch_add(1, std::memory_order_relaxed);
         if (requestPending) {
             requestPending = false;
             opener = std::move(requested);
@@ -339,7 +347,25 @@ void AudioEngine::Impl::supervise() {
             }
         }
         lastLook = clock::now();
-        supervisorWake.wait_for(lk, kWatchInterval, [this] { return quit.load() || requestPending; });
+        // Looking costs a wake-up, and an attempt to open a device costs PortAudio's probe of every card
+        // (tens of milliseconds): both are done only while they can matter. A resting device is not judged;
+        // without a device, attempts go on (backing off) while a deck plays or soon after a command, and
+        // otherwise wait for the next command. A command or a request ends any wait early.
+        if (lastPlaying.load(std::memory_order_relaxed))
+            lastActive = lastLook;
+        const bool watching = output == Output::Device && !device->resting();
+        const bool retrying = output != Output::Device && opener && lastLook - lastActive < kRestAfter;
+        const auto until = watching   ? lastLook + kWatchInterval
+                           : retrying ? std::max(nextTry, lastLook)
+                                      : clock::time_point::max();
+        const auto woken = [this] { return quit.load() || requestPending || commanded; };
+        if (until == clock::time_point::max())
+            supervisorWake.wait(lk, woken);
+        else
+            supervisorWake.wait_until(lk, until, woken);
+        if (commanded)
+            lastActive = clock::now();
+        commanded = false;
     }
 }
 
@@ -398,9 +424,13 @@ OutputFactory factoryFor(const std::string& device) {
 AudioEngine& AudioEngine::instance(const EngineOptions& options) {
     static AudioEngine* engine = [&] {
         auto* e = create(options).release();
+        // Never destroyed: players of windows that outlive main() may still talk to it on the way out. But
+        // its threads end before the process does: a watchdog still opening a device (PortAudio loading
+        // ALSA's plugins, and GLib with them) would run those libraries' set-up against exit's teardown.
+        // Decks keep working without an output; they only stop moving.
+        std::atexit([] { instance().d->shutdown(); });
         return e;
     }();
-    // Never destroyed: players of windows that outlive main() may still talk to it on the way out.
     return *engine;
 }
 

@@ -112,6 +112,8 @@ struct AudioEngine::Impl {
     // Passes begun, counted by process(): the watchdog's sign of life from the device.
     std::atomic<uint64_t> entered{0};
     static_assert(std::atomic<uint64_t>::is_always_lock_free);
+    // Times the watchdog looked at the outputs: tests see from it that an idle watchdog sleeps.
+    std::atomic<uint64_t> looks{0};
     // Whether the last pass found a deck playing: the watchdog lets a device rest only when none did.
     std::atomic<bool> lastPlaying{false};
 
@@ -128,6 +130,8 @@ struct AudioEngine::Impl {
     OutputFactory opener;
     OutputFactory requested;
     bool requestPending = false;
+    // A deck was given a command since the watchdog last looked (wakeOutput).
+    bool commanded = false;
     bool sayWhenMissing = false;
     // Set by the factory of a chosen device (watchdog thread): the name that was not found, or empty.
     std::string missingDevice;

@@ -47,9 +47,11 @@ private:
 
 // PortAudio is not thread-safe: the watchdog opens devices while a window lists them. Every call outside the
 // callback goes under this lock (recursive: an output's stop runs inside its own teardown).
+// Never destroyed: the program-wide engine stops its device at exit, after function-local statics made later
+// are gone.
 std::recursive_mutex& portAudioMutex() {
-    static std::recursive_mutex m;
-    return m;
+    static auto* m = new std::recursive_mutex;
+    return *m;
 }
 
 #ifdef DECKMORA_HAVE_ALSA

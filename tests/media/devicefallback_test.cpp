@@ -1,4 +1,4 @@
-// The program-wide engine without a sound device, and the watchdog that judges a device by its stream.
+// The watchdog that judges a device by its stream, and the null output it falls back to.
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryFile>
@@ -14,34 +14,12 @@
 #include "media/audioengine.h"
 #include "media/engineimpl.h"
 #include "media/mediaplayer.h"
+#include "stderrcapture.h"
 #include "tempdir.h"
 
 using namespace platform::media;
 
 namespace {
-
-// Collects what is written to standard error, at the descriptor level, for its lifetime.
-class StderrCapture {
-public:
-    StderrCapture() {
-        m_file.open();
-        std::fflush(stderr);
-        m_saved = ::dup(2);
-        ::dup2(m_file.handle(), 2);
-    }
-    QString text() {
-        std::fflush(stderr);
-        ::dup2(m_saved, 2);
-        ::close(m_saved);
-        QFile f(m_file.fileName());
-        f.open(QIODevice::ReadOnly);
-        return QString::fromLocal8Bit(f.readAll());
-    }
-
-private:
-    QTemporaryFile m_file;
-    int m_saved = -1;
-};
 
 // A device scripted in time: after a pause of `startPause` it calls back in bursts of `burst` periods with
 // `gap` between them; after `dieAfter` callbacks its library reports the stream dead or, with `hang`, it
@@ -68,6 +46,9 @@ public:
             m_thread.join();
     }
     bool healthy() override { return !m_dead.load(); }
+    // Rests as a server's corked stream does: no calls until resumed.
+    void rest(bool on) override { m_resting.store(on); }
+    bool resting() const override { return m_resting.load(); }
     std::string name() const override { return "scripted"; }
 
 private:
@@ -86,7 +67,7 @@ private:
                 m_dead.store(!m_script.hang);
                 return;
             }
-            for (int i = 0; i < m_script.burst; ++i, ++calls)
+            for (int i = 0; i < m_script.burst && !m_resting.load(); ++i, ++calls)
                 m_engine.process(mixer, buffer.data(), m_engine.period);
             next += duration_cast<steady_clock::duration>(periodTime * m_script.burst) + m_script.gap;
             until(next);
@@ -97,6 +78,7 @@ private:
     Script m_script;
     std::atomic<bool> m_quit{false};
     std::atomic<bool> m_dead{false};
+    std::atomic<bool> m_resting{false};
     std::thread m_thread;
 };
 
@@ -204,6 +186,62 @@ TEST(DeviceFallback, AFailedDeviceFallsBackAndSoundReturns) {
     }
 }
 
+// While nothing plays the device rests and so does the watchdog; a command wakes both, and the watchdog
+// judges the device again (here: its death once it plays).
+TEST(DeviceFallback, AnIdleWatchdogSleepsUntilACommand) {
+    TempDir dir;
+    const QString path = dir.write("silence.wav", silentWav(5.0));
+    StderrCapture capture;
+    const Script dying{std::chrono::milliseconds(0), 1, std::chrono::milliseconds(0), 600, false};
+    ScriptedDevice device{{dying}};
+    auto engine = AudioEngine::createWithOutput(44100, 256, device.factory());
+    auto& impl = engine->impl();
+    MediaPlayer mp(*engine, nullptr);
+    ASSERT_FALSE(mp.open(path));
+    ASSERT_TRUE(waitLong(
+        [&] {
+            std::lock_guard lk(impl.outputMutex);
+            return impl.device && impl.device->resting();
+        },
+        std::chrono::seconds(8)));
+    const uint64_t looks = impl.looks.load();
+    // Three looks' worth of time.
+    std::this_thread::sleep_for(AudioEngine::Impl::kWatchInterval * 3);
+    EXPECT_EQ(impl.looks.load(), looks);
+    mp.play();
+    ASSERT_TRUE(waitLong([&] { return !engine->status().sound; }, std::chrono::seconds(8)));
+    EXPECT_GT(mp.position(), 0.0);
+    EXPECT_EQ(capture.text().toStdString(), "the sound device failed; playing on without sound.\n");
+}
+
+// Without a device, an attempt to open one (a probe of every card) is made while a deck plays, backing off,
+// and once after a command; an idle engine makes none.
+TEST(DeviceFallback, WithoutADeviceAttemptsFollowPlaying) {
+    TempDir dir;
+    const QString path = dir.write("silence.wav", silentWav(10.0));
+    std::atomic<int> opens{0};
+    auto engine =
+        AudioEngine::createWithOutput(44100, 256, [&](AudioEngine::Impl&) -> std::unique_ptr<AudioOutput> {
+            ++opens;
+            return nullptr;
+        });
+    auto& impl = engine->impl();
+    // The start's attempts (their back-off outlasts the time a command counts) end by themselves.
+    ASSERT_TRUE(waitLong(
+        [&] {
+            const uint64_t looks = impl.looks.load();
+            std::this_thread::sleep_for(AudioEngine::Impl::kRetryFirst * 3);
+            return impl.looks.load() == looks;
+        },
+        std::chrono::seconds(8)));
+    const int idle = opens.load();
+    MediaPlayer mp(*engine, nullptr);
+    ASSERT_FALSE(mp.open(path));
+    mp.play();
+    ASSERT_TRUE(waitLong([&] { return opens.load() >= idle + 2; }, std::chrono::seconds(12)));
+    EXPECT_EQ(mp.state(), PlayState::Playing);
+}
+
 TEST(DeviceFallback, NoDeviceLeavesTheNullOutput) {
     auto engine = AudioEngine::createWithOutput(
         48000, 1024, [](AudioEngine::Impl&) -> std::unique_ptr<AudioOutput> { return nullptr; });
@@ -230,31 +268,6 @@ TEST(DeviceFallback, TheNullOutputPlaysInRealTimeAndDeliversTheEnd) {
     EXPECT_EQ(mp.state(), PlayState::Stopped);
     QTest::qWait(50);
     EXPECT_EQ(spy.count(), 1);
-}
-
-// Last: the program-wide engine lives on and keeps looking for a device, and PortAudio's probing silences
-// standard error while it runs, which the other tests read.
-TEST(DeviceFallback, WithoutADeviceTheEngineSaysSoOnceAndNothingElse) {
-    StderrCapture capture;
-    // The host names itself and picks the period; the engine holds the period to its range.
-    EngineOptions host;
-    host.name = "Host";
-    host.period = 100;
-    AudioEngine& engine = AudioEngine::instance(host);
-    MediaPlayer mp; // the program-wide engine
-    ASSERT_TRUE(engine.waitUntilSettled(5000));
-    const QString text = capture.text();
-    if (engine.output() == AudioEngine::Output::Device) {
-        EXPECT_EQ(text, QString());
-    } else {
-        EXPECT_EQ(engine.output(), AudioEngine::Output::Null);
-        EXPECT_FALSE(engine.status().sound);
-        EXPECT_EQ(text, QStringLiteral("Host: no sound device; playing without sound.\n"));
-    }
-    EXPECT_GT(engine.sampleRate(), 0);
-    EXPECT_EQ(engine.period(), 256);
-    host.name = "Other";
-    EXPECT_EQ(&AudioEngine::instance(host), &engine);
 }
 
 } // namespace

@@ -59,6 +59,11 @@ TEST(PlaylistPaths, EntriesResolveFromThePlaylistsFolder) {
         {"FILE://localhost/m/f.mp3", false, Kind::File, "/m/f.mp3"},
         {"file:/m/g.mp3", false, Kind::File, "/m/g.mp3"},
         {"file:///C:/Music/h.mp3", false, Kind::File, "C:\\Music\\h.mp3"},
+        {"file:///D|/h.mp3", false, Kind::File, "D:\\h.mp3"},
+        // Not drives: a name that only starts like one, and a colon the writer escaped.
+        {"file:///m%7Cocal.mp3", false, Kind::File, "/m|ocal.mp3"},
+        {"file:///m|ocal.mp3", false, Kind::File, "/m|ocal.mp3"},
+        {"file:///c%3A/x.mp3", false, Kind::File, "/c:/x.mp3"},
         {"file://server/m/i.mp3", false, Kind::Remote, ""},
         {"http://radio.example/stream", false, Kind::Remote, ""},
         {"rtsp://cam/1", false, Kind::Remote, ""},
