@@ -10,6 +10,7 @@
 #include "media/mediaplayer.h"
 #include "songfiles.h"
 #include "soundserver.h"
+#include "stderrcapture.h"
 #include "tempdir.h"
 
 using namespace platform::media;
@@ -64,28 +65,6 @@ size_t align(const std::vector<float>& rec, size_t lo, size_t hi, const std::vec
     return best;
 }
 
-class StderrToFile {
-public:
-    StderrToFile() {
-        m_file.open();
-        std::fflush(stderr);
-        m_saved = ::dup(2);
-        ::dup2(m_file.handle(), 2);
-    }
-    QString text() {
-        std::fflush(stderr);
-        ::dup2(m_saved, 2);
-        ::close(m_saved);
-        QFile f(m_file.fileName());
-        f.open(QIODevice::ReadOnly);
-        return QString::fromLocal8Bit(f.readAll());
-    }
-
-private:
-    QTemporaryFile m_file;
-    int m_saved = -1;
-};
-
 template <class Pred> bool waitUntil(Pred pred, int ms) {
     const auto until = clock_type::now() + std::chrono::milliseconds(ms);
     while (!pred()) {
@@ -126,7 +105,7 @@ TEST_P(SoundServer, BothDecksAreHeardFromTheFirstPlay) {
 
     MonitorRecorder recorder(server, kRate);
     ASSERT_TRUE(recorder.waitForFrames(kRate / 10, 5000)) << "parec records nothing";
-    StderrToFile err;
+    StderrCapture err;
     {
         EngineOptions options;
         options.device = route.device;
