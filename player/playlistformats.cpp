@@ -31,9 +31,7 @@ QString decodePlaylistText(const QByteArray& bytes) {
 }
 
 QString playlistTitle(QStringView text) {
-    // Far longer than any title a list can show; a longer one is damage, not a name.
-    constexpr qsizetype kMaxTitle = 1024;
-    return playlistpaths::oneLine(text.left(kMaxTitle).toString()).trimmed();
+    return playlistpaths::oneLine(playlistpaths::cutName(text)).trimmed();
 }
 
 bool PlaylistFormat::claimsName(const QString& fileName) const {

@@ -208,7 +208,14 @@ QString fileName(const QString& path) {
 }
 
 QString displayName(const QString& path) {
-    return oneLine(fileName(path));
+    return oneLine(cutName(fileName(path)));
+}
+
+QString cutName(QStringView text) {
+    qsizetype n = std::min<qsizetype>(text.size(), kMaxNameLength);
+    if (n < text.size() && n > 0 && text[n - 1].isHighSurrogate())
+        --n;
+    return text.left(n).toString();
 }
 
 QString oneLine(const QString& text) {

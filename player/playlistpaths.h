@@ -8,6 +8,8 @@ namespace playlistpaths {
 
 // A path longer than any file system takes names no file; it is not taken into the list.
 constexpr int kMaxPathLength = 4096;
+// Far longer than any title a list can show; a longer one is damage, not a name.
+constexpr int kMaxNameLength = 1024;
 // The same percent-encoded: up to three UTF-8 bytes a character, three characters a byte.
 constexpr int kMaxUriLength = 9 * kMaxPathLength;
 
@@ -56,6 +58,9 @@ QString displayName(const QString& path);
 
 // Line breaks and other control characters cannot stand in a one-line title; they become blanks.
 QString oneLine(const QString& text);
+// At most kMaxNameLength characters, never cutting a character that takes two UTF-16 units in half, so a cut
+// name is written and read back unchanged.
+QString cutName(QStringView text);
 
 bool isWindowsRooted(const QString& path);
 

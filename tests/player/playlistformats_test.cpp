@@ -281,6 +281,19 @@ TEST_P(PlaylistRoundTrip, SongsComeBackAsTheyWere) {
     EXPECT_EQ(again.songs[3].path, songs[3].path);
 }
 
+// A name made from an overlong file name is cut as a title is, never inside a character of two UTF-16 units,
+// so what a reader makes of a list is written and read back unchanged (found by the XSPF fuzzer).
+TEST_P(PlaylistRoundTrip, ANameFromAnOverlongFileNameComesBackTheSame) {
+    const PlaylistFormat& format = playlistformats::format(GetParam());
+    const QString path = "/music/" + QString(playlistpaths::kMaxNameLength - 1, 'x') + "\U0001F3B5 tail.mp3";
+    const Song song{path, playlistpaths::displayName(path)};
+    ASSERT_LE(song.name.size(), playlistpaths::kMaxNameLength);
+    ASSERT_FALSE(song.name.back().isHighSurrogate());
+    const PlaylistRead r = format.parse(format.serialize({song}, "/lists"), "/lists", 10);
+    ASSERT_EQ(r.songs.size(), 1);
+    EXPECT_EQ(r.songs[0].name, song.name);
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryFormat, PlaylistRoundTrip,
                          ::testing::Values(Id::M3u8, Id::M3u, Id::Pls, Id::Xspf), [](const auto& info) {
                              return playlistformats::format(info.param).extension().toStdString();
