@@ -22,6 +22,9 @@ std::string clientNameOf(const AudioEngine::Impl& engine) {
 }
 
 class PulseOutput final : public AudioOutput {
+    // One frame of the mix: two 32-bit floats.
+    static constexpr size_t kFrameBytes = 2 * sizeof(float);
+
 public:
     PulseOutput(AudioEngine::Impl& engine, std::string sink) : m_engine(engine), m_sink(std::move(sink)) {}
     ~PulseOutput() override { stop(); }
@@ -67,19 +70,26 @@ public:
     bool start() override {
         if (!m_running)
             return false;
-        pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, uint32_t(m_engine.rate), 2};
         pa_channel_map map;
         pa_channel_map_init_stereo(&map);
+        // Float stereo at the engine's rate, exactly what the mix writes; the server converts for its sink.
+        pa_format_info* format = pa_format_info_new();
+        format->encoding = PA_ENCODING_PCM;
+        pa_format_info_set_sample_format(format, PA_SAMPLE_FLOAT32NE);
+        pa_format_info_set_rate(format, m_engine.rate);
+        pa_format_info_set_channels(format, 2);
+        pa_format_info_set_channel_map(format, &map);
         pa_buffer_attr attr;
         attr.maxlength = uint32_t(-1);
         // The whole latency, the server's share included: the server never holds more than this ahead of
         // what the decks play, silence or not.
-        attr.tlength = uint32_t(pa_usec_to_bytes(pa_usec_t(m_engine.latencyMs) * 1000, &spec));
+        attr.tlength = uint32_t(uint64_t(m_engine.rate) * uint64_t(m_engine.latencyMs) / 1000 * kFrameBytes);
         attr.prebuf = uint32_t(-1);
         attr.minreq = uint32_t(-1);
         attr.fragsize = uint32_t(-1);
         pa_threaded_mainloop_lock(m_loop);
-        m_stream = pa_stream_new(m_context, "playback", &spec, &map);
+        m_stream = pa_stream_new_extended(m_context, "playback", &format, 1, nullptr);
+        pa_format_info_free(format);
         bool ok = m_stream != nullptr;
         if (ok) {
             pa_stream_set_state_callback(m_stream, &streamState, this);
@@ -169,7 +179,6 @@ private:
     // allocation, no I/O.
     static void write(pa_stream* s, size_t bytes, void* user) {
         auto* self = static_cast<PulseOutput*>(user);
-        constexpr size_t kFrameBytes = 2 * sizeof(float);
         while (bytes >= kFrameBytes) {
             void* data = nullptr;
             size_t n = bytes;
