@@ -1,5 +1,6 @@
 #include "lumabandplugin.h"
 
+#include <QFile>
 #include <QIcon>
 
 #include "lumaband/lumaband.h"
@@ -43,12 +44,6 @@ void LumabandPlugin::initialize(QDesignerFormEditorInterface*) {
     m_initialized = true;
 }
 
-namespace {
-// The element of a custom widget's Designer entry that holds the tooltips of its properties, in Designer's
-// own spelling.
-const QString kPropertyTooltips = QStringLiteral("property") + QStringLiteral("specifications");
-} // namespace
-
 // The members' descriptions are Designer's tooltips in its property editor.
 QString LumabandPlugin::domXml() const {
     QString tooltips;
@@ -56,19 +51,9 @@ QString LumabandPlugin::domXml() const {
         if (!m.method && *m.description)
             tooltips += QStringLiteral("   <tooltip name=\"%1\">%2</tooltip>\n")
                             .arg(QLatin1String(m.name), QString::fromLatin1(m.description).toHtmlEscaped());
-    return QStringLiteral("<ui language=\"c++\">\n"
-                          " <widget class=\"Lumaband\" name=\"lumaband\">\n"
-                          "  <property name=\"geometry\"><rect><x>0</x><y>0</y><width>185</width>"
-                          "<height>17</height></rect></property>\n"
-                          " </widget>\n"
-                          " <customwidgets>\n"
-                          "  <customwidget>\n"
-                          "   <class>Lumaband</class>\n"
-                          "   <") +
-           kPropertyTooltips + QStringLiteral(">\n") + tooltips + QStringLiteral("   </") +
-           kPropertyTooltips +
-           QStringLiteral(">\n"
-                          "  </customwidget>\n"
-                          " </customwidgets>\n"
-                          "</ui>\n");
+    // The form fragment Designer places, with a tooltip line per member in its slot.
+    QFile fragment(QStringLiteral(":/lumaband/designer/lumabandwidget.xml"));
+    if (!fragment.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(fragment.readAll()).arg(tooltips);
 }
