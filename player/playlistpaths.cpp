@@ -218,15 +218,30 @@ QString cutName(QStringView text) {
     return text.left(n).toString();
 }
 
+QString wholeCharacters(const QString& text) {
+    // A reader that decodes UTF-7 or UTF-16 passes halves on; written as UTF-8 they would come back changed.
+    if (std::none_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); }))
+        return text;
+    QString out = text;
+    const qsizetype n = out.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (out[i].isHighSurrogate() && i + 1 < n && out[i + 1].isLowSurrogate())
+            ++i;
+        else if (out[i].isSurrogate())
+            out[i] = QChar(QChar::ReplacementCharacter);
+    }
+    return out;
+}
+
 QString oneLine(const QString& text) {
     const auto control = [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; };
     if (std::none_of(text.cbegin(), text.cend(), control))
-        return text;
+        return wholeCharacters(text);
     QString out = text;
     for (QChar& c : out)
         if (c.unicode() < 0x20 || c.unicode() == 0x7F)
             c = QLatin1Char(' ');
-    return out;
+    return wholeCharacters(out);
 }
 
 } // namespace playlistpaths

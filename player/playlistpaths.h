@@ -56,8 +56,11 @@ QString fileName(const QString& path);
 // The same, on one line, for a list entry.
 QString displayName(const QString& path);
 
-// Line breaks and other control characters cannot stand in a one-line title; they become blanks.
+// Line breaks and other control characters cannot stand in a one-line title; they become blanks. Half a
+// character (a lone surrogate) cannot be written in any encoding; it becomes U+FFFD.
 QString oneLine(const QString& text);
+// Only the half characters replaced, for text that may span lines (a location before it is resolved).
+QString wholeCharacters(const QString& text);
 // At most kMaxNameLength characters, never cutting a character that takes two UTF-16 units in half, so a cut
 // name is written and read back unchanged.
 QString cutName(QStringView text);

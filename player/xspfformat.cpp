@@ -93,8 +93,10 @@ PlaylistRead XspfFormat::parse(const QByteArray& bytes, const QString& folder, i
                 return false;
             }
             QString name = track.title;
+            // Joined, a creator and a title may run past the longest name; cut here, as a saved list is read.
             if (!track.creator.isEmpty())
-                name = name.isEmpty() ? QString() : track.creator + QStringLiteral(" - ") + name;
+                name =
+                    name.isEmpty() ? QString() : playlistTitle(track.creator + QStringLiteral(" - ") + name);
             if (name.isEmpty())
                 name = playlistpaths::displayName(track.location);
             r.songs.append(Song{track.location, name});
@@ -156,7 +158,8 @@ PlaylistRead XspfFormat::parse(const QByteArray& bytes, const QString& folder, i
             if (field && inTrack) {
                 if (field == &text && name == QLatin1String("location")) {
                     if (track.location.isEmpty()) {
-                        const playlistpaths::Entry e = playlistpaths::resolve(text.trimmed(), folder, true);
+                        const playlistpaths::Entry e = playlistpaths::resolve(
+                            playlistpaths::wholeCharacters(text.trimmed()), folder, true);
                         if (e.kind == playlistpaths::Entry::Kind::File)
                             track.location = e.path;
                         else if (e.kind == playlistpaths::Entry::Kind::Remote)

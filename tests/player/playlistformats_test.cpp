@@ -294,6 +294,28 @@ TEST_P(PlaylistRoundTrip, ANameFromAnOverlongFileNameComesBackTheSame) {
     EXPECT_EQ(r.songs[0].name, song.name);
 }
 
+// What a reader makes of another program's list, saved and read again, is the same list (found by the XSPF
+// fuzzer): half a character from a UTF-16 file, and a creator and title that together run past the longest
+// name.
+TEST(PlaylistFormats, XspfOddTextsComeBackTheSameOnceRead) {
+    const QString title = QString(playlistpaths::kMaxNameLength - 2, 't');
+    QByteArray utf16 = "\xFF\xFE";
+    const QString doc = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?><playlist><trackList>"
+                                       "<track><location>/m/a%1b.mp3</location><title>x%2y</title></track>"
+                                       "<track><location>/m/c.mp3</location><creator>Band</creator><title>%3"
+                                       "</title></track></trackList></playlist>")
+                            .arg(QChar(0xD800), QChar(0xDC00), title);
+    utf16 += QByteArray(reinterpret_cast<const char*>(doc.utf16()), doc.size() * 2);
+    const PlaylistRead first = parse(Id::Xspf, utf16);
+    ASSERT_EQ(first.songs.size(), 2) << first.error.toStdString();
+    EXPECT_EQ(first.songs[0].path, "/m/a\uFFFDb.mp3");
+    EXPECT_EQ(first.songs[0].name, "x\uFFFDy");
+    EXPECT_EQ(first.songs[1].name.size(), playlistpaths::kMaxNameLength);
+    const PlaylistFormat& xspf = playlistformats::format(Id::Xspf);
+    EXPECT_EQ(namesOf(parse(Id::Xspf, xspf.serialize(first.songs, kFolder))), namesOf(first));
+    EXPECT_EQ(pathsOf(parse(Id::Xspf, xspf.serialize(first.songs, kFolder))), pathsOf(first));
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryFormat, PlaylistRoundTrip,
                          ::testing::Values(Id::M3u8, Id::M3u, Id::Pls, Id::Xspf), [](const auto& info) {
                              return playlistformats::format(info.param).extension().toStdString();
