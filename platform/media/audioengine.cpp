@@ -536,7 +536,9 @@ int AudioEngine::period() const {
     return d->period;
 }
 
-void AudioEngine::render(float* out, int frames) {
+void AudioEngine::render(float* out, int frames, float* cue) {
+    if (cue)
+        std::fill(cue, cue + 2 * std::max(frames, 0), 0.0f);
     if (d->output != Output::Offline) {
         std::fill(out, out + 2 * std::max(frames, 0), 0.0f);
         return;
@@ -566,5 +568,30 @@ void AudioEngine::render(float* out, int frames) {
         if (Deck* deck = slot.load(std::memory_order_acquire))
             deck->postEnds();
 }
+
+// Pre-listen and recording: the contract is in place; the second bus and the writer come next.
+void AudioEngine::setCue(const CueOptions&) {}
+
+AudioEngine::CueOptions AudioEngine::cue() const {
+    return {};
+}
+
+double AudioEngine::cueDriftPpm() const {
+    return 0.0;
+}
+
+bool AudioEngine::startRecording(const std::string&, RecordFormat, std::string* error) {
+    if (error)
+        *error = "Recording is not available.";
+    return false;
+}
+
+void AudioEngine::stopRecording() {}
+
+AudioEngine::Recording AudioEngine::recording() const {
+    return {};
+}
+
+void AudioEngine::setRecordingListener(std::function<void()>) {}
 
 } // namespace platform::media

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -74,8 +75,47 @@ public:
     bool waitUntilSettled(int timeoutMs) const;
 
     // Offline output only: mixes `frames` stereo frames into `out` (interleaved, 2 × frames floats), as the
-    // device would ask for them; song ends are delivered on the UI thread's next event processing.
-    void render(float* out, int frames);
+    // device would ask for them; song ends are delivered on the UI thread's next event processing. `cue`,
+    // when given, receives the cue mix of the same frames (2 × frames floats, before any routing).
+    void render(float* out, int frames, float* cue = nullptr);
+
+    // Pre-listen. The cue mix is the decks whose cue is on (MediaPlayer::setCue), each at its own level
+    // before its volume; the headphones hear it blended with the main mix by `balance`.
+    enum class CueRouting {
+        Off,        // no cue output; the cue mix is not made
+        Device,     // a second output (`device`), run in step with the main one
+        Channels34, // channels 3-4 of the main device, which is opened with four channels
+        Split, // one stereo device: the main mix in mono on the left, the headphone mix in mono on the right
+    };
+    struct CueOptions {
+        CueRouting routing = CueRouting::Off;
+        std::string device;   // Device routing: an id or name as listDevices() gives it
+        float balance = 0.0f; // what the headphones hear: 0 the cue mix only, 1 the main mix only
+    };
+    // Any thread but the audio thread; takes effect without a restart.
+    void setCue(const CueOptions& options);
+    CueOptions cue() const;
+    // Cue on a device of its own: how far its clock runs from the main device's, in parts per million, as
+    // measured and corrected; 0 for the other routings.
+    double cueDriftPpm() const;
+
+    // Recording the main mix to a file, written by a thread of its own: the audio callback never waits.
+    enum class RecordFormat { Flac, Wav };
+    struct Recording {
+        bool active = false;
+        std::string path;
+        int64_t frames = 0; // frames written to the file so far
+        std::string
+            error; // why the last recording stopped by itself (a full disk, a removed folder), or empty
+    };
+    // Any thread but the audio thread. Creates `path` (stereo, the engine's rate, 16-bit FLAC or WAV) and
+    // records from the next pass on; false, with `error` set, when the file cannot be made.
+    bool startRecording(const std::string& path, RecordFormat format, std::string* error = nullptr);
+    // Writes what is still buffered and closes the file, which stays valid and playable.
+    void stopRecording();
+    Recording recording() const;
+    // `listener` runs on a thread of the engine when a recording stops by itself; null for none.
+    void setRecordingListener(std::function<void()> listener);
 
     Impl& impl() { return *d; }
 

@@ -155,6 +155,12 @@ void MediaPlayer::setLevel(int level) {
     d->deck.setGain(gainForLevel(level));
 }
 
+bool MediaPlayer::cue() const {
+    return false;
+}
+
+void MediaPlayer::setCue(bool) {}
+
 QSize MediaPlayer::sizeHint() const {
     return {49, 33};
 }

@@ -72,6 +72,9 @@ public:
     MediaError setPosition(double seconds);
     int level() const;
     void setLevel(int level);
+    // Pre-listen: the deck is heard in the engine's cue mix, at its own level before the volume.
+    bool cue() const;
+    void setCue(bool on);
 
     QSize sizeHint() const override;
 
