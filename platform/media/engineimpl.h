@@ -14,6 +14,7 @@
 #include "media/audiothread.h"
 #include "media/callbackgate.h"
 #include "media/engineoptions.h"
+#include "media/recorder.h"
 
 namespace platform::media {
 
@@ -153,6 +154,11 @@ struct AudioEngine::Impl {
     CheckedMutex idleMutex;
     std::condition_variable_any idleWake;
     bool workPending = false; // under idleMutex
+
+    // Takes the main mix at the end of every pass while a recording runs. Starting and stopping are
+    // serialised by recordMutex.
+    Recorder recorder;
+    std::mutex recordMutex;
 
 private:
     void supervise();
