@@ -141,6 +141,31 @@ TEST_P(Recording, TheFileHoldsTheMainMixFrameForFrame) {
     EXPECT_LE(worstStep(again, mix), 1);
 }
 
+// Split sends the main mix to the left in mono; the file keeps the main mix in stereo whatever the routing.
+TEST_P(Recording, HoldsTheStereoMainMixWhateverTheCueRouting) {
+    b.setCue(true);
+    engine->setCue({AudioEngine::CueRouting::Split, {}, 0.0f});
+    ASSERT_TRUE(engine->startRecording(target(), GetParam()));
+    auto& impl = engine->impl();
+    std::vector<float> pass(2 * 512);
+    for (int i = 0; i < 40; ++i) {
+        for (auto& slot : impl.decks)
+            if (Deck* d = slot.load())
+                d->fill();
+        impl.processDevice(impl.offlineMixer, pass.data(), 512, 2);
+        mix.insert(mix.end(), pass.begin(), pass.end());
+    }
+    engine->stopRecording();
+    const auto file = readBack(QString::fromStdString(target()));
+    ASSERT_EQ(file.size(), mix.size());
+    double apart = 0;
+    for (size_t i = 0; i < file.size(); i += 2) {
+        ASSERT_NEAR((file[i] + file[i + 1]) / 2.0, mix[i] * 32767.0, 1.5) << "frame " << i / 2;
+        apart = std::max(apart, std::abs(double(file[i]) - file[i + 1]));
+    }
+    EXPECT_GT(apart, 1000) << "the recording is the mono sum, not the stereo mix";
+}
+
 // The music goes on; the file keeps every whole frame written before the disk refused more, and plays.
 TEST_P(Recording, AFullDiskStopsItOnceAndLeavesAPlayableFile) {
     ASSERT_TRUE(engine->startRecording(target(), GetParam()));
