@@ -491,6 +491,7 @@ void AudioEngine::Impl::shutdown() {
     nullOutput.reset();
     device.reset();
     // No output calls back any more: a recording still running at exit is closed as a playable file.
+    std::lock_guard lk(recordMutex);
     recorder.disarm();
     recorder.finish();
 }

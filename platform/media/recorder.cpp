@@ -20,37 +20,33 @@ std::string folderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// Reasons are whole sentences that a host can show alone or after its own words ("Recording stopped: ..."):
+// they do not say again that the recording stopped, nor where its file is.
 std::string cannotStart(const std::string& path, int err) {
     switch (err) {
     case ENOENT:
     case ENOTDIR:
-        return "The folder " + folderOf(path) + " does not exist, so the recording could not start.";
+        return "The folder " + folderOf(path) + " does not exist.";
     case EEXIST:
-        return "A file named " + path +
-               " is already there; the recording did not start, so as not to write over it.";
+        return "A file of that name is already there, and a recording never writes over one.";
     case EACCES:
     case EPERM:
     case EROFS:
-        return "The folder " + folderOf(path) + " cannot be written to, so the recording could not start.";
+        return "The folder " + folderOf(path) + " cannot be written to.";
     default:
-        return "The recording could not start: " + std::string(std::strerror(err)) + ".";
+        return std::string(std::strerror(err)) + ".";
     }
 }
 
-std::string keptIn(const std::string& path) {
-    return "; what was recorded until then is kept in " + path + ".";
-}
-
-std::string writeFailed(const std::string& path, int err, const char* library) {
+std::string writeFailed(int err, const char* library) {
     switch (err) {
     case ENOSPC:
     case EDQUOT:
-        return "The disk is full, so the recording stopped" + keptIn(path);
+        return "The disk is full.";
     case EFBIG:
-        return "The file reached the largest size allowed there, so the recording stopped" + keptIn(path);
+        return "The file reached the largest size allowed there.";
     default:
-        return "The recording could not be written (" + std::string(err ? std::strerror(err) : library) +
-               "), so it stopped" + keptIn(path);
+        return "The file could not be written (" + std::string(err ? std::strerror(err) : library) + ").";
     }
 }
 
@@ -146,7 +142,7 @@ bool Recorder::start(const std::string& path, AudioEngine::RecordFormat format, 
         const std::string why = sf_strerror(nullptr);
         ::close(fd);
         ::unlink(path.c_str());
-        return refuse("The recording could not start: " + why);
+        return refuse(why + ".");
     }
     m_sink = std::make_unique<Sink>(Sink{file, fd, format, path, {}});
     {
@@ -207,14 +203,14 @@ void Recorder::run() {
         if (!drain())
             why = m_sink->failure;
         else if (overflowed)
-            why = "The disk could not keep up, so the recording stopped" + keptIn(m_sink->path);
+            why = "The disk could not keep up.";
         else if (const auto now = std::chrono::steady_clock::now();
                  now - lastLook > std::chrono::seconds(1)) {
             lastLook = now;
             // A removed folder takes the file with it, yet writes to it go on succeeding, into nothing.
             struct stat st {};
             if (::fstat(m_sink->fd, &st) == 0 && st.st_nlink == 0)
-                why = "The recording's file or its folder was removed, so the recording stopped.";
+                why = "The file or its folder was removed.";
         }
         if (!why.empty()) {
             fail(why);
@@ -241,7 +237,7 @@ bool Recorder::drain() {
         const int err = errno;
         m_frames.fetch_add(std::max<sf_count_t>(done, 0));
         if (done != n) {
-            m_sink->failure = writeFailed(m_sink->path, err, sf_strerror(m_sink->file));
+            m_sink->failure = writeFailed(err, sf_strerror(m_sink->file));
             return false;
         }
         r += uint64_t(n);
