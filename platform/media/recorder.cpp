@@ -98,7 +98,7 @@ uint64_t powerOfTwoAtLeast(uint64_t n) {
 
 struct Recorder::Sink {
     SNDFILE* file = nullptr;
-    int fd = -1; // owned by `file`
+    int fd = -1;
     AudioEngine::RecordFormat format = AudioEngine::RecordFormat::Flac;
     std::string path;
     std::string failure; // why the file refused a write
@@ -137,7 +137,8 @@ bool Recorder::start(const std::string& path, AudioEngine::RecordFormat format, 
     info.channels = 2;
     info.format = format == AudioEngine::RecordFormat::Wav ? SF_FORMAT_WAV | SF_FORMAT_PCM_16
                                                            : SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
+    // The descriptor stays ours: closed once, by us, whatever libsndfile did with it.
+    SNDFILE* file = sf_open_fd(fd, SFM_WRITE, &info, SF_FALSE);
     if (!file) {
         const std::string why = sf_strerror(nullptr);
         ::close(fd);
@@ -276,6 +277,7 @@ void Recorder::closeSink(bool failed) {
         sf_command(m_sink->file, SFC_FILE_TRUNCATE, &whole, sizeof whole);
     }
     sf_close(m_sink->file);
+    ::close(m_sink->fd);
     if (failed && !wav && !gone) {
         const int64_t frames = framesThatDecode(m_sink->path);
         if (frames >= 0) {

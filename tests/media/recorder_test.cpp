@@ -50,6 +50,10 @@ long worstStep(const std::vector<short>& file, const std::vector<float>& mix) {
     return worst;
 }
 
+int openDescriptors() {
+    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
+}
+
 // Any file of this process fails to grow past `bytes`, as on a disk that is full: writes beyond fail with
 // EFBIG, as a full disk fails them with ENOSPC.
 class DiskFillsUpAfter {
@@ -112,6 +116,7 @@ protected:
 TEST_P(Recording, TheFileHoldsTheMainMixFrameForFrame) {
     std::vector<float> before(2 * 300);
     engine->render(before.data(), 300); // not recorded: the recording begins with the next pass
+    const int descriptors = openDescriptors();
     std::string error;
     ASSERT_TRUE(engine->startRecording(target(), GetParam(), &error)) << error;
     EXPECT_TRUE(engine->recording().active);
@@ -122,6 +127,7 @@ TEST_P(Recording, TheFileHoldsTheMainMixFrameForFrame) {
     EXPECT_FALSE(state.active);
     EXPECT_EQ(state.error, "");
     EXPECT_EQ(state.frames, 3 * kRate + 17);
+    EXPECT_EQ(openDescriptors(), descriptors);
     SF_INFO info{};
     const auto file = readBack(QString::fromStdString(state.path), &info);
     EXPECT_EQ(info.samplerate, kRate);
