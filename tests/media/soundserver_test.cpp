@@ -2,6 +2,7 @@
 // change and a seek, recorded from the server's null sink and compared with the song.
 #include <QFile>
 #include <QTemporaryFile>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
@@ -381,6 +382,44 @@ TEST(SoundServerCue, FourChannelsCarryMainAndHeadphones) {
     const size_t at = align(f, from - kRate / 2, from + kRate / 2, song, songAt, kRate / 20);
     EXPECT_NEAR(fit(f, at, song, songAt, kRate / 2).gain, 0.5, 0.05);
     EXPECT_GT(toneIn(f, at, kRate / 2, 440.0), 0.15);
+}
+
+// Headphones on a sink that is not there yet: one line, the main mix plays on, and once the sink appears the
+// headphones are heard on it.
+TEST(SoundServerCue, AHeadphoneDeviceThatComesLaterIsTakenUp) {
+    PrivateSoundServer server(PrivateSoundServer::Kind::PulseAudio);
+    ASSERT_TRUE(server.failure().isEmpty()) << server.failure().toStdString();
+    TempDir dir;
+    const QString songPath = dir.file("noise.wav");
+    ASSERT_TRUE(songfiles::write(songPath, songfiles::Kind::WavFloat, kRate, 2, noiseSong(30 * kRate)));
+    StderrCapture err;
+    {
+        EngineOptions options;
+        options.device = "pulse:test";
+        auto engine = AudioEngine::create(options);
+        ASSERT_TRUE(engine->waitUntilSettled(8000));
+        engine->setCue({AudioEngine::CueRouting::Device, "pulse:late", 0.0f});
+        MediaPlayer a(*engine, nullptr);
+        ASSERT_FALSE(a.open(songPath));
+        a.setCue(true);
+        a.play();
+        ASSERT_TRUE(waitUntil([&] { return a.position() >= 1.0; }, 5000));
+        ASSERT_EQ(server.run(QStringLiteral("pactl"),
+                             {QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
+                              QStringLiteral("sink_name=late"), QStringLiteral("rate=44100")}),
+                  0);
+        MonitorRecorder late(server, kRate, "late.monitor");
+        EXPECT_TRUE(waitUntil(
+            [&] {
+                const std::vector<float> rec = late.snapshot();
+                return std::any_of(rec.begin(), rec.end(), [](float s) { return std::fabs(s) > 0.01f; });
+            },
+            15000));
+        EXPECT_EQ(a.state(), PlayState::Playing);
+    }
+    const QString text = err.text();
+    EXPECT_TRUE(text.contains(QStringLiteral("cannot be opened"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("back on pulse:late"))) << text.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
