@@ -5,6 +5,8 @@
 #include <cstring>
 #include <samplerate.h>
 
+#include "media/audiothread.h"
+
 namespace platform::media {
 
 void routeCue(AudioEngine::CueRouting routing, const float* main, const float* phones, float* device,
@@ -130,6 +132,7 @@ void CueFeed::close() {
 }
 
 void CueFeed::pull(float* out, int frames) {
+    AudioThreadScope scope;
     std::fill(out, out + 2 * std::max(frames, 0), 0.0f);
     if (!m_src || frames <= 0)
         return;

@@ -384,6 +384,33 @@ TEST(SoundServerCue, FourChannelsCarryMainAndHeadphones) {
     EXPECT_GT(toneIn(f, at, kRate / 2, 440.0), 0.15);
 }
 
+// Channels 3-4 asked of a stereo sink: the main mix plays on in stereo, and one line says why the headphones
+// are not heard (a four-channel stream would be mixed down into the speakers).
+TEST(SoundServerCue, ChannelsThreeAndFourOnAStereoSinkSayWhy) {
+    PrivateSoundServer server(PrivateSoundServer::Kind::PulseAudio);
+    ASSERT_TRUE(server.failure().isEmpty()) << server.failure().toStdString();
+    TempDir dir;
+    const QString songPath = dir.file("noise.wav");
+    ASSERT_TRUE(songfiles::write(songPath, songfiles::Kind::WavFloat, kRate, 2, noiseSong(10 * kRate)));
+    StderrCapture err;
+    {
+        EngineOptions options;
+        options.device = "pulse:test";
+        auto engine = AudioEngine::create(options);
+        ASSERT_TRUE(engine->waitUntilSettled(8000));
+        MediaPlayer a(*engine, nullptr);
+        ASSERT_FALSE(a.open(songPath));
+        a.setCue(true);
+        a.play();
+        engine->setCue({AudioEngine::CueRouting::Channels34, {}, 0.0f});
+        ASSERT_TRUE(waitUntil([&] { return a.position() >= 1.5; }, 5000));
+        EXPECT_TRUE(waitUntil([&] { return engine->status().sound; }, 5000));
+        EXPECT_EQ(engine->cue().routing, AudioEngine::CueRouting::Channels34);
+    }
+    const QString text = err.text();
+    EXPECT_TRUE(text.contains(QStringLiteral("has two channels"))) << text.toStdString();
+}
+
 // Headphones on a sink that is not there yet: one line, the main mix plays on, and once the sink appears the
 // headphones are heard on it.
 TEST(SoundServerCue, AHeadphoneDeviceThatComesLaterIsTakenUp) {
