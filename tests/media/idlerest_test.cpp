@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 #include <thread>
 
-#include "clockwait.h"
 #include "media/audioengine.h"
 #include "media/deck.h"
 #include "media/engineimpl.h"
 #include "media/mediaplayer.h"
 #include "songfiles.h"
 #include "tempdir.h"
+#include "waitfor.h"
 
 using namespace platform::media;
 
