@@ -431,6 +431,7 @@ TEST_F(StartupTest, TheSlidersPlacesAreNotAppliedAtStart) {
     EXPECT_FALSE(w.chbrandom->isChecked());
     EXPECT_EQ(w.chbgoon->text(), QStringLiteral("Go on playing..."));
     EXPECT_EQ(w.chbrandom->text(), QStringLiteral("Random playing"));
+    EXPECT_EQ(w.lblWerkgebied->text(), QStringLiteral("werkgebied"));
     EXPECT_TRUE(w.Timer1->isActive());
     EXPECT_TRUE(w.Timer2->isActive());
     EXPECT_NEAR(1000.0 / w.Timer1->interval(), 30.0, 1.0);
