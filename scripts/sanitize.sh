@@ -17,7 +17,7 @@ export LSAN_OPTIONS="suppressions=$top/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 (cd "$top/build-asan" && ctest --output-on-failure -j"$(nproc)" --timeout 900)
 
-if [ -d "$top/tests/media" ]; then
+if [ -d "$top/tests/platform/media" ]; then
   cmake -S "$top" -B "$top/build-tsan" "${common[@]}" -DDECKMORA_TSAN=ON >/dev/null
   tsan_tests=(media_tests media_device_tests media_engine_tests media_handover_tests media_guard_tests media_record_tests)
   cmake --build "$top/build-tsan" -j"$(nproc)" --target "${tsan_tests[@]}"

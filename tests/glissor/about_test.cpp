@@ -13,6 +13,7 @@
 #include "scriptedprompts.h"
 #include "sysinfo.h"
 #include "tempdir.h"
+#include "waitfor.h"
 
 using namespace glissor;
 
@@ -121,7 +122,7 @@ TEST(GlissorSysInfo, TheButtonStartsTheTool) {
     about.cmdSysInfo->click();
     qputenv("PATH", path);
     EXPECT_EQ(prompts.count(), 0);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(mark); }, 10000));
+    EXPECT_TRUE(waitFor([&] { return QFile::exists(mark); }, std::chrono::seconds(10)));
 }
 
 TEST(GlissorSysInfo, GetKeyValueReportsAMissingValue) {

@@ -164,22 +164,17 @@ TEST_F(DecksTest, SkipsMoveFiveSecondsWithinTheSong) {
     EXPECT_FALSE(w.MP[1]->hasMedia());
 }
 
-TEST_F(DecksTest, CaptionScrollsFiftyTwipsATickAndStartsOver) {
-    for (int d = 0; d < 2; ++d)
-        w.setCaptionLeft(d, 45);
-    const double width = platform::pixelsToTwips(w.lblnow[0]->width());
+// The scroll's rule has its own tests; here the tick moves both captions by it, with each caption's own
+// width.
+TEST_F(DecksTest, TheCaptionTickScrollsBothCaptions) {
+    const int width = int(std::lround(platform::pixelsToTwips(w.lblnow[0]->width())));
     ASSERT_GT(width, 0);
-    int ticks = 0;
-    while (w.captionLeft(0) >= -std::lround(width)) {
-        const int before = w.captionLeft(0);
-        w.Timer2_Timer();
-        ASSERT_EQ(w.captionLeft(0), before - 50);
-        ASSERT_LT(++ticks, 1000);
-    }
+    w.setCaptionLeft(0, 45);
+    w.setCaptionLeft(1, -width - 1); // just out of sight: starts over
     w.Timer2_Timer();
-    EXPECT_EQ(w.captionLeft(0), 2500);
-    EXPECT_EQ(w.lblnow[0]->x(), 167);  // 2500 twips
-    EXPECT_EQ(w.captionLeft(1), 2500); // both decks scroll alike with the same text
+    EXPECT_EQ(w.captionLeft(0), -5);
+    EXPECT_EQ(w.captionLeft(1), 2500);
+    EXPECT_EQ(w.lblnow[1]->x(), 167); // 2500 twips
 }
 
 TEST_F(DecksTest, DisplayTickWritesCountAndCaption) {
@@ -202,20 +197,14 @@ TEST_F(DecksTest, SeekingOnADeckWithoutASongDoesNothing) {
     EXPECT_EQ(w.MP[0]->position(), 0.0);
 }
 
+// The levels' rules have their own tests; here each slider reaches its own deck, and only it.
 TEST_F(DecksTest, VolumeSlidersWriteTheirDecksLevel) {
-    struct Case {
-        int deck;
-        int value;
-        int level;
-    };
-    const Case cases[] = {
-        {1, -4500, -4500}, {1, -4501, -9640}, {0, 0, 0}, {0, -5000, -9640}, {0, -200, -200}};
-    for (const Case& c : cases) {
-        w.MP[1 - c.deck]->setLevel(123);
-        w.Vol[c.deck]->setValue(c.value);
-        w.Vol_Change(c.deck);
-        EXPECT_EQ(w.MP[c.deck]->level(), c.level) << c.value;
-        EXPECT_EQ(w.MP[1 - c.deck]->level(), 123); // the other deck is untouched
+    for (int deck = 0; deck < 2; ++deck) {
+        w.MP[1 - deck]->setLevel(123);
+        w.Vol[deck]->setValue(-4501);
+        w.Vol_Change(deck);
+        EXPECT_EQ(w.MP[deck]->level(), -9640) << deck;
+        EXPECT_EQ(w.MP[1 - deck]->level(), 123) << deck;
     }
 }
 
@@ -223,17 +212,10 @@ TEST_F(DecksTest, CrossfaderWritesBothLevelsOverTheVolumeSliders) {
     w.Vol[0]->setValue(-200);
     w.Vol_Change(0);
     ASSERT_EQ(w.MP[0]->level(), -200);
-    struct Case {
-        int v;
-        int level0;
-        int level1;
-    };
-    for (const Case& c : {Case{50, -4500, -4500}, Case{100, -9000, 0}, Case{1, -90, -8910}}) {
-        w.volMain->setValue(c.v);
-        w.volMain_Change();
-        EXPECT_EQ(w.MP[0]->level(), c.level0) << c.v;
-        EXPECT_EQ(w.MP[1]->level(), c.level1) << c.v;
-    }
+    w.volMain->setValue(1);
+    w.volMain_Change();
+    EXPECT_EQ(w.MP[0]->level(), -90);
+    EXPECT_EQ(w.MP[1]->level(), -8910);
 }
 
 TEST_F(DecksTest, CheckBoxCoupling) {

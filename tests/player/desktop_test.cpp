@@ -25,7 +25,7 @@
 #include "playlistfile.h"
 #include "program.h"
 #include "scriptedprompts.h"
-#include "songfiles.h" // writeSong
+#include "songfiles.h"
 #include "songintake.h"
 #include "tempdir.h"
 #include "ui/imagebutton.h"

@@ -217,19 +217,6 @@ TEST_F(PlaylistCommands, ATruncatedFileYieldsItsCompletePairs) {
     EXPECT_EQ(allPaths(), QStringList{"/a"});
 }
 
-TEST_F(PlaylistCommands, APlaylistBeyondTheLimitFillsTheListAndSaysSoOnce) {
-    QList<Song> songs;
-    for (int i = 0; i < 40000; ++i)
-        songs.append({QStringLiteral("/p/%1.mp3").arg(i), QStringLiteral("%1").arg(i)});
-    const QString path = dir.file("big.mdp");
-    ASSERT_TRUE(PlaylistFile::write(path, songs, PlaylistFile::Mode::Create).ok);
-    prompts.answerFile(path).answer(Answer::Ok);
-    songlistcommands::openPlaylist(list, true);
-    EXPECT_EQ(list.count(), SongList::kMaxEntries);
-    EXPECT_EQ(prompts.count(), 2);
-    expectInStep();
-}
-
 TEST_F(PlaylistCommands, SaveWritesTheListAndSelectsTheLastEntry) {
     const QString path = dir.file("out.mdp");
     playlist("out.mdp", "old contents that are longer than the new file will be");

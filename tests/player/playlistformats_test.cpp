@@ -398,6 +398,13 @@ TEST_F(ForeignPlaylistCommands, OpenReplacesOnlyARecognisedListAndTellsWhatWasLe
     EXPECT_EQ(list.count(), SongList::kMaxEntries);
     EXPECT_TRUE(prompts.last().text.contains("The song list is full"));
     EXPECT_TRUE(prompts.last().text.contains("1 entry was skipped"));
+    // Our own format onto the full list: the same notice, nothing added.
+    const int told = prompts.count();
+    prompts.answer(Answer::Ok);
+    songlistcommands::loadPlaylist(list, dir.write("more.mdp", "-<>Playlist<>-\r\n/b.mp3\r\nB\r\n"), false);
+    EXPECT_EQ(list.count(), SongList::kMaxEntries);
+    ASSERT_EQ(prompts.count(), told + 1);
+    EXPECT_TRUE(prompts.last().text.contains("The song list is full"));
 }
 
 TEST_F(ForeignPlaylistCommands, SaveTakesTheFormatFromTheTypedExtensionElseTheFilter) {

@@ -14,6 +14,7 @@
 #include "scriptedprompts.h"
 #include "soundchoice.h"
 #include "ui/imagebutton.h"
+#include "waitfor.h"
 
 using platform::media::AudioEngine;
 
@@ -125,7 +126,7 @@ TEST(SoundWindow, FooterNoticeAndTheWaysToTheSoundWindow) {
     sound->txtLatency->setValue(25);
     sound->Apply_Click();
     EXPECT_EQ(soundchoice::load().latencyMs, 25);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !sound->listing(); }, 5000));
+    EXPECT_TRUE(waitFor([&] { return !sound->listing(); }, std::chrono::seconds(5)));
     EXPECT_EQ(sound->cboDevice->currentData().toString(), QString());
     soundchoice::save({});
     EXPECT_EQ(prompts.count(), 0);

@@ -20,6 +20,7 @@
 #include "runcounter.h"
 #include "tempdir.h"
 #include "ui/qtprompts.h"
+#include "waitfor.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ void pointerTo(QPoint global) {
 
 // Waits for the window system to report what a user would see; generous, since it only guards a hang.
 bool settles(const std::function<bool()>& seen) {
-    return QTest::qWaitFor(seen, 5000);
+    return waitFor(seen, std::chrono::seconds(5));
 }
 
 bool mapped(QWidget* w) {

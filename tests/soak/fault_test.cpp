@@ -29,7 +29,9 @@
 #include "program.h"
 #include "runcounter.h"
 #include "scriptedprompts.h"
+#include "songfiles.h"
 #include "tempdir.h"
+#include "waitfor.h"
 
 using platform::Answer;
 using platform::media::PlayState;
@@ -44,19 +46,10 @@ QByteArray readAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// A mono 16-bit WAV at 8000 frames a second.
-QByteArray wav(int frames) {
-    QByteArray w("RIFF");
-    auto u32 = [&](quint32 v) { w.append(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](quint16 v) { w.append(reinterpret_cast<const char*>(&v), 2); };
-    u32(36 + 2 * frames);
-    w.append("WAVEfmt ");
-    u32(16), u16(1), u16(1), u32(8000), u32(16000), u16(2), u16(16);
-    w.append("data");
-    u32(2 * frames);
-    for (int f = 0; f < frames; ++f)
-        u16(static_cast<quint16>((f % 80) * 100));
-    return w;
+// A mono 16-bit WAV of `frames` frames at 8000 frames a second, as `name` in `dir`; returns its path.
+QString wav(const TempDir& dir, const QString& name, int frames) {
+    songfiles::write(dir.file(name), songfiles::Kind::Wav16, 8000, 1, songfiles::saw(frames, 1));
+    return dir.file(name);
 }
 
 // The disk fills up after `bytes` more bytes of any one file: the kernel's file size limit fails a write
@@ -91,7 +84,7 @@ protected:
         for (int i = 0; i < n; ++i) {
             const QString name = QStringLiteral("a song with a fairly long name, number %1.wav").arg(i);
             w.lstnames->addItem(name);
-            w.lstFiles->addItem(dir.write(name, wav(800)));
+            w.lstFiles->addItem(wav(dir, name, 800));
         }
     }
     QStringList names() const {
@@ -207,7 +200,7 @@ TEST_F(Faults, ASongTruncatedOrDeletedWhileItPlaysEndsAndTheMixGoesOn) {
         SCOPED_TRACE(remove ? "deleted" : "truncated");
         w.lstnames->clear();
         w.lstFiles->clear();
-        const QString cut = dir.write(QStringLiteral("cut.wav"), wav(80000)); // ten seconds
+        const QString cut = wav(dir, QStringLiteral("cut.wav"), 80000); // ten seconds
         w.lstnames->addItem(QStringLiteral("cut.wav"));
         w.lstFiles->addItem(cut);
         addSongs(1);
@@ -224,7 +217,7 @@ TEST_F(Faults, ASongTruncatedOrDeletedWhileItPlaysEndsAndTheMixGoesOn) {
             ASSERT_TRUE(QFile::remove(cut));
         } else {
             QFile f(cut);
-            ASSERT_TRUE(f.resize(44 + 2 * 8000)); // one second is left
+            ASSERT_TRUE(f.resize(f.size() - 2 * (80000 - 8000))); // one second is left
         }
         for (int i = 0; i < 100 && ends == 0; ++i)
             render(8000);
@@ -304,7 +297,7 @@ TEST(RegistryFaults, ACorruptRegistryLeavesTheMainWindowWorking) {
         EXPECT_EQ(w.PB != nullptr, c.bar);
         TempDir dir;
         w.lstnames->addItem(QStringLiteral("one.wav"));
-        w.lstFiles->addItem(dir.write(QStringLiteral("one.wav"), wav(800)));
+        w.lstFiles->addItem(wav(dir, QStringLiteral("one.wav"), 800));
         w.lstnames->setCurrentRow(0);
         w.LoadToPlayer_Click(0);
         w.Play_Click(0);
@@ -369,7 +362,7 @@ TEST(DeviceFaults, AnOutputThatFailsMidMixHandsOverAndTheMixGoesOn) {
     for (int i = 0; i < 3; ++i) {
         const QString name = QStringLiteral("s%1.wav").arg(i);
         w.lstnames->addItem(name);
-        w.lstFiles->addItem(dir.write(name, wav(400))); // a twentieth of a second
+        w.lstFiles->addItem(wav(dir, name, 400)); // a twentieth of a second
     }
     int changes = 0;
     for (int d = 0; d < 2; ++d)
@@ -379,12 +372,8 @@ TEST(DeviceFaults, AnOutputThatFailsMidMixHandsOverAndTheMixGoesOn) {
     w.LoadToPlayer_Click(0);
     w.Play_Click(0);
 
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while ((engine->output() != platform::media::AudioEngine::Output::Null || changes < 6) &&
-           std::chrono::steady_clock::now() < until) {
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+    waitFor([&] { return engine->output() == platform::media::AudioEngine::Output::Null && changes >= 6; },
+            std::chrono::seconds(10));
     EXPECT_EQ(engine->output(), platform::media::AudioEngine::Output::Null);
     EXPECT_GE(changes, 6);
     EXPECT_TRUE(w.MP[0]->hasMedia());

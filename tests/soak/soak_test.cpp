@@ -20,6 +20,7 @@
 #include "media/audioengine.h"
 #include "media/mediaplayer.h"
 #include "scriptedprompts.h"
+#include "songfiles.h"
 #include "tempdir.h"
 
 namespace {
@@ -49,22 +50,6 @@ constexpr bool kResidentSizeMeans = true;
 constexpr bool kResidentSizeMeans = true;
 #endif
 
-// A mono 16-bit WAV of `frames` frames of a quiet saw; `claimed` frames in the header (a larger value makes a
-// file cut short in the middle of its data).
-QByteArray wav(int frames, int claimed) {
-    QByteArray w("RIFF");
-    auto u32 = [&](quint32 v) { w.append(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](quint16 v) { w.append(reinterpret_cast<const char*>(&v), 2); };
-    u32(36 + 2 * claimed);
-    w.append("WAVEfmt ");
-    u32(16), u16(1), u16(1), u32(kRate), u32(kRate * 2), u16(2), u16(16);
-    w.append("data");
-    u32(2 * claimed);
-    for (int f = 0; f < frames; ++f)
-        u16(static_cast<quint16>((f % 64) * 128));
-    return w;
-}
-
 // Resident set size of this process, in bytes.
 double residentBytes() {
     std::ifstream statm("/proc/self/statm");
@@ -92,14 +77,14 @@ protected:
                 dir.write(name, noise);
                 ++m_corrupt;
             } else if (i % 30 == 11) {
-                dir.write(name, wav(0, 0));
+                songfiles::writeCutShort(dir.file(name), kRate, 0, 0);
                 ++m_corrupt;
             } else if (i % 35 == 13) {
-                dir.write(name, wav(100, 4000));
+                songfiles::writeCutShort(dir.file(name), kRate, 100, 4000);
                 ++m_corrupt;
             } else {
                 const int frames = 160 + static_cast<int>(rng.bounded(160));
-                dir.write(name, wav(frames, frames));
+                songfiles::writeCutShort(dir.file(name), kRate, frames, frames);
             }
             w.lstnames->addItem(name);
             w.lstFiles->addItem(path);

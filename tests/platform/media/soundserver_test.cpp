@@ -14,6 +14,7 @@
 #include "soundserver.h"
 #include "stderrcapture.h"
 #include "tempdir.h"
+#include "waitfor.h"
 
 using namespace platform::media;
 using clock_type = std::chrono::steady_clock;
@@ -67,16 +68,6 @@ size_t align(const std::vector<float>& rec, size_t lo, size_t hi, const std::vec
     return best;
 }
 
-template <class Pred> bool waitUntil(Pred pred, int ms) {
-    const auto until = clock_type::now() + std::chrono::milliseconds(ms);
-    while (!pred()) {
-        if (clock_type::now() > until)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 struct Route {
     const char* name;
     PrivateSoundServer::Kind server;
@@ -122,13 +113,13 @@ TEST_P(SoundServer, BothDecksAreHeardFromTheFirstPlay) {
         const auto played = clock_type::now();
         a.play();
         b.play();
-        ASSERT_TRUE(waitUntil([&] { return a.position() >= 1.0; }, 5000));
+        ASSERT_TRUE(waitFor([&] { return a.position() >= 1.0; }, std::chrono::seconds(5)));
         const auto levelled = clock_type::now();
         a.setLevel(-4500); // half the gain
-        ASSERT_TRUE(waitUntil([&] { return a.position() >= 1.8; }, 5000));
+        ASSERT_TRUE(waitFor([&] { return a.position() >= 1.8; }, std::chrono::seconds(5)));
         const auto sought = clock_type::now();
         a.setPosition(2.5);
-        ASSERT_TRUE(waitUntil([&] { return a.state() != PlayState::Playing; }, 5000));
+        ASSERT_TRUE(waitFor([&] { return a.state() != PlayState::Playing; }, std::chrono::seconds(5)));
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         b.stop();
 
@@ -209,8 +200,8 @@ TEST(SoundServerDevices, ListedChosenAndGone) {
         EXPECT_EQ(status.device, "test");
         EXPECT_EQ(status.missing, std::string(stored) == "pulse:test" ? "" : stored);
         engine->useDevice({});
-        EXPECT_TRUE(
-            waitUntil([&] { return engine->status().sound && engine->status().missing.empty(); }, 5000));
+        EXPECT_TRUE(waitFor([&] { return engine->status().sound && engine->status().missing.empty(); },
+                            std::chrono::seconds(5)));
     }
 }
 
@@ -228,19 +219,19 @@ TEST(SoundServerDevices, ARestartedServerBringsTheSoundBack) {
     MediaPlayer mp(*engine, nullptr);
     ASSERT_FALSE(mp.open(path));
     mp.play();
-    ASSERT_TRUE(waitUntil([&] { return mp.position() > 0.3; }, 5000))
+    ASSERT_TRUE(waitFor([&] { return mp.position() > 0.3; }, std::chrono::seconds(5)))
         << mp.position() << " " << int(engine->output()) << " " << int(mp.state()) << " "
         << engine->status().device;
     server.reset();
-    ASSERT_TRUE(waitUntil([&] { return !engine->status().sound; }, 5000));
+    ASSERT_TRUE(waitFor([&] { return !engine->status().sound; }, std::chrono::seconds(5)));
     const double atFailure = mp.position();
     server = std::make_unique<PrivateSoundServer>(PrivateSoundServer::Kind::PulseAudio);
     ASSERT_TRUE(server->failure().isEmpty()) << server->failure().toStdString();
-    ASSERT_TRUE(waitUntil([&] { return engine->status().sound; }, 15000));
+    ASSERT_TRUE(waitFor([&] { return engine->status().sound; }, std::chrono::seconds(15)));
     EXPECT_EQ(engine->output(), AudioEngine::Output::Device);
     EXPECT_GE(mp.position(), atFailure);
     const double atReturn = mp.position();
-    EXPECT_TRUE(waitUntil([&] { return mp.position() > atReturn + 0.2; }, 5000));
+    EXPECT_TRUE(waitFor([&] { return mp.position() > atReturn + 0.2; }, std::chrono::seconds(5)));
     EXPECT_EQ(mp.state(), PlayState::Playing);
 }
 

@@ -10,12 +10,13 @@
 #include <thread>
 #include <unistd.h>
 
-#include "clockwait.h"
 #include "media/audioengine.h"
 #include "media/engineimpl.h"
 #include "media/mediaplayer.h"
+#include "songfiles.h"
 #include "stderrcapture.h"
 #include "tempdir.h"
+#include "waitfor.h"
 
 using namespace platform::media;
 
@@ -98,29 +99,12 @@ struct ScriptedDevice {
     }
 };
 
-template <class Pred> bool waitLong(Pred pred, std::chrono::seconds limit) {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > until)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
-// A 16-bit stereo WAV of silence, written by hand so this program needs no encoder.
-QByteArray silentWav(double seconds) {
-    const int frames = int(seconds * 44100), bytes = frames * 4;
-    QByteArray w("RIFF");
-    auto u32 = [&](quint32 v) { w.append(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](quint16 v) { w.append(reinterpret_cast<const char*>(&v), 2); };
-    u32(36 + bytes);
-    w.append("WAVEfmt ");
-    u32(16), u16(1), u16(2), u32(44100), u32(44100 * 4), u16(4), u16(16);
-    w.append("data");
-    u32(bytes);
-    w.append(QByteArray(bytes, '\0'));
-    return w;
+// A 16-bit stereo WAV of `seconds` of silence in `dir`; returns its path.
+QString silentWav(const TempDir& dir, double seconds) {
+    const QString path = dir.file(QStringLiteral("silence.wav"));
+    const int frames = int(seconds * 44100);
+    songfiles::write(path, songfiles::Kind::Wav16, 44100, 2, songfiles::constant(frames, 2, 0.0f));
+    return path;
 }
 
 // Sound servers pause at start and call back in bursts: neither is a failed device.
@@ -130,7 +114,7 @@ TEST(DeviceFallback, AStartUpPauseAndBurstsKeepTheDevice) {
         {std::chrono::milliseconds(0), 8, std::chrono::milliseconds(150)},
     };
     TempDir dir;
-    const QString path = dir.write("silence.wav", silentWav(6.0));
+    const QString path = silentWav(dir, 6.0);
     for (const Script& script : cases) {
         StderrCapture capture;
         ScriptedDevice device{{script}};
@@ -153,7 +137,7 @@ TEST(DeviceFallback, AStartUpPauseAndBurstsKeepTheDevice) {
 // device is tried again and playback moves back to it when it answers, the deck's position kept throughout.
 TEST(DeviceFallback, AFailedDeviceFallsBackAndSoundReturns) {
     TempDir dir;
-    const QString path = dir.write("silence.wav", silentWav(30.0));
+    const QString path = silentWav(dir, 30.0);
     for (const bool hang : {false, true}) {
         StderrCapture capture;
         const Script dying{std::chrono::milliseconds(0), 1, std::chrono::milliseconds(0), 40, hang};
@@ -165,17 +149,17 @@ TEST(DeviceFallback, AFailedDeviceFallsBackAndSoundReturns) {
         MediaPlayer mp(*engine, nullptr);
         ASSERT_FALSE(mp.open(path));
         mp.play();
-        ASSERT_TRUE(waitLong([&] { return !engine->status().sound; }, std::chrono::seconds(8)));
+        ASSERT_TRUE(waitFor([&] { return !engine->status().sound; }, std::chrono::seconds(8)));
         EXPECT_EQ(engine->output(), AudioEngine::Output::Null);
         EXPECT_FALSE(engine->status().sound);
         EXPECT_EQ(engine->status().device, "scripted");
         const double atFailure = mp.position();
-        ASSERT_TRUE(waitLong([&] { return engine->status().sound; }, std::chrono::seconds(8)));
+        ASSERT_TRUE(waitFor([&] { return engine->status().sound; }, std::chrono::seconds(8)));
         EXPECT_EQ(engine->output(), AudioEngine::Output::Device);
         EXPECT_EQ(*device.opens, 3); // the first, one attempt that found nothing, the one that answered
         EXPECT_GE(mp.position(), atFailure);
         const double atReturn = mp.position();
-        EXPECT_TRUE(waitLong([&] { return mp.position() > atReturn + 0.1; }, std::chrono::seconds(3)));
+        EXPECT_TRUE(waitFor([&] { return mp.position() > atReturn + 0.1; }, std::chrono::seconds(3)));
         EXPECT_EQ(mp.state(), PlayState::Playing);
         engine->setStatusListener(nullptr);
         EXPECT_GE(changes.load(), 2); // gone, back
@@ -190,7 +174,7 @@ TEST(DeviceFallback, AFailedDeviceFallsBackAndSoundReturns) {
 // judges the device again (here: its death once it plays).
 TEST(DeviceFallback, AnIdleWatchdogSleepsUntilACommand) {
     TempDir dir;
-    const QString path = dir.write("silence.wav", silentWav(5.0));
+    const QString path = silentWav(dir, 5.0);
     StderrCapture capture;
     const Script dying{std::chrono::milliseconds(0), 1, std::chrono::milliseconds(0), 600, false};
     ScriptedDevice device{{dying}};
@@ -198,7 +182,7 @@ TEST(DeviceFallback, AnIdleWatchdogSleepsUntilACommand) {
     auto& impl = engine->impl();
     MediaPlayer mp(*engine, nullptr);
     ASSERT_FALSE(mp.open(path));
-    ASSERT_TRUE(waitLong(
+    ASSERT_TRUE(waitFor(
         [&] {
             std::lock_guard lk(impl.outputMutex);
             return impl.device && impl.device->resting();
@@ -209,7 +193,7 @@ TEST(DeviceFallback, AnIdleWatchdogSleepsUntilACommand) {
     std::this_thread::sleep_for(AudioEngine::Impl::kWatchInterval * 3);
     EXPECT_EQ(impl.looks.load(), looks);
     mp.play();
-    ASSERT_TRUE(waitLong([&] { return !engine->status().sound; }, std::chrono::seconds(8)));
+    ASSERT_TRUE(waitFor([&] { return !engine->status().sound; }, std::chrono::seconds(8)));
     EXPECT_GT(mp.position(), 0.0);
     EXPECT_EQ(capture.text().toStdString(), "the sound device failed; playing on without sound.\n");
 }
@@ -218,7 +202,7 @@ TEST(DeviceFallback, AnIdleWatchdogSleepsUntilACommand) {
 // and once after a command; an idle engine makes none.
 TEST(DeviceFallback, WithoutADeviceAttemptsFollowPlaying) {
     TempDir dir;
-    const QString path = dir.write("silence.wav", silentWav(10.0));
+    const QString path = silentWav(dir, 10.0);
     std::atomic<int> opens{0};
     auto engine =
         AudioEngine::createWithOutput(44100, 256, [&](AudioEngine::Impl&) -> std::unique_ptr<AudioOutput> {
@@ -227,7 +211,7 @@ TEST(DeviceFallback, WithoutADeviceAttemptsFollowPlaying) {
         });
     auto& impl = engine->impl();
     // The start's attempts (their back-off outlasts the time a command counts) end by themselves.
-    ASSERT_TRUE(waitLong(
+    ASSERT_TRUE(waitFor(
         [&] {
             const uint64_t looks = impl.looks.load();
             std::this_thread::sleep_for(AudioEngine::Impl::kRetryFirst * 3);
@@ -238,7 +222,7 @@ TEST(DeviceFallback, WithoutADeviceAttemptsFollowPlaying) {
     MediaPlayer mp(*engine, nullptr);
     ASSERT_FALSE(mp.open(path));
     mp.play();
-    ASSERT_TRUE(waitLong([&] { return opens.load() >= idle + 2; }, std::chrono::seconds(12)));
+    ASSERT_TRUE(waitFor([&] { return opens.load() >= idle + 2; }, std::chrono::seconds(12)));
     EXPECT_EQ(mp.state(), PlayState::Playing);
 }
 
@@ -254,7 +238,7 @@ TEST(DeviceFallback, NoDeviceLeavesTheNullOutput) {
 
 TEST(DeviceFallback, TheNullOutputPlaysInRealTimeAndDeliversTheEnd) {
     TempDir dir;
-    const QString path = dir.write("short.wav", silentWav(0.1));
+    const QString path = silentWav(dir, 0.1);
     auto engine = AudioEngine::createWithOutput(44100, 256, nullptr);
     ASSERT_EQ(engine->output(), AudioEngine::Output::Null);
     MediaPlayer mp(*engine, nullptr);

@@ -1,6 +1,7 @@
 // Transport, positions, ends, mixing and levels, driven through the offline output.
 #include <QCoreApplication>
 #include <QFile>
+#include <QImage>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -375,13 +376,28 @@ TEST_F(MediaPlayerTest, AWavNamedMp3PlaysAsWav) {
     EXPECT_EQ(render(*engine, 4000), songfiles::saw(4000, 2));
 }
 
+// The face says the state and the times: a change of either changes the picture, and the same state and times
+// give the same picture on another player.
 TEST_F(MediaPlayerTest, FaceShowsStateAndTimes) {
-    MediaPlayer mp(*engine, nullptr);
+    MediaPlayer mp(*engine, nullptr), twin(*engine, nullptr);
     mp.resize(49, 33);
-    EXPECT_FALSE(mp.grab().isNull());
-    ASSERT_FALSE(mp.open(song("a.wav", kRate)));
+    twin.resize(49, 33);
+    const auto face = [](MediaPlayer& p) { return p.grab().toImage(); };
+    std::vector<QImage> faces = {face(mp)}; // no song, 0:00/0:00
+    const QString path = song("a.wav", 3 * kRate);
+    ASSERT_FALSE(mp.open(path));
+    faces.push_back(face(mp)); // stopped, 0:00/0:03
     mp.play();
-    EXPECT_FALSE(mp.grab().isNull());
+    faces.push_back(face(mp)); // playing, 0:00/0:03
+    render(*engine, 3 * kRate / 2);
+    faces.push_back(face(mp)); // playing, 0:01/0:03
+    mp.pause();
+    faces.push_back(face(mp)); // paused, 0:01/0:03
+    for (size_t i = 0; i < faces.size(); ++i)
+        for (size_t j = i + 1; j < faces.size(); ++j)
+            EXPECT_NE(faces[i], faces[j]) << i << " " << j;
+    ASSERT_FALSE(twin.open(path));
+    EXPECT_EQ(face(twin), faces[1]);
 }
 
 } // namespace

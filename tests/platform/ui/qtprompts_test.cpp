@@ -19,6 +19,7 @@
 #include "tempdir.h"
 #include "ui/qtprompts.h"
 #include "ui/windowplace.h"
+#include "waitfor.h"
 
 using namespace platform;
 
@@ -149,7 +150,8 @@ TEST(FileDialogs, ListFoldersWithoutOpeningAFile) {
             QTest::keyClicks(name, at + QLatin1Char('/'));
             const QString probe = at == folder ? d.file("track01") : QStringLiteral("/proc/kmsg");
             // Generous: only a dialog that hangs misses it.
-            EXPECT_TRUE(QTest::qWaitFor([&] { return !model->type(model->index(probe)).isEmpty(); }, 30000))
+            EXPECT_TRUE(waitFor([&] { return !model->type(model->index(probe)).isEmpty(); },
+                                std::chrono::seconds(30)))
                 << at.toStdString();
             if (at == folder) {
                 EXPECT_EQ(model->type(model->index(fifo)), QStringLiteral("Special file"));

@@ -35,6 +35,13 @@ bool write(const QString& path, Kind kind, int rate, int channels, const std::ve
     return sf_close(sf) == 0 && ok;
 }
 
+bool writeCutShort(const QString& path, int rate, int frames, int claimed) {
+    if (!write(path, Kind::Wav16, rate, 1, saw(claimed, 1)))
+        return false;
+    QFile f(path);
+    return f.resize(f.size() - 2 * qint64(claimed - frames));
+}
+
 std::vector<float> saw(int frames, int channels) {
     std::vector<float> s(size_t(frames) * size_t(channels));
     for (int f = 0; f < frames; ++f)
@@ -78,3 +85,9 @@ FirstFrame firstFrame(const QByteArray& b) {
 }
 
 } // namespace songfiles
+
+bool writeSong(const QString& path, double seconds, int rate, double hz) {
+    const int frames = int(std::llround(seconds * rate));
+    return songfiles::write(path, songfiles::Kind::Wav16, rate, 1,
+                            songfiles::sine(frames, 1, rate, hz, 0.25f));
+}

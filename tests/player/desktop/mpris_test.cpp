@@ -15,7 +15,6 @@
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 
-#include "../media/songfiles.h"
 #include "frmmain.h"
 #include "instance.h"
 #include "media/audioengine.h"
@@ -23,9 +22,11 @@
 #include "mpris.h"
 #include "scriptedprompts.h"
 #include "session.h"
+#include "songfiles.h"
 #include "songintake.h"
 #include "tempdir.h"
 #include "ui/imagebutton.h"
+#include "waitfor.h"
 
 using platform::media::PlayState;
 
@@ -54,14 +55,6 @@ ClientRun run(const QString& program, const QStringList& args, const QString& cw
         p.kill();
     r.out = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
     return r;
-}
-
-template <class Pred> bool spinUntil(Pred pred) {
-    QElapsedTimer guard;
-    guard.start();
-    while (!pred() && guard.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    return pred();
 }
 
 // Counts what the player sends, as another client on the bus sees it.
@@ -184,7 +177,7 @@ TEST_F(MprisTest, PlayerctlDrivesTheActiveDeck) {
     EXPECT_EQ(ctl({"play-pause"}).code, 0);
     EXPECT_EQ(w.MP[0]->state(), PlayState::Playing);
     EXPECT_EQ(ctl({"status"}).out, "Playing");
-    ASSERT_TRUE(spinUntil([&] { return seen.changed.contains("PlaybackStatus"); }));
+    ASSERT_TRUE(waitFor([&] { return seen.changed.contains("PlaybackStatus"); }, std::chrono::seconds(10)));
     ctl({"play-pause"});
     EXPECT_EQ(w.MP[0]->state(), PlayState::Paused);
 
@@ -195,7 +188,7 @@ TEST_F(MprisTest, PlayerctlDrivesTheActiveDeck) {
     EXPECT_NEAR(ctl({"position"}).out.toDouble(), 2.5, 1e-3);
     ctl({"previous"});
     EXPECT_EQ(w.MP[0]->position(), 0.0);
-    ASSERT_TRUE(spinUntil([&] { return seen.seeked.size() == 3; }));
+    ASSERT_TRUE(waitFor([&] { return seen.seeked.size() == 3; }, std::chrono::seconds(10)));
     EXPECT_EQ(seen.seeked, QList<qlonglong>({1'500'000, 2'500'000, 0}));
 
     // Next goes on with the entry after the selection, into the active deck, playing.
@@ -210,7 +203,7 @@ TEST_F(MprisTest, PlayerctlDrivesTheActiveDeck) {
     EXPECT_EQ(ctl({"status"}).out, "Stopped");
     EXPECT_EQ(ctl({"metadata", "title"}).out, "Night Drive");
 
-    ASSERT_TRUE(spinUntil([&] { return seen.changed.count("Metadata") >= 2; }));
+    ASSERT_TRUE(waitFor([&] { return seen.changed.count("Metadata") >= 2; }, std::chrono::seconds(10)));
     const int before = seen.sent;
     for (int i = 0; i < 200; ++i)
         w.Timer1_Timer();
@@ -269,7 +262,8 @@ TEST_F(BusTest, SecondStartHandsItsPathsToTheFirst) {
     const ClientRun second = run(QStringLiteral(DECKMORA_BINARY), {"two.mp3", "one.wav", "dir"}, dir.path());
     RecordProperty("second_start_ms", static_cast<int>(took.elapsed()));
     EXPECT_EQ(second.code, 0);
-    ASSERT_TRUE(spinUntil([&] { return !w.intake()->busy() && w.lstFiles->count() == 5; }));
+    ASSERT_TRUE(
+        waitFor([&] { return !w.intake()->busy() && w.lstFiles->count() == 5; }, std::chrono::seconds(10)));
     QStringList paths;
     for (int i = 0; i < 5; ++i)
         paths << w.songList().path(i);

@@ -10,7 +10,7 @@
 #include <sys/resource.h>
 #include <thread>
 
-#include "clockwait.h"
+#include "waitfor.h"
 #include "media/audioengine.h"
 #include "media/deck.h"
 #include "media/engineimpl.h"

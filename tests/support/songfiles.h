@@ -4,14 +4,17 @@
 #include <cstdint>
 #include <vector>
 
-// Song files for the media tests, written with libsndfile (MP3 through LAME) so the tests need no sample
-// files.
+// Song files for the tests, written with libsndfile (MP3 through LAME), so the repository holds no samples
+// and no test builds a RIFF header by hand.
 namespace songfiles {
 
 enum class Kind { WavFloat, Wav16, Mp3Cbr, Mp3Vbr };
 
 // Writes interleaved `samples` of `channels` channels at `rate`; returns false when libsndfile refused.
 bool write(const QString& path, Kind kind, int rate, int channels, const std::vector<float>& samples);
+// A mono 16-bit WAV whose header claims `claimed` frames while only the first `frames` follow it: a song cut
+// short (frames == claimed: a whole one; 0 and 0: a header without audio).
+bool writeCutShort(const QString& path, int rate, int frames, int claimed);
 
 // A saw that tells frames apart: frame f of channel c is ((f % 997) / 997 - 0.5) / 2, negated on channel 1.
 std::vector<float> saw(int frames, int channels);
@@ -28,3 +31,6 @@ struct FirstFrame {
 FirstFrame firstFrame(const QByteArray& bytes);
 
 } // namespace songfiles
+
+// A mono 16-bit WAV song of `seconds` at `rate` frames a second: a quiet tone, so a mix of it is not silence.
+bool writeSong(const QString& path, double seconds, int rate = 8000, double hz = 440);

@@ -16,6 +16,7 @@
 #include "media/mediaplayer.h"
 #include "songfiles.h"
 #include "tempdir.h"
+#include "waitfor.h"
 
 using namespace platform::media;
 
@@ -33,8 +34,7 @@ TEST(CallbackGate, AHandOverWaitsForTheCallbackInsideAndRetiresItsOutput) {
         handed = true;
     });
     // However long the callback stays, the hand-over does not give up on it.
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_FALSE(handed);
+    EXPECT_FALSE(waitFor([&] { return handed.load(); }, std::chrono::milliseconds(50)));
     gate.leave();
     t.join();
     EXPECT_FALSE(gate.enter(first)) << "a retired output mixes on";
