@@ -282,7 +282,8 @@ TEST(SoundServerCue, TwoDevicesStayInStep) {
     a.setCue(true);
     a.play();
     b.play();
-    ASSERT_TRUE(waitUntil([&] { return a.position() >= run + 1.0; }, (run + 10) * 1000));
+    ASSERT_TRUE(
+        waitFor([&] { return a.position() >= run + 1.0; }, std::chrono::milliseconds((run + 10) * 1000)));
     const double drift = engine->cueDriftPpm();
     a.stop();
     b.stop();
@@ -351,10 +352,10 @@ TEST(SoundServerCue, FourChannelsCarryMainAndHeadphones) {
     a.setCue(true);
     a.play();
     b.play();
-    ASSERT_TRUE(waitUntil([&] { return a.position() >= 1.0; }, 5000));
+    ASSERT_TRUE(waitFor([&] { return a.position() >= 1.0; }, std::chrono::milliseconds(5000)));
     const auto switched = clock_type::now();
     engine->setCue({AudioEngine::CueRouting::Channels34, {}, 0.0f});
-    ASSERT_TRUE(waitUntil([&] { return a.position() >= 4.5; }, 10000));
+    ASSERT_TRUE(waitFor([&] { return a.position() >= 4.5; }, std::chrono::milliseconds(10000)));
     EXPECT_TRUE(engine->status().sound);
     const size_t from = quad.frameAt(switched) + 2 * kRate; // well after the stream was opened again
     const std::vector<float> all = quad.finish();
@@ -396,8 +397,8 @@ TEST(SoundServerCue, ChannelsThreeAndFourOnAStereoSinkSayWhy) {
         a.setCue(true);
         a.play();
         engine->setCue({AudioEngine::CueRouting::Channels34, {}, 0.0f});
-        ASSERT_TRUE(waitUntil([&] { return a.position() >= 1.5; }, 5000));
-        EXPECT_TRUE(waitUntil([&] { return engine->status().sound; }, 5000));
+        ASSERT_TRUE(waitFor([&] { return a.position() >= 1.5; }, std::chrono::milliseconds(5000)));
+        EXPECT_TRUE(waitFor([&] { return engine->status().sound; }, std::chrono::milliseconds(5000)));
         EXPECT_EQ(engine->cue().routing, AudioEngine::CueRouting::Channels34);
     }
     const QString text = err.text();
@@ -423,18 +424,18 @@ TEST(SoundServerCue, AHeadphoneDeviceThatComesLaterIsTakenUp) {
         ASSERT_FALSE(a.open(songPath));
         a.setCue(true);
         a.play();
-        ASSERT_TRUE(waitUntil([&] { return a.position() >= 1.0; }, 5000));
+        ASSERT_TRUE(waitFor([&] { return a.position() >= 1.0; }, std::chrono::milliseconds(5000)));
         ASSERT_EQ(server.run(QStringLiteral("pactl"),
                              {QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
                               QStringLiteral("sink_name=late"), QStringLiteral("rate=44100")}),
                   0);
         MonitorRecorder late(server, kRate, "late.monitor");
-        EXPECT_TRUE(waitUntil(
+        EXPECT_TRUE(waitFor(
             [&] {
                 const std::vector<float> rec = late.snapshot();
                 return std::any_of(rec.begin(), rec.end(), [](float s) { return std::fabs(s) > 0.01f; });
             },
-            15000));
+            std::chrono::milliseconds(15000)));
         EXPECT_EQ(a.state(), PlayState::Playing);
     }
     const QString text = err.text();
