@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <optional>
 
 #include "media/audioengine.h"
 #include "media/cuebus.h"
@@ -24,103 +25,96 @@ struct Mixes {
     std::vector<float> main, phones;
 };
 
-// Two decks, `a` a saw and `b` a sine, at different levels, both playing; `cueA`/`cueB` put them on the cue.
+// Two decks, `a` a saw at level -4500 and `b` a sine at -2000, both playing (unless `levelB` is null);
+// `cueA`/`cueB` put them on the cue.
 class CueMix : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(songfiles::write(sawPath, songfiles::Kind::WavFloat, kRate, 2, songfiles::saw(kRate, 2)));
-        ASSERT_TRUE(songfiles::write(sinePath, songfiles::Kind::WavFloat, kRate, 2,
+        ASSERT_TRUE(songfiles::write(dir.file("a.wav"), songfiles::Kind::WavFloat, kRate, 2,
+                                     songfiles::saw(kRate, 2)));
+        ASSERT_TRUE(songfiles::write(dir.file("b.wav"), songfiles::Kind::WavFloat, kRate, 2,
                                      songfiles::sine(kRate, 2, kRate, 330.0, 0.6f)));
     }
-
-    Mixes render(AudioEngine::CueOptions options, bool cueA, bool cueB, int levelA = -4500,
-                 int levelB = -2000, bool playB = true) {
-        auto engine = AudioEngine::createOffline(kRate);
-        MediaPlayer a(*engine, nullptr), b(*engine, nullptr);
-        EXPECT_FALSE(a.open(sawPath));
-        EXPECT_FALSE(b.open(sinePath));
-        a.setLevel(levelA);
-        b.setLevel(levelB);
-        a.setCue(cueA);
-        b.setCue(cueB);
-        EXPECT_EQ(a.cue(), cueA);
+    void start(AudioEngine::CueOptions options, bool cueA, bool cueB, int levelA = -4500,
+               std::optional<int> levelB = -2000) {
+        b.reset();
+        a.reset();
+        engine = AudioEngine::createOffline(kRate);
+        a = std::make_unique<MediaPlayer>(*engine, nullptr);
+        b = std::make_unique<MediaPlayer>(*engine, nullptr);
+        EXPECT_FALSE(a->open(dir.file("a.wav")));
+        EXPECT_FALSE(b->open(dir.file("b.wav")));
+        a->setLevel(levelA);
+        b->setLevel(levelB.value_or(0));
+        a->setCue(cueA);
+        b->setCue(cueB);
+        EXPECT_EQ(a->cue(), cueA);
         engine->setCue(options);
-        a.play();
-        if (playB)
-            b.play();
+        a->play();
+        if (levelB)
+            b->play();
+    }
+    Mixes render(AudioEngine::CueOptions options, bool cueA, bool cueB, int levelA = -4500,
+                 std::optional<int> levelB = -2000) {
+        start(options, cueA, cueB, levelA, levelB);
         Mixes m{std::vector<float>(2 * kFrames), std::vector<float>(2 * kFrames, 9.0f)};
         engine->render(m.main.data(), kFrames, m.phones.data());
         return m;
     }
 
     TempDir dir;
-    QString sawPath = dir.file("saw.wav"), sinePath = dir.file("sine.wav");
+    std::unique_ptr<AudioEngine> engine;
+    std::unique_ptr<MediaPlayer> a, b;
 };
 
+bool silent(const std::vector<float>& v) {
+    return std::all_of(v.begin(), v.end(), [](float s) { return s == 0.0f; });
+}
+
 // The cue mix is the cued deck at full gain, whatever its level and whatever else plays; the main mix is the
-// same with or without any cue setting.
+// same with or without any cue setting; the balance blends in the main mix.
 TEST_F(CueMix, IsTheCuedDeckBeforeItsVolumeAndLeavesTheMainMixAlone) {
     const Mixes plain = render({}, false, false);
-    const std::vector<float> deckA = render({}, false, false, 0, 0, false).main;
+    const std::vector<float> deckA = render({}, false, false, 0, std::nullopt).main;
     for (Routing routing : {Routing::Split, Routing::Device, Routing::Channels34}) {
         const Mixes cued = render({routing, {}, 0.0f}, true, false);
         EXPECT_EQ(cued.main, plain.main) << int(routing);
         EXPECT_EQ(cued.phones, deckA) << int(routing);
     }
-    // Nothing cued, or no routing: the headphones hear nothing at balance 0, and the main mix is unchanged.
-    const Mixes none = render({Routing::Split, {}, 0.0f}, false, false);
-    EXPECT_TRUE(std::all_of(none.phones.begin(), none.phones.end(), [](float s) { return s == 0.0f; }));
+    // Nothing cued, or no routing: the headphones hear nothing at balance 0.
+    EXPECT_TRUE(silent(render({Routing::Split, {}, 0.0f}, false, false).phones));
     const Mixes off = render({Routing::Off, {}, 0.0f}, true, true);
     EXPECT_EQ(off.main, plain.main);
-    EXPECT_TRUE(std::all_of(off.phones.begin(), off.phones.end(), [](float s) { return s == 0.0f; }));
-}
+    EXPECT_TRUE(silent(off.phones));
 
-TEST_F(CueMix, BalanceBlendsTheCueWithTheMainMix) {
     const Mixes both = render({Routing::Split, {}, 0.0f}, true, true);
-    for (float balance : {0.0f, 0.25f, 0.5f, 1.0f}) {
+    for (float balance : {0.25f, 0.5f, 1.0f}) {
         const Mixes m = render({Routing::Split, {}, balance}, true, true);
-        for (size_t i = 0; i < m.phones.size(); ++i) {
-            const float expected =
-                std::clamp((1 - balance) * both.phones[i] + balance * m.main[i], -1.0f, 1.0f);
-            ASSERT_NEAR(m.phones[i], expected, 1e-6f) << "balance " << balance << " at " << i;
-        }
+        for (size_t i = 0; i < m.phones.size(); ++i)
+            ASSERT_NEAR(m.phones[i],
+                        std::clamp((1 - balance) * both.phones[i] + balance * m.main[i], -1.0f, 1.0f), 1e-6f)
+                << "balance " << balance << " at " << i;
     }
 }
 
 // The device path: the same pass as render() makes, laid out for the device (in blocks, for a request longer
 // than one).
 TEST_F(CueMix, DeviceLayoutsCarryBothMixes) {
-    const AudioEngine::CueOptions options{Routing::Split, {}, 0.5f};
-    const Mixes ref = render(options, false, true);
-    struct Case {
-        Routing routing;
-        int channels;
-    };
-    for (const Case c : {Case{Routing::Split, 2}, Case{Routing::Channels34, 4}, Case{Routing::Off, 2},
-                         Case{Routing::Channels34, 2}}) {
-        auto engine = AudioEngine::createOffline(kRate);
-        MediaPlayer a(*engine, nullptr), b(*engine, nullptr);
-        ASSERT_FALSE(a.open(sawPath));
-        ASSERT_FALSE(b.open(sinePath));
-        a.setLevel(-4500);
-        b.setLevel(-2000);
-        b.setCue(true);
-        engine->setCue({c.routing, {}, 0.5f});
-        a.play();
-        b.play();
+    const Mixes ref = render({Routing::Split, {}, 0.5f}, false, true);
+    for (const auto& [routing, channels] : {std::pair{Routing::Split, 2}, std::pair{Routing::Channels34, 4},
+                                            std::pair{Routing::Off, 2}, std::pair{Routing::Channels34, 2}}) {
+        start({routing, {}, 0.5f}, false, true);
         auto& impl = engine->impl();
         for (auto& slot : impl.decks)
             if (Deck* d = slot.load())
                 d->fill();
-        std::vector<float> device(size_t(c.channels) * kFrames, 9.0f);
-        impl.processDevice(impl.offlineMixer, device.data(), kFrames, c.channels);
-        const bool heard =
-            c.routing == Routing::Split || (c.routing == Routing::Channels34 && c.channels == 4);
-        std::vector<float> expected(device.size());
-        routeCue(c.routing, ref.main.data(), heard ? ref.phones.data() : nullptr, expected.data(), kFrames,
-                 c.channels);
+        std::vector<float> device(size_t(channels) * kFrames, 9.0f), expected(device.size());
+        impl.processDevice(impl.offlineMixer, device.data(), kFrames, channels);
+        const bool heard = routing == Routing::Split || (routing == Routing::Channels34 && channels == 4);
+        routeCue(routing, ref.main.data(), heard ? ref.phones.data() : nullptr, expected.data(), kFrames,
+                 channels);
         for (size_t i = 0; i < device.size(); ++i)
-            ASSERT_NEAR(device[i], expected[i], 1e-6f) << int(c.routing) << "/" << c.channels << " at " << i;
+            ASSERT_NEAR(device[i], expected[i], 1e-6f) << int(routing) << "/" << channels << " at " << i;
     }
 }
 

@@ -113,13 +113,14 @@ TEST_P(SoundServer, BothDecksAreHeardFromTheFirstPlay) {
         const auto played = clock_type::now();
         a.play();
         b.play();
-        ASSERT_TRUE(waitFor([&] { return a.position() >= 1.0; }, std::chrono::seconds(5)));
+        ASSERT_TRUE(waitFor([&] { return a.position() >= 1.0; }, std::chrono::milliseconds(5000)));
         const auto levelled = clock_type::now();
         a.setLevel(-4500); // half the gain
-        ASSERT_TRUE(waitFor([&] { return a.position() >= 1.8; }, std::chrono::seconds(5)));
+        ASSERT_TRUE(waitFor([&] { return a.position() >= 1.8; }, std::chrono::milliseconds(5000)));
         const auto sought = clock_type::now();
         a.setPosition(2.5);
-        ASSERT_TRUE(waitFor([&] { return a.state() != PlayState::Playing; }, std::chrono::seconds(5)));
+        ASSERT_TRUE(
+            waitFor([&] { return a.state() != PlayState::Playing; }, std::chrono::milliseconds(5000)));
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
         b.stop();
 
@@ -201,7 +202,7 @@ TEST(SoundServerDevices, ListedChosenAndGone) {
         EXPECT_EQ(status.missing, std::string(stored) == "pulse:test" ? "" : stored);
         engine->useDevice({});
         EXPECT_TRUE(waitFor([&] { return engine->status().sound && engine->status().missing.empty(); },
-                            std::chrono::seconds(5)));
+                            std::chrono::milliseconds(5000)));
     }
 }
 
@@ -219,19 +220,19 @@ TEST(SoundServerDevices, ARestartedServerBringsTheSoundBack) {
     MediaPlayer mp(*engine, nullptr);
     ASSERT_FALSE(mp.open(path));
     mp.play();
-    ASSERT_TRUE(waitFor([&] { return mp.position() > 0.3; }, std::chrono::seconds(5)))
+    ASSERT_TRUE(waitFor([&] { return mp.position() > 0.3; }, std::chrono::milliseconds(5000)))
         << mp.position() << " " << int(engine->output()) << " " << int(mp.state()) << " "
         << engine->status().device;
     server.reset();
-    ASSERT_TRUE(waitFor([&] { return !engine->status().sound; }, std::chrono::seconds(5)));
+    ASSERT_TRUE(waitFor([&] { return !engine->status().sound; }, std::chrono::milliseconds(5000)));
     const double atFailure = mp.position();
     server = std::make_unique<PrivateSoundServer>(PrivateSoundServer::Kind::PulseAudio);
     ASSERT_TRUE(server->failure().isEmpty()) << server->failure().toStdString();
-    ASSERT_TRUE(waitFor([&] { return engine->status().sound; }, std::chrono::seconds(15)));
+    ASSERT_TRUE(waitFor([&] { return engine->status().sound; }, std::chrono::milliseconds(15000)));
     EXPECT_EQ(engine->output(), AudioEngine::Output::Device);
     EXPECT_GE(mp.position(), atFailure);
     const double atReturn = mp.position();
-    EXPECT_TRUE(waitFor([&] { return mp.position() > atReturn + 0.2; }, std::chrono::seconds(5)));
+    EXPECT_TRUE(waitFor([&] { return mp.position() > atReturn + 0.2; }, std::chrono::milliseconds(5000)));
     EXPECT_EQ(mp.state(), PlayState::Playing);
 }
 
@@ -245,65 +246,83 @@ double toneIn(const std::vector<float>& rec, size_t at, size_t n, double hz) {
     return 2 * std::hypot(c, s) / double(n);
 }
 
-// The frame of `rec` where `song`'s frame `from` sounds, searched within `reach` frames of `guess`.
-size_t locate(const std::vector<float>& rec, size_t guess, size_t reach, const std::vector<float>& song,
-              size_t from) {
-    return align(rec, guess > reach ? guess - reach : 0, guess + reach, song, from, kRate / 20);
-}
+// A private PulseAudio server and an engine on one of its sinks with two decks: `a` plays noise at half
+// volume and is cued, `b` plays a 440 Hz tone and is not.
+class SoundServerCue : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(server.failure().isEmpty()) << server.failure().toStdString(); }
+    bool addSink(const QString& name, bool four = false) {
+        QStringList args = {QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
+                            QStringLiteral("sink_name=") + name, QStringLiteral("rate=44100")};
+        if (four)
+            args << QStringLiteral("channels=4")
+                 << QStringLiteral("channel_map=front-left,front-right,rear-left,rear-right");
+        return server.run(QStringLiteral("pactl"), args) == 0;
+    }
+    void play(const std::string& sink, int seconds, AudioEngine::CueOptions cue) {
+        song = noiseSong(seconds * kRate);
+        ASSERT_TRUE(songfiles::write(dir.file("noise.wav"), songfiles::Kind::WavFloat, kRate, 2, song));
+        ASSERT_TRUE(songfiles::write(dir.file("tone.wav"), songfiles::Kind::WavFloat, kRate, 2,
+                                     songfiles::sine(seconds * kRate, 2, kRate, 440.0, 0.2f)));
+        EngineOptions options;
+        options.device = "pulse:" + sink;
+        engine = AudioEngine::create(options);
+        ASSERT_TRUE(engine->waitUntilSettled(8000));
+        ASSERT_TRUE(engine->status().sound);
+        engine->setCue(cue);
+        a = std::make_unique<MediaPlayer>(*engine, nullptr);
+        b = std::make_unique<MediaPlayer>(*engine, nullptr);
+        ASSERT_FALSE(a->open(dir.file("noise.wav")));
+        ASSERT_FALSE(b->open(dir.file("tone.wav")));
+        a->setLevel(-4500);
+        a->setCue(true);
+        a->play();
+        b->play();
+    }
+    // Where `rec` carries the song's frame `from`, searched within `reach` of `guess`, and how (over `n`).
+    Fit find(const std::vector<float>& rec, size_t guess, size_t reach, size_t from, size_t n, size_t* at) {
+        *at = align(rec, guess > reach ? guess - reach : 0, guess + reach, song, from, kRate / 20);
+        return fit(rec, *at, song, from, n);
+    }
+
+    PrivateSoundServer server{PrivateSoundServer::Kind::PulseAudio};
+    TempDir dir;
+    std::vector<float> song;
+    std::unique_ptr<AudioEngine> engine;
+    std::unique_ptr<MediaPlayer> a, b;
+};
 
 // Main on one sink, the headphones on another, each recorded from its monitor: the main carries both decks,
-// the headphones the cued one only, and the distance between the two stays put over the run (the cue device
-// is fed through its ring and converted to hold it). DECKMORA_CUE_SECONDS sets the run's length (15 s).
-TEST(SoundServerCue, TwoDevicesStayInStep) {
+// the headphones the cued one only, at full gain, and the distance between the two stays put over the run
+// (the cue device is fed through its ring and converted to hold it). DECKMORA_CUE_SECONDS sets the run's
+// length (15 s).
+TEST_F(SoundServerCue, TwoDevicesStayInStep) {
     const int run = qEnvironmentVariableIsSet("DECKMORA_CUE_SECONDS")
                         ? std::max(5, qEnvironmentVariableIntValue("DECKMORA_CUE_SECONDS"))
                         : 15;
-    PrivateSoundServer server(PrivateSoundServer::Kind::PulseAudio);
-    ASSERT_TRUE(server.failure().isEmpty()) << server.failure().toStdString();
-    TempDir dir;
-    const std::vector<float> song = noiseSong((run + 4) * kRate);
-    const QString songPath = dir.file("noise.wav"), tonePath = dir.file("tone.wav");
-    ASSERT_TRUE(songfiles::write(songPath, songfiles::Kind::WavFloat, kRate, 2, song));
-    ASSERT_TRUE(songfiles::write(tonePath, songfiles::Kind::WavFloat, kRate, 2,
-                                 songfiles::sine((run + 4) * kRate, 2, kRate, 440.0, 0.2f)));
     MonitorRecorder mainRec(server, kRate, "test.monitor"), cueRec(server, kRate, "cue.monitor");
     ASSERT_TRUE(mainRec.waitForFrames(kRate / 10, 5000) && cueRec.waitForFrames(kRate / 10, 5000));
-
-    EngineOptions options;
-    options.device = "pulse:test";
-    auto engine = AudioEngine::create(options);
-    ASSERT_TRUE(engine->waitUntilSettled(8000));
-    ASSERT_TRUE(engine->status().sound);
-    engine->setCue({AudioEngine::CueRouting::Device, "pulse:cue", 0.0f});
-    MediaPlayer a(*engine, nullptr), b(*engine, nullptr);
-    ASSERT_FALSE(a.open(songPath));
-    ASSERT_FALSE(b.open(tonePath));
-    a.setLevel(-4500); // the headphones hear the cued deck before its volume
-    a.setCue(true);
-    a.play();
-    b.play();
+    play("test", run + 4, {AudioEngine::CueRouting::Device, "pulse:cue", 0.0f});
     ASSERT_TRUE(
-        waitFor([&] { return a.position() >= run + 1.0; }, std::chrono::milliseconds((run + 10) * 1000)));
+        waitFor([&] { return a->position() >= run + 1.0; }, std::chrono::milliseconds((run + 10) * 1000)));
     const double drift = engine->cueDriftPpm();
-    a.stop();
-    b.stop();
     const std::vector<float> m = mainRec.finish(), c = cueRec.finish();
 
-    // Both recordings from where the song's 1 s sounds, and again near the run's end.
     auto onset = [](const std::vector<float>& rec) {
         size_t i = 0;
         while (2 * i < rec.size() && std::fabs(rec[2 * i]) < 0.01f)
             ++i;
         return i;
     };
+    // Both recordings where the song's 1 s sounds, and again near the run's end. The headphones' frames are
+    // converted at a ratio the controller moves by a few hundred ppm: a short window, over which that shifts
+    // them by less than a frame.
     const size_t early = kRate, late = size_t(run) * kRate;
-    const size_t m1 = locate(m, onset(m) + early, kRate / 2, song, early);
-    const size_t c1 = locate(c, onset(c) + early, kRate / 2, song, early);
-    const size_t m2 = locate(m, m1 + (late - early), kRate / 5, song, late);
-    const size_t c2 = locate(c, c1 + (late - early), kRate / 5, song, late);
-    // The headphones' frames are converted at a ratio that the controller moves by a few hundred ppm: a short
-    // window, over which that shifts them by less than a frame.
-    const Fit mainFit = fit(m, m2, song, late, kRate / 2), cueFit = fit(c, c2, song, late, kRate / 10);
+    size_t m1, c1, m2, c2;
+    find(m, onset(m) + early, kRate / 2, early, kRate / 20, &m1);
+    find(c, onset(c) + early, kRate / 2, early, kRate / 20, &c1);
+    const Fit mainFit = find(m, m1 + (late - early), kRate / 5, late, kRate / 2, &m2);
+    const Fit cueFit = find(c, c1 + (late - early), kRate / 5, late, kRate / 10, &c2);
     EXPECT_NEAR(mainFit.gain, 0.5, 0.05);
     EXPECT_NEAR(cueFit.gain, 1.0, 0.05);
     EXPECT_GT(cueFit.match, 0.97);
@@ -322,41 +341,15 @@ TEST(SoundServerCue, TwoDevicesStayInStep) {
 
 // Channels 3-4 chosen while the main stream plays on a four-channel sink: the stream is opened again with
 // four channels, the front pair carries the main mix, the rear pair the headphones.
-TEST(SoundServerCue, FourChannelsCarryMainAndHeadphones) {
-    PrivateSoundServer server(PrivateSoundServer::Kind::PulseAudio);
-    ASSERT_TRUE(server.failure().isEmpty()) << server.failure().toStdString();
-    ASSERT_EQ(server.run(QStringLiteral("pactl"),
-                         {QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
-                          QStringLiteral("sink_name=quad"), QStringLiteral("rate=44100"),
-                          QStringLiteral("channels=4"),
-                          QStringLiteral("channel_map=front-left,front-right,rear-left,rear-right")}),
-              0);
-    TempDir dir;
-    const std::vector<float> song = noiseSong(8 * kRate);
-    const QString songPath = dir.file("noise.wav"), tonePath = dir.file("tone.wav");
-    ASSERT_TRUE(songfiles::write(songPath, songfiles::Kind::WavFloat, kRate, 2, song));
-    ASSERT_TRUE(songfiles::write(tonePath, songfiles::Kind::WavFloat, kRate, 2,
-                                 songfiles::sine(8 * kRate, 2, kRate, 440.0, 0.2f)));
+TEST_F(SoundServerCue, FourChannelsCarryMainAndHeadphones) {
+    ASSERT_TRUE(addSink(QStringLiteral("quad"), true));
     MonitorRecorder quad(server, kRate, "quad.monitor", 4);
     ASSERT_TRUE(quad.waitForFrames(kRate / 10, 5000));
-
-    EngineOptions options;
-    options.device = "pulse:quad";
-    auto engine = AudioEngine::create(options);
-    ASSERT_TRUE(engine->waitUntilSettled(8000));
-    ASSERT_TRUE(engine->status().sound);
-    MediaPlayer a(*engine, nullptr), b(*engine, nullptr);
-    ASSERT_FALSE(a.open(songPath));
-    ASSERT_FALSE(b.open(tonePath));
-    a.setLevel(-4500);
-    a.setCue(true);
-    a.play();
-    b.play();
-    ASSERT_TRUE(waitFor([&] { return a.position() >= 1.0; }, std::chrono::milliseconds(5000)));
+    play("quad", 8, {});
+    ASSERT_TRUE(waitFor([&] { return a->position() >= 1.0; }, std::chrono::milliseconds(5000)));
     const auto switched = clock_type::now();
     engine->setCue({AudioEngine::CueRouting::Channels34, {}, 0.0f});
-    ASSERT_TRUE(waitFor([&] { return a.position() >= 4.5; }, std::chrono::milliseconds(10000)));
-    EXPECT_TRUE(engine->status().sound);
+    ASSERT_TRUE(waitFor([&] { return a->position() >= 4.5; }, std::chrono::milliseconds(10000)));
     const size_t from = quad.frameAt(switched) + 2 * kRate; // well after the stream was opened again
     const std::vector<float> all = quad.finish();
     std::vector<float> f, r;
@@ -364,83 +357,42 @@ TEST(SoundServerCue, FourChannelsCarryMainAndHeadphones) {
         f.insert(f.end(), {all[i], all[i + 1]});
         r.insert(r.end(), {all[i + 2], all[i + 3]});
     }
-
-    // The rear pair: the cued deck at full gain, the tone not at all; the front pair: both decks.
-    const size_t songAt = size_t(3.2 * kRate);
     ASSERT_GT(r.size() / 2, from + kRate);
-    const size_t onRear = align(r, from - kRate / 2, from + kRate / 2, song, songAt, kRate / 20);
-    const Fit rearFit = fit(r, onRear, song, songAt, kRate / 5);
-    EXPECT_GT(rearFit.match, 0.97);
-    EXPECT_NEAR(rearFit.gain, 1.0, 0.05);
+    const size_t songAt = size_t(3.2 * kRate);
+    size_t onRear, onFront;
+    const Fit rear = find(r, from, kRate / 2, songAt, kRate / 5, &onRear);
+    EXPECT_GT(rear.match, 0.97);
+    EXPECT_NEAR(rear.gain, 1.0, 0.05);
     EXPECT_LT(toneIn(r, onRear, kRate / 2, 440.0), 0.01);
-    const size_t at = align(f, from - kRate / 2, from + kRate / 2, song, songAt, kRate / 20);
-    EXPECT_NEAR(fit(f, at, song, songAt, kRate / 2).gain, 0.5, 0.05);
-    EXPECT_GT(toneIn(f, at, kRate / 2, 440.0), 0.15);
+    EXPECT_NEAR(find(f, from, kRate / 2, songAt, kRate / 2, &onFront).gain, 0.5, 0.05);
+    EXPECT_GT(toneIn(f, onFront, kRate / 2, 440.0), 0.15);
 }
 
-// Channels 3-4 asked of a stereo sink: the main mix plays on in stereo, and one line says why the headphones
-// are not heard (a four-channel stream would be mixed down into the speakers).
-TEST(SoundServerCue, ChannelsThreeAndFourOnAStereoSinkSayWhy) {
-    PrivateSoundServer server(PrivateSoundServer::Kind::PulseAudio);
-    ASSERT_TRUE(server.failure().isEmpty()) << server.failure().toStdString();
-    TempDir dir;
-    const QString songPath = dir.file("noise.wav");
-    ASSERT_TRUE(songfiles::write(songPath, songfiles::Kind::WavFloat, kRate, 2, noiseSong(10 * kRate)));
+// Headphones where they cannot be: channels 3-4 of a stereo sink (a four-channel stream would be mixed down
+// into the speakers), or a sink that is not there yet. One line each says so and the main mix plays on; the
+// sink that comes later is taken up.
+TEST_F(SoundServerCue, UnreachableHeadphonesSayWhyAndALateSinkIsTakenUp) {
     StderrCapture err;
-    {
-        EngineOptions options;
-        options.device = "pulse:test";
-        auto engine = AudioEngine::create(options);
-        ASSERT_TRUE(engine->waitUntilSettled(8000));
-        MediaPlayer a(*engine, nullptr);
-        ASSERT_FALSE(a.open(songPath));
-        a.setCue(true);
-        a.play();
-        engine->setCue({AudioEngine::CueRouting::Channels34, {}, 0.0f});
-        ASSERT_TRUE(waitFor([&] { return a.position() >= 1.5; }, std::chrono::milliseconds(5000)));
-        EXPECT_TRUE(waitFor([&] { return engine->status().sound; }, std::chrono::milliseconds(5000)));
-        EXPECT_EQ(engine->cue().routing, AudioEngine::CueRouting::Channels34);
-    }
+    play("test", 30, {AudioEngine::CueRouting::Channels34, {}, 0.0f});
+    ASSERT_TRUE(waitFor([&] { return a->position() >= 1.0; }, std::chrono::milliseconds(5000)));
+    engine->setCue({AudioEngine::CueRouting::Device, "pulse:late", 0.0f});
+    ASSERT_TRUE(waitFor([&] { return a->position() >= 2.0; }, std::chrono::milliseconds(5000)));
+    ASSERT_TRUE(addSink(QStringLiteral("late")));
+    MonitorRecorder late(server, kRate, "late.monitor");
+    EXPECT_TRUE(waitFor(
+        [&] {
+            const std::vector<float> rec = late.snapshot();
+            return std::any_of(rec.begin(), rec.end(), [](float s) { return std::fabs(s) > 0.01f; });
+        },
+        std::chrono::milliseconds(15000)));
+    EXPECT_EQ(a->state(), PlayState::Playing);
+    EXPECT_TRUE(engine->status().sound);
+    a.reset(); // the players go before their engine, whose lines are then all written
+    b.reset();
+    engine.reset();
     const QString text = err.text();
-    EXPECT_TRUE(text.contains(QStringLiteral("has two channels"))) << text.toStdString();
-}
-
-// Headphones on a sink that is not there yet: one line, the main mix plays on, and once the sink appears the
-// headphones are heard on it.
-TEST(SoundServerCue, AHeadphoneDeviceThatComesLaterIsTakenUp) {
-    PrivateSoundServer server(PrivateSoundServer::Kind::PulseAudio);
-    ASSERT_TRUE(server.failure().isEmpty()) << server.failure().toStdString();
-    TempDir dir;
-    const QString songPath = dir.file("noise.wav");
-    ASSERT_TRUE(songfiles::write(songPath, songfiles::Kind::WavFloat, kRate, 2, noiseSong(30 * kRate)));
-    StderrCapture err;
-    {
-        EngineOptions options;
-        options.device = "pulse:test";
-        auto engine = AudioEngine::create(options);
-        ASSERT_TRUE(engine->waitUntilSettled(8000));
-        engine->setCue({AudioEngine::CueRouting::Device, "pulse:late", 0.0f});
-        MediaPlayer a(*engine, nullptr);
-        ASSERT_FALSE(a.open(songPath));
-        a.setCue(true);
-        a.play();
-        ASSERT_TRUE(waitFor([&] { return a.position() >= 1.0; }, std::chrono::milliseconds(5000)));
-        ASSERT_EQ(server.run(QStringLiteral("pactl"),
-                             {QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
-                              QStringLiteral("sink_name=late"), QStringLiteral("rate=44100")}),
-                  0);
-        MonitorRecorder late(server, kRate, "late.monitor");
-        EXPECT_TRUE(waitFor(
-            [&] {
-                const std::vector<float> rec = late.snapshot();
-                return std::any_of(rec.begin(), rec.end(), [](float s) { return std::fabs(s) > 0.01f; });
-            },
-            std::chrono::milliseconds(15000)));
-        EXPECT_EQ(a.state(), PlayState::Playing);
-    }
-    const QString text = err.text();
-    EXPECT_TRUE(text.contains(QStringLiteral("cannot be opened"))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("back on pulse:late"))) << text.toStdString();
+    for (const char* line : {"has two channels", "cannot be opened", "back on pulse:late"})
+        EXPECT_TRUE(text.contains(QLatin1String(line))) << line << "\n" << text.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
