@@ -1,0 +1,363 @@
+// Pre-listen and recording from the main window: the rules behind the file, the switches, their keys and the
+// Sound window's part.
+#include <QComboBox>
+#include <QLabel>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <thread>
+
+#include "core/settingsstore.h"
+#include "frmmain.h"
+#include "frmsound.h"
+#include "media/audioengine.h"
+#include "media/mediaplayer.h"
+#include "mixrecording.h"
+#include "runcounter.h"
+#include "scriptedprompts.h"
+#include "soundchoice.h"
+#include "switchbutton.h"
+#include "tempdir.h"
+
+using platform::media::AudioEngine;
+using Format = recordingrules::Format;
+
+namespace {
+
+const QDateTime kAt(QDate(2026, 12, 7), QTime(21, 5, 33));
+
+TEST(RecordingRules, FolderIsTheMusicFolderOnlyWhenItIsThere) {
+    TempDir dir;
+    const QString music = dir.file(QStringLiteral("Music"));
+    const QString file = dir.write(QStringLiteral("notafolder"), "x");
+    const QString home = dir.path();
+    EXPECT_EQ(recordingrules::folder(music, home), home); // XDG_MUSIC_DIR named but never made
+    EXPECT_EQ(recordingrules::folder(QString(), home), home);
+    EXPECT_EQ(recordingrules::folder(file, home), home);
+    ASSERT_TRUE(QDir().mkpath(music));
+    EXPECT_EQ(recordingrules::folder(music, home), music);
+}
+
+TEST(RecordingRules, NamesAreTheTimeAndNeverAnExistingFile) {
+    TempDir dir;
+    EXPECT_EQ(recordingrules::fileName(kAt, Format::Flac),
+              QStringLiteral("Deckmora 2026-12-07 21-05-33.flac"));
+    EXPECT_EQ(recordingrules::fileName(kAt, Format::Wav), QStringLiteral("Deckmora 2026-12-07 21-05-33.wav"));
+    const QString first = recordingrules::freePath(dir.path(), kAt, Format::Flac);
+    EXPECT_EQ(first, dir.file(QStringLiteral("Deckmora 2026-12-07 21-05-33.flac")));
+    dir.write(QFileInfo(first).fileName(), "x");
+    EXPECT_EQ(recordingrules::freePath(dir.path(), kAt, Format::Flac),
+              dir.file(QStringLiteral("Deckmora 2026-12-07 21-05-33 (2).flac")));
+    dir.write(QStringLiteral("Deckmora 2026-12-07 21-05-33 (2).flac"), "x");
+    EXPECT_EQ(recordingrules::freePath(dir.path(), kAt, Format::Flac),
+              dir.file(QStringLiteral("Deckmora 2026-12-07 21-05-33 (3).flac")));
+    // another format is another name
+    EXPECT_EQ(recordingrules::freePath(dir.path(), kAt, Format::Wav),
+              dir.file(QStringLiteral("Deckmora 2026-12-07 21-05-33.wav")));
+}
+
+TEST(RecordingRules, ElapsedTextCountsWholeSeconds) {
+    const std::vector<std::tuple<int64_t, int, QString>> cases = {
+        {0, 48000, QStringLiteral("0:00")},
+        {47999, 48000, QStringLiteral("0:00")},
+        {48000 * 7, 48000, QStringLiteral("0:07")},
+        {int64_t(44100) * 754, 44100, QStringLiteral("12:34")},
+        {int64_t(44100) * 3599, 44100, QStringLiteral("59:59")},
+        {int64_t(44100) * 3723, 44100, QStringLiteral("1:02:03")},
+        {int64_t(44100) * 36000, 44100, QStringLiteral("10:00:00")},
+        {1000, 0, QStringLiteral("0:00")}, // no rate yet
+    };
+    for (const auto& [frames, rate, text] : cases)
+        EXPECT_EQ(recordingrules::elapsedText(frames, rate), text) << frames << " at " << rate;
+}
+
+// A recorder that does what it is told, and stops by itself when a test says the disk is full.
+struct FakeRecorderState {
+    std::mutex lock;
+    AudioEngine::Recording recording;
+    std::function<void()> listener;
+    std::string failWith; // the next start fails with this
+    int starts = 0, stops = 0;
+    Format format = Format::Flac;
+};
+
+class FakeRecorder : public Recorder {
+public:
+    explicit FakeRecorder(std::shared_ptr<FakeRecorderState> s) : m_s(std::move(s)) {}
+    bool start(const std::string& path, Format format, std::string* error) override {
+        std::lock_guard g(m_s->lock);
+        ++m_s->starts;
+        if (!m_s->failWith.empty()) {
+            *error = m_s->failWith;
+            return false;
+        }
+        m_s->recording = {true, path, 0, {}};
+        m_s->format = format;
+        return true;
+    }
+    void stop() override {
+        std::lock_guard g(m_s->lock);
+        ++m_s->stops;
+        m_s->recording.active = false;
+    }
+    AudioEngine::Recording state() const override {
+        std::lock_guard g(m_s->lock);
+        return m_s->recording;
+    }
+    int sampleRate() const override { return 44100; }
+    void setListener(std::function<void()> listener) override {
+        std::lock_guard g(m_s->lock);
+        m_s->listener = std::move(listener);
+    }
+
+private:
+    std::shared_ptr<FakeRecorderState> m_s;
+};
+
+// The recorder gives up on its own thread, as the engine's writer does.
+void stopByItself(FakeRecorderState& s, const std::string& error) {
+    std::thread([&s, error] {
+        std::function<void()> listener;
+        {
+            std::lock_guard g(s.lock);
+            s.recording.active = false;
+            s.recording.error = error;
+            listener = s.listener;
+        }
+        if (listener)
+            listener();
+    }).join();
+}
+
+class RecordingTest : public ::testing::Test {
+protected:
+    std::shared_ptr<FakeRecorderState> state = std::make_shared<FakeRecorderState>();
+    ScriptedPrompts prompts;
+    TempDir dir;
+};
+
+TEST_F(RecordingTest, AStartThatFailsSaysWhyOnceAndStaysOff) {
+    MixRecording r(std::make_unique<FakeRecorder>(state));
+    state->failWith = "The folder cannot be written.";
+    prompts.answer(platform::Answer::Ok);
+    EXPECT_FALSE(r.start(dir.path(), kAt, Format::Flac));
+    EXPECT_FALSE(r.active());
+    ASSERT_EQ(prompts.count(), 1);
+    EXPECT_EQ(prompts.last().text,
+              QStringLiteral("The recording could not start: The folder cannot be written.\r\n") +
+                  dir.file(QStringLiteral("Deckmora 2026-12-07 21-05-33.flac")));
+    EXPECT_EQ(r.elapsed(), QString());
+}
+
+// A full disk: one notice naming the reason and the file, however often the recorder tells, and a recording
+// begun meanwhile is not taken for the one that stopped.
+TEST_F(RecordingTest, ARecordingThatStopsByItselfGivesOneNotice) {
+    MixRecording r(std::make_unique<FakeRecorder>(state));
+    int changes = 0;
+    QObject::connect(&r, &MixRecording::changed, [&] { ++changes; });
+    ASSERT_TRUE(r.start(dir.path(), kAt, Format::Wav));
+    EXPECT_EQ(state->format, Format::Wav);
+    state->recording.frames = 44100 * 65;
+    EXPECT_EQ(r.elapsed(), QStringLiteral("1:05"));
+
+    prompts.answer(platform::Answer::Ok);
+    stopByItself(*state, "The disk is full.");
+    stopByItself(*state, "The disk is full.");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return prompts.count() == 1; }, 5000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(prompts.count(), 1);
+    EXPECT_EQ(prompts.last().text, QStringLiteral("Recording stopped: The disk is full. The file holds "
+                                                  "everything recorded until then: ") +
+                                       dir.file(QStringLiteral("Deckmora 2026-12-07 21-05-33.wav")));
+    EXPECT_FALSE(r.active());
+    EXPECT_EQ(changes, 2);
+
+    ASSERT_TRUE(r.start(dir.path(), kAt, Format::Flac));
+    std::function<void()> stale;
+    {
+        std::lock_guard g(state->lock);
+        stale = state->listener;
+    }
+    stale(); // a late word from the recorder while the new recording runs
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(r.active());
+    EXPECT_EQ(prompts.count(), 1);
+}
+
+TEST_F(RecordingTest, ARecordingStillRunningIsStoppedWhenTheWindowGoes) {
+    {
+        MixRecording r(std::make_unique<FakeRecorder>(state));
+        ASSERT_TRUE(r.start(dir.path(), kAt, Format::Flac));
+    }
+    EXPECT_EQ(state->stops, 1);
+    EXPECT_FALSE(state->listener);
+}
+
+class WindowTest : public RecordingTest {
+protected:
+    void SetUp() override {
+        w.setQuitAction([] {});
+        w.Timer1->stop();
+    }
+    std::unique_ptr<AudioEngine> engine = AudioEngine::createOffline(44100);
+    std::unique_ptr<frmMain> owned = std::make_unique<frmMain>(*engine);
+    frmMain& w = *owned;
+    void showActive() {
+        w.show();
+        w.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    }
+};
+
+// Each deck's key and button flip that deck's switch only; a window starts with both off; help lists both.
+TEST_F(WindowTest, CueKeysAndButtonsSwitchTheirOwnDeck) {
+    showActive();
+    EXPECT_FALSE(w.Cue[0]->isOn());
+    EXPECT_FALSE(w.Cue[1]->isOn());
+    const std::vector<std::tuple<std::function<void()>, bool, bool>> steps = {
+        {[&] { QTest::keyClick(&w, Qt::Key_G); }, true, false},
+        {[&] { QTest::keyClick(&w, Qt::Key_H); }, true, true},
+        {[&] { QTest::mouseClick(w.Cue[0], Qt::LeftButton); }, false, true},
+        {[&] { QTest::keyClick(&w, Qt::Key_H); }, false, false},
+    };
+    for (const auto& [step, on0, on1] : steps) {
+        step();
+        EXPECT_EQ(w.Cue[0]->isOn(), on0);
+        EXPECT_EQ(w.Cue[1]->isOn(), on1);
+    }
+    int listed = 0;
+    for (const QAction* a : w.keyActions())
+        listed += a->text().contains(QStringLiteral("pre-listen")) ? 1 : 0;
+    EXPECT_EQ(listed, 2);
+    EXPECT_EQ(prompts.count(), 0);
+}
+
+// Against the engine as it is here, which cannot record: the key gives one notice with the engine's reason
+// and the switch stays off.
+TEST_F(WindowTest, RecordKeyWithAnEngineThatCannotRecord) {
+    showActive();
+    std::string why;
+    if (engine->startRecording(dir.file(QStringLiteral("probe.flac")).toStdString(), Format::Flac, &why)) {
+        engine->stopRecording();
+        GTEST_SKIP() << "this engine records";
+    }
+    prompts.answer(platform::Answer::Ok);
+    QTest::keyClick(&w, Qt::Key_F9);
+    ASSERT_EQ(prompts.count(), 1);
+    EXPECT_TRUE(prompts.last().text.startsWith(QStringLiteral("The recording could not start: ") +
+                                               QString::fromStdString(why).chopped(1)));
+    EXPECT_FALSE(w.Rec->isOn());
+    EXPECT_EQ(w.lblRec->text(), QString());
+}
+
+// Start, the time beside the switch (set only when it changes, so an unchanged second paints nothing), stop,
+// and a recording still running when the window goes.
+TEST_F(WindowTest, RecordSwitchShowsTheTimeAndWhereTheFileWent) {
+    w.useRecorder(std::make_unique<FakeRecorder>(state));
+    showActive();
+    QTest::keyClick(&w, Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_TRUE(w.Rec->isOn());
+    EXPECT_EQ(w.lblRec->text(), QStringLiteral("0:00"));
+    const QString path = QString::fromStdString(state->recording.path);
+    EXPECT_TRUE(QFileInfo(path).fileName().startsWith(QStringLiteral("Deckmora ")));
+
+    state->recording.frames = 44100 * 12 + 5;
+    w.Timer1_Timer();
+    EXPECT_EQ(w.lblRec->text(), QStringLiteral("0:12"));
+    QTest::qWait(0);
+    struct PaintCount : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            paints += e->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    w.lblRec->installEventFilter(&counter);
+    state->recording.frames = 44100 * 13 - 1;
+    w.Timer1_Timer();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(counter.paints, 0);
+    w.lblRec->removeEventFilter(&counter);
+
+    QTest::mouseClick(w.Rec, Qt::LeftButton);
+    EXPECT_FALSE(w.Rec->isOn());
+    EXPECT_EQ(state->stops, 1);
+    EXPECT_EQ(w.lblRec->text(), QStringLiteral("saved"));
+    EXPECT_TRUE(w.lblRec->toolTip().contains(QDir::toNativeSeparators(path)));
+    EXPECT_TRUE(w.Rec->toolTip().contains(QDir::toNativeSeparators(path)));
+
+    QTest::keyClick(&w, Qt::Key_F9);
+    ASSERT_TRUE(w.Rec->isOn());
+    owned.reset();
+    EXPECT_EQ(state->stops, 2);
+    EXPECT_EQ(prompts.count(), 0);
+}
+
+TEST(CueChoice, StoredValuesReadBackOrFallToTheDefault) {
+    using R = AudioEngine::CueRouting;
+    struct Case {
+        QString routing, balance;
+        R readRouting;
+        int readBalance;
+    };
+    const std::vector<Case> cases = {
+        {QStringLiteral("Split"), QStringLiteral("30"), R::Split, 30},
+        {QStringLiteral("channels34"), QStringLiteral("100"), R::Channels34, 100},
+        {QStringLiteral("Device"), QStringLiteral("150"), R::Device, 100},
+        {QStringLiteral("Loud"), QStringLiteral("-5"), R::Off, 0},
+        {QString(), QStringLiteral("half"), R::Off, 0},
+    };
+    for (const Case& c : cases) {
+        platform::SettingsStore::write(runcounter::appName(), QStringLiteral("Sound"),
+                                       QStringLiteral("CueRouting"), c.routing);
+        platform::SettingsStore::write(runcounter::appName(), QStringLiteral("Sound"),
+                                       QStringLiteral("CueBalance"), c.balance);
+        const soundchoice::CueChoice read = soundchoice::loadCue();
+        EXPECT_EQ(read.routing, c.readRouting) << c.routing.toStdString();
+        EXPECT_EQ(read.balance, c.readBalance) << c.balance.toStdString();
+    }
+    // The engine hears of a device only for the routing that uses one.
+    const AudioEngine::CueOptions split =
+        soundchoice::cueOptions({R::Split, QStringLiteral("pulse:usb"), 25});
+    EXPECT_EQ(split.device, "");
+    EXPECT_FLOAT_EQ(split.balance, 0.25f);
+    EXPECT_EQ(soundchoice::cueOptions({R::Device, QStringLiteral("pulse:usb"), 100}).device, "pulse:usb");
+    ASSERT_TRUE(soundchoice::saveCue({}));
+}
+
+// The Sound window's pre-listen and recording choices are stored by Apply and shown again by the next window.
+TEST(SoundWindowCue, ApplyStoresWhatTheNextWindowShows) {
+    ScriptedPrompts prompts;
+    auto engine = AudioEngine::createOffline(44100);
+    {
+        frmSound sound(*engine);
+        EXPECT_EQ(sound.cboCueRouting->currentIndex(), int(AudioEngine::CueRouting::Off));
+        EXPECT_FALSE(sound.cboCueDevice->isEnabled());
+        EXPECT_EQ(sound.cboRecordFormat->currentIndex(), int(Format::Flac));
+        sound.cboCueRouting->setCurrentIndex(int(AudioEngine::CueRouting::Device));
+        EXPECT_TRUE(sound.cboCueDevice->isEnabled());
+        sound.cboCueRouting->setCurrentIndex(int(AudioEngine::CueRouting::Split));
+        EXPECT_FALSE(sound.cboCueDevice->isEnabled());
+        sound.sldCueBalance->setValue(70);
+        sound.cboRecordFormat->setCurrentIndex(int(Format::Wav));
+        sound.Apply_Click();
+    }
+    const soundchoice::CueChoice stored = soundchoice::loadCue();
+    EXPECT_EQ(stored.routing, AudioEngine::CueRouting::Split);
+    EXPECT_EQ(stored.balance, 70);
+    EXPECT_EQ(soundchoice::loadRecordFormat(), Format::Wav);
+    {
+        frmSound again(*engine);
+        EXPECT_EQ(again.cboCueRouting->currentIndex(), int(AudioEngine::CueRouting::Split));
+        EXPECT_EQ(again.sldCueBalance->value(), 70);
+        EXPECT_EQ(again.cboRecordFormat->currentIndex(), int(Format::Wav));
+    }
+    ASSERT_TRUE(soundchoice::saveCue({}));
+    ASSERT_TRUE(soundchoice::saveRecordFormat(Format::Flac));
+    EXPECT_EQ(prompts.count(), 0);
+}
+
+} // namespace
