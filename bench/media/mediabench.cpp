@@ -1,6 +1,6 @@
 // Figures of the audio engine, each as a ratio against a baseline measured in the same run: the bare decode
-// of the same MP3 with libmpg123, or the duration of the audio period. Writes its own songs (libsndfile
-// encodes MP3 through LAME). Run: build/bin/media_bench
+// of the same MP3 with libmpg123, the duration of the audio period, or the plain callback beside the one with
+// a cue. Writes its own songs (libsndfile encodes MP3 through LAME). Run: build/bin/media_bench
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
@@ -241,6 +241,57 @@ void BM_CallbackWork(benchmark::State& state) {
     state.counters["mean_of_period"] = mean / periodSeconds;
 }
 
+// The device callback with a deck cued, routed Split (one stereo device) or Device (the headphone mix into
+// the cue device's ring), against the plain callback: periods of both kinds alternate on the same two decks,
+// so the machine's load falls on both alike. 99th percentiles of each as a share of the period, and their
+// ratio.
+void BM_CallbackCue(benchmark::State& state) {
+    const int period = int(state.range(0));
+    const auto routing = AudioEngine::CueRouting(state.range(1));
+    double plainP99 = 0, cueP99 = 0;
+    for (auto _ : state) {
+        auto engine = AudioEngine::createOffline(kRate);
+        MediaPlayer a(*engine, nullptr), b(*engine, nullptr);
+        a.open(g_song3);
+        b.open(g_song3);
+        a.setLevel(-1000);
+        b.setCue(true);
+        a.play();
+        b.play();
+        auto& impl = engine->impl();
+        if (routing == AudioEngine::CueRouting::Device)
+            impl.cue.feed.open(kRate, 4 * period);
+        std::vector<float> out(size_t(2 * period));
+        std::vector<double> plain, cued;
+        const int periods = 20 * kRate / period;
+        plain.reserve(size_t(periods));
+        cued.reserve(size_t(periods));
+        for (int i = 0; i < periods; ++i) {
+            for (auto& slot : impl.decks)
+                if (Deck* d = slot.load()) {
+                    d->dropStale();
+                    d->fill();
+                }
+            const bool withCue = i % 2 == 1;
+            engine->setCue({withCue ? routing : AudioEngine::CueRouting::Off, {}, 0.25f});
+            const auto t0 = Clock::now();
+            impl.processDevice(impl.offlineMixer, out.data(), period, 2);
+            (withCue ? cued : plain).push_back(seconds(Clock::now() - t0));
+            // The cue device's side, which runs on its own thread, is not the callback's cost.
+            impl.cue.feed.ring().skip(CueRing::kFrames);
+        }
+        std::sort(plain.begin(), plain.end());
+        std::sort(cued.begin(), cued.end());
+        plainP99 = plain[size_t(double(plain.size()) * 0.99)];
+        cueP99 = cued[size_t(double(cued.size()) * 0.99)];
+        state.SetIterationTime(cueP99);
+    }
+    const double periodSeconds = double(period) / kRate;
+    state.counters["p99_plain_of_period"] = plainP99 / periodSeconds;
+    state.counters["p99_cue_of_period"] = cueP99 / periodSeconds;
+    state.counters["cue_vs_plain_p99"] = cueP99 / plainP99;
+}
+
 long residentBytes() {
     QFile f("/proc/self/statm");
     if (!f.open(QIODevice::ReadOnly))
@@ -326,6 +377,14 @@ int main(int argc, char** argv) {
         ->Arg(2048)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond)
+        ->Iterations(1);
+    BENCHMARK(BM_CallbackCue)
+        ->Args({256, int(AudioEngine::CueRouting::Split)})
+        ->Args({256, int(AudioEngine::CueRouting::Device)})
+        ->Args({512, int(AudioEngine::CueRouting::Split)})
+        ->Args({512, int(AudioEngine::CueRouting::Device)})
+        ->UseManualTime()
+        ->Unit(benchmark::kMicrosecond)
         ->Iterations(1);
     BENCHMARK(BM_Memory)->UseManualTime()->Iterations(1);
     benchmark::Initialize(&argc, argv);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -74,22 +75,72 @@ std::unique_ptr<AudioOutput> makeNullOutput(AudioEngine::Impl& engine) {
     return std::make_unique<NullOutput>(engine);
 }
 
-AudioEngine::Impl::Mix AudioEngine::Impl::process(uint32_t mixer, float* out, int frames) {
-    AudioThreadScope scope;
-    entered.fetch_add(1, std::memory_order_relaxed);
-    std::fill(out, out + 2 * frames, 0.0f);
-    if (!gate.enter(mixer))
-        return Mix::Retired;
+bool AudioEngine::Impl::mixDecks(float* out, int frames, float* phones) {
+    // The cue mix is made only while a routing takes it and some deck is cued: otherwise it costs one look
+    // at each deck's flag.
+    float* cueMix = nullptr;
+    if (phones) {
+        std::fill(phones, phones + 2 * frames, 0.0f);
+        for (auto& slot : decks)
+            if (Deck* d = slot.load(std::memory_order_seq_cst); d && d->cue())
+                cueMix = phones;
+    }
     bool playing = false;
     for (auto& slot : decks)
         if (Deck* d = slot.load(std::memory_order_seq_cst)) {
             if (auto hook = passHook.load(std::memory_order_relaxed)) [[unlikely]]
                 hook(d);
-            d->mix(out, frames);
+            d->mix(out, frames, cueMix);
             playing = playing || d->state() == DeckState::Playing;
         }
     for (int i = 0; i < 2 * frames; ++i)
         out[i] = std::min(1.0f, std::max(-1.0f, out[i]));
+    if (phones)
+        blendPhones(phones, out, cue.balance.load(std::memory_order_relaxed), frames);
+    return playing;
+}
+
+AudioEngine::Impl::Mix AudioEngine::Impl::process(uint32_t mixer, float* out, int frames, float* phones) {
+    AudioThreadScope scope;
+    entered.fetch_add(1, std::memory_order_relaxed);
+    std::fill(out, out + 2 * frames, 0.0f);
+    if (phones)
+        std::fill(phones, phones + 2 * frames, 0.0f);
+    if (!gate.enter(mixer))
+        return Mix::Retired;
+    const bool heard = phones && cue.current() != CueRouting::Off;
+    const bool playing = mixDecks(out, frames, heard ? phones : nullptr);
+    lastPlaying.store(playing, std::memory_order_relaxed);
+    gate.leave();
+    return playing ? Mix::Playing : Mix::Silent;
+}
+
+AudioEngine::Impl::Mix AudioEngine::Impl::processDevice(uint32_t mixer, float* out, int frames,
+                                                        int channels) {
+    AudioThreadScope scope;
+    entered.fetch_add(1, std::memory_order_relaxed);
+    std::fill(out, out + channels * frames, 0.0f);
+    if (!gate.enter(mixer))
+        return Mix::Retired;
+    const CueRouting routing = cue.current();
+    const bool routed = routing == CueRouting::Split || routing == CueRouting::Device ||
+                        (routing == CueRouting::Channels34 && channels == 4);
+    bool playing = false;
+    if (!routed && channels == 2) {
+        playing = mixDecks(out, frames, nullptr);
+    } else {
+        float* phones = cue.scratch.data();
+        for (int done = 0; done < frames;) {
+            const int n = std::min(CueBus::kBlockFrames, frames - done);
+            float* block = out + channels * done;
+            // The main mix goes to the block's start; routeCue spreads it over the device's channels.
+            playing = mixDecks(block, n, routed ? phones : nullptr) || playing;
+            if (routing == CueRouting::Device)
+                cue.feed.push(phones, n);
+            routeCue(routing, block, routed ? phones : nullptr, block, n, channels);
+            done += n;
+        }
+    }
     lastPlaying.store(playing, std::memory_order_relaxed);
     gate.leave();
     return playing ? Mix::Playing : Mix::Silent;
@@ -238,6 +289,43 @@ void AudioEngine::Impl::dropDevice(const char* why) {
         old->stop();
 }
 
+// Watchdog thread. The cue device's clock runs free of the main one's: the feed holds a ring of about twice
+// the latency asked for, enough for both servers' bursts, and converts its way through any drift.
+void AudioEngine::Impl::reopenCue() {
+    if (cueDevice) {
+        cueDevice->stop();
+        cueDevice.reset();
+    }
+    cue.feed.close();
+    CueOptions options;
+    {
+        std::lock_guard lk(cueMutex);
+        options = cueOptions;
+    }
+    if (options.routing != CueRouting::Device)
+        return;
+    std::unique_ptr<AudioOutput> dev;
+    const auto devices = AudioEngine::listDevices();
+    const DeviceInfo* found =
+        options.device.empty() ? nullptr : AudioEngine::findDevice(devices, options.device);
+    if (found && found->id.rfind("portaudio:", 0) == 0)
+        dev = makePortAudioOutput(*this, found->id.substr(10), OutputRole::Cue);
+    else if (found || options.device.empty())
+        dev = makePulseOutput(*this, found ? found->id.substr(6) : std::string(), OutputRole::Cue);
+    const int target = int(int64_t(rate) * (2 * latencyMs + 20) / 1000);
+    if (!dev || !cue.feed.open(rate, target) || !dev->start()) {
+        cue.feed.close();
+        if (dev)
+            dev->stop();
+        const std::string line = "the headphone device " +
+                                 (options.device.empty() ? std::string("(default)") : options.device) +
+                                 " cannot be opened; the cue is not heard.";
+        say(line.c_str());
+        return;
+    }
+    cueDevice = std::move(dev);
+}
+
 void AudioEngine::Impl::startSupervised(OutputFactory open, bool say) {
     startNull();
     opener = std::move(open);
@@ -264,6 +352,12 @@ void AudioEngine::Impl::supervise() {
     std::unique_lock lk(supervisorMutex);
     while (!quit.load()) {
         looks.fetch_add(1, std::memory_order_relaxed);
+        if (cuePending) {
+            cuePending = false;
+            lk.unlock();
+            reopenCue();
+            lk.lock();
+        }
         if (requestPending) {
             requestPending = false;
             opener = std::move(requested);
@@ -358,7 +452,7 @@ void AudioEngine::Impl::supervise() {
         const auto until = watching   ? lastLook + kWatchInterval
                            : retrying ? std::max(nextTry, lastLook)
                                       : clock::time_point::max();
-        const auto woken = [this] { return quit.load() || requestPending || commanded; };
+        const auto woken = [this] { return quit.load() || requestPending || cuePending || commanded; };
         if (until == clock::time_point::max())
             supervisorWake.wait(lk, woken);
         else
@@ -377,6 +471,11 @@ void AudioEngine::Impl::shutdown() {
     supervisorWake.notify_all();
     if (watchdog.joinable())
         watchdog.join();
+    if (cueDevice) {
+        cueDevice->stop();
+        cueDevice.reset();
+        cue.feed.close();
+    }
     {
         std::lock_guard lk(restMutex);
         restable = nullptr;
@@ -561,7 +660,7 @@ void AudioEngine::render(float* out, int frames, float* cue) {
                 std::this_thread::sleep_for(std::chrono::microseconds(20));
             }
         }
-        d->process(d->offlineMixer, out + 2 * done, n);
+        d->process(d->offlineMixer, out + 2 * done, n, cue ? cue + 2 * done : nullptr);
         done += n;
     }
     for (auto& slot : d->decks)
@@ -569,15 +668,44 @@ void AudioEngine::render(float* out, int frames, float* cue) {
             deck->postEnds();
 }
 
-// Pre-listen and recording: the contract is in place; the second bus and the writer come next.
-void AudioEngine::setCue(const CueOptions&) {}
+// Recording: the contract is in place; the writer comes next.
+void AudioEngine::setCue(const CueOptions& options) {
+    assertNotAudioThread();
+    CueOptions before;
+    {
+        std::lock_guard lk(d->cueMutex);
+        before = d->cueOptions;
+        d->cueOptions = options;
+        d->cueOptions.balance =
+            std::isfinite(options.balance) ? std::clamp(options.balance, 0.0f, 1.0f) : 0.0f;
+        d->cue.balance.store(d->cueOptions.balance, std::memory_order_relaxed);
+        d->cue.routing.store(int(options.routing), std::memory_order_relaxed);
+    }
+    const bool fourBefore = before.routing == CueRouting::Channels34;
+    const bool fourNow = options.routing == CueRouting::Channels34;
+    const bool cueDeviceBefore = before.routing == CueRouting::Device;
+    const bool cueDeviceNow = options.routing == CueRouting::Device;
+    {
+        std::lock_guard lk(d->supervisorMutex);
+        // Channels 3-4 come and go with the main stream's channel count: the main device is opened again
+        // (the null output plays meanwhile). The other routings change in the next pass.
+        if (fourBefore != fourNow && d->opener && !d->requestPending) {
+            d->requested = d->opener;
+            d->requestPending = true;
+        }
+        if (cueDeviceBefore != cueDeviceNow || (cueDeviceNow && before.device != options.device))
+            d->cuePending = true;
+    }
+    d->supervisorWake.notify_all();
+}
 
 AudioEngine::CueOptions AudioEngine::cue() const {
-    return {};
+    std::lock_guard lk(d->cueMutex);
+    return d->cueOptions;
 }
 
 double AudioEngine::cueDriftPpm() const {
-    return 0.0;
+    return d->cue.current() == CueRouting::Device && d->cue.feed.listening() ? d->cue.feed.driftPpm() : 0.0;
 }
 
 bool AudioEngine::startRecording(const std::string&, RecordFormat, std::string* error) {

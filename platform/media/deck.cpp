@@ -325,8 +325,10 @@ bool Deck::ready(int frames) {
     }
 }
 
-void Deck::mix(float* out, int frames) {
+void Deck::mix(float* out, int frames, float* cue) {
     dropStale();
+    if (cue && !m_cue.load(std::memory_order_relaxed))
+        cue = nullptr;
     const float target = m_targetGain.load(std::memory_order_relaxed);
     // A silent deck takes a new level at once: there is no sound to step.
     if (state() != DeckState::Playing) {
@@ -355,6 +357,11 @@ void Deck::mix(float* out, int frames) {
         const int n = std::min(c->frames - m_chunkPos, frames - i);
         const float* s = c->samples + 2 * m_chunkPos;
         float* o = out + 2 * i;
+        if (cue) {
+            float* q = cue + 2 * i;
+            for (int k = 0; k < 2 * n; ++k)
+                q[k] += s[k];
+        }
         if (m_gain == m_rampTarget) {
             const float g = m_gain;
             for (int k = 0; k < 2 * n; ++k)

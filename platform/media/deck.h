@@ -39,6 +39,9 @@ public:
     void stop();
     void seek(double seconds);
     void setGain(float gain) { m_targetGain.store(gain, std::memory_order_relaxed); }
+    // Any thread: whether the deck is heard in the cue mix.
+    void setCue(bool on) { m_cue.store(on, std::memory_order_relaxed); }
+    bool cue() const { return m_cue.load(std::memory_order_relaxed); }
     DeckState state() const { return stateOf(m_state.load(std::memory_order_acquire)); }
     double position() const;
     double length() const { return m_length.load(std::memory_order_acquire); }
@@ -65,9 +68,10 @@ public:
     // Any non-audio thread: posts a notification to the owner when an end is waiting.
     void postEnds();
 
-    // Audio thread: drops chunks a seek or load made stale; adds `frames` gained frames into `out`.
+    // Audio thread: drops chunks a seek or load made stale; adds `frames` gained frames into `out`, and, when
+    // `cue` is given and the deck's cue is on, the same frames at gain 1 into `cue` (before the volume).
     void dropStale();
-    void mix(float* out, int frames);
+    void mix(float* out, int frames, float* cue = nullptr);
     // Audio (consumer) thread: whether the next `frames` frames, or the song's end, are in the ring.
     bool ready(int frames);
     uint64_t underflows() const { return m_underflows.load(std::memory_order_relaxed); }
@@ -103,6 +107,7 @@ private:
     std::atomic<uint64_t> m_positionGen{0};
     std::atomic<float> m_targetGain{1.0f};
     std::atomic<bool> m_startSilent{false};
+    std::atomic<bool> m_cue{false};
     std::atomic<uint64_t> m_underflows{0};
     // What the callback reads must never hide a lock.
     static_assert(std::atomic<uint64_t>::is_always_lock_free && std::atomic<uint32_t>::is_always_lock_free &&

@@ -13,6 +13,7 @@
 #include "media/audioengine.h"
 #include "media/audiothread.h"
 #include "media/callbackgate.h"
+#include "media/cuebus.h"
 #include "media/engineoptions.h"
 
 namespace platform::media {
@@ -37,6 +38,8 @@ public:
     virtual std::string name() const { return {}; }
     // Times the device ran dry (the server's underflow reports); 0 where the library does not tell.
     virtual uint64_t underflows() const { return 0; }
+    // Channels of the device's frames: 2, or 4 when it carries the headphone mix on 3-4.
+    virtual int channels() const { return 2; }
     // Who this output mixes as; the engine sets it before start() (see Impl::handOverTo) and the output
     // passes it to every process().
     uint32_t mixer = 0;
@@ -73,8 +76,13 @@ struct AudioEngine::Impl {
         Retired, // the mix belongs to another output: `out` holds silence
     };
     // Audio thread: mixes every deck into `out` (2 × frames floats) as output `mixer`; no locks, no
-    // allocation, no I/O, no Qt.
-    Mix process(uint32_t mixer, float* out, int frames);
+    // allocation, no I/O, no Qt. `phones`, when given, receives the headphone mix of the same frames (2 ×
+    // frames floats; silence while the cue routing is Off).
+    Mix process(uint32_t mixer, float* out, int frames, float* phones = nullptr);
+    // Audio thread: what a device of `channels` (2 or 4) interleaved channels plays, as process() mixes it,
+    // with the headphone mix routed as setCue asked: Split and Channels34 into `out`, Device into the cue
+    // device's ring.
+    Mix processDevice(uint32_t mixer, float* out, int frames, int channels = 2);
     // Any non-audio thread: from now on only `next` mixes; returns once a callback of the output before has
     // left process(). Never gives up: a callback stuck inside holds it as long as it is stuck.
     void handOverTo(AudioOutput& next) { next.mixer = gate.handOver(); }
@@ -101,6 +109,16 @@ struct AudioEngine::Impl {
     void startNull();
     void switchToNull(const char* why);
     void shutdown();
+
+    // Pre-listen: what the audio callback reads of setCue, and the cue device (Device routing), which the
+    // watchdog opens and closes; the options under cueMutex, cueDevice the watchdog's alone.
+    CueBus cue;
+    mutable std::mutex cueMutex;
+    AudioEngine::CueOptions cueOptions;
+    std::unique_ptr<AudioOutput> cueDevice;
+    bool cuePending = false; // under supervisorMutex: the cue device is to be (re)opened or closed
+    // Watchdog thread: closes the cue device and opens the one the options name, if any.
+    void reopenCue();
 
     std::array<std::atomic<Deck*>, kMaxDecks> decks{};
     static_assert(std::atomic<Deck*>::is_always_lock_free);
@@ -155,6 +173,8 @@ struct AudioEngine::Impl {
     bool workPending = false; // under idleMutex
 
 private:
+    // Audio thread, inside the gate: one pass over the decks; whether any played.
+    bool mixDecks(float* out, int frames, float* phones);
     void supervise();
     bool goLive(std::unique_ptr<AudioOutput> dev);
     void dropDevice(const char* why);
@@ -162,11 +182,16 @@ private:
 
 // Calls `process` at real-time pace from a thread of its own; what runs when there is no sound device.
 std::unique_ptr<AudioOutput> makeNullOutput(AudioEngine::Impl& engine);
+// What an output plays: the mix (through processDevice, with four channels when the cue routing asks for
+// channels 3-4 and the device has them), or the headphone mix from the cue feed (Device routing).
+enum class OutputRole { Main, Cue };
 // A PortAudio device at the engine's rate (the default one for an empty name), or nullptr when there is none.
-std::unique_ptr<AudioOutput> makePortAudioOutput(AudioEngine::Impl& engine, const std::string& name = {});
+std::unique_ptr<AudioOutput> makePortAudioOutput(AudioEngine::Impl& engine, const std::string& name = {},
+                                                 OutputRole role = OutputRole::Main);
 // A stream on the desktop's sound server (PulseAudio, or PipeWire's PulseAudio server) to `sink` (the
 // server's default for an empty name), or nullptr when no server answers. Never starts a server.
-std::unique_ptr<AudioOutput> makePulseOutput(AudioEngine::Impl& engine, const std::string& sink = {});
+std::unique_ptr<AudioOutput> makePulseOutput(AudioEngine::Impl& engine, const std::string& sink = {},
+                                             OutputRole role = OutputRole::Main);
 // The start order: the sound server when one answers, else PortAudio, else nullptr.
 std::unique_ptr<AudioOutput> makeDefaultOutput(AudioEngine::Impl& engine);
 

@@ -156,10 +156,12 @@ void MediaPlayer::setLevel(int level) {
 }
 
 bool MediaPlayer::cue() const {
-    return false;
+    return d->deck.cue();
 }
 
-void MediaPlayer::setCue(bool) {}
+void MediaPlayer::setCue(bool on) {
+    d->deck.setCue(on);
+}
 
 QSize MediaPlayer::sizeHint() const {
     return {49, 33};

@@ -60,8 +60,8 @@ void silentAlsa(const char*, int, const char*, int, const char*, ...) {}
 
 class PortAudioOutput final : public AudioOutput {
 public:
-    explicit PortAudioOutput(AudioEngine::Impl& engine, PaDeviceIndex device)
-        : m_engine(engine), m_device(device) {
+    PortAudioOutput(AudioEngine::Impl& engine, PaDeviceIndex device, OutputRole role)
+        : m_engine(engine), m_device(device), m_role(role) {
         const PaDeviceInfo* info = Pa_GetDeviceInfo(device);
         m_name = info && info->name ? info->name : "sound device";
     }
@@ -74,9 +74,17 @@ public:
 
     bool start() override {
         std::lock_guard lk(portAudioMutex());
+        m_channels = 2;
+        if (m_role == OutputRole::Main && m_engine.cue.current() == AudioEngine::CueRouting::Channels34) {
+            if (Pa_GetDeviceInfo(m_device)->maxOutputChannels >= 4)
+                m_channels = 4;
+            else
+                m_engine.say(
+                    "the sound device has two channels; the headphone mix on channels 3-4 is not heard.");
+        }
         PaStreamParameters out{};
         out.device = m_device;
-        out.channelCount = 2;
+        out.channelCount = m_channels;
         out.sampleFormat = paFloat32;
         out.suggestedLatency =
             std::max(Pa_GetDeviceInfo(m_device)->defaultLowOutputLatency, m_engine.latencyMs / 1000.0);
@@ -109,6 +117,7 @@ public:
         return m_stream && Pa_IsStreamActive(m_stream) == 1;
     }
     std::string name() const override { return m_name; }
+    int channels() const override { return m_channels; }
 
 private:
     static int callback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
@@ -117,12 +126,17 @@ private:
         auto* out = static_cast<float*>(output);
         // Not (or no longer) the output that mixes, the stream plays the silence process() wrote until the
         // engine stops it.
-        self->m_engine.process(self->mixer, out, int(frames));
+        if (self->m_role == OutputRole::Cue)
+            self->m_engine.cue.feed.pull(out, int(frames));
+        else
+            self->m_engine.processDevice(self->mixer, out, int(frames), self->m_channels);
         return paContinue;
     }
 
     AudioEngine::Impl& m_engine;
     PaDeviceIndex m_device;
+    const OutputRole m_role;
+    int m_channels = 2;
     PaStream* m_stream = nullptr;
     std::string m_name;
 };
@@ -167,7 +181,8 @@ bool usable(const PaDeviceInfo* info) {
 
 } // namespace
 
-std::unique_ptr<AudioOutput> makePortAudioOutput(AudioEngine::Impl& engine, const std::string& name) {
+std::unique_ptr<AudioOutput> makePortAudioOutput(AudioEngine::Impl& engine, const std::string& name,
+                                                 OutputRole role) {
     PortAudioSession session;
     if (!session.ok())
         return nullptr;
@@ -178,7 +193,7 @@ std::unique_ptr<AudioOutput> makePortAudioOutput(AudioEngine::Impl& engine, cons
     if (device == paNoDevice || !usable(Pa_GetDeviceInfo(device)))
         return nullptr;
     session.keep();
-    return std::make_unique<PortAudioOutput>(engine, device);
+    return std::make_unique<PortAudioOutput>(engine, device, role);
 }
 
 void appendPortAudioDevices(std::vector<AudioEngine::DeviceInfo>& out) {

@@ -22,11 +22,9 @@ std::string clientNameOf(const AudioEngine::Impl& engine) {
 }
 
 class PulseOutput final : public AudioOutput {
-    // One frame of the mix: two 32-bit floats.
-    static constexpr size_t kFrameBytes = 2 * sizeof(float);
-
 public:
-    PulseOutput(AudioEngine::Impl& engine, std::string sink) : m_engine(engine), m_sink(std::move(sink)) {}
+    PulseOutput(AudioEngine::Impl& engine, std::string sink, OutputRole role)
+        : m_engine(engine), m_sink(std::move(sink)), m_role(role) {}
     ~PulseOutput() override { stop(); }
 
     // Connects to the server without ever starting one; false when none answers.
@@ -70,20 +68,37 @@ public:
     bool start() override {
         if (!m_running)
             return false;
+        m_channels = 2;
+        if (m_role == OutputRole::Main && m_engine.cue.current() == AudioEngine::CueRouting::Channels34) {
+            const int has = sinkChannels();
+            if (has >= 4)
+                m_channels = 4;
+            else
+                m_engine.say(
+                    "the sound device has two channels; the headphone mix on channels 3-4 is not heard.");
+        }
+        m_frameBytes = size_t(m_channels) * sizeof(float);
         pa_channel_map map;
         pa_channel_map_init_stereo(&map);
+        if (m_channels == 4) {
+            // The headphones on the rear pair: a four-channel card's second output, which the server maps by
+            // name (a 5.1 card's rear jacks too).
+            map.channels = 4;
+            map.map[2] = PA_CHANNEL_POSITION_REAR_LEFT;
+            map.map[3] = PA_CHANNEL_POSITION_REAR_RIGHT;
+        }
         // Float stereo at the engine's rate, exactly what the mix writes; the server converts for its sink.
         pa_format_info* format = pa_format_info_new();
         format->encoding = PA_ENCODING_PCM;
         pa_format_info_set_sample_format(format, PA_SAMPLE_FLOAT32NE);
         pa_format_info_set_rate(format, m_engine.rate);
-        pa_format_info_set_channels(format, 2);
+        pa_format_info_set_channels(format, m_channels);
         pa_format_info_set_channel_map(format, &map);
         pa_buffer_attr attr;
         attr.maxlength = uint32_t(-1);
         // The whole latency, the server's share included: the server never holds more than this ahead of
         // what the decks play, silence or not.
-        attr.tlength = uint32_t(uint64_t(m_engine.rate) * uint64_t(m_engine.latencyMs) / 1000 * kFrameBytes);
+        attr.tlength = uint32_t(uint64_t(m_engine.rate) * uint64_t(m_engine.latencyMs) / 1000 * m_frameBytes);
         attr.prebuf = uint32_t(-1);
         attr.minreq = uint32_t(-1);
         attr.fragsize = uint32_t(-1);
@@ -157,8 +172,36 @@ public:
     bool resting() const override { return m_resting.load(std::memory_order_acquire); }
     std::string name() const override { return m_name; }
     uint64_t underflows() const override { return m_underflows.load(std::memory_order_relaxed); }
+    int channels() const override { return m_channels; }
 
 private:
+    // Under the loop's lock: the channels of the sink the stream goes to, 0 when the server does not say.
+    int sinkChannels() {
+        struct Query {
+            pa_threaded_mainloop* loop;
+            int channels = 0;
+            bool done = false;
+        } q{m_loop};
+        pa_threaded_mainloop_lock(m_loop);
+        pa_operation* op = pa_context_get_sink_info_by_name(
+            m_context, m_sink.empty() ? "@DEFAULT_SINK@" : m_sink.c_str(),
+            [](pa_context*, const pa_sink_info* info, int eol, void* user) {
+                auto* q = static_cast<Query*>(user);
+                if (eol == 0 && info)
+                    q->channels = info->channel_map.channels;
+                if (eol != 0)
+                    q->done = true;
+                pa_threaded_mainloop_signal(q->loop, 0);
+            },
+            &q);
+        while (op && !q.done && pa_operation_get_state(op) == PA_OPERATION_RUNNING)
+            pa_threaded_mainloop_wait(m_loop);
+        if (op)
+            pa_operation_unref(op);
+        pa_threaded_mainloop_unlock(m_loop);
+        return q.channels;
+    }
+
     static void contextState(pa_context* c, void* user) {
         auto* self = static_cast<PulseOutput*>(user);
         if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(c)))
@@ -179,22 +222,26 @@ private:
     // allocation, no I/O.
     static void write(pa_stream* s, size_t bytes, void* user) {
         auto* self = static_cast<PulseOutput*>(user);
-        while (bytes >= kFrameBytes) {
+        const size_t frameBytes = self->m_frameBytes;
+        while (bytes >= frameBytes) {
             void* data = nullptr;
             size_t n = bytes;
             if (pa_stream_begin_write(s, &data, &n) < 0 || !data) {
                 self->m_failed.store(true, std::memory_order_release);
                 return;
             }
-            n -= n % kFrameBytes;
+            n -= n % frameBytes;
             if (n == 0) {
                 pa_stream_cancel_write(s);
                 return;
             }
             auto* out = static_cast<float*>(data);
-            const int frames = int(n / kFrameBytes);
+            const int frames = int(n / frameBytes);
             // Retired, the mix writes silence until the engine disconnects the stream.
-            self->m_engine.process(self->mixer, out, frames);
+            if (self->m_role == OutputRole::Cue)
+                self->m_engine.cue.feed.pull(out, frames);
+            else
+                self->m_engine.processDevice(self->mixer, out, frames, self->m_channels);
             if (pa_stream_write(s, data, n, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
                 self->m_failed.store(true, std::memory_order_release);
                 return;
@@ -205,6 +252,9 @@ private:
 
     AudioEngine::Impl& m_engine;
     const std::string m_sink;
+    const OutputRole m_role;
+    int m_channels = 2;
+    size_t m_frameBytes = 2 * sizeof(float);
     std::string m_name;
     pa_threaded_mainloop* m_loop = nullptr;
     pa_context* m_context = nullptr;
@@ -265,8 +315,9 @@ struct SinkList {
 
 } // namespace
 
-std::unique_ptr<AudioOutput> makePulseOutput(AudioEngine::Impl& engine, const std::string& sink) {
-    auto out = std::make_unique<PulseOutput>(engine, sink);
+std::unique_ptr<AudioOutput> makePulseOutput(AudioEngine::Impl& engine, const std::string& sink,
+                                             OutputRole role) {
+    auto out = std::make_unique<PulseOutput>(engine, sink, role);
     if (!out->connect())
         return nullptr;
     return out;

@@ -86,6 +86,7 @@ PrivateSoundServer::PrivateSoundServer(Kind kind, bool realtime) : m_kind(kind) 
         f.write(
             QStringLiteral("load-module module-native-protocol-unix auth-anonymous=1 socket=%1/pulse/native\n"
                            "load-module module-null-sink sink_name=test rate=44100\n"
+                           "load-module module-null-sink sink_name=cue rate=44100\n"
                            "set-default-sink test\n")
                 .arg(m_runtime)
                 .toUtf8());
@@ -158,15 +159,18 @@ int PrivateSoundServer::run(const QString& program, const QStringList& args, int
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
-MonitorRecorder::MonitorRecorder(const PrivateSoundServer& server, int rate) : m_rate(rate) {
+MonitorRecorder::MonitorRecorder(const PrivateSoundServer& server, int rate, const char* source)
+    : m_rate(rate) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         return;
     const std::string address = "PULSE_SERVER=" + server.address().toStdString();
     const std::string home = "HOME=" + server.home().toStdString();
-    m_pid = spawn({"parec", "-d", "test.monitor", "--raw", "--format=float32le", "--channels=2",
+    m_pid = spawn({"parec", "-d", source, "--raw", "--format=float32le", "--channels=2",
                    "--rate=" + std::to_string(rate), "--latency-msec=10"},
-                  {address, home}, fds[1], server.home() + QStringLiteral("/parec.log"));
+                  {address, home}, fds[1],
+                  server.home() + QStringLiteral("/parec-") + QString::fromLatin1(source) +
+                      QStringLiteral(".log"));
     ::close(fds[1]);
     m_fd = fds[0];
     m_reader = std::thread([this] { readLoop(); });

@@ -8,7 +8,8 @@
 #include <thread>
 #include <vector>
 
-// A sound server of the test's own: its own runtime folder, a null sink called "test", no session bus of
+// A sound server of the test's own: its own runtime folder, null sinks called "test" (the default) and "cue"
+// (PulseAudio only), no session bus of
 // the user's. While it lives, this process's PULSE_SERVER points at it; it ends with the object (or with the
 // test program, should that die first).
 class PrivateSoundServer {
@@ -35,11 +36,11 @@ private:
     long m_pid = -1; // leader of the server's process group
 };
 
-// Records the null sink's monitor with parec, as 32-bit float stereo at `rate`, and notes when each piece
-// arrived, so that a moment of this process can be found in the recording.
+// Records a null sink's monitor (`source`) with parec, as 32-bit float stereo at `rate`, and notes when each
+// piece arrived, so that a moment of this process can be found in the recording.
 class MonitorRecorder {
 public:
-    MonitorRecorder(const PrivateSoundServer& server, int rate);
+    MonitorRecorder(const PrivateSoundServer& server, int rate, const char* source = "test.monitor");
     ~MonitorRecorder();
     bool running() const { return m_pid > 0; }
     // Blocks until at least `frames` frames arrived or `timeoutMs` passed.

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QTemporaryFile>
 #include <cmath>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -240,6 +241,85 @@ TEST(SoundServerDevices, ARestartedServerBringsTheSoundBack) {
     const double atReturn = mp.position();
     EXPECT_TRUE(waitUntil([&] { return mp.position() > atReturn + 0.2; }, 5000));
     EXPECT_EQ(mp.state(), PlayState::Playing);
+}
+
+// Amplitude of the `hz` sine in `rec`'s left channel over `n` frames from `at`.
+double toneIn(const std::vector<float>& rec, size_t at, size_t n, double hz) {
+    double c = 0, s = 0;
+    for (size_t k = 0; k < n && 2 * (at + k) < rec.size(); ++k) {
+        const double w = 2 * M_PI * hz * double(k) / kRate;
+        c += rec[2 * (at + k)] * std::cos(w), s += rec[2 * (at + k)] * std::sin(w);
+    }
+    return 2 * std::hypot(c, s) / double(n);
+}
+
+// The frame of `rec` where `song`'s frame `from` sounds, searched within `reach` frames of `guess`.
+size_t locate(const std::vector<float>& rec, size_t guess, size_t reach, const std::vector<float>& song,
+              size_t from) {
+    return align(rec, guess > reach ? guess - reach : 0, guess + reach, song, from, kRate / 20);
+}
+
+// Main on one sink, the headphones on another, each recorded from its monitor: the main carries both decks,
+// the headphones the cued one only, and the distance between the two stays put over the run (the cue device
+// is fed through its ring and converted to hold it). DECKMORA_CUE_SECONDS sets the run's length (15 s).
+TEST(SoundServerCue, TwoDevicesStayInStep) {
+    const int run = qEnvironmentVariableIsSet("DECKMORA_CUE_SECONDS")
+                        ? std::max(5, qEnvironmentVariableIntValue("DECKMORA_CUE_SECONDS"))
+                        : 15;
+    PrivateSoundServer server(PrivateSoundServer::Kind::PulseAudio);
+    ASSERT_TRUE(server.failure().isEmpty()) << server.failure().toStdString();
+    TempDir dir;
+    const std::vector<float> song = noiseSong((run + 4) * kRate);
+    const QString songPath = dir.file("noise.wav"), tonePath = dir.file("tone.wav");
+    ASSERT_TRUE(songfiles::write(songPath, songfiles::Kind::WavFloat, kRate, 2, song));
+    ASSERT_TRUE(songfiles::write(tonePath, songfiles::Kind::WavFloat, kRate, 2,
+                                 songfiles::sine((run + 4) * kRate, 2, kRate, 440.0, 0.4f)));
+    MonitorRecorder mainRec(server, kRate, "test.monitor"), cueRec(server, kRate, "cue.monitor");
+    ASSERT_TRUE(mainRec.waitForFrames(kRate / 10, 5000) && cueRec.waitForFrames(kRate / 10, 5000));
+
+    EngineOptions options;
+    options.device = "pulse:test";
+    auto engine = AudioEngine::create(options);
+    ASSERT_TRUE(engine->waitUntilSettled(8000));
+    ASSERT_TRUE(engine->status().sound);
+    engine->setCue({AudioEngine::CueRouting::Device, "pulse:cue", 0.0f});
+    MediaPlayer a(*engine, nullptr), b(*engine, nullptr);
+    ASSERT_FALSE(a.open(songPath));
+    ASSERT_FALSE(b.open(tonePath));
+    a.setLevel(-4500); // the headphones hear the cued deck before its volume
+    a.setCue(true);
+    a.play();
+    b.play();
+    ASSERT_TRUE(waitUntil([&] { return a.position() >= run + 1.0; }, (run + 10) * 1000));
+    const double drift = engine->cueDriftPpm();
+    a.stop();
+    b.stop();
+    const std::vector<float> m = mainRec.finish(), c = cueRec.finish();
+
+    // Both recordings from where the song's 1 s sounds, and again near the run's end.
+    auto onset = [](const std::vector<float>& rec) {
+        size_t i = 0;
+        while (2 * i < rec.size() && std::fabs(rec[2 * i]) < 0.01f)
+            ++i;
+        return i;
+    };
+    const size_t early = kRate, late = size_t(run) * kRate;
+    const size_t m1 = locate(m, onset(m) + early, kRate / 2, song, early);
+    const size_t c1 = locate(c, onset(c) + early, kRate / 2, song, early);
+    const size_t m2 = locate(m, m1 + (late - early), kRate / 5, song, late);
+    const size_t c2 = locate(c, c1 + (late - early), kRate / 5, song, late);
+    const Fit mainFit = fit(m, m2, song, late, kRate / 5), cueFit = fit(c, c2, song, late, kRate / 5);
+    EXPECT_NEAR(mainFit.gain, 0.5, 0.05);
+    EXPECT_NEAR(cueFit.gain, 1.0, 0.05);
+    EXPECT_GT(cueFit.match, 0.97);
+    EXPECT_GT(toneIn(m, m2, kRate, 440.0), 0.3);
+    EXPECT_LT(toneIn(c, c2, kRate, 440.0), 0.01);
+
+    const double before = (double(c1) - double(m1)) / kRate, after = (double(c2) - double(m2)) / kRate;
+    std::printf("cue behind main: %.1f ms at 1 s, %.1f ms at %d s; drift measured %.1f ppm\n", before * 1000,
+                after * 1000, run, drift);
+    EXPECT_LT(std::fabs(after - before), 0.015) << before << " then " << after;
+    EXPECT_LT(std::fabs(drift), 200.0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
