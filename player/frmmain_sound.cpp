@@ -1,4 +1,4 @@
-// The main window's part in choosing the sound device: the footer's notice and the way to the Sound window.
+// The main window's part in the sound: the footer's notice, the way to the Sound window, recording.
 #include <QDateTime>
 #include <QDir>
 #include <QKeySequence>

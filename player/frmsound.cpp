@@ -133,14 +133,14 @@ void frmSound::refreshDevices() {
 }
 
 void frmSound::fillDevices(const QStringList& ids, const QStringList& descriptions) {
+    const QString start = tr("Default (the sound server, else PortAudio)");
     fillDeviceList(cboDevice,
                    cboDevice->count() ? cboDevice->currentData().toString() : soundchoice::load().device,
-                   tr("Default (the sound server, else PortAudio)"), ids, descriptions);
-    // The headphones have no start order of their own: an empty choice is no device yet.
+                   start, ids, descriptions);
     fillDeviceList(cboCueDevice,
                    cboCueDevice->count() ? cboCueDevice->currentData().toString()
                                          : soundchoice::loadCue().device,
-                   tr("(choose a device)"), ids, descriptions);
+                   start, ids, descriptions);
 }
 
 // The first entry stands for the empty choice; the stored choice stays in the list even when it is not there
