@@ -291,7 +291,7 @@ void AudioEngine::Impl::dropDevice(const char* why) {
 
 // Watchdog thread. The cue device's clock runs free of the main one's: the feed holds a ring of about twice
 // the latency asked for, enough for both servers' bursts, and converts its way through any drift.
-void AudioEngine::Impl::reopenCue() {
+void AudioEngine::Impl::reopenCue(bool retry) {
     if (cueDevice) {
         cueDevice->stop();
         cueDevice.reset();
@@ -313,17 +313,40 @@ void AudioEngine::Impl::reopenCue() {
     else if (found || options.device.empty())
         dev = makePulseOutput(*this, found ? found->id.substr(6) : std::string(), OutputRole::Cue);
     const int target = int(int64_t(rate) * (2 * latencyMs + 20) / 1000);
+    const std::string shown = options.device.empty() ? std::string("(default)") : options.device;
     if (!dev || !cue.feed.open(rate, target) || !dev->start()) {
         cue.feed.close();
         if (dev)
             dev->stop();
-        const std::string line = "the headphone device " +
-                                 (options.device.empty() ? std::string("(default)") : options.device) +
-                                 " cannot be opened; the cue is not heard.";
-        say(line.c_str());
+        if (!retry) {
+            const std::string line =
+                "the headphone device " + shown + " cannot be opened; the cue is not heard.";
+            say(line.c_str());
+            cueRetryDelay = std::chrono::seconds(2);
+        } else {
+            cueRetryDelay =
+                std::min<std::chrono::steady_clock::duration>(2 * cueRetryDelay, std::chrono::seconds(30));
+        }
+        cueRetryAt = std::chrono::steady_clock::now() + cueRetryDelay;
         return;
     }
+    if (retry) {
+        const std::string line = "the headphones are back on " + shown + ".";
+        say(line.c_str());
+    }
     cueDevice = std::move(dev);
+}
+
+void AudioEngine::Impl::watchCue() {
+    if (cue.current() != CueRouting::Device || std::chrono::steady_clock::now() < cueRetryAt)
+        return;
+    if (!cueDevice) {
+        reopenCue(true);
+    } else if (!cueDevice->healthy()) {
+        say("the headphone device failed; trying it again.");
+        cueRetryDelay = std::chrono::seconds(1);
+        reopenCue(true);
+    }
 }
 
 void AudioEngine::Impl::startSupervised(OutputFactory open, bool say) {
@@ -403,6 +426,9 @@ void AudioEngine::Impl::supervise() {
             firstTry = false;
             publish({false, false, {}, {}});
         } else if (live) {
+            lk.unlock();
+            watchCue();
+            lk.lock();
             const auto now = clock::now();
             // A watchdog that itself overslept (a suspended machine, a stopped process) has seen nothing of
             // the device; it starts counting afresh rather than blaming the device.

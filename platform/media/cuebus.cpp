@@ -5,6 +5,8 @@
 #include <cstring>
 #include <samplerate.h>
 
+#include "media/audiothread.h"
+
 namespace platform::media {
 
 void routeCue(AudioEngine::CueRouting routing, const float* main, const float* phones, float* device,
@@ -118,6 +120,8 @@ bool CueFeed::open(int rate, int targetFrames) {
     m_controller.reset(rate, std::clamp(targetFrames, 1, int(CueRing::kFrames / 2)));
     m_primed = false;
     m_inPos = m_inLeft = 0;
+    m_rate = rate;
+    m_reported = 0;
     m_drift.store(0, std::memory_order_relaxed);
     m_listening.store(true, std::memory_order_release);
     return true;
@@ -128,6 +132,7 @@ void CueFeed::close() {
 }
 
 void CueFeed::pull(float* out, int frames) {
+    AudioThreadScope scope;
     std::fill(out, out + 2 * std::max(frames, 0), 0.0f);
     if (!m_src || frames <= 0)
         return;
@@ -141,7 +146,11 @@ void CueFeed::pull(float* out, int frames) {
         m_primed = true;
     }
     const double perOutput = m_controller.update(double(m_ring.available()) + m_inLeft, frames);
-    m_drift.store(m_controller.driftPpm(), std::memory_order_relaxed);
+    // The integral also carries the loop's answer to a shift in the bursts' phase, which lasts tens of
+    // seconds; averaged this long, what is reported is the clocks' own difference.
+    m_reported +=
+        std::min(1.0, double(frames) / (kReportSeconds * m_rate)) * (m_controller.driftPpm() - m_reported);
+    m_drift.store(m_reported, std::memory_order_relaxed);
     int made = 0;
     while (made < frames) {
         if (m_inLeft == 0) {

@@ -102,6 +102,7 @@ public:
 
 private:
     static constexpr int kBlock = 256; // input frames taken from the ring at a time
+    static constexpr double kReportSeconds = 10;
 
     CueRing m_ring;
     std::atomic<bool> m_listening{false};
@@ -111,6 +112,8 @@ private:
     SRC_STATE* m_src = nullptr;
     DriftController m_controller;
     bool m_primed = false;
+    int m_rate = 48000;
+    double m_reported = 0;
     float m_in[2 * kBlock];
     int m_inPos = 0, m_inLeft = 0;
 };

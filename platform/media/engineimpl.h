@@ -117,8 +117,14 @@ struct AudioEngine::Impl {
     AudioEngine::CueOptions cueOptions;
     std::unique_ptr<AudioOutput> cueDevice;
     bool cuePending = false; // under supervisorMutex: the cue device is to be (re)opened or closed
-    // Watchdog thread: closes the cue device and opens the one the options name, if any.
-    void reopenCue();
+    // Watchdog thread: closes the cue device and opens the one the options name, if any. `retry`: an attempt
+    // after a failure, which says nothing when it fails again.
+    void reopenCue(bool retry = false);
+    // Watchdog thread, while the main device is watched: a cue device that failed, or could not be opened, is
+    // tried again, backing off from 2 s to 30 s.
+    void watchCue();
+    std::chrono::steady_clock::time_point cueRetryAt{};
+    std::chrono::steady_clock::duration cueRetryDelay{};
 
     std::array<std::atomic<Deck*>, kMaxDecks> decks{};
     static_assert(std::atomic<Deck*>::is_always_lock_free);

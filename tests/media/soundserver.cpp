@@ -159,18 +159,25 @@ int PrivateSoundServer::run(const QString& program, const QStringList& args, int
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
-MonitorRecorder::MonitorRecorder(const PrivateSoundServer& server, int rate, const char* source)
-    : m_rate(rate) {
+MonitorRecorder::MonitorRecorder(const PrivateSoundServer& server, int rate, const char* source, int channels)
+    : m_rate(rate), m_channels(channels) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         return;
     const std::string address = "PULSE_SERVER=" + server.address().toStdString();
     const std::string home = "HOME=" + server.home().toStdString();
-    m_pid = spawn({"parec", "-d", source, "--raw", "--format=float32le", "--channels=2",
-                   "--rate=" + std::to_string(rate), "--latency-msec=10"},
-                  {address, home}, fds[1],
-                  server.home() + QStringLiteral("/parec-") + QString::fromLatin1(source) +
-                      QStringLiteral(".log"));
+    std::vector<std::string> argv = {"parec",
+                                     "-d",
+                                     source,
+                                     "--raw",
+                                     "--format=float32le",
+                                     "--channels=" + std::to_string(channels),
+                                     "--rate=" + std::to_string(rate),
+                                     "--latency-msec=10"};
+    if (channels == 4)
+        argv.push_back("--channel-map=front-left,front-right,rear-left,rear-right");
+    const QString log = QStringLiteral("/parec-%1-%2.log").arg(QString::fromLatin1(source)).arg(channels);
+    m_pid = spawn(argv, {address, home}, fds[1], server.home() + log);
     ::close(fds[1]);
     m_fd = fds[0];
     m_reader = std::thread([this] { readLoop(); });
@@ -194,7 +201,7 @@ void MonitorRecorder::readLoop() {
         m_samples.resize(at + whole / sizeof(float));
         std::memcpy(m_samples.data() + at, carry.data(), whole);
         carry.erase(carry.begin(), carry.begin() + long(whole));
-        m_arrivals.emplace_back(std::chrono::steady_clock::now(), m_samples.size() / 2);
+        m_arrivals.emplace_back(std::chrono::steady_clock::now(), m_samples.size() / size_t(m_channels));
     }
 }
 
@@ -203,7 +210,7 @@ bool MonitorRecorder::waitForFrames(size_t frames, int timeoutMs) const {
     for (;;) {
         {
             std::lock_guard lk(m_mutex);
-            if (m_samples.size() / 2 >= frames)
+            if (m_samples.size() / size_t(m_channels) >= frames)
                 return true;
         }
         if (std::chrono::steady_clock::now() > until)

@@ -36,11 +36,13 @@ private:
     long m_pid = -1; // leader of the server's process group
 };
 
-// Records a null sink's monitor (`source`) with parec, as 32-bit float stereo at `rate`, and notes when each
-// piece arrived, so that a moment of this process can be found in the recording.
+// Records a null sink's monitor (`source`) with parec, as 32-bit float at `rate` (stereo, or the four
+// channels front-left, front-right, rear-left, rear-right), and notes when each piece arrived, so that a
+// moment of this process can be found in the recording.
 class MonitorRecorder {
 public:
-    MonitorRecorder(const PrivateSoundServer& server, int rate, const char* source = "test.monitor");
+    MonitorRecorder(const PrivateSoundServer& server, int rate, const char* source = "test.monitor",
+                    int channels = 2);
     ~MonitorRecorder();
     bool running() const { return m_pid > 0; }
     // Blocks until at least `frames` frames arrived or `timeoutMs` passed.
@@ -58,6 +60,7 @@ public:
 private:
     void readLoop();
     int m_rate;
+    int m_channels;
     long m_pid = -1;
     int m_fd = -1;
     std::thread m_reader;
