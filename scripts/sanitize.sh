@@ -19,7 +19,7 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 
 if [ -d "$top/tests/media" ]; then
   cmake -S "$top" -B "$top/build-tsan" "${common[@]}" -DDECKMORA_TSAN=ON >/dev/null
-  tsan_tests=(media_tests media_device_tests media_engine_tests media_handover_tests media_guard_tests)
+  tsan_tests=(media_tests media_device_tests media_engine_tests media_handover_tests media_guard_tests media_record_tests)
   cmake --build "$top/build-tsan" -j"$(nproc)" --target "${tsan_tests[@]}"
   export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$top/scripts/tsan.supp"
   (cd "$top/build-tsan" && ctest --output-on-failure -R "^($(IFS='|'; echo "${tsan_tests[*]}"))\$" --timeout 900)

@@ -292,6 +292,60 @@ void BM_CallbackCue(benchmark::State& state) {
     state.counters["cue_vs_plain_p99"] = cueP99 / plainP99;
 }
 
+// The same mix per device period with a recording running (16-bit FLAC to a temporary folder), and with a
+// deck cued (Split) as well, against the plain mix measured here before it; the 99th percentile of each
+// against the period's duration. The writer drains beside it on its own thread, as with a device; the loop
+// waits for room in the ring between passes, outside the timing.
+void BM_CallbackRecording(benchmark::State& state) {
+    const int period = int(state.range(0));
+    const auto routing = AudioEngine::CueRouting(state.range(1));
+    QTemporaryDir dir;
+    auto percentile99 = [&](bool recording) {
+        auto engine = AudioEngine::createOffline(kRate);
+        MediaPlayer a(*engine, nullptr), b(*engine, nullptr);
+        a.open(g_song3);
+        b.open(g_song3);
+        a.setLevel(-1000);
+        b.setCue(true);
+        a.play();
+        b.play();
+        auto& impl = engine->impl();
+        if (recording) {
+            engine->setCue({routing, {}, 0.25f});
+            engine->startRecording(QFile::encodeName(dir.filePath("mix.flac")).toStdString(),
+                                   AudioEngine::RecordFormat::Flac);
+        }
+        std::vector<float> out(size_t(2 * period));
+        std::vector<double> times;
+        const int periods = 20 * kRate / period;
+        times.reserve(size_t(periods));
+        for (int i = 0; i < periods; ++i) {
+            for (auto& slot : impl.decks)
+                if (Deck* d = slot.load()) {
+                    d->dropStale();
+                    d->fill();
+                }
+            impl.recorder.waitForRoom(period);
+            const auto t0 = Clock::now();
+            impl.processDevice(impl.offlineMixer, out.data(), period, 2);
+            times.push_back(seconds(Clock::now() - t0));
+        }
+        engine->stopRecording();
+        QFile::remove(dir.filePath("mix.flac"));
+        std::sort(times.begin(), times.end());
+        return times[size_t(double(times.size()) * 0.99)];
+    };
+    double plain = 0, recorded = 0;
+    for (auto _ : state) {
+        plain = percentile99(false);
+        recorded = percentile99(true);
+        state.SetIterationTime(recorded);
+    }
+    const double periodSeconds = double(period) / kRate;
+    state.counters["p99_of_period"] = recorded / periodSeconds;
+    state.counters["p99_vs_plain"] = recorded / plain;
+}
+
 long residentBytes() {
     QFile f("/proc/self/statm");
     if (!f.open(QIODevice::ReadOnly))
@@ -323,6 +377,47 @@ void BM_Memory(benchmark::State& state) {
         state.SetIterationTime(1);
     }
     state.counters["MiB_above_1min"] = above;
+}
+
+// A 60-minute mix recorded to FLAC, rendered offline as fast as the writer takes it: resident size at the
+// end against resident size after the first minute.
+void BM_RecordingMemory(benchmark::State& state) {
+    QTemporaryDir dir;
+    double ratio = 0, startMiB = 0, endMiB = 0, speed = 0;
+    for (auto _ : state) {
+        auto engine = AudioEngine::createOffline(kRate, AudioEngine::Decoding::Threads);
+        MediaPlayer mp(*engine, nullptr);
+        mp.open(g_song60);
+        mp.play();
+        const std::string path = QFile::encodeName(dir.filePath("set.flac")).toStdString();
+        engine->startRecording(path, AudioEngine::RecordFormat::Flac);
+        std::vector<float> out(2 * 512);
+        const auto t0 = Clock::now();
+        long start = 0;
+        for (long frames = 0; frames < 60L * 60 * kRate; frames += 512) {
+            engine->render(out.data(), int(std::min(512L, 60L * 60 * kRate - frames)));
+            if (frames == 60L * kRate / 512 * 512)
+                start = residentBytes();
+        }
+        engine->stopRecording();
+        speed = 3600.0 / seconds(Clock::now() - t0);
+        const long end = residentBytes();
+        ratio = double(end) / double(start);
+        startMiB = double(start) / (1024.0 * 1024.0);
+        endMiB = double(end) / (1024.0 * 1024.0);
+        state.SetIterationTime(1);
+        const auto recorded = engine->recording();
+        if (recorded.frames != 60L * 60 * kRate || !recorded.error.empty()) {
+            std::fprintf(stderr, "recorded %lld frames: %s\n", (long long)recorded.frames,
+                         recorded.error.c_str());
+            state.SkipWithError("the recording is not the whole mix");
+        }
+        QFile::remove(dir.filePath("set.flac"));
+    }
+    state.counters["rss_end_vs_start"] = ratio;
+    state.counters["rss_start_MiB"] = startMiB;
+    state.counters["rss_end_MiB"] = endMiB;
+    state.counters["x_realtime"] = speed;
 }
 
 } // namespace
@@ -386,7 +481,16 @@ int main(int argc, char** argv) {
         ->UseManualTime()
         ->Unit(benchmark::kMicrosecond)
         ->Iterations(1);
+    BENCHMARK(BM_CallbackRecording)
+        ->Args({256, int(AudioEngine::CueRouting::Off)})
+        ->Args({256, int(AudioEngine::CueRouting::Split)})
+        ->Args({512, int(AudioEngine::CueRouting::Off)})
+        ->Args({512, int(AudioEngine::CueRouting::Split)})
+        ->UseManualTime()
+        ->Unit(benchmark::kMicrosecond)
+        ->Iterations(1);
     BENCHMARK(BM_Memory)->UseManualTime()->Iterations(1);
+    BENCHMARK(BM_RecordingMemory)->UseManualTime()->Iterations(1);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -95,9 +95,13 @@ bool AudioEngine::Impl::mixDecks(float* out, int frames, float* phones) {
         }
     for (int i = 0; i < 2 * frames; ++i)
         out[i] = std::min(1.0f, std::max(-1.0f, out[i]));
+    // The finished main mix, before any routing spreads it over a device's channels.
+    recorder.feed(out, frames);
     if (phones)
         blendPhones(phones, out, cue.balance.load(std::memory_order_relaxed), frames);
-    return playing;
+    // A recording's clock runs while no deck plays: the output goes on mixing silence instead of resting, so
+    // that a pause in a set is a pause in its recording.
+    return playing || recorder.armed();
 }
 
 AudioEngine::Impl::Mix AudioEngine::Impl::process(uint32_t mixer, float* out, int frames, float* phones) {
@@ -512,6 +516,10 @@ void AudioEngine::Impl::shutdown() {
         device->stop();
     nullOutput.reset();
     device.reset();
+    // No output calls back any more: a recording still running at exit is closed as a playable file.
+    std::lock_guard lk(recordMutex);
+    recorder.disarm();
+    recorder.finish();
 }
 
 AudioEngine::AudioEngine() : d(std::make_unique<Impl>()) {}
@@ -686,6 +694,8 @@ void AudioEngine::render(float* out, int frames, float* cue) {
                 std::this_thread::sleep_for(std::chrono::microseconds(20));
             }
         }
+        // Rendering outruns any disk: waiting for the writer here keeps it from counting as a slow one.
+        d->recorder.waitForRoom(n);
         d->process(d->offlineMixer, out + 2 * done, n, cue ? cue + 2 * done : nullptr);
         done += n;
     }
@@ -694,7 +704,6 @@ void AudioEngine::render(float* out, int frames, float* cue) {
             deck->postEnds();
 }
 
-// Recording: the contract is in place; the writer comes next.
 void AudioEngine::setCue(const CueOptions& options) {
     assertNotAudioThread();
     CueOptions before;
@@ -734,18 +743,38 @@ double AudioEngine::cueDriftPpm() const {
     return d->cue.current() == CueRouting::Device && d->cue.feed.listening() ? d->cue.feed.driftPpm() : 0.0;
 }
 
-bool AudioEngine::startRecording(const std::string&, RecordFormat, std::string* error) {
-    if (error)
-        *error = "Recording is not available.";
-    return false;
+bool AudioEngine::startRecording(const std::string& path, RecordFormat format, std::string* error) {
+    if (d->recorder.onWriterThread()) {
+        if (error)
+            *error = "A recording cannot be started while the last one is closing.";
+        return false;
+    }
+    std::lock_guard lk(d->recordMutex);
+    // A pass of a recording that stopped by itself may still be inside; it must not write into this one.
+    d->gate.waitForCallbacks();
+    if (!d->recorder.start(path, format, d->rate, error))
+        return false;
+    // A resting output mixes again: the recording's time runs from now.
+    d->wakeOutput();
+    return true;
 }
 
-void AudioEngine::stopRecording() {}
+void AudioEngine::stopRecording() {
+    // The listener of a recording that stopped by itself: it has already stopped.
+    if (d->recorder.onWriterThread())
+        return;
+    std::lock_guard lk(d->recordMutex);
+    d->recorder.disarm();
+    d->gate.waitForCallbacks();
+    d->recorder.finish();
+}
 
 AudioEngine::Recording AudioEngine::recording() const {
-    return {};
+    return d->recorder.state();
 }
 
-void AudioEngine::setRecordingListener(std::function<void()>) {}
+void AudioEngine::setRecordingListener(std::function<void()> listener) {
+    d->recorder.setListener(std::move(listener));
+}
 
 } // namespace platform::media

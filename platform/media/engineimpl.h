@@ -15,6 +15,7 @@
 #include "media/callbackgate.h"
 #include "media/cuebus.h"
 #include "media/engineoptions.h"
+#include "media/recorder.h"
 
 namespace platform::media {
 
@@ -178,8 +179,14 @@ struct AudioEngine::Impl {
     std::condition_variable_any idleWake;
     bool workPending = false; // under idleMutex
 
+    // Takes the main mix at the end of every pass while a recording runs. Starting and stopping are
+    // serialised by recordMutex.
+    Recorder recorder;
+    std::mutex recordMutex;
+
 private:
-    // Audio thread, inside the gate: one pass over the decks; whether any played.
+    // Audio thread, inside the gate: one pass over the decks, handed to a running recording; whether any deck
+    // played or a recording runs (either way the output must not rest).
     bool mixDecks(float* out, int frames, float* phones);
     void supervise();
     bool goLive(std::unique_ptr<AudioOutput> dev);
