@@ -6,7 +6,6 @@
 #include <QWidget>
 #include <array>
 #include <functional>
-#include <memory>
 
 #include "songlist.h"
 
@@ -27,7 +26,6 @@ class QAction;
 class SongIntake;
 class SwitchButton;
 class MixRecording;
-class Recorder;
 
 namespace platform {
 class ImageButton;
@@ -140,8 +138,6 @@ public:
     void showSoundStatus();
     frmSound* soundWindow() const;
     MixRecording* recording() const { return m_recording; }
-    // Records through `recorder` from now on instead of the engine (tests).
-    void useRecorder(std::unique_ptr<Recorder> recorder);
 
     // --- song list handlers (frmmain_songlist.cpp) ---
     void Add_Click();

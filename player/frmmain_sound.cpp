@@ -41,12 +41,7 @@ void frmMain::setupSound(platform::media::AudioEngine& engine) {
     // The engine tells from its own thread; the window reads the status on its own.
     engine.setStatusListener([this] { QMetaObject::invokeMethod(this, [this] { showSoundStatus(); }); });
     showSoundStatus();
-    useRecorder(engineRecorder(engine));
-}
-
-void frmMain::useRecorder(std::unique_ptr<Recorder> recorder) {
-    delete m_recording; // stops a recording still running on the recorder it replaces
-    m_recording = new MixRecording(std::move(recorder), this);
+    m_recording = new MixRecording(engineRecorder(engine), this);
     connect(m_recording, &MixRecording::changed, this, &frmMain::showRecording);
     showRecording();
 }

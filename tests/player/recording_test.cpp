@@ -69,7 +69,6 @@ struct FakeRecorderState {
     std::mutex lock;
     AudioEngine::Recording recording;
     std::function<void()> listener;
-    int stops = 0;
     Format format = Format::Flac;
 
     void stopByItself(const std::string& error) {
@@ -94,7 +93,6 @@ public:
     }
     void stop() override {
         std::lock_guard g(m_s->lock);
-        ++m_s->stops;
         m_s->recording.active = false;
     }
     AudioEngine::Recording state() const override {
@@ -205,34 +203,41 @@ TEST_F(WindowTest, RecordKeyWhenTheFileCannotBeMade) {
     EXPECT_FALSE(QFileInfo::exists(gone));
 }
 
-// Start, the time beside the switch, stop, and a recording still running when the window goes.
+// Start, the time beside the switch, stop, and a recording still running when the window goes: each a file in
+// the music folder, made by the engine.
 TEST_F(WindowTest, RecordSwitchShowsTheTimeAndWhereTheFileWent) {
-    w.useRecorder(std::make_unique<FakeRecorder>(state));
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", dir.path().toLocal8Bit());
+    const QDir music(dir.file(QStringLiteral("Music")));
+    ASSERT_TRUE(music.mkpath(QStringLiteral(".")));
     showActive();
     QTest::keyClick(&w, Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
     ASSERT_TRUE(w.Rec->isOn());
     EXPECT_EQ(w.lblRec->text(), QStringLiteral("0:00"));
-    const QString path = QString::fromStdString(state->recording.path);
-    EXPECT_TRUE(QFileInfo(path).fileName().startsWith(QStringLiteral("Deckmora ")));
-
-    state->recording.frames = 44100 * 12 + 5;
-    w.Timer1_Timer();
-    EXPECT_EQ(w.lblRec->text(), QStringLiteral("0:12"));
-    state->recording.frames = 44100 * 13 - 1;
-    w.Timer1_Timer();
-    EXPECT_EQ(w.lblRec->text(), QStringLiteral("0:12"));
+    std::vector<float> mix(2 * 44100);
+    for (int second = 0; second < 2; ++second)
+        engine->render(mix.data(), 44100);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            w.Timer1_Timer();
+            return w.lblRec->text() == QStringLiteral("0:02");
+        },
+        5000));
 
     QTest::mouseClick(w.Rec, Qt::LeftButton);
     EXPECT_FALSE(w.Rec->isOn());
-    EXPECT_EQ(state->stops, 1);
+    const QStringList made = music.entryList({QStringLiteral("Deckmora *.flac")});
+    ASSERT_EQ(made.size(), 1);
+    EXPECT_GT(QFileInfo(music.filePath(made[0])).size(), 0);
     EXPECT_EQ(w.lblRec->text(), QStringLiteral("saved"));
-    EXPECT_TRUE(w.lblRec->toolTip().contains(QDir::toNativeSeparators(path)));
-    EXPECT_TRUE(w.Rec->toolTip().contains(QDir::toNativeSeparators(path)));
+    EXPECT_TRUE(w.Rec->toolTip().contains(music.filePath(made[0])));
 
     QTest::keyClick(&w, Qt::Key_F9);
     ASSERT_TRUE(w.Rec->isOn());
     owned.reset();
-    EXPECT_EQ(state->stops, 2);
+    qputenv("HOME", home);
+    EXPECT_FALSE(engine->recording().active);
+    EXPECT_EQ(music.entryList({QStringLiteral("Deckmora *.flac")}).size(), 2);
     EXPECT_EQ(prompts.count(), 0);
 }
 
