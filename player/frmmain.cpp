@@ -22,7 +22,9 @@
 #include "lumaband/lumabandinterface.h"
 #include "mainlayout.h"
 #include "media/mediaplayer.h"
+#include "mixrecording.h"
 #include "skin.h"
+#include "switchbutton.h"
 #include "ticks.h"
 #include "ui/imagebutton.h"
 #include "ui/progressbar.h"
@@ -59,6 +61,7 @@ constexpr std::array<Item, 2> kSongInfo = {Item::SongInfo0, Item::SongInfo1};
 constexpr std::array<Item, 2> kPB1 = {Item::PB1_0, Item::PB1_1};
 constexpr std::array<Item, 2> kVol = {Item::Vol0, Item::Vol1};
 constexpr std::array<Item, 2> kMP = {Item::MP0, Item::MP1};
+constexpr std::array<Item, 2> kCue = {Item::Cue0, Item::Cue1};
 
 } // namespace
 
@@ -80,7 +83,9 @@ frmMain::frmMain(platform::media::AudioEngine& engine, QWidget* parent)
     setupSound(engine);
 }
 
+// A recording still running is closed whole: the program's end is its end.
 frmMain::~frmMain() {
+    delete m_recording;
     dropSoundListener();
 }
 
@@ -106,6 +111,12 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
     Close[0] = button(Item::Close0, tr("Close Deckmora"));
     Close[1] = button(Item::Close1, tr("Close Deckmora"));
     About = button(Item::About, tr("About Deckmora"));
+    Rec = placed(new SwitchButton(Item::Rec, this), Item::Rec);
+    Rec->setToolTip(tr("Record the mix"));
+    lblRec = placed(new QLabel(this), Item::lblRec);
+    lblRec->setObjectName(QStringLiteral("lblRec"));
+    lblRec->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    skin::styleLabel(lblRec, QColor(255, 77, 77), skin::uiFont(11, true));
 
     for (int d = 0; d < 2; ++d) {
         SongInfo[d] = placed(new CaptionViewport(this), kSongInfo[d]);
@@ -126,6 +137,8 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
         Pause[d] = button(kPause[d], tr("Pause"));
         Stop[d] = button(kStop[d], tr("Stop and rewind"));
         Volgend[d] = button(kVolgend[d], tr("Forward 5 seconds"));
+        Cue[d] = placed(new SwitchButton(kCue[d], this), kCue[d]);
+        Cue[d]->setToolTip(tr("Pre-listen to deck %1 on the headphones").arg(d + 1));
 
         Vol[d] = placed(new platform::Slider(Qt::Vertical, this), kVol[d]);
         Vol[d]->setRange(-5000, 0);
@@ -189,6 +202,7 @@ void frmMain::connectHandlers() {
     connect(lblCaption, &ClickLabel::mouseDown, this, &frmMain::lblCaption_MouseDown);
     connect(Min, &ImageButton::clicked, this, &frmMain::Min_Click);
     connect(About, &ImageButton::clicked, this, &frmMain::About_Click);
+    connect(Rec, &ImageButton::clicked, this, &frmMain::Rec_Click);
     for (int d = 0; d < 2; ++d) {
         connect(Close[d], &ImageButton::clicked, this, [this, d] { Close_Click(d); });
         connect(LoadToPlayer[d], &ImageButton::clicked, this, [this, d] { LoadToPlayer_Click(d); });
@@ -202,6 +216,7 @@ void frmMain::connectHandlers() {
         connect(Vol[d], &platform::Slider::changed, this, [this, d] { Vol_Change(d); });
         connect(MP[d], &platform::media::MediaPlayer::ended, this,
                 [this, d](int r) { MP_EndOfStream(d, r); });
+        connect(Cue[d], &ImageButton::clicked, this, [this, d] { Cue_Click(d); });
     }
     connect(volMain, &platform::Slider::changed, this, &frmMain::volMain_Change);
     connect(chbgoon, &QCheckBox::toggled, this, &frmMain::chbgoon_Click);

@@ -24,6 +24,8 @@ class frmeditplaylist;
 class frmSound;
 class QAction;
 class SongIntake;
+class SwitchButton;
+class MixRecording;
 
 namespace platform {
 class ImageButton;
@@ -69,6 +71,11 @@ public:
     QWidget* PB = nullptr; // the hosted gradient bar; nothing here reads or changes it
     std::array<platform::Slider*, 2> Vol{};
     platform::Slider* volMain = nullptr;
+    // Pre-listen on headphones, per deck; off at every start.
+    std::array<SwitchButton*, 2> Cue{};
+    // Recording the mix, and beside it the time recorded (or where the last recording went).
+    SwitchButton* Rec = nullptr;
+    QLabel* lblRec = nullptr;
 
     QListWidget* lstnames = nullptr;
     QLabel* lblnrs = nullptr;
@@ -121,6 +128,8 @@ public:
     void chbgoon_Click();
     void chbrandom_Click();
     void MP_EndOfStream(int index, int result);
+    void Cue_Click(int index);
+    void Rec_Click();
 
     // --- sound (frmmain_sound.cpp) ---
     // Opens the Sound settings window (F2, Ctrl+comma, a right-click on the footer).
@@ -128,6 +137,7 @@ public:
     // Shows the engine's status in the footer.
     void showSoundStatus();
     frmSound* soundWindow() const;
+    MixRecording* recording() const { return m_recording; }
 
     // --- song list handlers (frmmain_songlist.cpp) ---
     void Add_Click();
@@ -248,8 +258,11 @@ private:
 
     void setupSound(platform::media::AudioEngine& engine);
     void dropSoundListener();
+    void showRecording();
     platform::media::AudioEngine* m_engine = nullptr;
     QPointer<frmSound> m_sound;
+    MixRecording* m_recording = nullptr;
+    QString m_recKeys; // " (F9, ...)" for the record switch's tooltip, which changes with its state
 
     frmAbout* m_about = nullptr;
     std::function<void()> m_quit;

@@ -10,6 +10,8 @@
 #include "frmmain.h"
 #include "media/mediaplayer.h"
 #include "missingfiles.h"
+#include "mixrecording.h"
+#include "switchbutton.h"
 #include "ui/progressbar.h"
 #include "ui/prompts.h"
 #include "ui/slider.h"
@@ -116,6 +118,11 @@ void frmMain::Timer1_Timer() {
     const QString count = QStringLiteral("Songs in list: ") + QString::number(lstnames->count());
     if (lblnrs->text() != count)
         lblnrs->setText(count);
+    if (m_recording && m_recording->active()) {
+        const QString elapsed = m_recording->elapsed();
+        if (lblRec->text() != elapsed)
+            lblRec->setText(elapsed);
+    }
     for (int d = 0; d < 2; ++d) {
         const double length = MP[d]->length();
         if (length == 0)
@@ -144,6 +151,14 @@ void frmMain::volMain_Change() {
     const auto [level0, level1] = deckrules::crossfadeLevels(volMain->value());
     MP[0]->setLevel(level0);
     MP[1]->setLevel(level1);
+}
+
+// The switch shows what the user asked for; the deck is heard on the headphones once the Sound settings
+// route the pre-listen somewhere.
+void frmMain::Cue_Click(int index) {
+    const bool on = !Cue[index]->isOn();
+    MP[index]->setCue(on);
+    Cue[index]->setOn(on);
 }
 
 void frmMain::chbgoon_Click() {

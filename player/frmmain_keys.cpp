@@ -12,6 +12,7 @@
 
 #include "frmmain.h"
 #include "media/mediaplayer.h"
+#include "switchbutton.h"
 #include "ui/imagebutton.h"
 #include "ui/progressbar.h"
 #include "ui/slider.h"
@@ -32,10 +33,11 @@ struct DeckKeys {
     const char* forward;
     const char* louder;
     const char* softer;
+    const char* cue; // the index fingers' home keys, side by side like the decks
 };
 constexpr DeckKeys kDeckKeys[2] = {
-    {"1", "Z", "X", "C", "V", "B", "Q", "A"},
-    {"2", "N", "M", ",", ".", "/", "O", "L"},
+    {"1", "Z", "X", "C", "V", "B", "Q", "A", "G"},
+    {"2", "N", "M", ",", ".", "/", "O", "L", "H"},
 };
 
 } // namespace
@@ -89,6 +91,7 @@ void frmMain::setupKeys() {
         };
         command(deck + tr("louder"), keys(k.louder), volume(kVolumeStep));
         command(deck + tr("softer"), keys(k.softer), volume(-kVolumeStep));
+        command(deck + tr("pre-listen on the headphones, on or off"), keys(k.cue), click(Cue[d]), Cue[d]);
         // The slider's own tooltip names both keys.
         Vol[d]->setToolTip(Vol[d]->toolTip() +
                            QStringLiteral(" (%1, %2)").arg(QLatin1String(k.louder), QLatin1String(k.softer)));
@@ -165,6 +168,14 @@ void frmMain::setupKeys() {
             [this] { chbgoon->click(); });
     command(tr("auto-mix: random playing"), {QKeySequence(Qt::CTRL | Qt::Key_R)},
             [this] { chbrandom->click(); });
+
+    const QList<QKeySequence> recKeys = {QKeySequence(Qt::Key_F9),
+                                         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)};
+    command(tr("record the mix, or stop recording"), recKeys, &frmMain::Rec_Click);
+    QStringList recNames;
+    for (const QKeySequence& k : recKeys)
+        recNames << k.toString(QKeySequence::NativeText);
+    m_recKeys = QStringLiteral(" (") + recNames.join(QStringLiteral(", ")) + QLatin1Char(')');
 
     command(tr("these keys"), {QKeySequence(Qt::Key_F1)}, &frmMain::showKeyHelp);
     command(tr("about Deckmora"), {QKeySequence(Qt::SHIFT | Qt::Key_F1)}, &frmMain::About_Click, About);

@@ -1,13 +1,19 @@
-// The main window's part in choosing the sound device: the footer's notice and the way to the Sound window.
+// The main window's part in the sound: the footer's notice, the way to the Sound window, recording.
+#include <QDateTime>
+#include <QDir>
 #include <QKeySequence>
+#include <QLabel>
 #include <QShortcut>
+#include <QStandardPaths>
 
 #include "clicklabel.h"
 #include "frmmain.h"
 #include "frmsound.h"
 #include "media/audioengine.h"
+#include "mixrecording.h"
 #include "skin.h"
 #include "soundchoice.h"
+#include "switchbutton.h"
 
 namespace {
 // The skin's footer right of the ABOUT button, over the maker's line, in the skin's pixels; the notice's text
@@ -35,6 +41,36 @@ void frmMain::setupSound(platform::media::AudioEngine& engine) {
     // The engine tells from its own thread; the window reads the status on its own.
     engine.setStatusListener([this] { QMetaObject::invokeMethod(this, [this] { showSoundStatus(); }); });
     showSoundStatus();
+    m_recording = new MixRecording(engineRecorder(engine), this);
+    connect(m_recording, &MixRecording::changed, this, &frmMain::showRecording);
+    showRecording();
+}
+
+// The music folder and the format are read at each start, so a change in the Sound window counts from the
+// next recording on.
+void frmMain::Rec_Click() {
+    if (m_recording->active()) {
+        m_recording->stop();
+        return;
+    }
+    m_recording->start(recordingrules::folder(QStandardPaths::writableLocation(QStandardPaths::MusicLocation),
+                                              QDir::homePath()),
+                       QDateTime::currentDateTime(), soundchoice::loadRecordFormat());
+}
+
+void frmMain::showRecording() {
+    const bool on = m_recording->active();
+    Rec->setOn(on);
+    const QString path = QDir::toNativeSeparators(m_recording->path());
+    const QString text = on ? m_recording->elapsed() : path.isEmpty() ? QString() : tr("saved");
+    if (lblRec->text() != text)
+        lblRec->setText(text);
+    const QString where = on               ? tr("Recording to %1").arg(path)
+                          : path.isEmpty() ? QString()
+                                           : tr("The last recording is %1").arg(path);
+    lblRec->setToolTip(where);
+    Rec->setToolTip((on ? tr("Stop recording") : tr("Record the mix")) + m_recKeys +
+                    (where.isEmpty() ? QString() : QStringLiteral("\n") + where));
 }
 
 void frmMain::dropSoundListener() {

@@ -3,16 +3,20 @@
 #include <QWidget>
 
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QPushButton;
+class QSlider;
 class QSpinBox;
+class QTimer;
 
 namespace platform::media {
 class AudioEngine;
 }
 
-// The "Sound" settings window: which device and what latency. Not modal; Apply stores the choice in the
-// settings file and moves the sound to it at once, the decks keeping their places.
+// The "Sound" settings window: which device and what latency, where the pre-listen goes and in what format
+// the mix is recorded. Not modal; Apply stores the choice in the settings file and moves the sound to it at
+// once, the decks keeping their places. The pre-listen balance is heard as it moves.
 class frmSound : public QWidget {
     Q_OBJECT
 public:
@@ -20,6 +24,13 @@ public:
 
     QComboBox* cboDevice = nullptr;
     QSpinBox* txtLatency = nullptr;
+    QGroupBox* grpCue = nullptr;
+    QComboBox* cboCueRouting = nullptr; // in the order of AudioEngine::CueRouting
+    QComboBox* cboCueDevice = nullptr;
+    QSlider* sldCueBalance = nullptr; // 0 the cue mix only ... 100 the main mix only
+    QLabel* lblCueDrift = nullptr;
+    QGroupBox* grpRecord = nullptr;
+    QComboBox* cboRecordFormat = nullptr; // in the order of AudioEngine::RecordFormat
     QLabel* lblStatus = nullptr;
     QPushButton* cmdApply = nullptr;
     QPushButton* cmdClose = nullptr;
@@ -31,10 +42,17 @@ public:
 
 protected:
     void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
 
 private:
     void fillDevices(const QStringList& ids, const QStringList& descriptions);
+    void fillDeviceList(QComboBox* list, const QString& chosen, const QString& first, const QStringList& ids,
+                        const QStringList& descriptions);
+    void cueRoutingChanged();
+    void cueBalanceMoved(int balance);
+    void showDrift();
     void showStatus();
+    QTimer* m_driftTimer = nullptr;
     platform::media::AudioEngine& m_engine;
     bool m_listing = false;
 };

@@ -86,7 +86,9 @@ int main(int argc, char** argv) {
     platform::media::EngineOptions options = engineOptions();
     if (!deviceForThisRun.empty())
         options.device = deviceForThisRun;
-    Program program(platform::media::AudioEngine::instance(options));
+    platform::media::AudioEngine& engine = platform::media::AudioEngine::instance(options);
+    engine.setCue(soundchoice::cueOptions(soundchoice::loadCue()));
+    Program program(engine);
     program.setMainWindowShown([&session](frmMain& w) { session.attach(w); });
     program.start();
     return app.exec();

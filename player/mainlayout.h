@@ -17,6 +17,8 @@ enum class Item {
     Close0,
     Close1,
     About,
+    Rec,
+    lblRec,
     // the decks
     Deck0Panel,
     Deck1Panel,
@@ -37,6 +39,8 @@ enum class Item {
     Volgend1,
     LoadToPlayer0,
     LoadToPlayer1,
+    Cue0,
+    Cue1,
     Vol0,
     Vol1,
     volMain,
@@ -67,9 +71,10 @@ enum class Item {
 };
 
 // How the skin shows an item: a pad carries a painted word and an image button lies over it; a glyph is a
-// small painted sign under an image button; a panel is a painted surface with an optional heading; a well is
+// small painted sign under an image button; a switch is a pad with a sign and a word that lights up while on
+// (its button paints the lit face); a panel is a painted surface with an optional heading; a well is
 // a sunken place for a control that draws itself.
-enum class Face { None, Pad, Glyph, Panel, Well };
+enum class Face { None, Pad, Glyph, Switch, Panel, Well };
 
 // Accent of a pad or panel: neutral, deck 1 (left), deck 2 (right), or the transport's own colours.
 enum class Accent { Neutral, Deck0, Deck1, PlayGreen, StopRed, Danger };
@@ -114,6 +119,8 @@ inline constexpr std::array kTable = {
     Entry{Item::Close0, {7680, 0, 255, 255}, Face::Glyph, "x", Accent::Danger},
     Entry{Item::Close1, {240, 5640, 735, 255}, Face::Pad, "EXIT", Accent::Danger},
     Entry{Item::About, {2760, 5640, 735, 255}, Face::Pad, "ABOUT"},
+    Entry{Item::Rec, {1080, 5640, 615, 255}, Face::Switch, "REC", Accent::StopRed},
+    Entry{Item::lblRec, {1740, 5640, 960, 255}, Face::None, ""},
 
     Entry{Item::SongInfo0, {570, 795, 2295, 255}, Face::Well, ""},
     Entry{Item::SongInfo1, {5070, 780, 2295, 255}, Face::Well, ""},
@@ -129,6 +136,8 @@ inline constexpr std::array kTable = {
     Entry{Item::Pause1, {5880, 1560, 615, 255}, Face::Pad, "pause", Accent::Deck1},
     Entry{Item::Stop1, {6480, 1560, 495, 255}, Face::Pad, "stop", Accent::StopRed},
     Entry{Item::Volgend1, {7080, 1560, 255, 255}, Face::Pad, ">>", Accent::Deck1},
+    Entry{Item::Cue0, {2655, 420, 570, 255}, Face::Switch, "CUE", Accent::Deck0},
+    Entry{Item::Cue1, {7080, 420, 570, 255}, Face::Switch, "CUE", Accent::Deck1},
     Entry{Item::Vol0, {3600, 480, 240, 1095}, Face::Well, "", Accent::Deck0},
     Entry{Item::Vol1, {4080, 480, 240, 1095}, Face::Well, "", Accent::Deck1},
     Entry{Item::volMain, {3480, 1680, 960, 240}, Face::Well, ""},

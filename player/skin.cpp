@@ -194,7 +194,80 @@ void paintGlyph(QPainter& p, const mainlayout::Entry& e, bool words) {
     p.setRenderHint(QPainter::Antialiasing, false);
 }
 
+// A switch's sign: headphones for a deck's pre-listen, a dot for the recorder.
+void paintSwitchSign(QPainter& p, const QRectF& box, mainlayout::Item item, const QColor& ink,
+                     const QColor& dot) {
+    if (item == mainlayout::Item::Rec) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(dot);
+        p.drawEllipse(box.center(), 3.2, 3.2);
+        return;
+    }
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(ink, 1.3, Qt::SolidLine, Qt::RoundCap));
+    const QRectF band(box.left() + 0.5, box.top() + 1, box.width() - 1, box.height() + 2);
+    p.drawArc(band, 0, 180 * 16);
+    p.setPen(Qt::NoPen);
+    p.setBrush(ink);
+    const qreal cupTop = box.center().y();
+    p.drawRoundedRect(QRectF(box.left(), cupTop, 2.6, box.bottom() - cupTop), 1, 1);
+    p.drawRoundedRect(QRectF(box.right() - 2.6, cupTop, 2.6, box.bottom() - cupTop), 1, 1);
+}
+
+// Off, a switch is a pad with a dim strip; on, the whole pad takes its accent.
+void paintSwitch(QPainter& p, const mainlayout::Entry& e, bool words, bool lit) {
+    const QRectF r = px(e.rect);
+    const QColor accent = accentColour(e.accent);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient g(r.topLeft(), r.bottomLeft());
+    if (lit) {
+        g.setColorAt(0, accent.lighter(125));
+        g.setColorAt(1, accent.darker(135));
+    } else {
+        g.setColorAt(0, QColor(66, 71, 80));
+        g.setColorAt(0.5, QColor(48, 52, 59));
+        g.setColorAt(1, QColor(38, 41, 47));
+    }
+    p.setBrush(g);
+    p.setPen(QPen(QColor(5, 6, 7), 1));
+    p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+    p.setPen(QPen(QColor(255, 255, 255, lit ? 90 : 40), 1));
+    p.drawLine(r.topLeft() + QPointF(3, 1.5), r.topRight() + QPointF(-3, 1.5));
+    QColor led = lit ? QColor(255, 255, 255) : accent;
+    led.setAlpha(lit ? 230 : 70);
+    p.setPen(Qt::NoPen);
+    p.setBrush(led);
+    p.drawRoundedRect(QRectF(r.left() + 3, r.bottom() - 3, r.width() - 6, 1.6), 0.8, 0.8);
+    if (words) {
+        const QString word = QString::fromUtf8(e.word.data(), static_cast<int>(e.word.size()));
+        const QColor ink = lit ? kBase : kInk;
+        const QFont f = padFont(r.toRect().adjusted(0, 0, -12, 0), word);
+        const qreal sign = 9, gap = 3;
+        const qreal width = sign + gap + QFontMetricsF(f).horizontalAdvance(word);
+        const qreal left = r.center().x() - width / 2;
+        const qreal mid = r.center().y() - 1;
+        paintSwitchSign(p, QRectF(left, mid - 4, sign, 8), e.item, ink, lit ? QColor(255, 255, 255) : kRed);
+        p.setFont(f);
+        p.setPen(ink);
+        p.drawText(QRectF(left + sign + gap, r.top(), width, r.height() - 2),
+                   Qt::AlignLeft | Qt::AlignVCenter, word);
+    }
+    p.setRenderHint(QPainter::Antialiasing, false);
+}
+
 } // namespace
+
+QPixmap switchFace(mainlayout::Item item, bool lit, qreal dpr) {
+    const mainlayout::Entry& e = mainlayout::entry(item);
+    const QRect r = platform::toPixels(e.rect);
+    QPixmap pm(r.size() * dpr);
+    pm.setDevicePixelRatio(dpr);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.translate(-r.topLeft());
+    paintSwitch(p, e, true, lit);
+    return pm;
+}
 
 QColor deckColour(int deck) {
     return deck == 0 ? kDeck0 : kDeck1;
@@ -235,6 +308,9 @@ QPixmap mainBackground(bool words, qreal dpr) {
             break;
         case Face::Glyph:
             paintGlyph(p, e, words);
+            break;
+        case Face::Switch:
+            paintSwitch(p, e, words, false);
             break;
         case Face::None:
             break;

@@ -6,6 +6,8 @@
 #include <QRect>
 #include <QString>
 
+#include "mainlayout.h"
+
 class QLabel;
 class QPainter;
 class QWidget;
@@ -17,6 +19,9 @@ namespace skin {
 // The main window's background, kSkinWidth by kSkinHeight logical pixels, drawn at the screen's pixel density
 // so it stays crisp on dense screens; without words for a test that finds where the words are.
 QPixmap mainBackground(bool words = true, qreal dpr = 1);
+// A switch of the main window (a deck's pre-listen, the recorder) as its button paints it over the
+// background, which shows it off.
+QPixmap switchFace(mainlayout::Item item, bool lit, qreal dpr = 1);
 // The splash and about window's background at its client size.
 QPixmap aboutBackground(const QSize& size, qreal dpr = 1);
 QIcon appIcon();

@@ -15,6 +15,22 @@ namespace {
 const QString kSection = QStringLiteral("Sound");
 const QString kDeviceKey = QStringLiteral("Device");
 const QString kLatencyKey = QStringLiteral("Latency");
+const QString kCueRoutingKey = QStringLiteral("CueRouting");
+const QString kCueDeviceKey = QStringLiteral("CueDevice");
+const QString kCueBalanceKey = QStringLiteral("CueBalance");
+const QString kRecordFormatKey = QStringLiteral("RecordFormat");
+
+using Routing = AudioEngine::CueRouting;
+struct RoutingName {
+    Routing routing;
+    const char* name;
+};
+constexpr RoutingName kRoutingNames[] = {
+    {Routing::Off, "Off"},
+    {Routing::Device, "Device"},
+    {Routing::Channels34, "Channels34"},
+    {Routing::Split, "Split"},
+};
 
 void printList(const std::vector<AudioEngine::DeviceInfo>& devices, const std::string& inUse,
                QTextStream& to) {
@@ -47,6 +63,54 @@ bool save(const Choice& choice) {
     const QString app = runcounter::appName();
     return platform::SettingsStore::write(app, kSection, kDeviceKey, choice.device) &&
            platform::SettingsStore::write(app, kSection, kLatencyKey, QString::number(choice.latencyMs));
+}
+
+CueChoice loadCue() {
+    const QString app = runcounter::appName();
+    CueChoice c;
+    const QString routing = platform::SettingsStore::read(app, kSection, kCueRoutingKey);
+    for (const RoutingName& r : kRoutingNames)
+        if (routing.compare(QLatin1String(r.name), Qt::CaseInsensitive) == 0)
+            c.routing = r.routing;
+    c.device = platform::SettingsStore::read(app, kSection, kCueDeviceKey);
+    bool ok = false;
+    const int balance = platform::SettingsStore::read(app, kSection, kCueBalanceKey).toInt(&ok);
+    if (ok)
+        c.balance = std::clamp(balance, 0, kMaxCueBalance);
+    return c;
+}
+
+bool saveCue(const CueChoice& choice) {
+    const QString app = runcounter::appName();
+    QString routing;
+    for (const RoutingName& r : kRoutingNames)
+        if (r.routing == choice.routing)
+            routing = QLatin1String(r.name);
+    return platform::SettingsStore::write(app, kSection, kCueRoutingKey, routing) &&
+           platform::SettingsStore::write(app, kSection, kCueDeviceKey, choice.device) &&
+           platform::SettingsStore::write(app, kSection, kCueBalanceKey, QString::number(choice.balance));
+}
+
+AudioEngine::CueOptions cueOptions(const CueChoice& choice) {
+    AudioEngine::CueOptions o;
+    o.routing = choice.routing;
+    // Only the second-device routing has a device of its own.
+    if (choice.routing == Routing::Device)
+        o.device = choice.device.toStdString();
+    o.balance = static_cast<float>(std::clamp(choice.balance, 0, kMaxCueBalance)) / kMaxCueBalance;
+    return o;
+}
+
+AudioEngine::RecordFormat loadRecordFormat() {
+    const QString f = platform::SettingsStore::read(runcounter::appName(), kSection, kRecordFormatKey);
+    return f.compare(QLatin1String("WAV"), Qt::CaseInsensitive) == 0 ? AudioEngine::RecordFormat::Wav
+                                                                     : AudioEngine::RecordFormat::Flac;
+}
+
+bool saveRecordFormat(AudioEngine::RecordFormat format) {
+    return platform::SettingsStore::write(runcounter::appName(), kSection, kRecordFormatKey,
+                                          format == AudioEngine::RecordFormat::Wav ? QStringLiteral("WAV")
+                                                                                   : QStringLiteral("FLAC"));
 }
 
 void applyTo(const Choice& choice, platform::media::EngineOptions& options) {

@@ -29,6 +29,22 @@ Choice load();
 bool save(const Choice& choice);
 void applyTo(const Choice& choice, platform::media::EngineOptions& options);
 
+// The pre-listen: section "Sound", keys "CueRouting" (Off, Device, Channels34, Split), "CueDevice" and
+// "CueBalance" (0 the cue mix only ... 100 the main mix only). Nonsense reads as the default.
+inline constexpr int kMaxCueBalance = 100;
+struct CueChoice {
+    platform::media::AudioEngine::CueRouting routing = platform::media::AudioEngine::CueRouting::Off;
+    QString device;
+    int balance = 0;
+};
+CueChoice loadCue();
+bool saveCue(const CueChoice& choice);
+platform::media::AudioEngine::CueOptions cueOptions(const CueChoice& choice);
+
+// Recordings: key "RecordFormat", FLAC (the default) or WAV.
+platform::media::AudioEngine::RecordFormat loadRecordFormat();
+bool saveRecordFormat(platform::media::AudioEngine::RecordFormat format);
+
 // `--list-devices` prints every device (the one in use marked) and ends the program with 0; `--device NAME`
 // uses that device for this run, and an unknown NAME ends it with 2 after a line that says so and the list.
 // Returns the exit status when the program is to end now. `list` is asked only when needed.

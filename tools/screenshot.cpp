@@ -95,6 +95,7 @@ int main(int argc, char** argv) {
             w.LoadToPlayer_Click(d);
             w.Play_Click(d);
         }
+        w.Cue_Click(1); // the next song in the headphones
         w.volMain->setValue(35);
         w.volMain_Change();
         w.chbgoon->setChecked(true);

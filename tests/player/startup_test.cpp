@@ -27,6 +27,8 @@
 #include "runcounter.h"
 #include "scriptedprompts.h"
 #include "skin.h"
+#include "switchbutton.h"
+#include "ticks.h"
 #include "ui/imagebutton.h"
 #include "ui/progressbar.h"
 #include "ui/qtprompts.h"
@@ -382,6 +384,10 @@ TEST_F(StartupTest, APressOnEachElementsPlaceReachesIt) {
         {w.Volgend[1], Item::Volgend1},
         {w.LoadToPlayer[0], Item::LoadToPlayer0},
         {w.LoadToPlayer[1], Item::LoadToPlayer1},
+        {w.Cue[0], Item::Cue0},
+        {w.Cue[1], Item::Cue1},
+        {w.Rec, Item::Rec},
+        {w.lblRec, Item::lblRec},
         {w.Vol[0], Item::Vol0},
         {w.Vol[1], Item::Vol1},
         {w.volMain, Item::volMain},
@@ -462,7 +468,8 @@ TEST(Skin, PaintedWordsLieUnderTheirButtons) {
     std::vector<QRect> buttons;
     std::vector<int> inked;
     for (const mainlayout::Entry& e : mainlayout::kTable)
-        if (e.face == mainlayout::Face::Pad || e.face == mainlayout::Face::Glyph) {
+        if (e.face == mainlayout::Face::Pad || e.face == mainlayout::Face::Glyph ||
+            e.face == mainlayout::Face::Switch) {
             buttons.push_back(platform::toPixels(e.rect));
             inked.push_back(0);
         }

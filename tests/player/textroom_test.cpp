@@ -136,6 +136,7 @@ TEST_F(TextRoom, NoWindowCutsAWord) {
     w.show();
     w.lblnrs->setText(QStringLiteral("Songs in list: 32767"));
     w.lblsearch->setText(Form4::kCancelSearch);
+    w.lblRec->setText(QStringLiteral("9:59:59")); // a night's set
     clipped << clippedIn(&w);
 
     FrmAddDir addDir(w.songList());

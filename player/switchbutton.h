@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QPixmap>
+
+#include "mainlayout.h"
+#include "ui/imagebutton.h"
+
+// An image button that stays lit while its switch is on: the background shows the switch off, and the button
+// lays the skin's lit face over it.
+class SwitchButton : public platform::ImageButton {
+    Q_OBJECT
+public:
+    SwitchButton(mainlayout::Item item, QWidget* parent);
+
+    bool isOn() const { return m_on; }
+    // Repaints only on a change.
+    void setOn(bool on);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    mainlayout::Item m_item;
+    bool m_on = false;
+    QPixmap m_lit;
+};
