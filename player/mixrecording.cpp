@@ -100,7 +100,7 @@ bool MixRecording::start(const QString& folder, const QDateTime& now, recordingr
     std::string error;
     if (!m_recorder->start(QDir::toNativeSeparators(path).toStdString(), format, &error)) {
         const QString why = reason(error);
-        platform::notice(QStringLiteral("The recording could not start: %1.\r\n%2")
+        platform::notice(QStringLiteral("The recording could not start. %1.\r\n%2")
                              .arg(why.isEmpty() ? QStringLiteral("the file cannot be made") : why, path),
                          kTitle);
         return false;
@@ -134,7 +134,11 @@ void MixRecording::stoppedByItself() {
     m_active = false;
     emit changed();
     const QString why = reason(r.error);
-    platform::notice(QStringLiteral("Recording stopped%1. The file holds everything recorded until then: %2")
-                         .arg(why.isEmpty() ? QString() : QStringLiteral(": ") + why, m_path),
-                     kTitle);
+    QString text = QStringLiteral("The recording stopped.");
+    if (!why.isEmpty())
+        text += QLatin1Char(' ') + why + QLatin1Char('.');
+    // A folder removed under the recording took the file with it; there is nothing to point to.
+    if (QFileInfo::exists(m_path))
+        text += QStringLiteral("\r\nThe file holds everything recorded until then: ") + m_path;
+    platform::notice(text, kTitle);
 }

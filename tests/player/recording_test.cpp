@@ -20,6 +20,7 @@
 #include "soundchoice.h"
 #include "switchbutton.h"
 #include "tempdir.h"
+#include "waitfor.h"
 
 using platform::media::AudioEngine;
 using Format = recordingrules::Format;
@@ -128,14 +129,16 @@ TEST_F(RecordingTest, ARecordingThatStopsByItselfGivesOneNotice) {
     EXPECT_EQ(r.elapsed(), QStringLiteral("1:05"));
 
     prompts.answer(platform::Answer::Ok);
+    dir.write(QStringLiteral("Deckmora 2026-12-07 21-05-33.wav"), QByteArray());
     state->stopByItself("The disk is full.");
     state->stopByItself("The disk is full.");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return prompts.count() == 1; }, 5000));
+    ASSERT_TRUE(waitFor([&] { return prompts.count() == 1; }, std::chrono::seconds(5)));
     QCoreApplication::processEvents();
     EXPECT_EQ(prompts.count(), 1);
-    EXPECT_EQ(prompts.last().text, QStringLiteral("Recording stopped: The disk is full. The file holds "
-                                                  "everything recorded until then: ") +
-                                       dir.file(QStringLiteral("Deckmora 2026-12-07 21-05-33.wav")));
+    EXPECT_EQ(prompts.last().text,
+              QStringLiteral("The recording stopped. The disk is full.\r\nThe file holds "
+                             "everything recorded until then: ") +
+                  dir.file(QStringLiteral("Deckmora 2026-12-07 21-05-33.wav")));
     EXPECT_FALSE(r.active());
     EXPECT_EQ(changes, 2);
 
@@ -196,7 +199,7 @@ TEST_F(WindowTest, RecordKeyWhenTheFileCannotBeMade) {
     QTest::keyClick(&w, Qt::Key_F9);
     qputenv("HOME", home);
     ASSERT_EQ(prompts.count(), 1);
-    EXPECT_TRUE(prompts.last().text.startsWith(QStringLiteral("The recording could not start: ")));
+    EXPECT_TRUE(prompts.last().text.startsWith(QStringLiteral("The recording could not start. ")));
     EXPECT_TRUE(prompts.last().text.contains(QStringLiteral("\r\n") + gone + QStringLiteral("/Deckmora ")));
     EXPECT_FALSE(w.Rec->isOn());
     EXPECT_EQ(w.lblRec->text(), QString());
@@ -217,12 +220,12 @@ TEST_F(WindowTest, RecordSwitchShowsTheTimeAndWhereTheFileWent) {
     std::vector<float> mix(2 * 44100);
     for (int second = 0; second < 2; ++second)
         engine->render(mix.data(), 44100);
-    EXPECT_TRUE(QTest::qWaitFor(
+    EXPECT_TRUE(waitFor(
         [&] {
             w.Timer1_Timer();
             return w.lblRec->text() == QStringLiteral("0:02");
         },
-        5000));
+        std::chrono::seconds(5)));
 
     QTest::mouseClick(w.Rec, Qt::LeftButton);
     EXPECT_FALSE(w.Rec->isOn());
