@@ -10,13 +10,13 @@
 #include <sys/resource.h>
 #include <thread>
 
-#include "waitfor.h"
 #include "media/audioengine.h"
 #include "media/deck.h"
 #include "media/engineimpl.h"
 #include "media/mediaplayer.h"
 #include "songfiles.h"
 #include "tempdir.h"
+#include "waitfor.h"
 
 using namespace platform::media;
 using Format = AudioEngine::RecordFormat;
