@@ -184,6 +184,7 @@ void frmSound::showDrift() {
 }
 
 void frmSound::Apply_Click() {
+    const soundchoice::Choice before = soundchoice::load();
     soundchoice::Choice choice;
     choice.device = cboDevice->currentData().toString();
     choice.latencyMs = txtLatency->value();
@@ -194,11 +195,17 @@ void frmSound::Apply_Click() {
     cue.balance = sldCueBalance->value();
     soundchoice::saveCue(cue);
     soundchoice::saveRecordFormat(static_cast<AudioEngine::RecordFormat>(cboRecordFormat->currentIndex()));
+    m_engine.setCue(soundchoice::cueOptions(cue));
+    showDrift();
+    // Reopening the main device is a gap in the music: only a new device or latency is worth one, not a
+    // change of the headphones or of the recording format in the middle of a set.
+    if (choice.device == before.device && choice.latencyMs == before.latencyMs) {
+        showStatus();
+        return;
+    }
     platform::media::EngineOptions options;
     soundchoice::applyTo(choice, options);
     m_engine.useDevice(options);
-    m_engine.setCue(soundchoice::cueOptions(cue));
-    showDrift();
     lblStatus->setText(tr("Moving the sound..."));
 }
 

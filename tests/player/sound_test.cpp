@@ -128,6 +128,12 @@ TEST(SoundWindow, FooterNoticeAndTheWaysToTheSoundWindow) {
     EXPECT_EQ(soundchoice::load().latencyMs, 25);
     EXPECT_TRUE(waitFor([&] { return !sound->listing(); }, std::chrono::seconds(5)));
     EXPECT_EQ(sound->cboDevice->currentData().toString(), QString());
+    // A change of the headphones alone keeps the main device as it is: no reopen, no gap in the music.
+    sound->cboCueRouting->setCurrentIndex(static_cast<int>(AudioEngine::CueRouting::Split));
+    sound->Apply_Click();
+    EXPECT_EQ(engine->cue().routing, AudioEngine::CueRouting::Split);
+    EXPECT_NE(sound->lblStatus->text(), QStringLiteral("Moving the sound..."));
+    soundchoice::saveCue({});
     soundchoice::save({});
     EXPECT_EQ(prompts.count(), 0);
 }
