@@ -19,6 +19,7 @@
 
 #include "component/componentregistry.h"
 #include "core/settingsstore.h"
+#include "diskfull.h"
 #include "form1.h"
 #include "frmabout.h"
 #include "frmmain.h"
@@ -51,27 +52,6 @@ QString wav(const TempDir& dir, const QString& name, int frames) {
     songfiles::write(dir.file(name), songfiles::Kind::Wav16, 8000, 1, songfiles::saw(frames, 1));
     return dir.file(name);
 }
-
-// The disk fills up after `bytes` more bytes of any one file: the kernel's file size limit fails a write
-// beyond it with EFBIG, as a full disk fails it with ENOSPC.
-class DiskFillsUpAfter {
-public:
-    explicit DiskFillsUpAfter(rlim_t bytes) {
-        m_oldSignal = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~DiskFillsUpAfter() {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldSignal);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldSignal)(int) = nullptr;
-};
 
 class Faults : public ::testing::Test {
 protected:

@@ -10,6 +10,7 @@
 #include <sys/resource.h>
 #include <thread>
 
+#include "diskfull.h"
 #include "media/audioengine.h"
 #include "media/deck.h"
 #include "media/engineimpl.h"
@@ -53,27 +54,6 @@ long worstStep(const std::vector<short>& file, const std::vector<float>& mix) {
 int openDescriptors() {
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
 }
-
-// Any file of this process fails to grow past `bytes`, as on a disk that is full: writes beyond fail with
-// EFBIG, as a full disk fails them with ENOSPC.
-class DiskFillsUpAfter {
-public:
-    explicit DiskFillsUpAfter(rlim_t bytes) {
-        m_signal = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~DiskFillsUpAfter() {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_signal);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_signal)(int) = nullptr;
-};
 
 class Recording : public ::testing::TestWithParam<Format> {
 protected:
