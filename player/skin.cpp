@@ -149,19 +149,29 @@ void paintWell(QPainter& p, const mainlayout::Entry& e) {
     }
 }
 
-void paintPad(QPainter& p, const mainlayout::Entry& e, bool words) {
-    const QRectF r = px(e.rect);
-    const QColor accent = accentColour(e.accent);
+// A pad's rounded body with its highlight along the top; lit, it takes its accent.
+void paintPadBody(QPainter& p, const QRectF& r, const QColor& accent, bool lit) {
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient g(r.topLeft(), r.bottomLeft());
-    g.setColorAt(0, QColor(66, 71, 80));
-    g.setColorAt(0.5, QColor(48, 52, 59));
-    g.setColorAt(1, QColor(38, 41, 47));
+    if (lit) {
+        g.setColorAt(0, accent.lighter(125));
+        g.setColorAt(1, accent.darker(135));
+    } else {
+        g.setColorAt(0, QColor(66, 71, 80));
+        g.setColorAt(0.5, QColor(48, 52, 59));
+        g.setColorAt(1, QColor(38, 41, 47));
+    }
     p.setBrush(g);
     p.setPen(QPen(QColor(5, 6, 7), 1));
     p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
-    p.setPen(QPen(QColor(255, 255, 255, 40), 1));
+    p.setPen(QPen(QColor(255, 255, 255, lit ? 90 : 40), 1));
     p.drawLine(r.topLeft() + QPointF(3, 1.5), r.topRight() + QPointF(-3, 1.5));
+}
+
+void paintPad(QPainter& p, const mainlayout::Entry& e, bool words) {
+    const QRectF r = px(e.rect);
+    const QColor accent = accentColour(e.accent);
+    paintPadBody(p, r, accent, false);
     // the lit strip along the pad's foot
     p.setPen(Qt::NoPen);
     QColor led = accent;
@@ -218,21 +228,7 @@ void paintSwitchSign(QPainter& p, const QRectF& box, mainlayout::Item item, cons
 void paintSwitch(QPainter& p, const mainlayout::Entry& e, bool words, bool lit) {
     const QRectF r = px(e.rect);
     const QColor accent = accentColour(e.accent);
-    p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient g(r.topLeft(), r.bottomLeft());
-    if (lit) {
-        g.setColorAt(0, accent.lighter(125));
-        g.setColorAt(1, accent.darker(135));
-    } else {
-        g.setColorAt(0, QColor(66, 71, 80));
-        g.setColorAt(0.5, QColor(48, 52, 59));
-        g.setColorAt(1, QColor(38, 41, 47));
-    }
-    p.setBrush(g);
-    p.setPen(QPen(QColor(5, 6, 7), 1));
-    p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
-    p.setPen(QPen(QColor(255, 255, 255, lit ? 90 : 40), 1));
-    p.drawLine(r.topLeft() + QPointF(3, 1.5), r.topRight() + QPointF(-3, 1.5));
+    paintPadBody(p, r, accent, lit);
     QColor led = lit ? QColor(255, 255, 255) : accent;
     led.setAlpha(lit ? 230 : 70);
     p.setPen(Qt::NoPen);
