@@ -241,6 +241,7 @@ private:
     };
 
     void buildElements(platform::media::AudioEngine& engine);
+    void buildButtons();
     void connectHandlers();
     void hostGradientBar();
     void setupSongList(); // builds the song list's pop-up menus (frmmain_songlist.cpp)
