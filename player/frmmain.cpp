@@ -33,6 +33,13 @@
 #include "ui/visibilitygate.h"
 #include "ui/windowplace.h"
 
+// The resource initialiser is declared where it is used, so it must be called from outside any namespace.
+static void initResources() {
+    Q_INIT_RESOURCE(player);
+}
+
+namespace player {
+
 using mainlayout::Face;
 using mainlayout::Item;
 using platform::ImageButton;
@@ -61,7 +68,7 @@ constexpr std::array<Item, 2> kMP = {Item::MP0, Item::MP1};
 
 frmMain::frmMain(platform::media::AudioEngine& engine, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_quit([] { QCoreApplication::exit(0); }) {
-    Q_INIT_RESOURCE(player);
+    initResources();
     setWindowTitle(QString());
     setWindowIcon(skin::appIcon());
     setFixedSize(platform::toPixels({0, 0, mainlayout::kDesignWidth, mainlayout::kDesignHeight}).size());
@@ -424,3 +431,5 @@ void frmMain::About_Click() {
     m_about->show();
     m_about->raise();
 }
+
+} // namespace player

@@ -5,6 +5,8 @@
 
 #include "core/twips.h"
 
+namespace player {
+
 // Where everything on the main window lies, in twips (left, top, width, height). The window places its
 // widgets from this table and the skin paints its panels and button words from it, so a word and its
 // clickable area cannot drift.
@@ -183,3 +185,5 @@ constexpr TwipsRect rect(Item item) {
 }
 
 } // namespace mainlayout
+
+} // namespace player

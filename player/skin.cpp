@@ -9,6 +9,8 @@
 
 #include "mainlayout.h"
 
+namespace player {
+
 using mainlayout::Accent;
 using mainlayout::Face;
 
@@ -517,3 +519,5 @@ QString aboutStyleSheet() {
 }
 
 } // namespace skin
+
+} // namespace player

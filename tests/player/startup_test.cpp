@@ -35,6 +35,8 @@
 #include "ui/slider.h"
 #include "ui/windowplace.h"
 
+using namespace player;
+
 using mainlayout::Item;
 using platform::Answer;
 
