@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+namespace player {
+
 CaptionLabel::CaptionLabel(QWidget* parent) : QLabel(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -27,3 +29,5 @@ void CaptionLabel::paintEvent(QPaintEvent*) {
     }
     QPainter(this).drawPixmap(0, 0, m_picture);
 }
+
+} // namespace player

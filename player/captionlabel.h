@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QPixmap>
 
+namespace player {
+
 // The frame a deck caption scrolls through: a plain fill of its background colour. A scroll tick repaints a
 // thin strip of it, and a QFrame would ask the style to draw its (absent) border every time.
 class CaptionViewport : public QFrame {
@@ -33,3 +35,5 @@ private:
     QRgb m_pictureBackground = 0;
     QRgb m_pictureInk = 0;
 };
+
+} // namespace player

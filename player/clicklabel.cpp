@@ -4,6 +4,8 @@
 
 #include "ui/progressbar.h"
 
+namespace player {
+
 ClickLabel::ClickLabel(QWidget* parent) : QLabel(parent) {}
 
 void ClickLabel::mousePressEvent(QMouseEvent* e) {
@@ -18,3 +20,5 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* e) {
     if (wasPressed && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
         emit clicked();
 }
+
+} // namespace player

@@ -2,6 +2,8 @@
 
 #include <QLabel>
 
+namespace player {
+
 // A label that reports presses and clicks, for the main window's caption (the drag handle) and its search
 // label.
 class ClickLabel : public QLabel {
@@ -22,3 +24,5 @@ protected:
 private:
     bool m_pressed = false;
 };
+
+} // namespace player

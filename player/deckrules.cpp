@@ -2,6 +2,8 @@
 
 #include "core/rounding.h"
 
+namespace player {
+
 namespace deckrules {
 
 namespace {
@@ -74,3 +76,5 @@ std::optional<int> nextRandom(int count, const std::function<double()>& draw) {
 }
 
 } // namespace deckrules
+
+} // namespace player

@@ -4,6 +4,8 @@
 #include <optional>
 #include <utility>
 
+namespace player {
+
 // The rules the decks follow, free of any window, so tests can call them directly.
 namespace deckrules {
 
@@ -35,3 +37,5 @@ std::optional<int> nextRandom(int count, const std::function<double()>& draw);
 int randomEntry(int count, double r);
 
 } // namespace deckrules
+
+} // namespace player

@@ -8,6 +8,8 @@
 #include "runcounter.h"
 #include "skin.h"
 
+namespace player {
+
 namespace {
 
 using platform::TwipsRect;
@@ -72,3 +74,5 @@ void Form1::closeEvent(QCloseEvent* e) {
     e->ignore();
     Command1_Click();
 }
+
+} // namespace player

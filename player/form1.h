@@ -6,6 +6,8 @@
 class QLabel;
 class QPushButton;
 
+namespace player {
+
 // The first-run window: counts the run at load and welcomes a first-time user, who goes on with "Continue".
 class Form1 : public QWidget {
     Q_OBJECT
@@ -26,3 +28,5 @@ protected:
 private:
     std::function<void()> m_showSplash;
 };
+
+} // namespace player

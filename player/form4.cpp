@@ -8,6 +8,8 @@
 #include "songsearch.h"
 #include "ui/windowplace.h"
 
+namespace player {
+
 using platform::toPixels;
 using platform::TwipsRect;
 
@@ -99,3 +101,5 @@ void Form4::closeEvent(QCloseEvent* e) {
     m_unloaded = true;
     e->accept();
 }
+
+} // namespace player

@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QWidget>
 
+namespace player {
+
 // The search window. "Search" hides it and searches the main window's display names; the main window's
 // `lblsearch` reads "Cancel search" while the search runs and is the search's cancel flag. After a match the
 // window stays loaded but hidden, keeping its text; otherwise it unloads.
@@ -41,3 +43,5 @@ private:
     bool m_unloaded = false;
     bool m_searching = false;
 };
+
+} // namespace player

@@ -16,6 +16,8 @@
 #include "ui/progressbar.h"
 #include "ui/windowplace.h"
 
+namespace player {
+
 namespace {
 
 using platform::TwipsRect;
@@ -145,3 +147,5 @@ void frmAbout::closeEvent(QCloseEvent* e) {
     if (m_aboutMode)
         hide();
 }
+
+} // namespace player

@@ -13,6 +13,8 @@ namespace platform {
 class ProgressBar;
 }
 
+namespace player {
+
 // The splash window, which steps its loading bar at a random pace and then shows the main window; from then
 // on it is the about window. Whatever the user types while it is up lands unseen in Text1: the debug word.
 class frmAbout : public QWidget {
@@ -50,3 +52,5 @@ private:
     bool m_loaded = false;
     bool m_aboutMode = false;
 };
+
+} // namespace player

@@ -12,6 +12,8 @@
 #include "songlistcommands.h"
 #include "ui/windowplace.h"
 
+namespace player {
+
 using platform::toPixels;
 using platform::TwipsRect;
 
@@ -176,3 +178,5 @@ bool FrmAddDir::eventFilter(QObject* watched, QEvent* e) {
     }
     return QWidget::eventFilter(watched, e);
 }
+
+} // namespace player

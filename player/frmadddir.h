@@ -8,6 +8,8 @@
 #include "ui/filelists.h"
 #include "ui/progressbar.h"
 
+namespace player {
+
 // The add-folder window: pick a drive and a folder, then "Add Dir" appends every MP3 and WAV file of the
 // folder to the song list in name order. "Cancel" (or the close box) unloads the window; a finished add only
 // hides it.
@@ -57,3 +59,5 @@ private:
     bool m_adding = false;
     bool m_unloaded = false;
 };
+
+} // namespace player

@@ -8,6 +8,8 @@
 #include "songlistcommands.h"
 #include "ui/prompts.h"
 
+namespace player {
+
 using platform::Answer;
 using platform::toPixels;
 using platform::TwipsRect;
@@ -165,3 +167,5 @@ void frmeditplaylist::closeEvent(QCloseEvent* e) {
     }
     e->accept();
 }
+
+} // namespace player

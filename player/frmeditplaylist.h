@@ -8,6 +8,8 @@
 
 #include "songlist.h"
 
+namespace player {
+
 // The playlist editor: picks songs of the current list, in any order and as often as wanted, optionally
 // renamed, into a new list that "APPLY" puts in place of the main song list. While it is open the main window
 // is hidden; every way of closing it shows the main window again. It is built anew on every opening.
@@ -55,3 +57,5 @@ private:
     QWidget* m_mainWindow;
     bool m_unloaded = false;
 };
+
+} // namespace player

@@ -33,6 +33,14 @@
 #include "ui/visibilitygate.h"
 #include "ui/windowplace.h"
 
+// The resource initialiser is declared where it is used, so it must be called from outside any namespace.
+static void initResources() {
+    Q_INIT_RESOURCE(player);
+}
+
+namespace player {
+
+using mainlayout::Face;
 using mainlayout::Item;
 using platform::ImageButton;
 
@@ -51,23 +59,16 @@ template <class W> W* placed(W* w, Item item) {
     return w;
 }
 
-constexpr std::array<Item, 2> kLoad = {Item::LoadToPlayer0, Item::LoadToPlayer1};
-constexpr std::array<Item, 2> kVorig = {Item::Vorig0, Item::Vorig1};
-constexpr std::array<Item, 2> kPlay = {Item::Play0, Item::Play1};
-constexpr std::array<Item, 2> kPause = {Item::Pause0, Item::Pause1};
-constexpr std::array<Item, 2> kStop = {Item::Stop0, Item::Stop1};
-constexpr std::array<Item, 2> kVolgend = {Item::Volgend0, Item::Volgend1};
 constexpr std::array<Item, 2> kSongInfo = {Item::SongInfo0, Item::SongInfo1};
 constexpr std::array<Item, 2> kPB1 = {Item::PB1_0, Item::PB1_1};
 constexpr std::array<Item, 2> kVol = {Item::Vol0, Item::Vol1};
 constexpr std::array<Item, 2> kMP = {Item::MP0, Item::MP1};
-constexpr std::array<Item, 2> kCue = {Item::Cue0, Item::Cue1};
 
 } // namespace
 
 frmMain::frmMain(platform::media::AudioEngine& engine, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_quit([] { QCoreApplication::exit(0); }) {
-    Q_INIT_RESOURCE(player);
+    initResources();
     setWindowTitle(QString());
     setWindowIcon(skin::appIcon());
     setFixedSize(platform::toPixels({0, 0, mainlayout::kDesignWidth, mainlayout::kDesignHeight}).size());
@@ -90,13 +91,8 @@ frmMain::~frmMain() {
 }
 
 void frmMain::buildElements(platform::media::AudioEngine& engine) {
-    auto button = [this](Item item, const QString& tip = {}) {
-        auto* b = placed(new ImageButton(this), item);
-        b->setToolTip(tip);
-        return b;
-    };
-
-    // The search label lies under the search button, so it is made first.
+    // The buttons are made last, so they lie over everything else; the search label lies under the
+    // search button.
     lblsearch = placed(new ClickLabel(this), Item::lblsearch);
     lblsearch->setObjectName(QStringLiteral("lblsearch"));
     lblsearch->setIndent(platform::twipsToPixels(360));
@@ -107,12 +103,6 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
     lblCaption->setObjectName(QStringLiteral("lblCaption"));
     lblCaption->installEventFilter(this);
     skin::styleLabel(lblCaption, QColor(255, 48, 48), skin::captionFont());
-    Min = button(Item::Min, tr("Minimise"));
-    Close[0] = button(Item::Close0, tr("Close Deckmora"));
-    Close[1] = button(Item::Close1, tr("Close Deckmora"));
-    About = button(Item::About, tr("About Deckmora"));
-    Rec = placed(new SwitchButton(Item::Rec, this), Item::Rec);
-    Rec->setToolTip(tr("Record the mix"));
     lblRec = placed(new QLabel(this), Item::lblRec);
     lblRec->setObjectName(QStringLiteral("lblRec"));
     lblRec->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -131,14 +121,6 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
 
         PB1[d] = placed(new platform::ProgressBar(this), kPB1[d]);
         PB1[d]->setBarColor(skin::deckColour(d));
-        LoadToPlayer[d] = button(kLoad[d], tr("Load the selected song into deck %1").arg(d + 1));
-        Vorig[d] = button(kVorig[d], tr("Back 5 seconds"));
-        Play[d] = button(kPlay[d], tr("Play"));
-        Pause[d] = button(kPause[d], tr("Pause"));
-        Stop[d] = button(kStop[d], tr("Stop and rewind"));
-        Volgend[d] = button(kVolgend[d], tr("Forward 5 seconds"));
-        Cue[d] = placed(new SwitchButton(kCue[d], this), kCue[d]);
-        Cue[d]->setToolTip(tr("Pre-listen to deck %1 on the headphones").arg(d + 1));
 
         Vol[d] = placed(new platform::Slider(Qt::Vertical, this), kVol[d]);
         Vol[d]->setRange(-5000, 0);
@@ -168,14 +150,6 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
     lblnrs->setObjectName(QStringLiteral("lblnrs"));
     lblnrs->setText(QStringLiteral("Songs in list: 0"));
     skin::styleLabel(lblnrs, QColor(200, 204, 210), skin::uiFont(11));
-    Search = button(Item::Search, tr("Search the song list"));
-    Add = button(Item::Add, QStringLiteral("Add songs or playlists to this playlist"));
-    Remove = button(Item::Remove, QStringLiteral("Remove the selected song from the playlist"));
-    Clear = button(Item::Clear, QStringLiteral("Clears the current playlist."));
-    New = button(Item::New, tr("Start a new playlist"));
-    Open = button(Item::Open, tr("Open a playlist"));
-    Save = button(Item::Save, tr("Save this playlist"));
-    edit = button(Item::edit, tr("Edit this playlist"));
 
     chbgoon = placed(new QCheckBox(QStringLiteral("Go on playing..."), this), Item::chbgoon);
     chbrandom = placed(new QCheckBox(QStringLiteral("Random playing"), this), Item::chbrandom);
@@ -193,9 +167,48 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
     for (int d = 0; d < 2; ++d)
         MP[d] = placed(new platform::media::MediaPlayer(engine, this), kMP[d]);
 
+    buildButtons();
+
     Timer1 = new QTimer(this);
     Timer1->setInterval(kTickIntervalMs);
     Timer2 = Timer1;
+}
+
+// Every pad, glyph and switch of the table becomes a button with its tip, kept in its own field.
+void frmMain::buildButtons() {
+    // clang-format off
+    const std::pair<Item, ImageButton**> buttons[] = {
+        {Item::Min, &Min}, {Item::Close0, &Close[0]}, {Item::Close1, &Close[1]}, {Item::About, &About},
+        {Item::Vorig0, &Vorig[0]}, {Item::Play0, &Play[0]}, {Item::Pause0, &Pause[0]}, {Item::Stop0, &Stop[0]},
+        {Item::Volgend0, &Volgend[0]}, {Item::LoadToPlayer0, &LoadToPlayer[0]},
+        {Item::Vorig1, &Vorig[1]}, {Item::Play1, &Play[1]}, {Item::Pause1, &Pause[1]}, {Item::Stop1, &Stop[1]},
+        {Item::Volgend1, &Volgend[1]}, {Item::LoadToPlayer1, &LoadToPlayer[1]},
+        {Item::Search, &Search}, {Item::Add, &Add}, {Item::Remove, &Remove}, {Item::Clear, &Clear},
+        {Item::New, &New}, {Item::Open, &Open}, {Item::Save, &Save}, {Item::edit, &edit},
+    };
+    const std::pair<Item, SwitchButton**> switches[] = {{Item::Rec, &Rec}, {Item::Cue0, &Cue[0]}, {Item::Cue1, &Cue[1]}};
+    // clang-format on
+    auto keep = [](const auto& homes, Item item, auto* widget) {
+        for (const auto& [at, field] : homes)
+            if (at == item)
+                *field = widget;
+    };
+    for (const mainlayout::Entry& e : mainlayout::kTable) {
+        QWidget* w = nullptr;
+        if (e.face == Face::Pad || e.face == Face::Glyph) {
+            auto* b = new ImageButton(this);
+            keep(buttons, e.item, b);
+            w = b;
+        } else if (e.face == Face::Switch) {
+            auto* b = new SwitchButton(e.item, this);
+            keep(switches, e.item, b);
+            w = b;
+        } else {
+            continue;
+        }
+        place(w, e.item);
+        w->setToolTip(tr(e.tip));
+    }
 }
 
 void frmMain::connectHandlers() {
@@ -418,3 +431,5 @@ void frmMain::About_Click() {
     m_about->show();
     m_about->raise();
 }
+
+} // namespace player

@@ -15,17 +15,7 @@ class QLabel;
 class QListWidget;
 class QMenu;
 class QTimer;
-class ClickLabel;
-class frmAbout;
-class FrmAddDir;
-class Form4;
-class MissingFiles;
-class frmeditplaylist;
-class frmSound;
 class QAction;
-class SongIntake;
-class SwitchButton;
-class MixRecording;
 
 namespace platform {
 class ImageButton;
@@ -37,6 +27,19 @@ class AudioEngine;
 class MediaPlayer;
 } // namespace media
 } // namespace platform
+
+namespace player {
+
+class ClickLabel;
+class frmAbout;
+class FrmAddDir;
+class Form4;
+class MissingFiles;
+class frmeditplaylist;
+class frmSound;
+class SongIntake;
+class SwitchButton;
+class MixRecording;
 
 // The main window: a borderless, skinned face with two decks, a mixer, the song list and the auto-mix
 // switches, plus a work area on the right (the path list and the two media players) that is cut off unless
@@ -241,6 +244,7 @@ private:
     };
 
     void buildElements(platform::media::AudioEngine& engine);
+    void buildButtons();
     void connectHandlers();
     void hostGradientBar();
     void setupSongList(); // builds the song list's pop-up menus (frmmain_songlist.cpp)
@@ -280,3 +284,5 @@ private:
     QObject* m_dropFilter = nullptr;
     platform::VisibilityGate* m_gate = nullptr;
 };
+
+} // namespace player

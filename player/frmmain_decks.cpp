@@ -16,6 +16,8 @@
 #include "ui/prompts.h"
 #include "ui/slider.h"
 
+namespace player {
+
 namespace {
 
 const QString kTitle = QStringLiteral("Deckmora");
@@ -207,3 +209,5 @@ bool frmMain::autoPlayEntry(int index, int n) {
     setDeckCaption(index, playingCaption(m_deck[index].name));
     return true;
 }
+
+} // namespace player

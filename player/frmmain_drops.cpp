@@ -13,6 +13,8 @@
 #include "mainlayout.h"
 #include "songintake.h"
 
+namespace player {
+
 namespace {
 
 QStringList localPaths(const QMimeData* mime) {
@@ -115,3 +117,5 @@ void frmMain::setupDrops() {
     lstnames->viewport()->installEventFilter(m_dropFilter);
     installEventFilter(m_dropFilter);
 }
+
+} // namespace player

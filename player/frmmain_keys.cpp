@@ -17,6 +17,8 @@
 #include "ui/progressbar.h"
 #include "ui/slider.h"
 
+namespace player {
+
 namespace {
 
 constexpr int kVolumeStep = 250;  // of the deck sliders' 5000
@@ -240,3 +242,5 @@ void frmMain::showKeyHelp() {
     frmKeys->raise();
     frmKeys->activateWindow();
 }
+
+} // namespace player

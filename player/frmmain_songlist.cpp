@@ -15,6 +15,8 @@
 #include "songlistcommands.h"
 #include "ui/imagebutton.h"
 
+namespace player {
+
 void frmMain::setupSongList() {
     SongList::setUpControls(lstnames, lstFiles);
     m_missing = new MissingFiles(lstnames, lstFiles);
@@ -192,3 +194,5 @@ void frmMain::lblsearch_Click() {
         m_form4->unload();
     lblsearch->setText(QString());
 }
+
+} // namespace player

@@ -15,6 +15,8 @@
 #include "soundchoice.h"
 #include "switchbutton.h"
 
+namespace player {
+
 namespace {
 // The skin's footer right of the ABOUT button, over the maker's line, in the skin's pixels; the notice's text
 // keeps to the free stretch before that line.
@@ -94,3 +96,5 @@ void frmMain::openSoundSettings() {
     m_sound->raise();
     m_sound->activateWindow();
 }
+
+} // namespace player

@@ -14,6 +14,8 @@
 #include "media/audioengine.h"
 #include "soundchoice.h"
 
+namespace player {
+
 using platform::media::AudioEngine;
 
 namespace {
@@ -215,3 +217,5 @@ void frmSound::showStatus() {
     lblStatus->setText(
         s.sound && n.text.isEmpty() ? tr("Playing on %1.").arg(QString::fromStdString(s.device)) : n.tip);
 }
+
+} // namespace player

@@ -14,6 +14,8 @@ namespace platform::media {
 class AudioEngine;
 }
 
+namespace player {
+
 // The "Sound" settings window: which device and what latency, where the pre-listen goes and in what format
 // the mix is recorded. Not modal; Apply stores the choice in the settings file and moves the sound to it at
 // once, the decks keeping their places. The pre-listen balance is heard as it moves.
@@ -56,3 +58,5 @@ private:
     platform::media::AudioEngine& m_engine;
     bool m_listing = false;
 };
+
+} // namespace player

@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QWidget>
 
+namespace player {
+
 // Shown while the playlist editor is filled.
 class frmwait : public QWidget {
     Q_OBJECT
@@ -10,3 +12,5 @@ public:
     explicit frmwait(QWidget* parent = nullptr);
     QLabel* Label1;
 };
+
+} // namespace player

@@ -3,6 +3,8 @@
 #include "playlistfile.h"
 #include "playlistpaths.h"
 
+namespace player {
+
 namespace {
 const QLatin1String kExtM3u("#EXTM3U");
 const QLatin1String kExtInf("#EXTINF:");
@@ -74,3 +76,5 @@ QByteArray M3uFormat::serialize(const QList<Song>& songs, const QString& folder)
     }
     return m_utf8 ? text.toUtf8() : PlaylistFile::encode(text);
 }
+
+} // namespace player

@@ -2,6 +2,8 @@
 
 #include "playlistformat.h"
 
+namespace player {
+
 // M3U and M3U8: one path or URL a line; "#EXTM3U" starts an extended list, whose "#EXTINF:<seconds>,<title>"
 // gives the next entry's display name. Both are read the same way (UTF-8 when valid, else Windows-1252);
 // .m3u8 is written in UTF-8, .m3u in Windows-1252 when every character fits.
@@ -20,3 +22,5 @@ public:
 private:
     bool m_utf8;
 };
+
+} // namespace player

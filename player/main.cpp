@@ -52,29 +52,30 @@ int main(int argc, char** argv) {
             args << QString::fromLocal8Bit(argv[i]);
         if (args.contains(QStringLiteral("--list-devices")) || args.contains(QStringLiteral("--device"))) {
             QCoreApplication core(argc, argv);
-            platform::media::EngineOptions options = engineOptions();
+            platform::media::EngineOptions options = player::engineOptions();
             QTextStream out(stdout), err(stderr);
-            if (const auto status = soundchoice::applyArguments(
+            if (const auto status = player::soundchoice::applyArguments(
                     args, options, [] { return platform::media::AudioEngine::listDevices(); }, out, err))
                 return *status;
             deviceForThisRun = options.device;
         }
     }
     QApplication app(argc, argv);
-    Program::nameApplication();
+    player::Program::nameApplication();
     QApplication::setApplicationVersion(QStringLiteral(DECKMORA_VERSION));
-    const desktop::CommandLine args =
-        desktop::parseCommandLine(QApplication::arguments(), QDir::currentPath());
+    const player::desktop::CommandLine args =
+        player::desktop::parseCommandLine(QApplication::arguments(), QDir::currentPath());
     if (args.exit) {
         std::fputs(qPrintable(args.output), args.exitCode == 0 ? stdout : stderr);
         return args.exitCode;
     }
     // A Deckmora that runs already takes the paths and comes to the front; this start has nothing more to do.
     // Of two starts at the same moment, the one that loses the name hands over to the other.
-    desktop::InstanceServer instance;
-    if (desktop::handOver(args.paths) || (!instance.listen() && desktop::handOver(args.paths)))
+    player::desktop::InstanceServer instance;
+    if (player::desktop::handOver(args.paths) ||
+        (!instance.listen() && player::desktop::handOver(args.paths)))
         return 0;
-    desktop::Session session(instance);
+    player::desktop::Session session(instance);
     session.open(args.paths);
 
     // The program ends only through the close question; hiding or minimising its last window does not end it.
@@ -83,13 +84,13 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsSet("DECKMORA_FIRST_PAINT_PROBE"))
         app.installEventFilter(&probe);
     platform::rnd().seedFromEntropy();
-    platform::media::EngineOptions options = engineOptions();
+    platform::media::EngineOptions options = player::engineOptions();
     if (!deviceForThisRun.empty())
         options.device = deviceForThisRun;
     platform::media::AudioEngine& engine = platform::media::AudioEngine::instance(options);
-    engine.setCue(soundchoice::cueOptions(soundchoice::loadCue()));
-    Program program(engine);
-    program.setMainWindowShown([&session](frmMain& w) { session.attach(w); });
+    engine.setCue(player::soundchoice::cueOptions(player::soundchoice::loadCue()));
+    player::Program program(engine);
+    program.setMainWindowShown([&session](player::frmMain& w) { session.attach(w); });
     program.start();
     return app.exec();
 }

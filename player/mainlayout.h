@@ -5,6 +5,8 @@
 
 #include "core/twips.h"
 
+namespace player {
+
 // Where everything on the main window lies, in twips (left, top, width, height). The window places its
 // widgets from this table and the skin paints its panels and button words from it, so a word and its
 // clickable area cannot drift.
@@ -85,6 +87,8 @@ struct Entry {
     Face face;
     std::string_view word; // painted word of a pad or glyph, heading of a panel
     Accent accent = Accent::Neutral;
+    // What a pointer resting on a button is told; every pad, glyph and switch has one.
+    const char* tip = nullptr;
 };
 
 using platform::TwipsRect;
@@ -106,6 +110,7 @@ inline constexpr int kCaptionStep = 50;
 inline constexpr std::array<TwipsRect, 2> kLblnow = {TwipsRect{45, 45, 0, 195}, TwipsRect{60, 45, 0, 195}};
 
 // Panels come before the items that lie on them: the skin paints in table order.
+// clang-format off
 inline constexpr std::array kTable = {
     Entry{Item::Deck0Panel, {240, 360, 3105, 1590}, Face::Panel, "DECK 1", Accent::Deck0},
     Entry{Item::Deck1Panel, {4635, 360, 3135, 1590}, Face::Panel, "DECK 2", Accent::Deck1},
@@ -115,47 +120,47 @@ inline constexpr std::array kTable = {
     Entry{Item::ListPanel, {3660, 4320, 4125, 1140}, Face::Panel, "playlist", Accent::Neutral},
 
     Entry{Item::lblCaption, {600, 45, 6735, 255}, Face::None, ""},
-    Entry{Item::Min, {7560, 120, 135, 135}, Face::Glyph, "_"},
-    Entry{Item::Close0, {7680, 0, 255, 255}, Face::Glyph, "x", Accent::Danger},
-    Entry{Item::Close1, {240, 5640, 735, 255}, Face::Pad, "EXIT", Accent::Danger},
-    Entry{Item::About, {2760, 5640, 735, 255}, Face::Pad, "ABOUT"},
-    Entry{Item::Rec, {1080, 5640, 615, 255}, Face::Switch, "REC", Accent::StopRed},
+    Entry{Item::Min, {7560, 120, 135, 135}, Face::Glyph, "_", Accent::Neutral, "Minimise"},
+    Entry{Item::Close0, {7680, 0, 255, 255}, Face::Glyph, "x", Accent::Danger, "Close Deckmora"},
+    Entry{Item::Close1, {240, 5640, 735, 255}, Face::Pad, "EXIT", Accent::Danger, "Close Deckmora"},
+    Entry{Item::About, {2760, 5640, 735, 255}, Face::Pad, "ABOUT", Accent::Neutral, "About Deckmora"},
+    Entry{Item::Rec, {1080, 5640, 615, 255}, Face::Switch, "REC", Accent::StopRed, "Record the mix"},
     Entry{Item::lblRec, {1740, 5640, 960, 255}, Face::None, ""},
 
     Entry{Item::SongInfo0, {570, 795, 2295, 255}, Face::Well, ""},
     Entry{Item::SongInfo1, {5070, 780, 2295, 255}, Face::Well, ""},
     Entry{Item::PB1_0, {360, 1200, 2775, 255}, Face::Well, ""},
     Entry{Item::PB1_1, {4800, 1200, 2775, 255}, Face::Well, ""},
-    Entry{Item::Vorig0, {600, 1560, 255, 255}, Face::Pad, "<<", Accent::Deck0},
-    Entry{Item::Play0, {960, 1560, 495, 255}, Face::Pad, "play", Accent::PlayGreen},
-    Entry{Item::Pause0, {1440, 1560, 615, 255}, Face::Pad, "pause", Accent::Deck0},
-    Entry{Item::Stop0, {2040, 1560, 495, 255}, Face::Pad, "stop", Accent::StopRed},
-    Entry{Item::Volgend0, {2640, 1560, 255, 255}, Face::Pad, ">>", Accent::Deck0},
-    Entry{Item::Vorig1, {5040, 1560, 255, 255}, Face::Pad, "<<", Accent::Deck1},
-    Entry{Item::Play1, {5400, 1560, 495, 255}, Face::Pad, "play", Accent::PlayGreen},
-    Entry{Item::Pause1, {5880, 1560, 615, 255}, Face::Pad, "pause", Accent::Deck1},
-    Entry{Item::Stop1, {6480, 1560, 495, 255}, Face::Pad, "stop", Accent::StopRed},
-    Entry{Item::Volgend1, {7080, 1560, 255, 255}, Face::Pad, ">>", Accent::Deck1},
-    Entry{Item::Cue0, {2655, 420, 570, 255}, Face::Switch, "CUE", Accent::Deck0},
-    Entry{Item::Cue1, {7080, 420, 570, 255}, Face::Switch, "CUE", Accent::Deck1},
+    Entry{Item::Vorig0, {600, 1560, 255, 255}, Face::Pad, "<<", Accent::Deck0, "Back 5 seconds"},
+    Entry{Item::Play0, {960, 1560, 495, 255}, Face::Pad, "play", Accent::PlayGreen, "Play"},
+    Entry{Item::Pause0, {1440, 1560, 615, 255}, Face::Pad, "pause", Accent::Deck0, "Pause"},
+    Entry{Item::Stop0, {2040, 1560, 495, 255}, Face::Pad, "stop", Accent::StopRed, "Stop and rewind"},
+    Entry{Item::Volgend0, {2640, 1560, 255, 255}, Face::Pad, ">>", Accent::Deck0, "Forward 5 seconds"},
+    Entry{Item::Vorig1, {5040, 1560, 255, 255}, Face::Pad, "<<", Accent::Deck1, "Back 5 seconds"},
+    Entry{Item::Play1, {5400, 1560, 495, 255}, Face::Pad, "play", Accent::PlayGreen, "Play"},
+    Entry{Item::Pause1, {5880, 1560, 615, 255}, Face::Pad, "pause", Accent::Deck1, "Pause"},
+    Entry{Item::Stop1, {6480, 1560, 495, 255}, Face::Pad, "stop", Accent::StopRed, "Stop and rewind"},
+    Entry{Item::Volgend1, {7080, 1560, 255, 255}, Face::Pad, ">>", Accent::Deck1, "Forward 5 seconds"},
+    Entry{Item::Cue0, {2655, 420, 570, 255}, Face::Switch, "CUE", Accent::Deck0, "Pre-listen to deck 1 on the headphones"},
+    Entry{Item::Cue1, {7080, 420, 570, 255}, Face::Switch, "CUE", Accent::Deck1, "Pre-listen to deck 2 on the headphones"},
     Entry{Item::Vol0, {3600, 480, 240, 1095}, Face::Well, "", Accent::Deck0},
     Entry{Item::Vol1, {4080, 480, 240, 1095}, Face::Well, "", Accent::Deck1},
     Entry{Item::volMain, {3480, 1680, 960, 240}, Face::Well, ""},
 
     Entry{Item::lstnames, {360, 2085, 7290, 1425}, Face::Well, ""},
-    Entry{Item::LoadToPlayer0, {1800, 3600, 855, 255}, Face::Pad, "LOAD TO 1", Accent::Deck0},
-    Entry{Item::LoadToPlayer1, {5280, 3600, 855, 255}, Face::Pad, "LOAD TO 2", Accent::Deck1},
-    Entry{Item::Search, {3480, 3720, 975, 375}, Face::Pad, "SEARCH"},
+    Entry{Item::LoadToPlayer0, {1800, 3600, 855, 255}, Face::Pad, "LOAD TO 1", Accent::Deck0, "Load the selected song into deck 1"},
+    Entry{Item::LoadToPlayer1, {5280, 3600, 855, 255}, Face::Pad, "LOAD TO 2", Accent::Deck1, "Load the selected song into deck 2"},
+    Entry{Item::Search, {3480, 3720, 975, 375}, Face::Pad, "SEARCH", Accent::Neutral, "Search the song list"},
     Entry{Item::lblsearch, {0, 3945, 8055, 375}, Face::None, ""},
 
     Entry{Item::lblnrs, {3780, 4410, 3885, 255}, Face::None, ""},
-    Entry{Item::Add, {3780, 4710, 1245, 255}, Face::Pad, "ADD"},
-    Entry{Item::Remove, {5100, 4710, 1245, 255}, Face::Pad, "REMOVE"},
-    Entry{Item::Clear, {6420, 4710, 1245, 255}, Face::Pad, "CLEAR"},
-    Entry{Item::New, {3780, 5010, 915, 255}, Face::Pad, "NEW"},
-    Entry{Item::Open, {4770, 5010, 915, 255}, Face::Pad, "OPEN"},
-    Entry{Item::Save, {5760, 5010, 915, 255}, Face::Pad, "SAVE"},
-    Entry{Item::edit, {6750, 5010, 915, 255}, Face::Pad, "EDIT"},
+    Entry{Item::Add, {3780, 4710, 1245, 255}, Face::Pad, "ADD", Accent::Neutral, "Add songs or playlists to this playlist"},
+    Entry{Item::Remove, {5100, 4710, 1245, 255}, Face::Pad, "REMOVE", Accent::Neutral, "Remove the selected song from the playlist"},
+    Entry{Item::Clear, {6420, 4710, 1245, 255}, Face::Pad, "CLEAR", Accent::Neutral, "Clears the current playlist."},
+    Entry{Item::New, {3780, 5010, 915, 255}, Face::Pad, "NEW", Accent::Neutral, "Start a new playlist"},
+    Entry{Item::Open, {4770, 5010, 915, 255}, Face::Pad, "OPEN", Accent::Neutral, "Open a playlist"},
+    Entry{Item::Save, {5760, 5010, 915, 255}, Face::Pad, "SAVE", Accent::Neutral, "Save this playlist"},
+    Entry{Item::edit, {6750, 5010, 915, 255}, Face::Pad, "EDIT", Accent::Neutral, "Edit this playlist"},
 
     Entry{Item::chbgoon, {240, 4440, 3255, 255}, Face::None, ""},
     Entry{Item::chbrandom, {240, 4800, 3255, 255}, Face::None, ""},
@@ -166,6 +171,7 @@ inline constexpr std::array kTable = {
     Entry{Item::MP0, {8400, 840, 735, 495}, Face::None, ""},
     Entry{Item::MP1, {9360, 840, 735, 495}, Face::None, ""},
 };
+// clang-format on
 
 constexpr const Entry& entry(Item item) {
     for (const Entry& e : kTable)
@@ -179,3 +185,5 @@ constexpr TwipsRect rect(Item item) {
 }
 
 } // namespace mainlayout
+
+} // namespace player

@@ -5,6 +5,8 @@
 #include <QThreadPool>
 #include <memory>
 
+namespace player {
+
 const QColor MissingFiles::kDimmed(0, 110, 0);
 
 MissingFiles::MissingFiles(QListWidget* names, QListWidget* files)
@@ -87,3 +89,5 @@ void MissingFiles::apply(const QHash<QString, bool>& missing) {
             mark(row, it.value());
     }
 }
+
+} // namespace player

@@ -7,6 +7,8 @@
 #include <QListWidget>
 #include <QObject>
 
+namespace player {
+
 // Marks the song list's entries whose file does not exist: their names are drawn dimmed, the names themselves
 // stay as they are. Existence is looked up once, when entries arrive (on a worker thread when many arrive at
 // once, so a large playlist does not freeze the window), and again on request, never on a paint.
@@ -42,3 +44,5 @@ private:
     QListWidget* m_files;
     int m_pending = 0;
 };
+
+} // namespace player

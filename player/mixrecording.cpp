@@ -5,6 +5,8 @@
 
 #include "ui/prompts.h"
 
+namespace player {
+
 using platform::media::AudioEngine;
 
 namespace recordingrules {
@@ -142,3 +144,5 @@ void MixRecording::stoppedByItself() {
         text += QStringLiteral("\r\nThe file holds everything recorded until then: ") + m_path;
     platform::notice(text, kTitle);
 }
+
+} // namespace player

@@ -10,6 +10,8 @@
 
 #include "media/audioengine.h"
 
+namespace player {
+
 // Recording the mix from the main window: where the file goes, what it is called, what the window shows, and
 // what the user is told when a recording cannot start or stops by itself.
 namespace recordingrules {
@@ -69,3 +71,5 @@ private:
     bool m_active = false;
     QString m_path;
 };
+
+} // namespace player

@@ -6,6 +6,8 @@
 #include <QStringDecoder>
 #include <array>
 
+namespace player {
+
 const QString PlaylistFile::kHeader = QStringLiteral("-<>Playlist<>-");
 
 namespace {
@@ -270,3 +272,5 @@ PlaylistFile::WriteResult PlaylistFile::write(const QString& path, const QList<S
     }
     return {true, {}};
 }
+
+} // namespace player

@@ -6,6 +6,8 @@
 
 #include "songlist.h"
 
+namespace player {
+
 // The .mdp playlist file: a header line, then a path line and a display-name line per song, every line ending
 // in CR LF, no trailer. Text is Windows-1252 when every character fits, UTF-8 otherwise; reading tells the
 // two apart.
@@ -52,3 +54,5 @@ public:
     // Splits at CR LF, lone CR and lone LF; a terminator at the very end does not start another line.
     static QList<QStringView> splitLines(QStringView text);
 };
+
+} // namespace player

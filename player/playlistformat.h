@@ -7,6 +7,8 @@
 
 #include "songlist.h"
 
+namespace player {
+
 // What a reader made of a playlist written by another program.
 struct PlaylistRead {
     enum class Status {
@@ -46,3 +48,5 @@ public:
 QString decodePlaylistText(const QByteArray& bytes);
 // Title text as it may come from any file: on one line, not endless, without blanks around it.
 QString playlistTitle(QStringView text);
+
+} // namespace player

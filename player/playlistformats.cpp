@@ -10,6 +10,8 @@
 #include "plsformat.h"
 #include "xspfformat.h"
 
+namespace player {
+
 QString decodePlaylistText(const QByteArray& bytes) {
     const auto utf16 = [&](QStringConverter::Encoding e) {
         QStringDecoder dec(e, QStringDecoder::Flag::Stateless);
@@ -155,3 +157,5 @@ PlaylistFile::WriteResult write(const QString& path, const PlaylistFormat& forma
 }
 
 } // namespace playlistformats
+
+} // namespace player

@@ -6,6 +6,8 @@
 #include "playlistfile.h"
 #include "playlistformat.h"
 
+namespace player {
+
 // The playlist formats of other programs that the song list reads and writes beside its own .mdp files.
 namespace playlistformats {
 
@@ -30,3 +32,5 @@ PlaylistRead read(const QString& path, const PlaylistFormat& format, int limit);
 PlaylistFile::WriteResult write(const QString& path, const PlaylistFormat& format, const QList<Song>& songs);
 
 } // namespace playlistformats
+
+} // namespace player

@@ -8,6 +8,8 @@
 
 #include "playlistfile.h"
 
+namespace player {
+
 namespace playlistpaths {
 
 namespace {
@@ -245,3 +247,5 @@ QString oneLine(const QString& text) {
 }
 
 } // namespace playlistpaths
+
+} // namespace player

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace player {
+
 // How songs are named inside playlists that travel between programs and machines: absolute paths, paths
 // relative to the playlist's folder, file:// URLs, Windows paths, and addresses of streams that are no files.
 namespace playlistpaths {
@@ -68,3 +70,5 @@ QString cutName(QStringView text);
 bool isWindowsRooted(const QString& path);
 
 } // namespace playlistpaths
+
+} // namespace player

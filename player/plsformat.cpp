@@ -5,6 +5,8 @@
 #include "playlistfile.h"
 #include "playlistpaths.h"
 
+namespace player {
+
 namespace {
 
 const QLatin1String kSection("[playlist]");
@@ -133,3 +135,5 @@ QByteArray PlsFormat::serialize(const QList<Song>& songs, const QString& folder)
     text += QStringLiteral("NumberOfEntries=%1\nVersion=2\n").arg(songs.size());
     return text.toUtf8();
 }
+
+} // namespace player

@@ -9,6 +9,8 @@
 #include "skin.h"
 #include "soundchoice.h"
 
+namespace player {
+
 void Program::nameApplication() {
     // A window with an empty title (the main window's, while not minimised) is listed under the application's
     // name, by default the executable's in lower case. The name, not a display name: a display name would be
@@ -64,3 +66,5 @@ frmMain& Program::mainWindow() {
     }
     return *m_main;
 }
+
+} // namespace player

@@ -5,13 +5,15 @@
 
 #include "media/engineoptions.h"
 
-class Form1;
-class frmAbout;
-class frmMain;
-
 namespace platform::media {
 class AudioEngine;
 }
+
+namespace player {
+
+class Form1;
+class frmAbout;
+class frmMain;
 
 // What Deckmora tells the audio engine: its name for the engine's line on standard error, the period that
 // DECKMORA_AUDIO_PERIOD asks for (512 frames when unset or not a positive number), and the sound device and
@@ -45,3 +47,5 @@ private:
     std::unique_ptr<frmMain> m_main;
     std::function<void(frmMain&)> m_mainShown;
 };
+
+} // namespace player

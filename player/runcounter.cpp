@@ -8,6 +8,8 @@
 #include "core/rounding.h"
 #include "core/settingsstore.h"
 
+namespace player {
+
 namespace runcounter {
 
 namespace {
@@ -38,3 +40,5 @@ void write(const QString& value) {
 }
 
 } // namespace runcounter
+
+} // namespace player

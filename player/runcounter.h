@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace player {
+
 // The run counter: how many times the program has started, kept as decimal text in the settings store.
 namespace runcounter {
 
@@ -23,3 +25,5 @@ QString read();
 void write(const QString& value);
 
 } // namespace runcounter
+
+} // namespace player

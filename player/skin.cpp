@@ -9,6 +9,8 @@
 
 #include "mainlayout.h"
 
+namespace player {
+
 using mainlayout::Accent;
 using mainlayout::Face;
 
@@ -513,3 +515,5 @@ QString aboutStyleSheet() {
 }
 
 } // namespace skin
+
+} // namespace player

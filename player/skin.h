@@ -12,6 +12,8 @@ class QLabel;
 class QPainter;
 class QWidget;
 
+namespace player {
+
 // The program's painted faces. The main window's background is drawn from its layout table, so every painted
 // word lies under the image button the same table places.
 namespace skin {
@@ -46,3 +48,5 @@ QString checkBoxStyleSheet();
 QString aboutStyleSheet();
 
 } // namespace skin
+
+} // namespace player

@@ -8,6 +8,8 @@
 #include "ui/filelists.h"
 #include "ui/prompts.h"
 
+namespace player {
+
 namespace {
 
 // One slice of work: short enough that input and painting go on between slices.
@@ -145,3 +147,5 @@ void SongIntake::setBusy(bool busy) {
     m_busy = busy;
     emit busyChanged(busy);
 }
+
+} // namespace player

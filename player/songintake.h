@@ -10,6 +10,8 @@
 
 class QListWidget;
 
+namespace player {
+
 // Paths that come from outside the program (the command line, a second start, a drop on the list) become
 // song list entries: a song file is one entry, a folder brings its songs in name order as "Add directory"
 // does, a playlist brings its entries. The work is done in short slices with the event loop running between
@@ -62,3 +64,5 @@ private:
     bool m_busy = false;
     bool m_stepQueued = false;
 };
+
+} // namespace player

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <algorithm>
 
+namespace player {
+
 void SongList::setUpControls(QListWidget* names, QListWidget* files) {
     for (QListWidget* w : {names, files}) {
         w->setSortingEnabled(false);
@@ -127,3 +129,5 @@ QList<Song> SongList::visitAll() {
         select(n - 1);
     return songs;
 }
+
+} // namespace player

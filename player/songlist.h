@@ -5,6 +5,8 @@
 #include <QString>
 #include <optional>
 
+namespace player {
+
 // A song as it travels between the list, playlist files and the editor.
 struct Song {
     QString path;
@@ -63,3 +65,5 @@ private:
     QListWidget* m_names;
     QListWidget* m_files;
 };
+
+} // namespace player

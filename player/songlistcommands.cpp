@@ -8,6 +8,8 @@
 #include "playlistformats.h"
 #include "ui/prompts.h"
 
+namespace player {
+
 using platform::Answer;
 using platform::Buttons;
 using platform::Icon;
@@ -360,3 +362,5 @@ void removeFromPc(SongList& list) {
 }
 
 } // namespace songlistcommands
+
+} // namespace player

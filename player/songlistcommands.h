@@ -5,6 +5,8 @@
 #include "playlistfile.h"
 #include "songlist.h"
 
+namespace player {
+
 class MissingFiles;
 
 // The song list's user commands, apart from the window they are reached from: each asks through the prompt
@@ -69,3 +71,5 @@ enum class Deletable { Yes, Missing, NotASong, NotAFile };
 Deletable deletable(const QString& path);
 
 } // namespace songlistcommands
+
+} // namespace player

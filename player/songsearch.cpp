@@ -2,6 +2,8 @@
 
 #include <QElapsedTimer>
 
+namespace player {
+
 bool nameMatches(QStringView name, QStringView text) {
     return name.contains(text, Qt::CaseSensitive);
 }
@@ -72,3 +74,5 @@ bool SongSearch::pass(int from, const QString& text) {
     select(last);
     return false;
 }
+
+} // namespace player

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <functional>
 
+namespace player {
+
 // Whether a display name holds the search text anywhere, letter case significant.
 bool nameMatches(QStringView name, QStringView text);
 
@@ -40,3 +42,5 @@ private:
     std::chrono::nanoseconds m_slice;
     Result m_result = Result::NotFound;
 };
+
+} // namespace player

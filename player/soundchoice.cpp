@@ -6,6 +6,8 @@
 #include "core/settingsstore.h"
 #include "runcounter.h"
 
+namespace player {
+
 namespace soundchoice {
 
 using platform::media::AudioEngine;
@@ -166,3 +168,5 @@ Notice notice(const AudioEngine::Status& status) {
 }
 
 } // namespace soundchoice
+
+} // namespace player

@@ -10,6 +10,8 @@
 
 class QTextStream;
 
+namespace player {
+
 // Which sound device the program uses and how: the settings file's choice, the command line's, and what the
 // main window says about it. Plain rules, no windows.
 namespace soundchoice {
@@ -62,3 +64,5 @@ struct Notice {
 Notice notice(const platform::media::AudioEngine::Status& status);
 
 } // namespace soundchoice
+
+} // namespace player

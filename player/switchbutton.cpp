@@ -4,6 +4,8 @@
 
 #include "skin.h"
 
+namespace player {
+
 SwitchButton::SwitchButton(mainlayout::Item item, QWidget* parent) : ImageButton(parent), m_item(item) {}
 
 void SwitchButton::setOn(bool on) {
@@ -21,3 +23,5 @@ void SwitchButton::paintEvent(QPaintEvent* e) {
     }
     ImageButton::paintEvent(e);
 }
+
+} // namespace player

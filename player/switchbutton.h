@@ -5,6 +5,8 @@
 #include "mainlayout.h"
 #include "ui/imagebutton.h"
 
+namespace player {
+
 // An image button that stays lit while its switch is on: the background shows the switch off, and the button
 // lays the skin's lit face over it.
 class SwitchButton : public platform::ImageButton {
@@ -24,3 +26,5 @@ private:
     bool m_on = false;
     QPixmap m_lit;
 };
+
+} // namespace player

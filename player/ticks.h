@@ -1,7 +1,11 @@
 #pragma once
 
+namespace player {
+
 // The main window's display and caption-scroll timers tick about 30 times a second: a caption moving 50 twips
 // a tick then scrolls about 100 pixels a second, the position bars move smoothly, and an idle window costs
 // next to no processor time. Everything paced by these timers counts ticks, never wall-clock time.
 inline constexpr int kTicksPerSecond = 30;
 inline constexpr int kTickIntervalMs = 1000 / kTicksPerSecond;
+
+} // namespace player

@@ -4,6 +4,8 @@
 
 #include "playlistpaths.h"
 
+namespace player {
+
 namespace {
 
 // XML 1.0 has no way to write these characters, not even escaped; a title that holds one loses it.
@@ -224,3 +226,5 @@ QByteArray XspfFormat::serialize(const QList<Song>& songs, const QString& folder
     out += "  </trackList>\n</playlist>\n";
     return out;
 }
+
+} // namespace player

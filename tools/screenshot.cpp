@@ -20,6 +20,8 @@
 #include "program.h"
 #include "ui/slider.h"
 
+using namespace player;
+
 namespace {
 
 // A song of `seconds`: a soft chord with a beat, so the mix sounds like something if anyone listens.

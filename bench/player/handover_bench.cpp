@@ -22,6 +22,8 @@
 #include "media/engineimpl.h"
 #include "songfiles.h"
 
+using namespace player;
+
 namespace {
 
 using platform::media::AudioEngine;

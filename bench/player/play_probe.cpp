@@ -13,6 +13,8 @@
 #include "media/audioengine.h"
 #include "media/mediaplayer.h"
 
+using namespace player;
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);

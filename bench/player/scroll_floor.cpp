@@ -11,6 +11,8 @@
 
 #include "ticks.h"
 
+using namespace player;
+
 namespace {
 
 class Label : public QLabel {

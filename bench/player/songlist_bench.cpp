@@ -29,6 +29,8 @@
 #include "songlistcommands.h"
 #include "songsearch.h"
 
+using namespace player;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

@@ -14,6 +14,8 @@
 #include "songfiles.h"
 #include "ticks.h"
 
+using namespace player;
+
 namespace {
 
 struct Window {

@@ -7,11 +7,11 @@
 #include <cmath>
 #include <utility>
 
+#include "aboutbox.h"
 #include "component/controlerror.h"
 #include "component/propertybag.h"
 #include "core/colours.h"
 #include "core/numbertext.h"
-#include "frmabout.h"
 #include "sliderrules.h"
 
 using platform::component::ControlError;
@@ -244,7 +244,7 @@ void Glissor::UpdateSlider() {
 }
 
 void Glissor::ShowAboutBox() {
-    frmAbout about(site().prompts(), this);
+    glissor::AboutBox about(site().prompts(), this);
     about.exec();
 }
 

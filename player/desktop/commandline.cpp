@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QUrl>
 
+namespace player {
+
 namespace desktop {
 
 void declareOptions(QCommandLineParser& parser) {
@@ -55,3 +57,5 @@ CommandLine parseCommandLine(const QStringList& arguments, const QString& cwd) {
 }
 
 } // namespace desktop
+
+} // namespace player

@@ -5,6 +5,8 @@
 
 class QCommandLineParser;
 
+namespace player {
+
 // deckmora [FILE|FOLDER|PLAYLIST]...
 namespace desktop {
 
@@ -21,3 +23,5 @@ void declareOptions(QCommandLineParser& parser);
 CommandLine parseCommandLine(const QStringList& arguments, const QString& cwd);
 
 } // namespace desktop
+
+} // namespace player

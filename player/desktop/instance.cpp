@@ -5,6 +5,8 @@
 #include <QDBusMessage>
 #include <QFileInfo>
 
+namespace player {
+
 namespace desktop {
 
 bool sessionBusAvailable() {
@@ -64,3 +66,5 @@ void InstanceServer::Open(const QStringList& paths) {
 }
 
 } // namespace desktop
+
+} // namespace player

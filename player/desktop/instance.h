@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QStringList>
 
+namespace player {
+
 // One Deckmora per desktop session: the first start owns a name on the session bus; a later start hands its
 // paths to it and ends. Without a session bus every start runs on its own, silently.
 namespace desktop {
@@ -41,3 +43,5 @@ private:
 };
 
 } // namespace desktop
+
+} // namespace player

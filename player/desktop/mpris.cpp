@@ -19,6 +19,8 @@
 #include "ui/imagebutton.h"
 #include "ui/slider.h"
 
+namespace player {
+
 namespace desktop {
 
 namespace {
@@ -329,3 +331,5 @@ void Mpris::refresh() {
 }
 
 } // namespace desktop
+
+} // namespace player

@@ -8,6 +8,8 @@
 
 #include "songtags.h"
 
+namespace player {
+
 class frmMain;
 
 // The desktop's remote control (media keys, "now playing" panels, playerctl) through MPRIS 2 on the session
@@ -160,3 +162,5 @@ private:
 };
 
 } // namespace desktop
+
+} // namespace player

@@ -5,6 +5,8 @@
 #include "mpris.h"
 #include "songintake.h"
 
+namespace player {
+
 namespace desktop {
 
 Session::Session(InstanceServer& server, QObject* parent) : QObject(parent) {
@@ -37,3 +39,5 @@ void Session::handOverReceived(const QStringList& paths) {
 }
 
 } // namespace desktop
+
+} // namespace player

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <memory>
 
+namespace player {
+
 class frmMain;
 
 namespace desktop {
@@ -35,3 +37,5 @@ private:
 };
 
 } // namespace desktop
+
+} // namespace player

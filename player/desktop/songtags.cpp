@@ -12,6 +12,8 @@
 #include <taglib/tag.h>
 #include <taglib/wavfile.h>
 
+namespace player {
+
 namespace desktop {
 
 namespace {
@@ -102,3 +104,5 @@ SongTags readSongTags(const QString& path, const QString& cacheDir) {
 }
 
 } // namespace desktop
+
+} // namespace player

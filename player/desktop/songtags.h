@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace player {
+
 // What a song file says about itself, for the desktop's "now playing" panel.
 namespace desktop {
 
@@ -21,3 +23,5 @@ SongTags readSongTags(const QString& path, const QString& cacheDir);
 QString coverCacheDir();
 
 } // namespace desktop
+
+} // namespace player

@@ -5,6 +5,8 @@
 
 #include "playlistfile.h"
 
+using namespace player;
+
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const PlaylistFile::ReadResult first = PlaylistFile::parse(bytes);

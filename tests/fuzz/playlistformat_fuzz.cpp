@@ -9,6 +9,8 @@
 #include "playlistformats.h"
 #include "playlistpaths.h"
 
+using namespace player;
+
 namespace {
 
 const QString kFolder = QStringLiteral("/fuzz/lists");

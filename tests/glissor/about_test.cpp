@@ -7,8 +7,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include "aboutbox.h"
 #include "core/settingsstore.h"
-#include "frmabout.h"
 #include "glissor/glissor.h"
 #include "scriptedprompts.h"
 #include "sysinfo.h"
@@ -27,7 +27,7 @@ void configure(const QString& path) {
 
 TEST(GlissorAbout, EnterAndEscBothClose) {
     for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
-        frmAbout about(platform::prompts());
+        AboutBox about(platform::prompts());
         about.show();
         ASSERT_TRUE(about.isVisible());
         QTest::keyClick(&about, static_cast<Qt::Key>(key));
@@ -38,12 +38,12 @@ TEST(GlissorAbout, EnterAndEscBothClose) {
 TEST(GlissorAbout, ShowAboutBoxIsModalAndBuildsAFreshBoxEachTime) {
     Glissor g;
     for (int i = 0; i < 2; ++i) {
-        frmAbout* seen = nullptr;
+        AboutBox* seen = nullptr;
         QStringList texts;
         QTimer::singleShot(0, [&] {
             for (QWidget* w : QApplication::topLevelWidgets())
-                if (qobject_cast<frmAbout*>(w) && w->isVisible() && w->isModal())
-                    seen = qobject_cast<frmAbout*>(w);
+                if (qobject_cast<AboutBox*>(w) && w->isVisible() && w->isModal())
+                    seen = qobject_cast<AboutBox*>(w);
             if (seen) {
                 texts << seen->windowTitle() << seen->lblTitle->text() << seen->lblVersion->text();
                 QTest::keyClick(seen, Qt::Key_Escape);
@@ -53,7 +53,7 @@ TEST(GlissorAbout, ShowAboutBoxIsModalAndBuildsAFreshBoxEachTime) {
         ASSERT_NE(seen, nullptr);
         EXPECT_EQ(texts, QStringList({"About Glissor Control", "Glissor Control", "Version 1.0.0"}));
     }
-    EXPECT_TRUE(g.findChildren<frmAbout*>().isEmpty());
+    EXPECT_TRUE(g.findChildren<AboutBox*>().isEmpty());
 }
 
 TEST(GlissorSysInfo, TheToolIsTheConfiguredOneThenOneOnThePath) {
@@ -118,7 +118,7 @@ TEST(GlissorSysInfo, TheButtonStartsTheTool) {
     qputenv("PATH", dir.path().toUtf8());
     configure("");
     ScriptedPrompts prompts;
-    frmAbout about(platform::prompts());
+    AboutBox about(platform::prompts());
     about.cmdSysInfo->click();
     qputenv("PATH", path);
     EXPECT_EQ(prompts.count(), 0);

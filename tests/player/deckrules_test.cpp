@@ -4,6 +4,8 @@
 
 #include "deckrules.h"
 
+using namespace player;
+
 using namespace deckrules;
 
 TEST(DeckRules, CaptionScrollsLeftAndStartsOverBeyondTheRightEdge) {

@@ -22,6 +22,8 @@
 #include "ui/progressbar.h"
 #include "ui/slider.h"
 
+using namespace player;
+
 using platform::media::PlayState;
 
 namespace {

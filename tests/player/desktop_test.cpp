@@ -31,6 +31,8 @@
 #include "ui/imagebutton.h"
 #include "ui/slider.h"
 
+using namespace player;
+
 using platform::Answer;
 using platform::media::PlayState;
 

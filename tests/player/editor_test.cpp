@@ -4,6 +4,8 @@
 #include "scriptedprompts.h"
 #include "songlistfixture.h"
 
+using namespace player;
+
 using platform::Answer;
 using platform::Buttons;
 using platform::Icon;

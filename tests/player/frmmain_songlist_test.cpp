@@ -22,6 +22,8 @@
 #include "tempdir.h"
 #include "ui/imagebutton.h"
 
+using namespace player;
+
 using platform::Answer;
 
 namespace {

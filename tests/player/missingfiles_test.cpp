@@ -6,6 +6,8 @@
 #include "songlistfixture.h"
 #include "tempdir.h"
 
+using namespace player;
+
 using platform::Answer;
 
 class MissingSongs : public SongListFixture {

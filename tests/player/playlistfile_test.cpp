@@ -7,6 +7,8 @@
 #include "songlistfixture.h"
 #include "tempdir.h"
 
+using namespace player;
+
 using platform::Answer;
 using platform::Buttons;
 using platform::Icon;

@@ -10,6 +10,8 @@
 #include "tempdir.h"
 #include <gtest/gtest.h>
 
+using namespace player;
+
 using platform::Answer;
 using Kind = playlistpaths::Entry::Kind;
 using Status = PlaylistRead::Status;

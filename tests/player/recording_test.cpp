@@ -22,6 +22,8 @@
 #include "tempdir.h"
 #include "waitfor.h"
 
+using namespace player;
+
 using platform::media::AudioEngine;
 using Format = recordingrules::Format;
 

@@ -6,6 +6,8 @@
 #include "songlistfixture.h"
 #include "songsearch.h"
 
+using namespace player;
+
 using Result = SongSearch::Result;
 
 TEST(NameMatches, CaseSensitiveAnywhere) {

@@ -2,6 +2,8 @@
 #include "songlistcommands.h"
 #include "songlistfixture.h"
 
+using namespace player;
+
 using platform::Answer;
 
 TEST_F(SongListFixture, SameFileTwiceGivesTwoEntriesAndRemovingOneKeepsTheOther) {

@@ -6,6 +6,8 @@
 
 #include "songlist.h"
 
+using namespace player;
+
 // Two bare list controls under a SongList, as the main window holds them.
 class SongListFixture : public ::testing::Test {
 protected:

@@ -16,6 +16,8 @@
 #include "ui/imagebutton.h"
 #include "waitfor.h"
 
+using namespace player;
+
 using platform::media::AudioEngine;
 
 namespace {

@@ -35,6 +35,8 @@
 #include "ui/slider.h"
 #include "ui/windowplace.h"
 
+using namespace player;
+
 using mainlayout::Item;
 using platform::Answer;
 
@@ -411,7 +413,16 @@ TEST_F(StartupTest, APressOnEachElementsPlaceReachesIt) {
         while (hit && hit->parentWidget() != &w && hit != widget)
             hit = hit->parentWidget();
         EXPECT_EQ(hit, widget) << int(item);
+        // a button carries its tip, whatever key names follow it
+        if (const char* tip = mainlayout::entry(item).tip) {
+            EXPECT_TRUE(widget->toolTip().startsWith(QString::fromUtf8(tip))) << int(item);
+        }
     }
+    for (const mainlayout::Entry& e : mainlayout::kTable)
+        if (e.face == mainlayout::Face::Pad || e.face == mainlayout::Face::Glyph ||
+            e.face == mainlayout::Face::Switch) {
+            EXPECT_NE(e.tip, nullptr) << int(e.item);
+        }
     // the places the behaviour fixes, in twips
     EXPECT_EQ(w.PB1[1]->geometry(), QRect(320, 80, 185, 17));
     EXPECT_EQ(w.lstFiles->geometry(), QRect(552, 152, 129, 147));

@@ -27,6 +27,8 @@
 #include "scriptedprompts.h"
 #include "ui/windowplace.h"
 
+using namespace player;
+
 namespace {
 
 QString plain(QString text) {

@@ -18,6 +18,8 @@
 #include "tempdir.h"
 #include "ui/progressbar.h"
 
+using namespace player;
+
 namespace {
 
 // Counts the paint events of one widget and keeps the widest area one of them covered.

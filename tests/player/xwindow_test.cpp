@@ -22,6 +22,8 @@
 #include "ui/qtprompts.h"
 #include "waitfor.h"
 
+using namespace player;
+
 namespace {
 
 // Real pointer input through the X server, as a user's hand would give it.

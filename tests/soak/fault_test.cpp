@@ -34,6 +34,8 @@
 #include "tempdir.h"
 #include "waitfor.h"
 
+using namespace player;
+
 using platform::Answer;
 using platform::media::PlayState;
 

@@ -23,6 +23,8 @@
 #include "songfiles.h"
 #include "tempdir.h"
 
+using namespace player;
+
 namespace {
 
 constexpr int kRate = 8000;

@@ -28,6 +28,8 @@
 #include "ui/imagebutton.h"
 #include "waitfor.h"
 
+using namespace player;
+
 using platform::media::PlayState;
 
 namespace {

@@ -9,13 +9,15 @@ namespace platform {
 class Prompts;
 }
 
+namespace glissor {
+
 // The about box of the slider library: title, version, a one-line description and a way to the
 // system-information tool. OK is both the default button (Enter) and the cancel button (Esc).
-class frmAbout : public QDialog {
+class AboutBox : public QDialog {
     Q_OBJECT
 public:
     // `prompts` is the host's seam for the box's own message.
-    explicit frmAbout(platform::Prompts& prompts, QWidget* parent = nullptr);
+    explicit AboutBox(platform::Prompts& prompts, QWidget* parent = nullptr);
 
     static QString title();
     static QString versionText();
@@ -37,3 +39,5 @@ private:
     void Form_Load();
     platform::Prompts& m_prompts;
 };
+
+} // namespace glissor

@@ -1,4 +1,4 @@
-#include "frmabout.h"
+#include "aboutbox.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -9,7 +9,9 @@
 
 #include "sysinfo.h"
 
-frmAbout::frmAbout(platform::Prompts& prompts, QWidget* parent) : QDialog(parent), m_prompts(prompts) {
+namespace glissor {
+
+AboutBox::AboutBox(platform::Prompts& prompts, QWidget* parent) : QDialog(parent), m_prompts(prompts) {
     setWindowTitle(QStringLiteral("About the Glissor Control"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -60,23 +62,23 @@ frmAbout::frmAbout(platform::Prompts& prompts, QWidget* parent) : QDialog(parent
     all->addLayout(bottom);
     all->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
-    connect(cmdSysInfo, &QPushButton::clicked, this, &frmAbout::cmdSysInfo_Click);
+    connect(cmdOK, &QPushButton::clicked, this, &AboutBox::cmdOK_Click);
+    connect(cmdSysInfo, &QPushButton::clicked, this, &AboutBox::cmdSysInfo_Click);
     Form_Load();
 }
 
-QString frmAbout::title() {
+QString AboutBox::title() {
     return QStringLiteral("Glissor Control");
 }
 
-QString frmAbout::versionText() {
+QString AboutBox::versionText() {
     return QStringLiteral("Version %1.%2.%3")
         .arg(GLISSOR_VERSION_MAJOR)
         .arg(GLISSOR_VERSION_MINOR)
         .arg(GLISSOR_VERSION_PATCH);
 }
 
-QImage frmAbout::icon() {
+QImage AboutBox::icon() {
     // A 16-colour slider: a sunken track and a raised thumb on the dialog grey.
     QImage img(32, 32, QImage::Format_RGB888);
     img.fill(qRgb(192, 192, 192));
@@ -96,16 +98,18 @@ QImage frmAbout::icon() {
     return img;
 }
 
-void frmAbout::Form_Load() {
+void AboutBox::Form_Load() {
     setWindowTitle(QStringLiteral("About ") + title());
     lblVersion->setText(versionText());
     lblTitle->setText(title());
 }
 
-void frmAbout::cmdOK_Click() {
+void AboutBox::cmdOK_Click() {
     accept();
 }
 
-void frmAbout::cmdSysInfo_Click() {
+void AboutBox::cmdSysInfo_Click() {
     glissor::StartSysInfo(title(), m_prompts);
 }
+
+} // namespace glissor
