@@ -161,6 +161,7 @@ void frmMain::Cue_Click(int index) {
     const bool on = !Cue[index]->isOn();
     MP[index]->setCue(on);
     Cue[index]->setOn(on);
+    showSoundStatus();
 }
 
 void frmMain::chbgoon_Click() {

@@ -80,7 +80,9 @@ void frmMain::dropSoundListener() {
 }
 
 void frmMain::showSoundStatus() {
-    const soundchoice::Notice n = soundchoice::notice(m_engine->status());
+    const bool cued = Cue[0]->isOn() || Cue[1]->isOn();
+    const soundchoice::Notice n = soundchoice::notice(
+        m_engine->status(), cued && m_engine->cue().routing == platform::media::AudioEngine::CueRouting::Off);
     lblSound->setText(lblSound->fontMetrics().elidedText(n.text, Qt::ElideRight, kNoticeWidth));
     lblSound->setToolTip(n.tip.isEmpty() ? tr("Right-click: sound settings") : n.tip);
 }
@@ -90,8 +92,10 @@ frmSound* frmMain::soundWindow() const {
 }
 
 void frmMain::openSoundSettings() {
-    if (!m_sound)
+    if (!m_sound) {
         m_sound = new frmSound(*m_engine, this);
+        connect(m_sound, &frmSound::applied, this, &frmMain::showSoundStatus);
+    }
     m_sound->show();
     m_sound->raise();
     m_sound->activateWindow();

@@ -203,12 +203,14 @@ void frmSound::Apply_Click() {
     // change of the headphones or of the recording format in the middle of a set.
     if (choice.device == before.device && choice.latencyMs == before.latencyMs) {
         showStatus();
+        emit applied();
         return;
     }
     platform::media::EngineOptions options;
     soundchoice::applyTo(choice, options);
     m_engine.useDevice(options);
     lblStatus->setText(tr("Moving the sound..."));
+    emit applied();
 }
 
 void frmSound::showStatus() {

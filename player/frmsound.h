@@ -24,6 +24,11 @@ class frmSound : public QWidget {
 public:
     explicit frmSound(platform::media::AudioEngine& engine, QWidget* parent = nullptr);
 
+signals:
+    // The choices were stored and handed to the engine.
+    void applied();
+
+public:
     QComboBox* cboDevice = nullptr;
     QSpinBox* txtLatency = nullptr;
     QGroupBox* grpCue = nullptr;

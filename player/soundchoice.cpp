@@ -148,7 +148,7 @@ std::optional<int> applyArguments(const QStringList& args, platform::media::Engi
     return std::nullopt;
 }
 
-Notice notice(const AudioEngine::Status& status) {
+Notice notice(const AudioEngine::Status& status, bool cueUnheard) {
     const QString device = QString::fromStdString(status.device);
     const QString missing = QString::fromStdString(status.missing);
     if (status.opening)
@@ -164,6 +164,10 @@ Notice notice(const AudioEngine::Status& status) {
         return {QStringLiteral("%1 is gone: default device").arg(missing),
                 QStringLiteral("The chosen sound device %1 is not there; playing on %2. F2 chooses another.")
                     .arg(missing, device)};
+    if (cueUnheard)
+        return {QStringLiteral("no headphones"),
+                QStringLiteral(
+                    "A deck is on the headphones, but no headphone output is chosen. F2 chooses one.")};
     return {};
 }
 

@@ -56,12 +56,13 @@ applyArguments(const QStringList& args, platform::media::EngineOptions& options,
                QTextStream& out, QTextStream& err);
 
 // The footer's notice for `status`: empty while there is sound on the chosen device (or while the first one
-// is being opened), and its tooltip.
+// is being opened), and its tooltip. `cueUnheard`: a deck is on the headphones while no headphone output is
+// chosen, which the footer says when the sound itself is fine.
 struct Notice {
     QString text;
     QString tip;
 };
-Notice notice(const platform::media::AudioEngine::Status& status);
+Notice notice(const platform::media::AudioEngine::Status& status, bool cueUnheard = false);
 
 } // namespace soundchoice
 

@@ -89,6 +89,10 @@ TEST(SoundChoice, NoticeSaysWhatIsWrongAndNothingElse) {
     const auto gone = soundchoice::notice(S{false, true, "desk", "usb"});
     EXPECT_TRUE(gone.text.contains(QStringLiteral("usb")));
     EXPECT_TRUE(gone.tip.contains(QStringLiteral("desk")));
+    // A cued deck with no headphone output is told only while the sound itself is fine.
+    EXPECT_EQ(soundchoice::notice(S{false, true, "desk", {}}, true).text, QStringLiteral("no headphones"));
+    EXPECT_EQ(soundchoice::notice(S{false, false, {}, {}}, true).text, QStringLiteral("no sound device"));
+    EXPECT_TRUE(soundchoice::notice(S{true, false, {}, {}}, true).text.isEmpty());
 }
 
 // The footer tells while there is no sound and is quiet once a device answers; F2, Ctrl+comma and a
