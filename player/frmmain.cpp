@@ -80,6 +80,7 @@ frmMain::frmMain(platform::media::AudioEngine& engine, QWidget* parent)
     setupSongList();
     setupKeys();
     setupDrops();
+    announceChanges();
     platform::keepPlace(this);
     setupSound(engine);
 }
@@ -246,6 +247,21 @@ void frmMain::connectHandlers() {
     connect(edit, &ImageButton::clicked, this, &frmMain::edit_Click);
     connect(Search, &ImageButton::clicked, this, &frmMain::Search_Click);
     connect(lblsearch, &ClickLabel::clicked, this, &frmMain::lblsearch_Click);
+}
+
+// Made after every handler's own connection, so whoever listens sees the change already done.
+void frmMain::announceChanges() {
+    for (int d = 0; d < 2; ++d) {
+        for (ImageButton* b : {LoadToPlayer[d], Play[d], Pause[d], Stop[d]})
+            connect(b, &ImageButton::clicked, this, &frmMain::playerChanged);
+        connect(MP[d], &platform::media::MediaPlayer::ended, this, &frmMain::playerChanged);
+        connect(Vol[d], &QAbstractSlider::valueChanged, this, &frmMain::playerChanged);
+    }
+    connect(chbrandom, &QCheckBox::toggled, this, &frmMain::playerChanged);
+    QAbstractItemModel* list = lstnames->model();
+    connect(list, &QAbstractItemModel::rowsInserted, this, &frmMain::playerChanged);
+    connect(list, &QAbstractItemModel::rowsRemoved, this, &frmMain::playerChanged);
+    connect(list, &QAbstractItemModel::modelReset, this, &frmMain::playerChanged);
 }
 
 // The gradient bar shares deck 1's position bar rectangle and lies beneath it, so the position bar stays

@@ -7,20 +7,10 @@
 #include <array>
 #include <functional>
 
+#include "mainelements.h"
 #include "songlist.h"
 
-class QCheckBox;
-class QFrame;
-class QLabel;
-class QListWidget;
-class QMenu;
-class QTimer;
-class QAction;
-
 namespace platform {
-class ImageButton;
-class ProgressBar;
-class Slider;
 class VisibilityGate;
 namespace media {
 class AudioEngine;
@@ -30,83 +20,31 @@ class MediaPlayer;
 
 namespace player {
 
-class ClickLabel;
 class frmAbout;
-class FrmAddDir;
-class Form4;
 class MissingFiles;
-class frmeditplaylist;
 class frmSound;
 class SongIntake;
-class SwitchButton;
 class MixRecording;
 
 // The main window: a borderless, skinned face with two decks, a mixer, the song list and the auto-mix
 // switches, plus a work area on the right (the path list and the two media players) that is cut off unless
-// the debug word is on. Every element lies where mainlayout.h puts it.
-class frmMain : public QWidget {
+// the debug word is on. Its elements (mainelements.h) are its own; what other classes may do with the
+// window is said below, as commands (the handlers) and narrow reads.
+class frmMain : public QWidget, private MainElements {
     Q_OBJECT
 public:
     explicit frmMain(platform::media::AudioEngine& engine, QWidget* parent = nullptr);
     ~frmMain() override;
+
+    // For tests, and the tools and benches that drive the window as a test does: every element by its name.
+    // The program itself asks through the functions below.
+    MainElements& elementsForTest() { return *this; }
 
     // The splash/about window: shown by About_Click; its hidden text field holds the debug word.
     void setAboutWindow(frmAbout* about) { m_about = about; }
     bool debugWordOn() const;
     // What a confirmed close does; ends the program unless a test replaces it.
     void setQuitAction(std::function<void()> quit) { m_quit = std::move(quit); }
-
-    // --- elements (names as on the window) ---
-    ClickLabel* lblCaption = nullptr;
-    platform::ImageButton* Min = nullptr;
-    std::array<platform::ImageButton*, 2> Close{};
-    platform::ImageButton* About = nullptr;
-
-    std::array<platform::ImageButton*, 2> LoadToPlayer{};
-    std::array<platform::ImageButton*, 2> Vorig{};
-    std::array<platform::ImageButton*, 2> Play{};
-    std::array<platform::ImageButton*, 2> Pause{};
-    std::array<platform::ImageButton*, 2> Stop{};
-    std::array<platform::ImageButton*, 2> Volgend{};
-    std::array<QFrame*, 2> SongInfo{};
-    std::array<QLabel*, 2> lblnow{};
-    std::array<platform::ProgressBar*, 2> PB1{};
-    QWidget* PB = nullptr; // the hosted gradient bar; nothing here reads or changes it
-    std::array<platform::Slider*, 2> Vol{};
-    platform::Slider* volMain = nullptr;
-    // Pre-listen on headphones, per deck; off at every start.
-    std::array<SwitchButton*, 2> Cue{};
-    // Recording the mix, and beside it the time recorded (or where the last recording went).
-    SwitchButton* Rec = nullptr;
-    QLabel* lblRec = nullptr;
-
-    QListWidget* lstnames = nullptr;
-    QLabel* lblnrs = nullptr;
-    ClickLabel* lblsearch = nullptr;
-    platform::ImageButton* Add = nullptr;
-    platform::ImageButton* Remove = nullptr;
-    platform::ImageButton* Clear = nullptr;
-    platform::ImageButton* New = nullptr;
-    platform::ImageButton* Open = nullptr;
-    platform::ImageButton* Save = nullptr;
-    platform::ImageButton* edit = nullptr;
-    platform::ImageButton* Search = nullptr;
-
-    QCheckBox* chbgoon = nullptr;
-    QCheckBox* chbrandom = nullptr;
-
-    // the work area
-    QLabel* lblWerkgebied = nullptr;
-    QListWidget* lstFiles = nullptr;
-    std::array<platform::media::MediaPlayer*, 2> MP{};
-
-    // The footer: says so while the program plays without sound; a right-click opens the Sound window.
-    ClickLabel* lblSound = nullptr;
-
-    // The display tick and the caption scroll tick together, so one timer drives both handlers: Timer2 is
-    // the same timer as Timer1, kept under its own name for whoever stops or reads it.
-    QTimer* Timer1 = nullptr;
-    QTimer* Timer2 = nullptr;
 
     // --- start-up and window handlers ---
     void Form_Load();
@@ -172,39 +110,22 @@ public:
     int captionLeft(int index) const { return m_deck[index].captionLeft; }
     void setCaptionLeft(int index, int twips);
 
-    // Song list state (frmmain_songlist.cpp)
-    // The three pop-up menus; never shown in a menu bar.
-    QMenu* mnuAdd = nullptr; // "AddToList"
-    QAction* MnuAddFile = nullptr;
-    QAction* mnuAddPlaylist = nullptr;
-    QAction* mnuAddDir = nullptr;
-    QMenu* mnuremove = nullptr; // "Remove"
-    QAction* mnuRmvLst = nullptr;
-    QAction* mnuDelete = nullptr;
-    QAction* mnuRmvMissing = nullptr;
-    QMenu* mnuPlaylist = nullptr;      // "Playlist"
-    QMenu* mnuremoveselsong = nullptr; // "Remove selected song"
-    QAction* mnuFromList = nullptr;
-    QAction* mnuFromPc = nullptr;
-    // The windows that are unloaded and built again; null (or unloaded) when not loaded.
-    QPointer<FrmAddDir> m_addDir;
-    QPointer<Form4> m_form4;
-    QPointer<frmeditplaylist> m_editor;
-    // Dims the entries whose file is missing.
-    MissingFiles* m_missing = nullptr;
-    // What holds the list still: while the add-folder loop runs, the playlist editor is open or songs from
-    // outside come in, the commands that change or walk the song list are off, so nothing changes it under
-    // them.
-    enum class ListHolder { AddFolder = 1, Editor = 2, Intake = 4 };
-    void holdList(ListHolder holder, bool held);
+    // Whether the commands that change or walk the song list are on (see holdList).
     bool listCommandsEnabled() const { return m_listHolders == 0; }
-    int m_listHolders = 0;
-    // End of song list state
 
     // --- the desktop: the active deck, keys, drops and songs from outside (frmmain_keys.cpp,
     // frmmain_drops.cpp) ---
     // The deck whose transport was used last; deck 0 at start.
     int activeDeck() const { return m_activeDeck; }
+    // Deck `index`'s player, for what the desktop reads of it and its seeks.
+    platform::media::MediaPlayer& deckPlayer(int index) const { return *MP[index]; }
+    // Deck `index`'s volume slider as its travel from the bottom (0) to the top (1); a new travel is
+    // clamped and heard as if the slider had been moved there.
+    double deckVolume(int index) const;
+    void setDeckVolume(int index, double travel);
+    // "Random playing"; ticking it ticks "Go on playing..." too, as a click does.
+    bool randomPlaying() const;
+    void setRandomPlaying(bool on);
     // Loads a song into deck `index` as "LOAD TO" does, wherever the song comes from.
     // `row` is the song list entry the song came from, or -1 for a song from outside the list.
     void loadSong(int index, const QString& name, const QString& path, int row = -1);
@@ -220,7 +141,6 @@ public:
     // Every key command as an action (its keys and its words), in the help window's order.
     QList<QAction*> keyActions() const { return m_keyActions; }
     void showKeyHelp();
-    QPointer<QWidget> frmKeys; // the key help window, made on first use
 
 signals:
     void activeDeckChanged(int index);
@@ -228,6 +148,9 @@ signals:
     void deckSeeked(int index);
     // A song was loaded into deck `index` (or failed to load), whatever the way.
     void deckLoaded(int index);
+    // What a remote view of the player shows may have changed: a deck's transport was used, a song ended,
+    // a deck's volume, "Random playing" or the song list changed. Sent after the window's own handlers.
+    void playerChanged();
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -246,6 +169,7 @@ private:
     void buildElements(platform::media::AudioEngine& engine);
     void buildButtons();
     void connectHandlers();
+    void announceChanges();
     void hostGradientBar();
     void setupSongList(); // builds the song list's pop-up menus (frmmain_songlist.cpp)
     void setupKeys();     // frmmain_keys.cpp
@@ -259,6 +183,15 @@ private:
     void windowHiddenChanged(bool hidden);
     // Opens entry n of the song list in deck `index` and plays it; false when the song cannot be opened.
     bool autoPlayEntry(int index, int n);
+
+    // What holds the list still: while the add-folder loop runs, the playlist editor is open or songs from
+    // outside come in, the commands that change or walk the song list are off, so nothing changes it under
+    // them.
+    enum class ListHolder { AddFolder = 1, Editor = 2, Intake = 4 };
+    void holdList(ListHolder holder, bool held);
+    int m_listHolders = 0;
+    // Dims the entries whose file is missing.
+    MissingFiles* m_missing = nullptr;
 
     void setupSound(platform::media::AudioEngine& engine);
     void dropSoundListener();

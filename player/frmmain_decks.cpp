@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <algorithm>
+#include <cmath>
 
 #include "core/random.h"
 #include "core/twips.h"
@@ -149,6 +151,18 @@ void frmMain::Vol_Change(int index) {
         MP[index]->setLevel(*levels.second);
 }
 
+double frmMain::deckVolume(int index) const {
+    const platform::Slider* v = Vol[index];
+    return double(v->value() - v->minimum()) / double(v->maximum() - v->minimum());
+}
+
+void frmMain::setDeckVolume(int index, double travel) {
+    platform::Slider* v = Vol[index];
+    const double share = std::clamp(travel, 0.0, 1.0);
+    v->setValue(v->minimum() + static_cast<int>(std::lround(share * (v->maximum() - v->minimum()))));
+    Vol_Change(index);
+}
+
 void frmMain::volMain_Change() {
     const auto [level0, level1] = deckrules::crossfadeLevels(volMain->value());
     MP[0]->setLevel(level0);
@@ -172,6 +186,14 @@ void frmMain::chbgoon_Click() {
 void frmMain::chbrandom_Click() {
     if (chbrandom->isChecked())
         chbgoon->setChecked(true);
+}
+
+bool frmMain::randomPlaying() const {
+    return chbrandom->isChecked();
+}
+
+void frmMain::setRandomPlaying(bool on) {
+    chbrandom->setChecked(on);
 }
 
 // An unattended mix must not stop on one missing file: a song that cannot be opened is passed over for the

@@ -37,7 +37,8 @@ QString deckSong(const QMimeData* mime) {
 
 class DropFilter : public QObject {
 public:
-    explicit DropFilter(frmMain* w) : QObject(w), m_w(w) {}
+    // `list` is the song list's viewport, where songs are dropped to be added.
+    DropFilter(frmMain* w, QWidget* list) : QObject(w), m_w(w), m_list(list) {}
 
     // The deck whose panel holds `pos` (window pixels), or -1.
     int deckAt(QPoint pos) const {
@@ -54,7 +55,7 @@ public:
         if (t != QEvent::DragEnter && t != QEvent::DragMove && t != QEvent::Drop)
             return false;
         auto* e = static_cast<QDropEvent*>(event);
-        if (watched == m_w->lstnames->viewport())
+        if (watched == m_list)
             return onList(e);
         if (watched == m_w)
             return onWindow(e);
@@ -100,6 +101,7 @@ private:
     }
 
     frmMain* m_w;
+    QWidget* m_list;
 };
 
 } // namespace
@@ -110,7 +112,7 @@ void frmMain::setupDrops() {
     m_intake->setHold([this] { return (m_listHolders & ~int(ListHolder::Intake)) != 0; });
     connect(m_intake, &SongIntake::busyChanged, this,
             [this](bool busy) { holdList(ListHolder::Intake, busy); });
-    m_dropFilter = new DropFilter(this);
+    m_dropFilter = new DropFilter(this, lstnames->viewport());
     setAcceptDrops(true);
     lstnames->setAcceptDrops(true);
     lstnames->viewport()->setAcceptDrops(true);

@@ -77,6 +77,7 @@ int main(int argc, char** argv) {
     }
     platform::rnd().seed(1);
     frmMain w(platform::media::AudioEngine::instance(engineOptions()));
+    auto& ui = w.elementsForTest();
     w.setQuitAction([] {});
     w.show();
     QTemporaryDir songs;
@@ -89,18 +90,18 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "could not write %s\n", qPrintable(path));
                 return 1;
             }
-            w.lstnames->addItem(names[i]);
-            w.lstFiles->addItem(path);
+            ui.lstnames->addItem(names[i]);
+            ui.lstFiles->addItem(path);
         }
         for (int d = 0; d < 2; ++d) {
-            w.lstnames->setCurrentRow(d);
+            ui.lstnames->setCurrentRow(d);
             w.LoadToPlayer_Click(d);
             w.Play_Click(d);
         }
         w.Cue_Click(1); // the next song in the headphones
-        w.volMain->setValue(35);
+        ui.volMain->setValue(35);
         w.volMain_Change();
-        w.chbgoon->setChecked(true);
+        ui.chbgoon->setChecked(true);
     }
     const int waitMs = play ? static_cast<int>(QString::fromLocal8Bit(argv[3]).toDouble() * 1000) : 300;
     QElapsedTimer t;

@@ -107,15 +107,16 @@ void BM_AutoMixHandOver(benchmark::State& state) {
             kRate, kPeriod, [&](AudioEngine::Impl& e) { return std::make_unique<RecordingOutput>(e, tape); });
         auto window = std::make_unique<frmMain>(*engine);
         frmMain& w = *window;
+        auto& ui = w.elementsForTest();
         w.setQuitAction([] {});
         for (int i = 0; i < songs; ++i) {
             const QString path = dir.filePath(QStringLiteral("s%1.wav").arg(i));
             writeSong(path, 0.4, kRate, 440);
-            w.lstnames->addItem(path);
-            w.lstFiles->addItem(path);
+            ui.lstnames->addItem(path);
+            ui.lstFiles->addItem(path);
         }
-        w.chbgoon->setChecked(true);
-        w.lstnames->setCurrentRow(0);
+        ui.chbgoon->setChecked(true);
+        ui.lstnames->setCurrentRow(0);
         w.LoadToPlayer_Click(0);
         w.Play_Click(0);
         QEventLoop loop;

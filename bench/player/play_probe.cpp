@@ -27,17 +27,18 @@ int main(int argc, char** argv) {
         return app.exec();
     }
     frmMain w(platform::media::AudioEngine::instance());
+    auto& ui = w.elementsForTest();
     w.setQuitAction([] {});
     w.show();
     if (argc > 1) {
         const QString song = QString::fromLocal8Bit(argv[1]);
-        w.lstnames->addItem(song);
-        w.lstFiles->addItem(song);
-        w.lstnames->setCurrentRow(0);
+        ui.lstnames->addItem(song);
+        ui.lstFiles->addItem(song);
+        ui.lstnames->setCurrentRow(0);
         w.LoadToPlayer_Click(0);
         w.Play_Click(0);
-        QObject::connect(w.MP[0], &platform::media::MediaPlayer::ended, &w, [&w] { w.Play_Click(0); });
-        if (w.MP[0]->state() != platform::media::PlayState::Playing) {
+        QObject::connect(ui.MP[0], &platform::media::MediaPlayer::ended, &w, [&w] { w.Play_Click(0); });
+        if (ui.MP[0]->state() != platform::media::PlayState::Playing) {
             std::fprintf(stderr, "player_play_probe: %s does not play\n", argv[1]);
             return 1;
         }

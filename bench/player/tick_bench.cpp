@@ -21,21 +21,22 @@ namespace {
 struct Window {
     std::unique_ptr<platform::media::AudioEngine> engine = platform::media::AudioEngine::createOffline(44100);
     frmMain w{*engine};
+    MainElements& ui = w.elementsForTest();
     QTemporaryDir dir;
     std::vector<float> frames = std::vector<float>(2 * 512);
 
     explicit Window(bool playing) {
-        w.Timer1->stop();
-        w.Timer2->stop();
+        ui.Timer1->stop();
+        ui.Timer2->stop();
         w.setQuitAction([] {});
         if (!playing)
             return;
         for (int d = 0; d < 2; ++d) {
             const QString path = dir.filePath(QStringLiteral("song%1.wav").arg(d));
             writeSong(path, 30, 44100);
-            w.lstnames->addItem(path);
-            w.lstFiles->addItem(path);
-            w.lstnames->setCurrentRow(d);
+            ui.lstnames->addItem(path);
+            ui.lstFiles->addItem(path);
+            ui.lstnames->setCurrentRow(d);
             w.LoadToPlayer_Click(d);
             w.Play_Click(d);
         }
@@ -45,7 +46,7 @@ struct Window {
         for (int left = 44100 / kTicksPerSecond; left > 0; left -= 512)
             engine->render(frames.data(), std::min(left, 512));
         // keep both songs away from their ends, however many ticks the benchmark asks for
-        for (auto* mp : w.MP)
+        for (auto* mp : ui.MP)
             if (mp->position() > 25)
                 mp->setPosition(1);
     }

@@ -1,13 +1,10 @@
 #include "mpris.h"
 
-#include <QAbstractItemModel>
-#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QFileInfo>
-#include <QListWidget>
 #include <QTimer>
 #include <QUrl>
 #include <cmath>
@@ -16,8 +13,6 @@
 #include "instance.h"
 #include "media/mediaplayer.h"
 #include "songintake.h"
-#include "ui/imagebutton.h"
-#include "ui/slider.h"
 
 namespace player {
 
@@ -64,18 +59,8 @@ Mpris::Mpris(frmMain& window, const QString& coverDir, QObject* parent)
         if (d == m_w.activeDeck())
             seekedTo(d);
     });
-    for (int d = 0; d < 2; ++d) {
-        for (platform::ImageButton* b : {m_w.LoadToPlayer[d], m_w.Play[d], m_w.Pause[d], m_w.Stop[d]})
-            connect(b, &platform::ImageButton::clicked, this, &Mpris::scheduleRefresh);
-        // Queued behind the auto-mix, which answers the same notification.
-        connect(m_w.MP[d], &platform::media::MediaPlayer::ended, this, &Mpris::scheduleRefresh);
-        connect(m_w.Vol[d], &QAbstractSlider::valueChanged, this, &Mpris::scheduleRefresh);
-    }
-    connect(m_w.chbrandom, &QCheckBox::toggled, this, &Mpris::scheduleRefresh);
-    QAbstractItemModel* list = m_w.lstnames->model();
-    connect(list, &QAbstractItemModel::rowsInserted, this, &Mpris::scheduleRefresh);
-    connect(list, &QAbstractItemModel::rowsRemoved, this, &Mpris::scheduleRefresh);
-    connect(list, &QAbstractItemModel::modelReset, this, &Mpris::scheduleRefresh);
+    // Queued behind the window's own handlers (the auto-mix answers a song's end), and sent once.
+    connect(&m_w, &frmMain::playerChanged, this, &Mpris::scheduleRefresh);
 }
 
 Mpris::~Mpris() {
@@ -112,11 +97,11 @@ bool Mpris::publish() {
 // --- reads ---
 
 bool Mpris::hasSong() const {
-    return m_w.MP[m_w.activeDeck()]->hasMedia();
+    return m_w.deckPlayer(m_w.activeDeck()).hasMedia();
 }
 
 QString Mpris::playbackStatus() const {
-    switch (m_w.MP[m_w.activeDeck()]->state()) {
+    switch (m_w.deckPlayer(m_w.activeDeck()).state()) {
     case PlayState::Playing:
         return QStringLiteral("Playing");
     case PlayState::Paused:
@@ -127,30 +112,29 @@ QString Mpris::playbackStatus() const {
 }
 
 qlonglong Mpris::positionUs() const {
-    const auto* mp = m_w.MP[m_w.activeDeck()];
-    return mp->hasMedia() ? toUs(mp->position()) : 0;
+    const auto& mp = m_w.deckPlayer(m_w.activeDeck());
+    return mp.hasMedia() ? toUs(mp.position()) : 0;
 }
 
 // The deck slider's travel from its bottom to its top.
 double Mpris::volume() const {
-    const platform::Slider* v = m_w.Vol[m_w.activeDeck()];
-    return double(v->value() - v->minimum()) / double(v->maximum() - v->minimum());
+    return m_w.deckVolume(m_w.activeDeck());
 }
 
 bool Mpris::canGoNext() const {
-    return m_w.lstnames->count() > 0;
+    return m_w.songList().count() > 0;
 }
 
 bool Mpris::shuffle() const {
-    return m_w.chbrandom->isChecked();
+    return m_w.randomPlaying();
 }
 
 QDBusObjectPath Mpris::trackId() const {
     const int d = m_w.activeDeck();
-    const auto* mp = m_w.MP[d];
-    if (!mp->hasMedia())
+    const auto& mp = m_w.deckPlayer(d);
+    if (!mp.hasMedia())
         return QDBusObjectPath(kNoTrack);
-    const QString key = QString::number(d) + QLatin1Char('|') + mp->fileName();
+    const QString key = QString::number(d) + QLatin1Char('|') + mp.fileName();
     if (key != m_trackKey) {
         m_trackKey = key;
         ++m_trackSerial;
@@ -165,7 +149,7 @@ QVariantMap Mpris::metadata() const {
     if (id.path() == kNoTrack)
         return m;
     const int d = m_w.activeDeck();
-    const QString path = m_w.MP[d]->fileName();
+    const QString path = m_w.deckPlayer(d).fileName();
     if (path != m_tagsPath) {
         m_tagsPath = path;
         m_tags = readSongTags(path, m_coverDir);
@@ -175,7 +159,7 @@ QVariantMap Mpris::metadata() const {
         title = m_w.deckSongName(d);
     if (title.isEmpty())
         title = QFileInfo(path).fileName();
-    m[QStringLiteral("mpris:length")] = toUs(m_w.MP[d]->length());
+    m[QStringLiteral("mpris:length")] = toUs(m_w.deckPlayer(d).length());
     m[QStringLiteral("xesam:url")] = QUrl::fromLocalFile(path).toString();
     m[QStringLiteral("xesam:title")] = title;
     if (!m_tags.artist.isEmpty())
@@ -211,14 +195,14 @@ void Mpris::play() {
 
 void Mpris::pause() {
     const int d = m_w.activeDeck();
-    if (m_w.MP[d]->state() == PlayState::Playing)
+    if (m_w.deckPlayer(d).state() == PlayState::Playing)
         m_w.Pause_Click(d);
     refresh();
 }
 
 void Mpris::playPause() {
     const int d = m_w.activeDeck();
-    if (m_w.MP[d]->state() == PlayState::Playing)
+    if (m_w.deckPlayer(d).state() == PlayState::Playing)
         m_w.Pause_Click(d);
     else
         m_w.Play_Click(d);
@@ -237,35 +221,35 @@ void Mpris::next() {
 
 void Mpris::previous() {
     const int d = m_w.activeDeck();
-    if (!m_w.MP[d]->hasMedia())
+    if (!m_w.deckPlayer(d).hasMedia())
         return;
-    m_w.MP[d]->setPosition(0);
+    m_w.deckPlayer(d).setPosition(0);
     seekedTo(d);
 }
 
 // Past the end is the next song, as the protocol has it; before the start is the start.
 void Mpris::seek(qlonglong offsetUs) {
     const int d = m_w.activeDeck();
-    auto* mp = m_w.MP[d];
-    if (!mp->hasMedia())
+    auto& mp = m_w.deckPlayer(d);
+    if (!mp.hasMedia())
         return;
-    const double target = std::max(0.0, mp->position() + double(offsetUs) / 1e6);
-    if (target > mp->length()) {
+    const double target = std::max(0.0, mp.position() + double(offsetUs) / 1e6);
+    if (target > mp.length()) {
         next();
         return;
     }
-    mp->setPosition(target);
+    mp.setPosition(target);
     seekedTo(d);
 }
 
 // A request for another track than the one playing, or outside the song, is stale: it is ignored.
 void Mpris::setPosition(const QDBusObjectPath& track, qlonglong positionUs) {
     const int d = m_w.activeDeck();
-    auto* mp = m_w.MP[d];
-    if (!mp->hasMedia() || track.path() != trackId().path() || positionUs < 0 ||
-        positionUs > toUs(mp->length()))
+    auto& mp = m_w.deckPlayer(d);
+    if (!mp.hasMedia() || track.path() != trackId().path() || positionUs < 0 ||
+        positionUs > toUs(mp.length()))
         return;
-    mp->setPosition(double(positionUs) / 1e6);
+    mp.setPosition(double(positionUs) / 1e6);
     seekedTo(d);
 }
 
@@ -276,15 +260,11 @@ void Mpris::openUri(const QString& uri) {
 }
 
 void Mpris::setVolume(double v) {
-    const int d = m_w.activeDeck();
-    platform::Slider* s = m_w.Vol[d];
-    const double share = std::clamp(v, 0.0, 1.0);
-    s->setValue(s->minimum() + static_cast<int>(std::lround(share * (s->maximum() - s->minimum()))));
-    m_w.Vol_Change(d);
+    m_w.setDeckVolume(m_w.activeDeck(), v);
 }
 
 void Mpris::setShuffle(bool on) {
-    m_w.chbrandom->setChecked(on);
+    m_w.setRandomPlaying(on);
 }
 
 void Mpris::raise() {
@@ -296,7 +276,8 @@ void Mpris::quit() {
 }
 
 void Mpris::seekedTo(int deck) {
-    emit seeked(m_w.MP[deck]->hasMedia() ? toUs(m_w.MP[deck]->position()) : 0);
+    const auto& mp = m_w.deckPlayer(deck);
+    emit seeked(mp.hasMedia() ? toUs(mp.position()) : 0);
 }
 
 // --- changes ---

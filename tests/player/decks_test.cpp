@@ -43,8 +43,8 @@ class DecksTest : public ::testing::Test {
 protected:
     void SetUp() override {
         w.setQuitAction([] {});
-        w.Timer1->stop();
-        w.Timer2->stop();
+        ui.Timer1->stop();
+        ui.Timer2->stop();
         for (int i = 0; i < 5; ++i)
             add(QStringLiteral("s%1.wav").arg(i), 20 + i);
     }
@@ -52,13 +52,13 @@ protected:
     void add(const QString& name, double seconds) {
         const QString path = dir.file(name);
         ASSERT_TRUE(writeSong(path, seconds));
-        w.lstnames->addItem(name);
-        w.lstFiles->addItem(path);
+        ui.lstnames->addItem(name);
+        ui.lstFiles->addItem(path);
     }
-    QString path(int i) const { return w.lstFiles->item(i)->text(); }
+    QString path(int i) const { return ui.lstFiles->item(i)->text(); }
     void render(double seconds);
     void loadInto(int deck, int entry) {
-        w.lstnames->setCurrentRow(entry);
+        ui.lstnames->setCurrentRow(entry);
         w.LoadToPlayer_Click(deck);
     }
 
@@ -66,6 +66,7 @@ protected:
     std::unique_ptr<platform::media::AudioEngine> engine = platform::media::AudioEngine::createOffline(8000);
     ScriptedPrompts prompts;
     frmMain w{*engine};
+    MainElements& ui = w.elementsForTest();
 };
 
 } // namespace
@@ -79,61 +80,61 @@ void DecksTest::render(double seconds) {
 }
 
 TEST_F(DecksTest, LoadWithoutSelectionChangesNothing) {
-    w.lstnames->clearSelection();
-    w.LoadToPlayer[0]->clicked();
-    EXPECT_FALSE(w.MP[0]->hasMedia());
-    EXPECT_EQ(w.lblnow[0]->text(), QStringLiteral("No song loaded"));
+    ui.lstnames->clearSelection();
+    ui.LoadToPlayer[0]->clicked();
+    EXPECT_FALSE(ui.MP[0]->hasMedia());
+    EXPECT_EQ(ui.lblnow[0]->text(), QStringLiteral("No song loaded"));
     EXPECT_FALSE(w.deckHasSong(0));
 }
 
 TEST_F(DecksTest, LoadTheThirdEntryIntoDeckTwo) {
     loadInto(1, 2);
-    EXPECT_EQ(w.MP[1]->fileName(), path(2));
-    EXPECT_EQ(w.MP[1]->state(), PlayState::Stopped);
-    EXPECT_EQ(w.lstFiles->currentRow(), 2);
-    EXPECT_EQ(w.lblnow[1]->text(), loaded(QStringLiteral("s2.wav")));
-    EXPECT_FALSE(w.MP[0]->hasMedia());
-    EXPECT_EQ(w.lblnow[0]->text(), QStringLiteral("No song loaded"));
+    EXPECT_EQ(ui.MP[1]->fileName(), path(2));
+    EXPECT_EQ(ui.MP[1]->state(), PlayState::Stopped);
+    EXPECT_EQ(ui.lstFiles->currentRow(), 2);
+    EXPECT_EQ(ui.lblnow[1]->text(), loaded(QStringLiteral("s2.wav")));
+    EXPECT_FALSE(ui.MP[0]->hasMedia());
+    EXPECT_EQ(ui.lblnow[0]->text(), QStringLiteral("No song loaded"));
 }
 
 TEST_F(DecksTest, ASongThatCannotBeOpenedIsNotClaimedAsLoaded) {
     loadInto(0, 1);
-    w.lstnames->addItem(QStringLiteral("gone.wav"));
-    w.lstFiles->addItem(dir.file(QStringLiteral("gone.wav")));
+    ui.lstnames->addItem(QStringLiteral("gone.wav"));
+    ui.lstFiles->addItem(dir.file(QStringLiteral("gone.wav")));
     prompts.answer(platform::Answer::Ok);
     loadInto(0, 5);
     ASSERT_EQ(prompts.count(), 1);
     EXPECT_TRUE(prompts.last().text.contains(dir.file(QStringLiteral("gone.wav"))));
     EXPECT_EQ(prompts.last().title, QStringLiteral("Deckmora"));
-    EXPECT_FALSE(w.MP[0]->hasMedia());
+    EXPECT_FALSE(ui.MP[0]->hasMedia());
     EXPECT_FALSE(w.deckHasSong(0));
-    EXPECT_EQ(w.lblnow[0]->text(), QStringLiteral("No song loaded"));
+    EXPECT_EQ(ui.lblnow[0]->text(), QStringLiteral("No song loaded"));
     // play on it stays quiet about it
     w.Play_Click(0);
-    EXPECT_EQ(w.lblnow[0]->text(), QStringLiteral("No song loaded"));
+    EXPECT_EQ(ui.lblnow[0]->text(), QStringLiteral("No song loaded"));
 }
 
 TEST_F(DecksTest, CaptionsNameTheSongTheDeckHolds) {
     loadInto(0, 0);
-    w.lstnames->setCurrentRow(3); // another song selected since
-    w.Play[0]->clicked();
-    EXPECT_EQ(w.MP[0]->state(), PlayState::Playing);
-    EXPECT_EQ(w.lblnow[0]->text(), playing(QStringLiteral("s0.wav")));
-    w.Pause[0]->clicked();
-    EXPECT_EQ(w.MP[0]->state(), PlayState::Paused);
-    EXPECT_EQ(w.lblnow[0]->text(), paused(QStringLiteral("s0.wav")));
-    w.Stop[0]->clicked();
-    EXPECT_EQ(w.MP[0]->state(), PlayState::Stopped);
-    EXPECT_EQ(w.MP[0]->position(), 0.0);
-    EXPECT_EQ(w.lblnow[0]->text(), loaded(QStringLiteral("s0.wav")));
+    ui.lstnames->setCurrentRow(3); // another song selected since
+    ui.Play[0]->clicked();
+    EXPECT_EQ(ui.MP[0]->state(), PlayState::Playing);
+    EXPECT_EQ(ui.lblnow[0]->text(), playing(QStringLiteral("s0.wav")));
+    ui.Pause[0]->clicked();
+    EXPECT_EQ(ui.MP[0]->state(), PlayState::Paused);
+    EXPECT_EQ(ui.lblnow[0]->text(), paused(QStringLiteral("s0.wav")));
+    ui.Stop[0]->clicked();
+    EXPECT_EQ(ui.MP[0]->state(), PlayState::Stopped);
+    EXPECT_EQ(ui.MP[0]->position(), 0.0);
+    EXPECT_EQ(ui.lblnow[0]->text(), loaded(QStringLiteral("s0.wav")));
 }
 
 TEST_F(DecksTest, TransportOnAnEmptyDeckLeavesNoSongLoaded) {
-    w.lstnames->setCurrentRow(1);
+    ui.lstnames->setCurrentRow(1);
     for (auto click : {&frmMain::Play_Click, &frmMain::Pause_Click, &frmMain::Stop_Click}) {
         (w.*click)(1);
-        EXPECT_EQ(w.lblnow[1]->text(), QStringLiteral("No song loaded"));
-        EXPECT_FALSE(w.MP[1]->hasMedia());
+        EXPECT_EQ(ui.lblnow[1]->text(), QStringLiteral("No song loaded"));
+        EXPECT_FALSE(ui.MP[1]->hasMedia());
     }
 }
 
@@ -154,88 +155,88 @@ TEST_F(DecksTest, DebugWordAddsItsBoxes) {
 
 TEST_F(DecksTest, SkipsMoveFiveSecondsWithinTheSong) {
     loadInto(0, 4); // 24 seconds
-    ASSERT_FALSE(w.MP[0]->setPosition(10.0));
-    w.Volgend[0]->clicked();
-    EXPECT_DOUBLE_EQ(w.MP[0]->position(), 15.0);
-    ASSERT_FALSE(w.MP[0]->setPosition(3.0));
-    w.Vorig[0]->clicked();
-    EXPECT_DOUBLE_EQ(w.MP[0]->position(), 0.0); // -2 is clamped by the engine
+    ASSERT_FALSE(ui.MP[0]->setPosition(10.0));
+    ui.Volgend[0]->clicked();
+    EXPECT_DOUBLE_EQ(ui.MP[0]->position(), 15.0);
+    ASSERT_FALSE(ui.MP[0]->setPosition(3.0));
+    ui.Vorig[0]->clicked();
+    EXPECT_DOUBLE_EQ(ui.MP[0]->position(), 0.0); // -2 is clamped by the engine
     // skips on an empty deck do nothing
     w.Volgend_Click(1);
     w.Vorig_Click(1);
-    EXPECT_FALSE(w.MP[1]->hasMedia());
+    EXPECT_FALSE(ui.MP[1]->hasMedia());
 }
 
 // The scroll's rule has its own tests; here the tick moves both captions by it, with each caption's own
 // width.
 TEST_F(DecksTest, TheCaptionTickScrollsBothCaptions) {
-    const int width = int(std::lround(platform::pixelsToTwips(w.lblnow[0]->width())));
+    const int width = int(std::lround(platform::pixelsToTwips(ui.lblnow[0]->width())));
     ASSERT_GT(width, 0);
     w.setCaptionLeft(0, 45);
     w.setCaptionLeft(1, -width - 1); // just out of sight: starts over
     w.Timer2_Timer();
     EXPECT_EQ(w.captionLeft(0), -5);
     EXPECT_EQ(w.captionLeft(1), 2500);
-    EXPECT_EQ(w.lblnow[1]->x(), 167); // 2500 twips
+    EXPECT_EQ(ui.lblnow[1]->x(), 167); // 2500 twips
 }
 
 TEST_F(DecksTest, DisplayTickWritesCountAndCaption) {
     w.Timer1_Timer();
-    EXPECT_EQ(w.lblnrs->text(), QStringLiteral("Songs in list: 5"));
-    w.lstnames->clear();
-    w.lstFiles->clear();
+    EXPECT_EQ(ui.lblnrs->text(), QStringLiteral("Songs in list: 5"));
+    ui.lstnames->clear();
+    ui.lstFiles->clear();
     w.Timer1_Timer();
-    EXPECT_EQ(w.lblnrs->text(), QStringLiteral("Songs in list: 0"));
+    EXPECT_EQ(ui.lblnrs->text(), QStringLiteral("Songs in list: 0"));
     // no song in either deck: the bars keep their stored state
     for (int d = 0; d < 2; ++d) {
-        EXPECT_EQ(w.PB1[d]->max(), 100.0f);
-        EXPECT_EQ(w.PB1[d]->value(), 0.0f);
+        EXPECT_EQ(ui.PB1[d]->max(), 100.0f);
+        EXPECT_EQ(ui.PB1[d]->value(), 0.0f);
     }
 }
 
 TEST_F(DecksTest, SeekingOnADeckWithoutASongDoesNothing) {
     w.PB1_MouseDown(0, 1, 0, 1387.5f, 100);
-    EXPECT_FALSE(w.MP[0]->hasMedia());
-    EXPECT_EQ(w.MP[0]->position(), 0.0);
+    EXPECT_FALSE(ui.MP[0]->hasMedia());
+    EXPECT_EQ(ui.MP[0]->position(), 0.0);
 }
 
 // The levels' rules have their own tests; here each slider reaches its own deck, and only it.
 TEST_F(DecksTest, VolumeSlidersWriteTheirDecksLevel) {
     for (int deck = 0; deck < 2; ++deck) {
-        w.MP[1 - deck]->setLevel(123);
-        w.Vol[deck]->setValue(-4501);
+        ui.MP[1 - deck]->setLevel(123);
+        ui.Vol[deck]->setValue(-4501);
         w.Vol_Change(deck);
-        EXPECT_EQ(w.MP[deck]->level(), -9640) << deck;
-        EXPECT_EQ(w.MP[1 - deck]->level(), 123) << deck;
+        EXPECT_EQ(ui.MP[deck]->level(), -9640) << deck;
+        EXPECT_EQ(ui.MP[1 - deck]->level(), 123) << deck;
     }
 }
 
 TEST_F(DecksTest, CrossfaderWritesBothLevelsOverTheVolumeSliders) {
-    w.Vol[0]->setValue(-200);
+    ui.Vol[0]->setValue(-200);
     w.Vol_Change(0);
-    ASSERT_EQ(w.MP[0]->level(), -200);
-    w.volMain->setValue(1);
+    ASSERT_EQ(ui.MP[0]->level(), -200);
+    ui.volMain->setValue(1);
     w.volMain_Change();
-    EXPECT_EQ(w.MP[0]->level(), -90);
-    EXPECT_EQ(w.MP[1]->level(), -8910);
+    EXPECT_EQ(ui.MP[0]->level(), -90);
+    EXPECT_EQ(ui.MP[1]->level(), -8910);
 }
 
 TEST_F(DecksTest, CheckBoxCoupling) {
     // checking random also checks go-on
-    w.chbrandom->setChecked(true);
-    EXPECT_TRUE(w.chbgoon->isChecked());
+    ui.chbrandom->setChecked(true);
+    EXPECT_TRUE(ui.chbgoon->isChecked());
     // unchecking random leaves go-on checked
-    w.chbrandom->setChecked(false);
-    EXPECT_TRUE(w.chbgoon->isChecked());
+    ui.chbrandom->setChecked(false);
+    EXPECT_TRUE(ui.chbgoon->isChecked());
     // checking go-on leaves random as it was (both ways)
-    w.chbgoon->setChecked(false);
-    w.chbgoon->setChecked(true);
-    EXPECT_FALSE(w.chbrandom->isChecked());
-    w.chbrandom->setChecked(true);
+    ui.chbgoon->setChecked(false);
+    ui.chbgoon->setChecked(true);
+    EXPECT_FALSE(ui.chbrandom->isChecked());
+    ui.chbrandom->setChecked(true);
     // unchecking go-on also unchecks random
-    w.chbgoon->setChecked(false);
-    EXPECT_FALSE(w.chbrandom->isChecked());
-    EXPECT_FALSE(w.chbgoon->isChecked());
+    ui.chbgoon->setChecked(false);
+    EXPECT_FALSE(ui.chbrandom->isChecked());
+    EXPECT_FALSE(ui.chbgoon->isChecked());
 }
 
 TEST_F(DecksTest, GoOnMovesToTheNextEntryInTheDeckThatEnded) {
@@ -246,112 +247,112 @@ TEST_F(DecksTest, GoOnMovesToTheNextEntryInTheDeckThatEnded) {
     for (const Case& c : {Case{2, 3}, Case{4, 0}, Case{-1, 0}}) {
         loadInto(1, 1);
         w.Play_Click(1);
-        w.chbgoon->setChecked(true);
+        ui.chbgoon->setChecked(true);
         if (c.selected < 0)
-            w.lstnames->clearSelection();
+            ui.lstnames->clearSelection();
         else
-            w.lstnames->setCurrentRow(c.selected);
-        emit w.MP[0]->ended(0);
-        EXPECT_EQ(w.lstnames->currentRow(), c.chosen) << c.selected;
-        EXPECT_TRUE(w.lstnames->item(c.chosen)->isSelected());
-        EXPECT_EQ(w.lstFiles->currentRow(), c.chosen);
-        EXPECT_EQ(w.MP[0]->fileName(), path(c.chosen));
-        EXPECT_EQ(w.MP[0]->state(), PlayState::Playing);
-        EXPECT_EQ(w.lblnow[0]->text(), playing(QStringLiteral("s%1.wav").arg(c.chosen)));
+            ui.lstnames->setCurrentRow(c.selected);
+        emit ui.MP[0]->ended(0);
+        EXPECT_EQ(ui.lstnames->currentRow(), c.chosen) << c.selected;
+        EXPECT_TRUE(ui.lstnames->item(c.chosen)->isSelected());
+        EXPECT_EQ(ui.lstFiles->currentRow(), c.chosen);
+        EXPECT_EQ(ui.MP[0]->fileName(), path(c.chosen));
+        EXPECT_EQ(ui.MP[0]->state(), PlayState::Playing);
+        EXPECT_EQ(ui.lblnow[0]->text(), playing(QStringLiteral("s%1.wav").arg(c.chosen)));
         // the other deck goes on untouched
-        EXPECT_EQ(w.MP[1]->fileName(), path(1));
-        EXPECT_EQ(w.MP[1]->state(), PlayState::Playing);
-        EXPECT_EQ(w.lblnow[1]->text(), playing(QStringLiteral("s1.wav")));
+        EXPECT_EQ(ui.MP[1]->fileName(), path(1));
+        EXPECT_EQ(ui.MP[1]->state(), PlayState::Playing);
+        EXPECT_EQ(ui.lblnow[1]->text(), playing(QStringLiteral("s1.wav")));
     }
 }
 
 TEST_F(DecksTest, WithoutGoOnASongEndChangesNothing) {
     loadInto(0, 2);
     w.Play_Click(0);
-    emit w.MP[0]->ended(0);
-    EXPECT_EQ(w.lstnames->currentRow(), 2);
-    EXPECT_EQ(w.MP[0]->fileName(), path(2));
-    EXPECT_EQ(w.lblnow[0]->text(), playing(QStringLiteral("s2.wav")));
+    emit ui.MP[0]->ended(0);
+    EXPECT_EQ(ui.lstnames->currentRow(), 2);
+    EXPECT_EQ(ui.MP[0]->fileName(), path(2));
+    EXPECT_EQ(ui.lblnow[0]->text(), playing(QStringLiteral("s2.wav")));
 }
 
 TEST_F(DecksTest, AutoMixOnAnEmptyListDoesNothing) {
     loadInto(0, 2);
     const QString held = path(2);
-    w.lstnames->clear();
-    w.lstFiles->clear();
-    w.chbrandom->setChecked(true);
+    ui.lstnames->clear();
+    ui.lstFiles->clear();
+    ui.chbrandom->setChecked(true);
     w.MP_EndOfStream(0, 0);
-    w.chbrandom->setChecked(false);
+    ui.chbrandom->setChecked(false);
     w.MP_EndOfStream(0, 0);
-    EXPECT_EQ(w.MP[0]->fileName(), held);
-    EXPECT_EQ(w.lblnow[0]->text(), loaded(QStringLiteral("s2.wav")));
+    EXPECT_EQ(ui.MP[0]->fileName(), held);
+    EXPECT_EQ(ui.lblnow[0]->text(), loaded(QStringLiteral("s2.wav")));
 }
 
 TEST_F(DecksTest, RandomPicksAnEntryInsideTheList) {
-    w.chbrandom->setChecked(true);
+    ui.chbrandom->setChecked(true);
     platform::rnd().seed(7);
     for (int i = 0; i < 20; ++i) {
         w.MP_EndOfStream(1, 0);
-        const int n = w.lstnames->currentRow();
+        const int n = ui.lstnames->currentRow();
         ASSERT_GE(n, 0);
         ASSERT_LT(n, 5);
-        EXPECT_EQ(w.lstFiles->currentRow(), n);
-        EXPECT_EQ(w.MP[1]->fileName(), path(n));
-        EXPECT_EQ(w.MP[1]->state(), PlayState::Playing);
+        EXPECT_EQ(ui.lstFiles->currentRow(), n);
+        EXPECT_EQ(ui.MP[1]->fileName(), path(n));
+        EXPECT_EQ(ui.MP[1]->state(), PlayState::Playing);
     }
-    EXPECT_FALSE(w.MP[0]->hasMedia());
+    EXPECT_FALSE(ui.MP[0]->hasMedia());
 }
 
 TEST_F(DecksTest, AMissingNextSongIsPassedOverWithoutABox) {
     QFile::remove(path(3));
-    w.chbgoon->setChecked(true);
-    w.lstnames->setCurrentRow(2);
+    ui.chbgoon->setChecked(true);
+    ui.lstnames->setCurrentRow(2);
     w.MP_EndOfStream(0, 0);
-    EXPECT_EQ(w.lstnames->currentRow(), 4);
-    EXPECT_EQ(w.MP[0]->fileName(), path(4));
-    EXPECT_EQ(w.MP[0]->state(), PlayState::Playing);
+    EXPECT_EQ(ui.lstnames->currentRow(), 4);
+    EXPECT_EQ(ui.MP[0]->fileName(), path(4));
+    EXPECT_EQ(ui.MP[0]->state(), PlayState::Playing);
     EXPECT_EQ(prompts.count(), 0);
 
     // nothing left to play: once around the list, then the deck rests without a song
     for (int i = 0; i < 5; ++i)
         QFile::remove(path(i));
     w.MP_EndOfStream(0, 0);
-    EXPECT_FALSE(w.MP[0]->hasMedia());
-    EXPECT_EQ(w.lblnow[0]->text(), QStringLiteral("No song loaded"));
-    w.chbrandom->setChecked(true);
+    EXPECT_FALSE(ui.MP[0]->hasMedia());
+    EXPECT_EQ(ui.lblnow[0]->text(), QStringLiteral("No song loaded"));
+    ui.chbrandom->setChecked(true);
     w.MP_EndOfStream(0, 0);
-    EXPECT_FALSE(w.MP[0]->hasMedia());
+    EXPECT_FALSE(ui.MP[0]->hasMedia());
     EXPECT_EQ(prompts.count(), 0);
 }
 
 TEST_F(DecksTest, TwoDecksEndingCloseTogetherWalkOnFromEachOther) {
-    w.chbgoon->setChecked(true);
-    w.lstnames->setCurrentRow(1);
-    emit w.MP[0]->ended(0);
-    emit w.MP[1]->ended(0);
-    EXPECT_EQ(w.MP[0]->fileName(), path(2));
-    EXPECT_EQ(w.MP[1]->fileName(), path(3));
-    EXPECT_EQ(w.lstnames->currentRow(), 3);
-    EXPECT_EQ(w.MP[0]->state(), PlayState::Playing);
-    EXPECT_EQ(w.MP[1]->state(), PlayState::Playing);
+    ui.chbgoon->setChecked(true);
+    ui.lstnames->setCurrentRow(1);
+    emit ui.MP[0]->ended(0);
+    emit ui.MP[1]->ended(0);
+    EXPECT_EQ(ui.MP[0]->fileName(), path(2));
+    EXPECT_EQ(ui.MP[1]->fileName(), path(3));
+    EXPECT_EQ(ui.lstnames->currentRow(), 3);
+    EXPECT_EQ(ui.MP[0]->state(), PlayState::Playing);
+    EXPECT_EQ(ui.MP[1]->state(), PlayState::Playing);
 }
 
 TEST_F(DecksTest, StopThenPlayStartsOverPauseThenPlayResumes) {
     loadInto(0, 0);
     w.Play_Click(0);
     render(2.0);
-    EXPECT_NEAR(w.MP[0]->position(), 2.0, 0.01);
+    EXPECT_NEAR(ui.MP[0]->position(), 2.0, 0.01);
     w.Pause_Click(0);
     render(1.0);
-    EXPECT_NEAR(w.MP[0]->position(), 2.0, 0.01);
+    EXPECT_NEAR(ui.MP[0]->position(), 2.0, 0.01);
     w.Play_Click(0);
     render(0.5);
-    EXPECT_NEAR(w.MP[0]->position(), 2.5, 0.01);
+    EXPECT_NEAR(ui.MP[0]->position(), 2.5, 0.01);
     w.Stop_Click(0);
-    EXPECT_EQ(w.MP[0]->position(), 0.0);
+    EXPECT_EQ(ui.MP[0]->position(), 0.0);
     w.Play_Click(0);
     render(0.5);
-    EXPECT_NEAR(w.MP[0]->position(), 0.5, 0.01);
+    EXPECT_NEAR(ui.MP[0]->position(), 0.5, 0.01);
 }
 
 TEST_F(DecksTest, EachPositionBarFollowsItsOwnDeck) {
@@ -360,53 +361,53 @@ TEST_F(DecksTest, EachPositionBarFollowsItsOwnDeck) {
     w.Play_Click(1);
     render(1.0);
     w.Timer1_Timer();
-    EXPECT_EQ(w.PB1[1]->max(), 22.0f);
-    EXPECT_NEAR(w.PB1[1]->value(), 1.0f, 0.01f);
-    EXPECT_EQ(w.PB1[0]->max(), 100.0f);
-    EXPECT_EQ(w.PB1[0]->value(), 0.0f);
+    EXPECT_EQ(ui.PB1[1]->max(), 22.0f);
+    EXPECT_NEAR(ui.PB1[1]->value(), 1.0f, 0.01f);
+    EXPECT_EQ(ui.PB1[0]->max(), 100.0f);
+    EXPECT_EQ(ui.PB1[0]->value(), 0.0f);
     // then deck 0 as well
     loadInto(0, 0); // 20 seconds
     w.Play_Click(0);
     render(0.5);
     w.Timer1_Timer();
-    EXPECT_EQ(w.PB1[0]->max(), 20.0f);
-    EXPECT_NEAR(w.PB1[0]->value(), 0.5f, 0.01f);
-    EXPECT_NEAR(w.PB1[1]->value(), 1.5f, 0.01f);
+    EXPECT_EQ(ui.PB1[0]->max(), 20.0f);
+    EXPECT_NEAR(ui.PB1[0]->value(), 0.5f, 0.01f);
+    EXPECT_NEAR(ui.PB1[1]->value(), 1.5f, 0.01f);
 }
 
 TEST_F(DecksTest, APressOnAPositionBarSeeks) {
     add(QStringLiteral("long.wav"), 200);
     loadInto(1, 5);
-    ASSERT_EQ(w.PB1[1]->widthTwips(), 2775.0);
+    ASSERT_EQ(ui.PB1[1]->widthTwips(), 2775.0);
     w.PB1_MouseDown(1, 2, 1, 1387.5f, 120); // any button
-    EXPECT_DOUBLE_EQ(w.MP[1]->position(), 100.0);
-    EXPECT_EQ(w.MP[1]->state(), PlayState::Stopped); // seeking keeps the state
-    QTest::mousePress(w.PB1[1], Qt::LeftButton, {}, QPoint(0, 8));
-    EXPECT_DOUBLE_EQ(w.MP[1]->position(), 0.0);
+    EXPECT_DOUBLE_EQ(ui.MP[1]->position(), 100.0);
+    EXPECT_EQ(ui.MP[1]->state(), PlayState::Stopped); // seeking keeps the state
+    QTest::mousePress(ui.PB1[1], Qt::LeftButton, {}, QPoint(0, 8));
+    EXPECT_DOUBLE_EQ(ui.MP[1]->position(), 0.0);
     w.Play_Click(1);
-    QTest::mousePress(w.PB1[1], Qt::LeftButton, {}, QPoint(148, 8)); // 2220 twips: 80 % of the song
-    EXPECT_DOUBLE_EQ(w.MP[1]->position(), 160.0);
-    EXPECT_EQ(w.MP[1]->state(), PlayState::Playing);
+    QTest::mousePress(ui.PB1[1], Qt::LeftButton, {}, QPoint(148, 8)); // 2220 twips: 80 % of the song
+    EXPECT_DOUBLE_EQ(ui.MP[1]->position(), 160.0);
+    EXPECT_EQ(ui.MP[1]->state(), PlayState::Playing);
     // the bar itself waits for the next tick
-    EXPECT_EQ(w.PB1[1]->value(), 0.0f);
+    EXPECT_EQ(ui.PB1[1]->value(), 0.0f);
 }
 
 TEST_F(DecksTest, ASongThatEndsMovesTheDeckOnByItself) {
-    w.lstnames->clear();
-    w.lstFiles->clear();
+    ui.lstnames->clear();
+    ui.lstFiles->clear();
     add(QStringLiteral("short1.wav"), 0.5);
     add(QStringLiteral("short2.wav"), 0.5);
     add(QStringLiteral("other.wav"), 10);
-    w.chbgoon->setChecked(true);
+    ui.chbgoon->setChecked(true);
     loadInto(1, 2);
     w.Play_Click(1);
     loadInto(0, 0);
     w.Play_Click(0);
     render(0.75);
-    EXPECT_EQ(w.MP[0]->fileName(), path(1));
-    EXPECT_EQ(w.MP[0]->state(), PlayState::Playing);
-    EXPECT_EQ(w.lblnow[0]->text(), playing(QStringLiteral("short2.wav")));
-    EXPECT_EQ(w.lstnames->currentRow(), 1);
-    EXPECT_EQ(w.MP[1]->fileName(), path(2));
-    EXPECT_NEAR(w.MP[1]->position(), 0.75, 0.01);
+    EXPECT_EQ(ui.MP[0]->fileName(), path(1));
+    EXPECT_EQ(ui.MP[0]->state(), PlayState::Playing);
+    EXPECT_EQ(ui.lblnow[0]->text(), playing(QStringLiteral("short2.wav")));
+    EXPECT_EQ(ui.lstnames->currentRow(), 1);
+    EXPECT_EQ(ui.MP[1]->fileName(), path(2));
+    EXPECT_NEAR(ui.MP[1]->position(), 0.75, 0.01);
 }

@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <functional>
+#include <tuple>
 #include <gtest/gtest.h>
 
 #include "commandline.h"
@@ -49,8 +51,8 @@ class DesktopTest : public ::testing::Test {
 protected:
     void SetUp() override {
         w.setQuitAction([] {});
-        w.Timer1->stop();
-        w.Timer2->stop();
+        ui.Timer1->stop();
+        ui.Timer2->stop();
     }
     QString song(const QString& name, double seconds = 3) {
         const QString p = dir.file(name);
@@ -95,6 +97,7 @@ protected:
     std::unique_ptr<platform::media::AudioEngine> engine = platform::media::AudioEngine::createOffline(8000);
     ScriptedPrompts prompts;
     frmMain w{*engine};
+    MainElements& ui = w.elementsForTest();
 };
 
 } // namespace
@@ -130,9 +133,9 @@ TEST_F(DesktopTest, IntakeKeepsOrderAndReportsNonSongsOnce) {
     prompts.answer(Answer::Ok);
     w.intake()->add({b, dir.file("folder"), text, playlist, dir.file("missing.wav"), a, fake});
     waitIntake();
-    EXPECT_EQ(column(w.lstnames), QStringList({"B.MP3", "x.mp3", "y.wav", "One", "Two", "a.wav"}));
-    EXPECT_EQ(column(w.lstFiles), QStringList({b, dir.file("folder/x.mp3"), dir.file("folder/y.wav"),
-                                               "/p/one.mp3", "/p/two.wav", a}));
+    EXPECT_EQ(column(ui.lstnames), QStringList({"B.MP3", "x.mp3", "y.wav", "One", "Two", "a.wav"}));
+    EXPECT_EQ(column(ui.lstFiles), QStringList({b, dir.file("folder/x.mp3"), dir.file("folder/y.wav"),
+                                                "/p/one.mp3", "/p/two.wav", a}));
     ASSERT_EQ(prompts.count(), 1);
     for (const QString& p : {text, dir.file("missing.wav"), fake})
         EXPECT_TRUE(prompts.last().text.contains(p)) << p.toStdString();
@@ -146,10 +149,10 @@ TEST_F(DesktopTest, IntakeWaitsWhileHeld) {
     w.intake()->add({song("a.wav")});
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
-    EXPECT_EQ(w.lstnames->count(), 0);
+    EXPECT_EQ(ui.lstnames->count(), 0);
     held = false;
     waitIntake();
-    EXPECT_EQ(w.lstnames->count(), 1);
+    EXPECT_EQ(ui.lstnames->count(), 1);
 }
 
 // 50,000 files fill the list to its limit with one notice; the event loop runs between slices of the work,
@@ -172,14 +175,14 @@ TEST_F(DesktopTest, FiftyThousandFilesFillToTheLimitWithOneNotice) {
     QObject::connect(&probe, &QTimer::timeout, [&] { turnsDuringIntake += w.intake()->busy(); });
     probe.start(0);
     prompts.answer(Answer::Ok);
-    ASSERT_TRUE(drag(w.lstnames->viewport(), {5, 5}, *mime, true));
+    ASSERT_TRUE(drag(ui.lstnames->viewport(), {5, 5}, *mime, true));
     QCoreApplication::processEvents();
     EXPECT_TRUE(w.intake()->busy());
     EXPECT_FALSE(w.listCommandsEnabled()) << "list commands wait while songs come in";
     waitIntake();
-    EXPECT_EQ(w.lstnames->count(), SongList::kMaxEntries);
-    EXPECT_EQ(w.lstFiles->count(), SongList::kMaxEntries);
-    EXPECT_EQ(w.lstFiles->item(SongList::kMaxEntries - 1)->text(), paths[SongList::kMaxEntries - 1]);
+    EXPECT_EQ(ui.lstnames->count(), SongList::kMaxEntries);
+    EXPECT_EQ(ui.lstFiles->count(), SongList::kMaxEntries);
+    EXPECT_EQ(ui.lstFiles->item(SongList::kMaxEntries - 1)->text(), paths[SongList::kMaxEntries - 1]);
     ASSERT_EQ(prompts.count(), 1);
     EXPECT_TRUE(prompts.last().text.contains("full"));
     EXPECT_GT(turnsDuringIntake, 2);
@@ -188,18 +191,18 @@ TEST_F(DesktopTest, FiftyThousandFilesFillToTheLimitWithOneNotice) {
 TEST_F(DesktopTest, DropsOnTheListAndOnEachDeck) {
     const QString a = song("a.wav", 4), b = song("b.wav", 5);
     auto both = std::unique_ptr<QMimeData>(urls({a, b}));
-    ASSERT_TRUE(drag(w.lstnames->viewport(), {5, 5}, *both, true));
+    ASSERT_TRUE(drag(ui.lstnames->viewport(), {5, 5}, *both, true));
     waitIntake();
-    EXPECT_EQ(column(w.lstFiles), QStringList({a, b}));
+    EXPECT_EQ(column(ui.lstFiles), QStringList({a, b}));
 
     for (int d = 0; d < 2; ++d) {
         const QString p = d == 0 ? a : b;
         auto one = std::unique_ptr<QMimeData>(urls({p}));
         ASSERT_TRUE(drag(&w, deckCentre(d), *one, true));
         QCoreApplication::processEvents();
-        EXPECT_EQ(w.MP[d]->fileName(), p);
-        EXPECT_EQ(w.MP[d]->state(), PlayState::Stopped);
-        EXPECT_EQ(w.lblnow[d]->text(),
+        EXPECT_EQ(ui.MP[d]->fileName(), p);
+        EXPECT_EQ(ui.MP[d]->state(), PlayState::Stopped);
+        EXPECT_EQ(ui.lblnow[d]->text(),
                   "Now Loaded: " + QFileInfo(p).fileName() + " press play to start the song");
     }
 
@@ -209,12 +212,54 @@ TEST_F(DesktopTest, DropsOnTheListAndOnEachDeck) {
     auto folder = std::unique_ptr<QMimeData>(urls({dir.path()}));
     QMimeData web;
     web.setUrls({QUrl("https://example.org/song.mp3")});
-    EXPECT_FALSE(drag(w.lstnames->viewport(), {5, 5}, text, false));
-    EXPECT_FALSE(drag(w.lstnames->viewport(), {5, 5}, web, false));
+    EXPECT_FALSE(drag(ui.lstnames->viewport(), {5, 5}, text, false));
+    EXPECT_FALSE(drag(ui.lstnames->viewport(), {5, 5}, web, false));
     EXPECT_FALSE(drag(&w, deckCentre(0), *folder, false));
     EXPECT_FALSE(drag(&w, deckCentre(1), *both, false));
     EXPECT_FALSE(drag(&w, {2, 2}, *std::unique_ptr<QMimeData>(urls({a})), false));
     EXPECT_EQ(prompts.count(), 0);
+}
+
+// What the desktop's remote control shows is announced on every change to it, and not on the display tick.
+TEST_F(DesktopTest, ChangesARemoteViewShowsAreAnnounced) {
+    const QString a = song("a.wav");
+    QSignalSpy changed(&w, &frmMain::playerChanged);
+    const std::vector<std::tuple<const char*, std::function<void()>, bool>> cases = {
+        {"list grows", [&] { w.songList().append("a", a); }, true},
+        {"load", [&] { emit ui.LoadToPlayer[1]->clicked(); }, true},
+        {"play", [&] { emit ui.Play[1]->clicked(); }, true},
+        {"pause", [&] { emit ui.Pause[1]->clicked(); }, true},
+        {"stop", [&] { emit ui.Stop[1]->clicked(); }, true},
+        {"a song ends", [&] { emit ui.MP[0]->ended(0); }, true},
+        {"deck volume", [&] { ui.Vol[0]->setValue(-1000); }, true},
+        {"random playing", [&] { w.setRandomPlaying(true); }, true},
+        {"list cleared", [&] { w.songList().clear(); }, true},
+        {"display tick", [&] { w.Timer1_Timer(); }, false},
+    };
+    for (const auto& [name, act, announced] : cases) {
+        changed.clear();
+        act();
+        EXPECT_EQ(!changed.isEmpty(), announced) << name;
+    }
+    EXPECT_TRUE(ui.chbgoon->isChecked()); // random playing goes on playing, as a click on it does
+}
+
+// A deck's volume as a travel: clamped to the slider's ends and heard as the slider's own move (the
+// bottom stretch mutes).
+TEST_F(DesktopTest, DeckVolumeTravelMovesTheSliderAndTheLevel) {
+    const struct {
+        double travel;
+        int slider;
+        int level;
+        double readBack;
+    } cases[] = {
+        {0.5, -2500, -2500, 0.5}, {1.7, 0, 0, 1.0}, {-0.3, -5000, -9640, 0.0}, {0.05, -4750, -9640, 0.05}};
+    for (const auto& c : cases) {
+        w.setDeckVolume(1, c.travel);
+        EXPECT_EQ(ui.Vol[1]->value(), c.slider) << c.travel;
+        EXPECT_EQ(ui.MP[1]->level(), c.level) << c.travel;
+        EXPECT_DOUBLE_EQ(w.deckVolume(1), c.readBack) << c.travel;
+    }
 }
 
 class KeysTest : public DesktopTest {
@@ -226,7 +271,7 @@ protected:
         w.show();
         w.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-        w.lstnames->setFocus();
+        ui.lstnames->setFocus();
     }
     void key(QKeySequence k) { QTest::keySequence(&w, k); }
 };
@@ -238,47 +283,47 @@ TEST_F(KeysTest, TransportVolumeAndListByKey) {
     EXPECT_EQ(w.songList().selectedIndex(), 0);
     key(QKeySequence("2"));
     EXPECT_EQ(w.activeDeck(), 1);
-    EXPECT_EQ(w.MP[1]->fileName(), w.songList().path(0));
+    EXPECT_EQ(ui.MP[1]->fileName(), w.songList().path(0));
     key(QKeySequence("M"));
-    EXPECT_EQ(w.MP[1]->state(), PlayState::Playing);
+    EXPECT_EQ(ui.MP[1]->state(), PlayState::Playing);
     key(QKeySequence(","));
-    EXPECT_EQ(w.MP[1]->state(), PlayState::Paused);
+    EXPECT_EQ(ui.MP[1]->state(), PlayState::Paused);
     key(QKeySequence("/"));
-    EXPECT_DOUBLE_EQ(w.MP[1]->position(), 5.0);
+    EXPECT_DOUBLE_EQ(ui.MP[1]->position(), 5.0);
     key(QKeySequence("N"));
-    EXPECT_DOUBLE_EQ(w.MP[1]->position(), 0.0);
+    EXPECT_DOUBLE_EQ(ui.MP[1]->position(), 0.0);
     key(QKeySequence("."));
-    EXPECT_EQ(w.MP[1]->state(), PlayState::Stopped);
+    EXPECT_EQ(ui.MP[1]->state(), PlayState::Stopped);
 
     key(Qt::Key_End);
     EXPECT_EQ(w.songList().selectedIndex(), 2);
     key(Qt::Key_Up);
     key(QKeySequence("1"));
     EXPECT_EQ(w.activeDeck(), 0);
-    EXPECT_EQ(w.MP[0]->fileName(), w.songList().path(1));
+    EXPECT_EQ(ui.MP[0]->fileName(), w.songList().path(1));
     key(Qt::Key_Space);
-    EXPECT_EQ(w.MP[0]->state(), PlayState::Playing);
+    EXPECT_EQ(ui.MP[0]->state(), PlayState::Playing);
     key(Qt::Key_Space);
-    EXPECT_EQ(w.MP[0]->state(), PlayState::Paused);
+    EXPECT_EQ(ui.MP[0]->state(), PlayState::Paused);
     key(Qt::Key_Home);
     key(Qt::Key_Return);
-    EXPECT_EQ(w.MP[0]->fileName(), w.songList().path(0));
+    EXPECT_EQ(ui.MP[0]->fileName(), w.songList().path(0));
 
     key(QKeySequence("A"));
-    EXPECT_EQ(w.Vol[0]->value(), -250);
-    EXPECT_EQ(w.MP[0]->level(), -250);
+    EXPECT_EQ(ui.Vol[0]->value(), -250);
+    EXPECT_EQ(ui.MP[0]->level(), -250);
     key(QKeySequence("L"));
-    EXPECT_EQ(w.Vol[1]->value(), -5000); // already at the bottom
-    EXPECT_EQ(w.MP[1]->level(), -9640);
+    EXPECT_EQ(ui.Vol[1]->value(), -5000); // already at the bottom
+    EXPECT_EQ(ui.MP[1]->level(), -9640);
     key(Qt::Key_Right);
-    EXPECT_EQ(w.volMain->value(), 55);
-    EXPECT_EQ(w.MP[1]->level(), -4050);
+    EXPECT_EQ(ui.volMain->value(), 55);
+    EXPECT_EQ(ui.MP[1]->level(), -4050);
 
     key(Qt::Key_Delete);
     EXPECT_EQ(w.songList().count(), 2);
     key(QKeySequence("Ctrl+R"));
-    EXPECT_TRUE(w.chbrandom->isChecked());
-    EXPECT_TRUE(w.chbgoon->isChecked());
+    EXPECT_TRUE(ui.chbrandom->isChecked());
+    EXPECT_TRUE(ui.chbgoon->isChecked());
 }
 
 // Each key appears in the help window and in the tooltip of the button it stands for; no key is given twice.
@@ -290,27 +335,27 @@ TEST_F(KeysTest, KeysAreListedOnceInHelpAndTooltips) {
             seen << k.toString();
         }
     key(Qt::Key_F1);
-    ASSERT_TRUE(w.frmKeys && w.frmKeys->isVisible());
-    auto* table = w.frmKeys->findChild<QTableWidget*>();
+    ASSERT_TRUE(ui.frmKeys && ui.frmKeys->isVisible());
+    auto* table = ui.frmKeys->findChild<QTableWidget*>();
     ASSERT_TRUE(table);
     EXPECT_EQ(table->rowCount(), w.keyActions().size() + 1);
     EXPECT_EQ(table->item(table->rowCount() - 1, 1)->text(), "Sound settings");
-    EXPECT_TRUE(w.Play[0]->toolTip().endsWith("(X)"));
-    EXPECT_TRUE(w.Play[1]->toolTip().endsWith("(M)"));
-    EXPECT_TRUE(w.Search->toolTip().contains("Ctrl+F"));
-    EXPECT_TRUE(w.Add->toolTip().startsWith("Add songs or playlists to this playlist ("));
+    EXPECT_TRUE(ui.Play[0]->toolTip().endsWith("(X)"));
+    EXPECT_TRUE(ui.Play[1]->toolTip().endsWith("(M)"));
+    EXPECT_TRUE(ui.Search->toolTip().contains("Ctrl+F"));
+    EXPECT_TRUE(ui.Add->toolTip().startsWith("Add songs or playlists to this playlist ("));
 }
 
 // Letters typed into the search window are search text, not deck commands.
 TEST_F(KeysTest, SearchWindowKeepsItsLetters) {
     key(QKeySequence("Ctrl+F"));
-    ASSERT_TRUE(w.m_form4 && w.m_form4->isVisible());
-    w.m_form4->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w.m_form4));
-    QTest::keyClicks(w.m_form4->Text1, "m1");
-    EXPECT_EQ(w.m_form4->Text1->text(), "m1");
-    EXPECT_EQ(w.MP[0]->state(), PlayState::NoMedia);
-    EXPECT_EQ(w.MP[1]->state(), PlayState::NoMedia);
+    ASSERT_TRUE(ui.m_form4 && ui.m_form4->isVisible());
+    ui.m_form4->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(ui.m_form4));
+    QTest::keyClicks(ui.m_form4->Text1, "m1");
+    EXPECT_EQ(ui.m_form4->Text1->text(), "m1");
+    EXPECT_EQ(ui.MP[0]->state(), PlayState::NoMedia);
+    EXPECT_EQ(ui.MP[1]->state(), PlayState::NoMedia);
 }
 
 // The splash's hidden field still takes every letter once the main window exists: the keys belong to the
@@ -319,7 +364,7 @@ TEST(DesktopKeys, DebugWordStillReachesTheSplash) {
     auto engine = platform::media::AudioEngine::createOffline();
     Program program(*engine);
     frmMain& w = program.mainWindow();
-    QSignalSpy back(w.Vorig[0], &platform::ImageButton::clicked);
+    QSignalSpy back(w.elementsForTest().Vorig[0], &platform::ImageButton::clicked);
     frmAbout& about = program.about();
     about.show();
     about.activateWindow();

@@ -32,14 +32,14 @@ class MainSongList : public ::testing::Test {
 protected:
     void SetUp() override {
         w.setQuitAction([] {});
-        w.Timer1->stop();
-        w.Timer2->stop();
+        ui.Timer1->stop();
+        ui.Timer2->stop();
         w.show();
     }
     void fill(const QStringList& names) {
         for (const QString& n : names) {
-            w.lstnames->addItem(n);
-            w.lstFiles->addItem(QStringLiteral("/music/") + n);
+            ui.lstnames->addItem(n);
+            ui.lstFiles->addItem(QStringLiteral("/music/") + n);
         }
     }
     QStringList captions(QMenu* m) {
@@ -53,145 +53,146 @@ protected:
     std::unique_ptr<platform::media::AudioEngine> engine = platform::media::AudioEngine::createOffline(8000);
     ScriptedPrompts prompts;
     frmMain w{*engine};
+    MainElements& ui = w.elementsForTest();
 };
 
 } // namespace
 
 TEST_F(MainSongList, ThePopUpMenusAndTheirCaptions) {
-    EXPECT_EQ(w.mnuAdd->title(), "AddToList");
-    EXPECT_EQ(captions(w.mnuAdd), (QStringList{"Add mp3 - wav", "Add Playlist", "Add directory"}));
-    EXPECT_EQ(w.mnuremove->title(), "Remove");
-    EXPECT_EQ(captions(w.mnuremove),
+    EXPECT_EQ(ui.mnuAdd->title(), "AddToList");
+    EXPECT_EQ(captions(ui.mnuAdd), (QStringList{"Add mp3 - wav", "Add Playlist", "Add directory"}));
+    EXPECT_EQ(ui.mnuremove->title(), "Remove");
+    EXPECT_EQ(captions(ui.mnuremove),
               (QStringList{"Remove from playlist", "Remove from computer", "Remove missing"}));
-    EXPECT_EQ(w.mnuPlaylist->title(), "Playlist");
-    EXPECT_EQ(captions(w.mnuPlaylist), QStringList{"Remove selected song"});
-    EXPECT_EQ(captions(w.mnuremoveselsong), (QStringList{"From list", "From pc"}));
+    EXPECT_EQ(ui.mnuPlaylist->title(), "Playlist");
+    EXPECT_EQ(captions(ui.mnuPlaylist), QStringList{"Remove selected song"});
+    EXPECT_EQ(captions(ui.mnuremoveselsong), (QStringList{"From list", "From pc"}));
 
-    w.Add->clicked();
-    EXPECT_TRUE(w.mnuAdd->isVisible());
-    w.mnuAdd->hide();
-    w.Remove->clicked();
-    EXPECT_TRUE(w.mnuremove->isVisible());
-    w.mnuremove->hide();
+    ui.Add->clicked();
+    EXPECT_TRUE(ui.mnuAdd->isVisible());
+    ui.mnuAdd->hide();
+    ui.Remove->clicked();
+    EXPECT_TRUE(ui.mnuremove->isVisible());
+    ui.mnuremove->hide();
     w.lstnames_MouseDown(1, 0, 0, 0);
-    EXPECT_FALSE(w.mnuPlaylist->isVisible());
+    EXPECT_FALSE(ui.mnuPlaylist->isVisible());
     w.lstnames_MouseDown(2, 0, 0, 0);
-    EXPECT_TRUE(w.mnuPlaylist->isVisible());
-    w.mnuPlaylist->hide();
+    EXPECT_TRUE(ui.mnuPlaylist->isVisible());
+    ui.mnuPlaylist->hide();
 }
 
 TEST_F(MainSongList, ARightClickDoesNotMoveTheSelectionAndItsItemsActOnTheSelectedEntry) {
     fill({"a", "b", "c"});
-    w.lstnames->setCurrentRow(0);
-    QMouseEvent press(QEvent::MouseButtonPress, w.lstnames->visualItemRect(w.lstnames->item(2)).center(),
-                      w.lstnames->viewport()->mapToGlobal(QPoint()), Qt::RightButton, Qt::RightButton,
+    ui.lstnames->setCurrentRow(0);
+    QMouseEvent press(QEvent::MouseButtonPress, ui.lstnames->visualItemRect(ui.lstnames->item(2)).center(),
+                      ui.lstnames->viewport()->mapToGlobal(QPoint()), Qt::RightButton, Qt::RightButton,
                       Qt::NoModifier);
-    QApplication::sendEvent(w.lstnames->viewport(), &press);
-    EXPECT_TRUE(w.mnuPlaylist->isVisible());
-    w.mnuPlaylist->hide();
-    EXPECT_EQ(w.lstnames->currentRow(), 0);
-    w.mnuFromList->trigger();
-    EXPECT_EQ(w.lstnames->count(), 2);
-    EXPECT_EQ(w.lstnames->item(0)->text(), "b");
-    EXPECT_EQ(w.lstFiles->item(0)->text(), "/music/b");
+    QApplication::sendEvent(ui.lstnames->viewport(), &press);
+    EXPECT_TRUE(ui.mnuPlaylist->isVisible());
+    ui.mnuPlaylist->hide();
+    EXPECT_EQ(ui.lstnames->currentRow(), 0);
+    ui.mnuFromList->trigger();
+    EXPECT_EQ(ui.lstnames->count(), 2);
+    EXPECT_EQ(ui.lstnames->item(0)->text(), "b");
+    EXPECT_EQ(ui.lstFiles->item(0)->text(), "/music/b");
 }
 
 TEST_F(MainSongList, ClearEmptiesBothListsAndTheCountFollowsOnTheNextTick) {
     fill({"a", "b"});
-    w.Clear->clicked();
-    EXPECT_EQ(w.lstnames->count(), 0);
-    EXPECT_EQ(w.lstFiles->count(), 0);
+    ui.Clear->clicked();
+    EXPECT_EQ(ui.lstnames->count(), 0);
+    EXPECT_EQ(ui.lstFiles->count(), 0);
     w.Timer1_Timer();
-    EXPECT_EQ(w.lblnrs->text(), "Songs in list: 0");
+    EXPECT_EQ(ui.lblnrs->text(), "Songs in list: 0");
 }
 
 TEST_F(MainSongList, SaveOpenAndNewThroughTheButtons) {
     fill({QStringLiteral("Caf\u00e9"), "b"});
     const QString path = dir.file("list.mdp");
     prompts.answerFile(path);
-    w.Save->clicked();
-    EXPECT_EQ(w.lstnames->currentRow(), 1);
+    ui.Save->clicked();
+    EXPECT_EQ(ui.lstnames->currentRow(), 1);
     prompts.answer(Answer::No);
-    w.New->clicked();
-    EXPECT_EQ(w.lstnames->count(), 0);
+    ui.New->clicked();
+    EXPECT_EQ(ui.lstnames->count(), 0);
     prompts.answerFile(path);
-    w.Open->clicked();
-    EXPECT_EQ(w.lstnames->item(0)->text(), QStringLiteral("Caf\u00e9"));
+    ui.Open->clicked();
+    EXPECT_EQ(ui.lstnames->item(0)->text(), QStringLiteral("Caf\u00e9"));
     prompts.answerFile(path);
-    w.mnuAddPlaylist->trigger();
-    EXPECT_EQ(w.lstFiles->count(), 4);
+    ui.mnuAddPlaylist->trigger();
+    EXPECT_EQ(ui.lstFiles->count(), 4);
     prompts.answerFile("/m/x.MP3");
-    w.MnuAddFile->trigger();
-    EXPECT_EQ(w.lstnames->item(4)->text(), "x.MP3");
+    ui.MnuAddFile->trigger();
+    EXPECT_EQ(ui.lstnames->item(4)->text(), "x.MP3");
 }
 
 TEST_F(MainSongList, AddDirectoryReusesAHiddenWindowAndBuildsANewOneAfterCancel) {
     dir.write("a.mp3", "x");
     dir.write("b.wav", "x");
-    w.mnuAddDir->trigger();
-    QPointer<FrmAddDir> first = w.m_addDir;
+    ui.mnuAddDir->trigger();
+    QPointer<FrmAddDir> first = ui.m_addDir;
     ASSERT_TRUE(first);
     EXPECT_TRUE(first->isVisible());
     first->Dir1->setPath(dir.path());
     bool disabledWhileAdding = false;
     QObject::connect(first, &FrmAddDir::addingChanged, [&](bool adding) {
         if (adding)
-            disabledWhileAdding = !w.Add->isEnabled() && !w.Open->isEnabled() && !w.listCommandsEnabled();
+            disabledWhileAdding = !ui.Add->isEnabled() && !ui.Open->isEnabled() && !w.listCommandsEnabled();
     });
     first->lblAdd_Click();
     EXPECT_TRUE(disabledWhileAdding);
-    EXPECT_TRUE(w.Add->isEnabled());
-    EXPECT_EQ(w.lstnames->count(), 2);
-    EXPECT_EQ(w.lstFiles->item(0)->text(), QDir(dir.path()).filePath("a.mp3"));
+    EXPECT_TRUE(ui.Add->isEnabled());
+    EXPECT_EQ(ui.lstnames->count(), 2);
+    EXPECT_EQ(ui.lstFiles->item(0)->text(), QDir(dir.path()).filePath("a.mp3"));
     EXPECT_TRUE(first->isHidden());
 
-    w.mnuAddDir->trigger();
-    EXPECT_EQ(w.m_addDir, first);
+    ui.mnuAddDir->trigger();
+    EXPECT_EQ(ui.m_addDir, first);
     EXPECT_EQ(first->Dir1->path(), QDir(dir.path()).absolutePath());
     first->lblCancel_Click();
-    w.mnuAddDir->trigger();
-    EXPECT_NE(w.m_addDir.data(), first.data());
-    EXPECT_EQ(w.m_addDir->Dir1->path(), QDir::currentPath());
+    ui.mnuAddDir->trigger();
+    EXPECT_NE(ui.m_addDir.data(), first.data());
+    EXPECT_EQ(ui.m_addDir->Dir1->path(), QDir::currentPath());
 }
 
 TEST_F(MainSongList, EditHidesTheMainWindowUntilTheEditorCloses) {
     fill({"a", "b", "c"});
-    w.lstnames->setCurrentRow(0);
-    w.edit->clicked();
+    ui.lstnames->setCurrentRow(0);
+    ui.edit->clicked();
     EXPECT_FALSE(w.isVisible());
-    ASSERT_TRUE(w.m_editor);
-    EXPECT_TRUE(w.m_editor->isVisible());
-    EXPECT_EQ(w.lstnames->currentRow(), 2);
-    EXPECT_EQ(w.lstFiles->currentRow(), 2);
-    w.m_editor->Check1->setChecked(false);
-    w.m_editor->lstnames1->item(1)->setSelected(true);
-    w.m_editor->Command1_Click();
+    ASSERT_TRUE(ui.m_editor);
+    EXPECT_TRUE(ui.m_editor->isVisible());
+    EXPECT_EQ(ui.lstnames->currentRow(), 2);
+    EXPECT_EQ(ui.lstFiles->currentRow(), 2);
+    ui.m_editor->Check1->setChecked(false);
+    ui.m_editor->lstnames1->item(1)->setSelected(true);
+    ui.m_editor->Command1_Click();
     prompts.answer(Answer::Yes);
-    w.m_editor->Command6_Click();
+    ui.m_editor->Command6_Click();
     EXPECT_TRUE(w.isVisible());
-    ASSERT_EQ(w.lstnames->count(), 1);
-    EXPECT_EQ(w.lstFiles->item(0)->text(), "/music/b");
+    ASSERT_EQ(ui.lstnames->count(), 1);
+    EXPECT_EQ(ui.lstFiles->item(0)->text(), "/music/b");
 
     // Built anew on every opening; the close box cancels.
-    w.edit->clicked();
-    EXPECT_EQ(w.m_editor->lstnames2->count(), 0);
-    w.m_editor->close();
+    ui.edit->clicked();
+    EXPECT_EQ(ui.m_editor->lstnames2->count(), 0);
+    ui.m_editor->close();
     EXPECT_TRUE(w.isVisible());
-    EXPECT_EQ(w.lstnames->count(), 1);
+    EXPECT_EQ(ui.lstnames->count(), 1);
 }
 
 TEST_F(MainSongList, SearchFindsAndTheLabelCancels) {
     fill({"Alpha", "Beta", "Gamma", "Delta"});
-    w.lstnames->clearSelection();
-    w.Search->clicked();
-    ASSERT_TRUE(w.m_form4);
-    QPointer<Form4> form = w.m_form4;
+    ui.lstnames->clearSelection();
+    ui.Search->clicked();
+    ASSERT_TRUE(ui.m_form4);
+    QPointer<Form4> form = ui.m_form4;
     form->Text1->setText("ta");
     form->Command1_Click();
-    EXPECT_EQ(w.lstnames->currentRow(), 1);
+    EXPECT_EQ(ui.lstnames->currentRow(), 1);
     EXPECT_TRUE(form->isHidden());
-    w.Search->clicked();
-    EXPECT_EQ(w.m_form4, form);
+    ui.Search->clicked();
+    EXPECT_EQ(ui.m_form4, form);
     EXPECT_EQ(form->Text1->text(), "ta");
 
     // While a search runs: "Search" is ignored, and a click on the label cancels it.
@@ -199,16 +200,16 @@ TEST_F(MainSongList, SearchFindsAndTheLabelCancels) {
     QTimer::singleShot(0, [&] {
         w.Search_Click();
         searchIgnored = form && form->isHidden();
-        w.lblsearch->clicked();
+        ui.lblsearch->clicked();
     });
     form->Text1->setText("no such name");
     form->Command1_Click();
     EXPECT_TRUE(searchIgnored);
-    EXPECT_EQ(w.lblsearch->text(), "");
+    EXPECT_EQ(ui.lblsearch->text(), "");
     EXPECT_TRUE(form.isNull() || form->isUnloaded());
     w.lblsearch_Click(); // no search: nothing
-    w.Search->clicked();
-    EXPECT_EQ(w.m_form4->Text1->text(), "");
+    ui.Search->clicked();
+    EXPECT_EQ(ui.m_form4->Text1->text(), "");
 }
 
 TEST_F(MainSongList, APlaylistOfAnotherProgramOpensWithItsMissingSongsDimmedAndRemovable) {
@@ -216,24 +217,24 @@ TEST_F(MainSongList, APlaylistOfAnotherProgramOpensWithItsMissingSongsDimmedAndR
     const QString list =
         dir.write("Songs/list.m3u8", "#EXTM3U\n#EXTINF:1,Here\nhere.mp3\n#EXTINF:1,Gone\ngone.mp3\n");
     prompts.answerFile(list);
-    w.Open->clicked();
-    ASSERT_EQ(w.lstnames->count(), 2);
-    EXPECT_EQ(w.lstnames->item(1)->text(), "Gone");
-    EXPECT_EQ(w.lstFiles->item(0)->text(), here);
-    EXPECT_FALSE(MissingFiles::isMissing(w.lstnames, 0));
-    EXPECT_TRUE(MissingFiles::isMissing(w.lstnames, 1));
+    ui.Open->clicked();
+    ASSERT_EQ(ui.lstnames->count(), 2);
+    EXPECT_EQ(ui.lstnames->item(1)->text(), "Gone");
+    EXPECT_EQ(ui.lstFiles->item(0)->text(), here);
+    EXPECT_FALSE(MissingFiles::isMissing(ui.lstnames, 0));
+    EXPECT_TRUE(MissingFiles::isMissing(ui.lstnames, 1));
 
     // A load that fails looks again: the file went since.
     QFile::remove(here);
-    w.lstnames->setCurrentRow(0);
+    ui.lstnames->setCurrentRow(0);
     prompts.answer(Answer::Ok);
     w.LoadToPlayer_Click(0);
-    EXPECT_TRUE(MissingFiles::isMissing(w.lstnames, 0));
+    EXPECT_TRUE(MissingFiles::isMissing(ui.lstnames, 0));
 
     prompts.answer(Answer::Yes);
-    w.mnuRmvMissing->trigger();
-    EXPECT_EQ(w.lstnames->count(), 0);
-    EXPECT_EQ(w.lstFiles->count(), 0);
+    ui.mnuRmvMissing->trigger();
+    EXPECT_EQ(ui.lstnames->count(), 0);
+    EXPECT_EQ(ui.lstFiles->count(), 0);
 }
 
 // While the editor is open the list holds still: the add-folder and search windows wait, every list command
@@ -242,14 +243,14 @@ TEST_F(MainSongList, NothingChangesTheListBehindTheEditor) {
     for (const char* n : {"a.mp3", "b.wav", "c.mp3"})
         dir.write(n, "x");
     fill({"one"});
-    w.mnuAddDir->trigger();
-    QPointer<FrmAddDir> adder = w.m_addDir;
+    ui.mnuAddDir->trigger();
+    QPointer<FrmAddDir> adder = ui.m_addDir;
     adder->Dir1->setPath(dir.path());
-    w.Search->clicked();
-    QPointer<Form4> search = w.m_form4;
+    ui.Search->clicked();
+    QPointer<Form4> search = ui.m_form4;
 
-    w.edit->clicked();
-    ASSERT_TRUE(w.m_editor);
+    ui.edit->clicked();
+    ASSERT_TRUE(ui.m_editor);
     EXPECT_FALSE(adder->isEnabled());
     EXPECT_FALSE(search->isEnabled());
     QTest::mouseClick(adder->lblAdd, Qt::LeftButton); // a click on the window left on screen
@@ -258,37 +259,37 @@ TEST_F(MainSongList, NothingChangesTheListBehindTheEditor) {
     w.mnuAddDir_Click();
     w.Search_Click();
     w.edit_Click();
-    EXPECT_EQ(w.lstnames->count(), 1);
-    EXPECT_EQ(w.lstFiles->count(), 1);
+    EXPECT_EQ(ui.lstnames->count(), 1);
+    EXPECT_EQ(ui.lstFiles->count(), 1);
 
-    w.m_editor->Check1->setChecked(false);
-    w.m_editor->lstnames1->item(0)->setSelected(true);
-    w.m_editor->Command1_Click();
-    w.m_editor->Command1_Click();
+    ui.m_editor->Check1->setChecked(false);
+    ui.m_editor->lstnames1->item(0)->setSelected(true);
+    ui.m_editor->Command1_Click();
+    ui.m_editor->Command1_Click();
     prompts.answer(Answer::Yes);
-    w.m_editor->Command6_Click();
-    EXPECT_EQ(w.lstnames->count(), 2);
-    EXPECT_EQ(w.lstFiles->count(), 2);
+    ui.m_editor->Command6_Click();
+    EXPECT_EQ(ui.lstnames->count(), 2);
+    EXPECT_EQ(ui.lstFiles->count(), 2);
     EXPECT_TRUE(adder->isEnabled());
     EXPECT_TRUE(search->isEnabled());
     EXPECT_TRUE(w.listCommandsEnabled());
     QTest::mouseClick(adder->lblAdd, Qt::LeftButton);
-    EXPECT_EQ(w.lstnames->count(), 5);
+    EXPECT_EQ(ui.lstnames->count(), 5);
 }
 
 // Each time the search window comes up, typing goes to its text box and replaces the last search.
 TEST_F(MainSongList, TheSearchWindowTakesTypingEveryTimeItIsShown) {
     fill({"Alpha", "Beta", "Gamma", "Delta"});
-    w.lstnames->clearSelection();
+    ui.lstnames->clearSelection();
     for (const char* typed : {"ta", "mm", "Al"}) {
-        w.Search->clicked();
-        Form4* form = w.m_form4;
+        ui.Search->clicked();
+        Form4* form = ui.m_form4;
         ASSERT_TRUE(form && form->isVisible());
         ASSERT_EQ(form->focusWidget(), form->Text1) << typed;
         EXPECT_EQ(form->Text1->selectedText(), form->Text1->text());
         QTest::keyClicks(form->focusWidget(), typed);
         EXPECT_EQ(form->Text1->text(), typed);
         QTest::mouseClick(form->Command1, Qt::LeftButton);
-        EXPECT_EQ(w.lstnames->currentItem()->text().contains(typed), true) << typed;
+        EXPECT_EQ(ui.lstnames->currentItem()->text().contains(typed), true) << typed;
     }
 }

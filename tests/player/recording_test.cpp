@@ -155,11 +155,12 @@ class WindowTest : public RecordingTest {
 protected:
     void SetUp() override {
         w.setQuitAction([] {});
-        w.Timer1->stop();
+        ui.Timer1->stop();
     }
     std::unique_ptr<AudioEngine> engine = AudioEngine::createOffline(44100);
     std::unique_ptr<frmMain> owned = std::make_unique<frmMain>(*engine);
     frmMain& w = *owned;
+    MainElements& ui = w.elementsForTest();
     void showActive() {
         w.show();
         w.activateWindow();
@@ -173,15 +174,15 @@ TEST_F(WindowTest, CueKeysAndButtonsSwitchTheirOwnDeck) {
     const std::vector<std::tuple<std::function<void()>, bool, bool>> steps = {
         {[&] { QTest::keyClick(&w, Qt::Key_G); }, true, false},
         {[&] { QTest::keyClick(&w, Qt::Key_H); }, true, true},
-        {[&] { QTest::mouseClick(w.Cue[0], Qt::LeftButton); }, false, true},
+        {[&] { QTest::mouseClick(ui.Cue[0], Qt::LeftButton); }, false, true},
         {[&] { QTest::keyClick(&w, Qt::Key_H); }, false, false},
     };
     for (const auto& [step, on0, on1] : steps) {
         step();
-        EXPECT_EQ(w.Cue[0]->isOn(), on0);
-        EXPECT_EQ(w.Cue[1]->isOn(), on1);
-        EXPECT_EQ(w.MP[0]->cue(), on0);
-        EXPECT_EQ(w.MP[1]->cue(), on1);
+        EXPECT_EQ(ui.Cue[0]->isOn(), on0);
+        EXPECT_EQ(ui.Cue[1]->isOn(), on1);
+        EXPECT_EQ(ui.MP[0]->cue(), on0);
+        EXPECT_EQ(ui.MP[1]->cue(), on1);
     }
     int listed = 0;
     for (const QAction* a : w.keyActions())
@@ -203,8 +204,8 @@ TEST_F(WindowTest, RecordKeyWhenTheFileCannotBeMade) {
     ASSERT_EQ(prompts.count(), 1);
     EXPECT_TRUE(prompts.last().text.startsWith(QStringLiteral("The recording could not start. ")));
     EXPECT_TRUE(prompts.last().text.contains(QStringLiteral("\r\n") + gone + QStringLiteral("/Deckmora ")));
-    EXPECT_FALSE(w.Rec->isOn());
-    EXPECT_EQ(w.lblRec->text(), QString());
+    EXPECT_FALSE(ui.Rec->isOn());
+    EXPECT_EQ(ui.lblRec->text(), QString());
     EXPECT_FALSE(QFileInfo::exists(gone));
 }
 
@@ -217,28 +218,28 @@ TEST_F(WindowTest, RecordSwitchShowsTheTimeAndWhereTheFileWent) {
     ASSERT_TRUE(music.mkpath(QStringLiteral(".")));
     showActive();
     QTest::keyClick(&w, Qt::Key_R, Qt::ControlModifier | Qt::ShiftModifier);
-    ASSERT_TRUE(w.Rec->isOn());
-    EXPECT_EQ(w.lblRec->text(), QStringLiteral("0:00"));
+    ASSERT_TRUE(ui.Rec->isOn());
+    EXPECT_EQ(ui.lblRec->text(), QStringLiteral("0:00"));
     std::vector<float> mix(2 * 44100);
     for (int second = 0; second < 2; ++second)
         engine->render(mix.data(), 44100);
     EXPECT_TRUE(waitFor(
         [&] {
             w.Timer1_Timer();
-            return w.lblRec->text() == QStringLiteral("0:02");
+            return ui.lblRec->text() == QStringLiteral("0:02");
         },
         std::chrono::seconds(5)));
 
-    QTest::mouseClick(w.Rec, Qt::LeftButton);
-    EXPECT_FALSE(w.Rec->isOn());
+    QTest::mouseClick(ui.Rec, Qt::LeftButton);
+    EXPECT_FALSE(ui.Rec->isOn());
     const QStringList made = music.entryList({QStringLiteral("Deckmora *.flac")});
     ASSERT_EQ(made.size(), 1);
     EXPECT_GT(QFileInfo(music.filePath(made[0])).size(), 0);
-    EXPECT_EQ(w.lblRec->text(), QStringLiteral("saved"));
-    EXPECT_TRUE(w.Rec->toolTip().contains(music.filePath(made[0])));
+    EXPECT_EQ(ui.lblRec->text(), QStringLiteral("saved"));
+    EXPECT_TRUE(ui.Rec->toolTip().contains(music.filePath(made[0])));
 
     QTest::keyClick(&w, Qt::Key_F9);
-    ASSERT_TRUE(w.Rec->isOn());
+    ASSERT_TRUE(ui.Rec->isOn());
     owned.reset();
     qputenv("HOME", home);
     EXPECT_FALSE(engine->recording().active);

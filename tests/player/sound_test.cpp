@@ -103,16 +103,17 @@ TEST(SoundWindow, FooterNoticeAndTheWaysToTheSoundWindow) {
         44100, 512,
         [](AudioEngine::Impl&) -> std::unique_ptr<platform::media::AudioOutput> { return nullptr; });
     frmMain w(*engine);
+    auto& ui = w.elementsForTest();
     w.setQuitAction([] {});
     w.show();
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    EXPECT_EQ(w.lblSound->text(), QStringLiteral("no sound device"));
+    EXPECT_EQ(ui.lblSound->text(), QStringLiteral("no sound device"));
     EXPECT_EQ(w.soundWindow(), nullptr);
     // The notice takes no click from the footer's buttons.
-    const std::vector<QWidget*> buttons = {w.Close[0], w.Close[1], w.About, w.Min};
+    const std::vector<QWidget*> buttons = {ui.Close[0], ui.Close[1], ui.About, ui.Min};
     for (QWidget* b : buttons)
-        EXPECT_FALSE(b->isVisible() && w.lblSound->geometry().intersects(b->geometry()));
+        EXPECT_FALSE(b->isVisible() && ui.lblSound->geometry().intersects(b->geometry()));
 
     QTest::keyClick(&w, Qt::Key_F2);
     ASSERT_NE(w.soundWindow(), nullptr);
@@ -124,7 +125,7 @@ TEST(SoundWindow, FooterNoticeAndTheWaysToTheSoundWindow) {
     QTest::keyClick(&w, Qt::Key_Comma, Qt::ControlModifier);
     EXPECT_TRUE(sound->isVisible());
     sound->hide();
-    QTest::mouseClick(w.lblSound, Qt::RightButton);
+    QTest::mouseClick(ui.lblSound, Qt::RightButton);
     EXPECT_TRUE(sound->isVisible());
     EXPECT_EQ(w.soundWindow(), sound);
 

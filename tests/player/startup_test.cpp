@@ -204,7 +204,7 @@ TEST_F(StartupTest, DebugWordKeepsTheWorkAreaAndShowsBothLevels) {
             EXPECT_EQ(prompts.last().title, QStringLiteral("Deckmora"));
             EXPECT_EQ(prompts.last().buttons, platform::Buttons::Ok);
         }
-        EXPECT_EQ(w.lblCaption->text(), QStringLiteral("Olvane Software - Deckmora v2"));
+        EXPECT_EQ(w.elementsForTest().lblCaption->text(), QStringLiteral("Olvane Software - Deckmora v2"));
         prompts.clear();
     }
 }
@@ -222,7 +222,7 @@ TEST_F(StartupTest, AboutWindowHidesOnOkAndComesBackTheSame) {
     about.CmdOk->click();
     EXPECT_FALSE(about.isVisible());
     storeCounter(QStringLiteral("99")); // read once at start, not again
-    w.About->clicked();
+    w.elementsForTest().About->clicked();
     EXPECT_TRUE(about.isVisible());
     EXPECT_EQ((QStringList{about.Label2->text(), about.Label1->text(), about.lblCredits->text()}), before);
     EXPECT_EQ(about.Label2->text(), QStringLiteral("5"));
@@ -230,11 +230,12 @@ TEST_F(StartupTest, AboutWindowHidesOnOkAndComesBackTheSame) {
 
 TEST_F(StartupTest, CloseQuestionYesEndsNoKeeps) {
     frmMain w(*engine);
+    auto& ui = w.elementsForTest();
     int quits = 0;
     w.setQuitAction([&] { ++quits; });
     w.show();
     prompts.answer(Answer::No);
-    w.Close[1]->clicked();
+    ui.Close[1]->clicked();
     EXPECT_EQ(quits, 0);
     EXPECT_TRUE(w.isVisible());
     const auto& r = prompts.last();
@@ -244,7 +245,7 @@ TEST_F(StartupTest, CloseQuestionYesEndsNoKeeps) {
     EXPECT_EQ(r.icon, platform::Icon::Question);
 
     prompts.answer(Answer::Yes);
-    w.Close[0]->clicked();
+    ui.Close[0]->clicked();
     EXPECT_EQ(quits, 1);
 }
 
@@ -283,7 +284,7 @@ TEST_F(StartupTest, MinimiseAndTaskBarCaption) {
     w.show();
     w.Timer1_Timer();
     EXPECT_EQ(w.windowTitle(), QString());
-    w.Min->clicked();
+    w.elementsForTest().Min->clicked();
     EXPECT_TRUE(w.windowState() & Qt::WindowMinimized);
     w.Timer1_Timer();
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Deckmora"));
@@ -300,7 +301,7 @@ TEST_F(StartupTest, CaptionDragFollowsThePointerUntilItsButtonComesUp) {
     frmMain w(*engine);
     w.show();
     w.move(200, 150);
-    QLabel* caption = w.lblCaption;
+    QLabel* caption = w.elementsForTest().lblCaption;
     auto send = [&](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held, QPoint global) {
         QMouseEvent e(type, caption->mapFromGlobal(global), global, button, held, Qt::NoModifier);
         QApplication::sendEvent(caption, &e);
@@ -363,49 +364,50 @@ TEST_F(StartupTest, TheDebugBoxSitsOverTheMainWindowInThePlainLook) {
 // took another one's place. (The work area right of the face is out of the window's reach.)
 TEST_F(StartupTest, APressOnEachElementsPlaceReachesIt) {
     frmMain w(*engine);
+    auto& ui = w.elementsForTest();
     w.show();
     const std::vector<std::pair<QWidget*, Item>> placed = {
-        {w.lblCaption, Item::lblCaption},
-        {w.Min, Item::Min},
-        {w.Close[0], Item::Close0},
-        {w.Close[1], Item::Close1},
-        {w.About, Item::About},
-        {w.SongInfo[0], Item::SongInfo0},
-        {w.SongInfo[1], Item::SongInfo1},
-        {w.PB1[0], Item::PB1_0},
-        {w.PB1[1], Item::PB1_1},
-        {w.Vorig[0], Item::Vorig0},
-        {w.Play[0], Item::Play0},
-        {w.Pause[0], Item::Pause0},
-        {w.Stop[0], Item::Stop0},
-        {w.Volgend[0], Item::Volgend0},
-        {w.Vorig[1], Item::Vorig1},
-        {w.Play[1], Item::Play1},
-        {w.Pause[1], Item::Pause1},
-        {w.Stop[1], Item::Stop1},
-        {w.Volgend[1], Item::Volgend1},
-        {w.LoadToPlayer[0], Item::LoadToPlayer0},
-        {w.LoadToPlayer[1], Item::LoadToPlayer1},
-        {w.Cue[0], Item::Cue0},
-        {w.Cue[1], Item::Cue1},
-        {w.Rec, Item::Rec},
-        {w.lblRec, Item::lblRec},
-        {w.Vol[0], Item::Vol0},
-        {w.Vol[1], Item::Vol1},
-        {w.volMain, Item::volMain},
-        {w.lstnames, Item::lstnames},
-        {w.Search, Item::Search},
-        {w.lblsearch, Item::lblsearch},
-        {w.lblnrs, Item::lblnrs},
-        {w.Add, Item::Add},
-        {w.Remove, Item::Remove},
-        {w.Clear, Item::Clear},
-        {w.New, Item::New},
-        {w.Open, Item::Open},
-        {w.Save, Item::Save},
-        {w.edit, Item::edit},
-        {w.chbgoon, Item::chbgoon},
-        {w.chbrandom, Item::chbrandom},
+        {ui.lblCaption, Item::lblCaption},
+        {ui.Min, Item::Min},
+        {ui.Close[0], Item::Close0},
+        {ui.Close[1], Item::Close1},
+        {ui.About, Item::About},
+        {ui.SongInfo[0], Item::SongInfo0},
+        {ui.SongInfo[1], Item::SongInfo1},
+        {ui.PB1[0], Item::PB1_0},
+        {ui.PB1[1], Item::PB1_1},
+        {ui.Vorig[0], Item::Vorig0},
+        {ui.Play[0], Item::Play0},
+        {ui.Pause[0], Item::Pause0},
+        {ui.Stop[0], Item::Stop0},
+        {ui.Volgend[0], Item::Volgend0},
+        {ui.Vorig[1], Item::Vorig1},
+        {ui.Play[1], Item::Play1},
+        {ui.Pause[1], Item::Pause1},
+        {ui.Stop[1], Item::Stop1},
+        {ui.Volgend[1], Item::Volgend1},
+        {ui.LoadToPlayer[0], Item::LoadToPlayer0},
+        {ui.LoadToPlayer[1], Item::LoadToPlayer1},
+        {ui.Cue[0], Item::Cue0},
+        {ui.Cue[1], Item::Cue1},
+        {ui.Rec, Item::Rec},
+        {ui.lblRec, Item::lblRec},
+        {ui.Vol[0], Item::Vol0},
+        {ui.Vol[1], Item::Vol1},
+        {ui.volMain, Item::volMain},
+        {ui.lstnames, Item::lstnames},
+        {ui.Search, Item::Search},
+        {ui.lblsearch, Item::lblsearch},
+        {ui.lblnrs, Item::lblnrs},
+        {ui.Add, Item::Add},
+        {ui.Remove, Item::Remove},
+        {ui.Clear, Item::Clear},
+        {ui.New, Item::New},
+        {ui.Open, Item::Open},
+        {ui.Save, Item::Save},
+        {ui.edit, Item::edit},
+        {ui.chbgoon, Item::chbgoon},
+        {ui.chbrandom, Item::chbrandom},
     };
     for (const auto& [widget, item] : placed) {
         const QPoint centre = platform::toPixels(mainlayout::rect(item)).center();
@@ -424,10 +426,10 @@ TEST_F(StartupTest, APressOnEachElementsPlaceReachesIt) {
             EXPECT_NE(e.tip, nullptr) << int(e.item);
         }
     // the places the behaviour fixes, in twips
-    EXPECT_EQ(w.PB1[1]->geometry(), QRect(320, 80, 185, 17));
-    EXPECT_EQ(w.lstFiles->geometry(), QRect(552, 152, 129, 147));
-    EXPECT_EQ(w.Search->geometry(), QRect(232, 248, 65, 25));
-    EXPECT_EQ(w.lblsearch->geometry(), QRect(0, 263, 537, 25));
+    EXPECT_EQ(ui.PB1[1]->geometry(), QRect(320, 80, 185, 17));
+    EXPECT_EQ(ui.lstFiles->geometry(), QRect(552, 152, 129, 147));
+    EXPECT_EQ(ui.Search->geometry(), QRect(232, 248, 65, 25));
+    EXPECT_EQ(ui.lblsearch->geometry(), QRect(0, 263, 537, 25));
     // every item is listed once
     for (int i = 0; i <= int(Item::MP1); ++i)
         EXPECT_EQ(std::count_if(mainlayout::kTable.begin(), mainlayout::kTable.end(),
@@ -440,34 +442,36 @@ TEST_F(StartupTest, APressOnEachElementsPlaceReachesIt) {
 // is off; the display ticks about 30 times a second from the start.
 TEST_F(StartupTest, TheSlidersPlacesAreNotAppliedAtStart) {
     frmMain w(*engine);
-    EXPECT_EQ(w.Vol[1]->value(), -5000);
-    EXPECT_EQ(w.volMain->value(), 50);
+    auto& ui = w.elementsForTest();
+    EXPECT_EQ(ui.Vol[1]->value(), -5000);
+    EXPECT_EQ(ui.volMain->value(), 50);
     for (int d = 0; d < 2; ++d)
-        EXPECT_EQ(w.MP[d]->level(), 0) << d;
-    EXPECT_FALSE(w.chbgoon->isChecked());
-    EXPECT_FALSE(w.chbrandom->isChecked());
-    EXPECT_EQ(w.chbgoon->text(), QStringLiteral("Go on playing..."));
-    EXPECT_EQ(w.chbrandom->text(), QStringLiteral("Random playing"));
-    EXPECT_EQ(w.lblWerkgebied->text(), QStringLiteral("werkgebied"));
-    EXPECT_TRUE(w.Timer1->isActive());
-    EXPECT_TRUE(w.Timer2->isActive());
-    EXPECT_NEAR(1000.0 / w.Timer1->interval(), 30.0, 1.0);
+        EXPECT_EQ(ui.MP[d]->level(), 0) << d;
+    EXPECT_FALSE(ui.chbgoon->isChecked());
+    EXPECT_FALSE(ui.chbrandom->isChecked());
+    EXPECT_EQ(ui.chbgoon->text(), QStringLiteral("Go on playing..."));
+    EXPECT_EQ(ui.chbrandom->text(), QStringLiteral("Random playing"));
+    EXPECT_EQ(ui.lblWerkgebied->text(), QStringLiteral("werkgebied"));
+    EXPECT_TRUE(ui.Timer1->isActive());
+    EXPECT_TRUE(ui.Timer2->isActive());
+    EXPECT_NEAR(1000.0 / ui.Timer1->interval(), 30.0, 1.0);
 }
 
 // A press with the right button on the song list reaches its handler but leaves the selection where it was.
 TEST_F(StartupTest, RightPressOnTheSongListKeepsTheSelection) {
     frmMain w(*engine);
+    auto& ui = w.elementsForTest();
     w.show();
     for (const char* n : {"a", "b", "c"}) {
-        w.lstnames->addItem(QString::fromLatin1(n));
-        w.lstFiles->addItem(QString::fromLatin1(n));
+        ui.lstnames->addItem(QString::fromLatin1(n));
+        ui.lstFiles->addItem(QString::fromLatin1(n));
     }
-    w.lstnames->setCurrentRow(0);
-    const QPoint onThird = w.lstnames->visualItemRect(w.lstnames->item(2)).center();
-    QTest::mousePress(w.lstnames->viewport(), Qt::RightButton, {}, onThird);
-    EXPECT_EQ(w.lstnames->currentRow(), 0);
-    QTest::mouseClick(w.lstnames->viewport(), Qt::LeftButton, {}, onThird);
-    EXPECT_EQ(w.lstnames->currentRow(), 2);
+    ui.lstnames->setCurrentRow(0);
+    const QPoint onThird = ui.lstnames->visualItemRect(ui.lstnames->item(2)).center();
+    QTest::mousePress(ui.lstnames->viewport(), Qt::RightButton, {}, onThird);
+    EXPECT_EQ(ui.lstnames->currentRow(), 0);
+    QTest::mouseClick(ui.lstnames->viewport(), Qt::LeftButton, {}, onThird);
+    EXPECT_EQ(ui.lstnames->currentRow(), 2);
 }
 
 // Every painted word lies inside the image button over it: painting the skin with and without its words may

@@ -133,12 +133,13 @@ TEST_F(TextRoom, NoWindowCutsAWord) {
     clipped << clippedIn(&about);
 
     frmMain w(*engine);
-    w.Timer1->stop();
-    w.Timer2->stop();
+    auto& ui = w.elementsForTest();
+    ui.Timer1->stop();
+    ui.Timer2->stop();
     w.show();
-    w.lblnrs->setText(QStringLiteral("Songs in list: 32767"));
-    w.lblsearch->setText(Form4::kCancelSearch);
-    w.lblRec->setText(QStringLiteral("9:59:59")); // a night's set
+    ui.lblnrs->setText(QStringLiteral("Songs in list: 32767"));
+    ui.lblsearch->setText(Form4::kCancelSearch);
+    ui.lblRec->setText(QStringLiteral("9:59:59")); // a night's set
     clipped << clippedIn(&w);
 
     FrmAddDir addDir(w.songList());
@@ -148,7 +149,7 @@ TEST_F(TextRoom, NoWindowCutsAWord) {
     addDir.Procent->setText(FrmAddDir::percentText(2, 3));
     clipped << clippedIn(&addDir);
 
-    Form4 search(w.lstnames, w.lblsearch);
+    Form4 search(ui.lstnames, ui.lblsearch);
     search.show();
     clipped << clippedIn(&search);
 

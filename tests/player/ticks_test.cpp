@@ -43,12 +43,12 @@ class TicksTest : public ::testing::Test {
 protected:
     void SetUp() override {
         w.setQuitAction([] {});
-        w.Timer1->stop();
+        ui.Timer1->stop();
         const QString path = dir.file(QStringLiteral("song.wav"));
         ASSERT_TRUE(writeSong(path, 20));
-        w.lstnames->addItem(QStringLiteral("song"));
-        w.lstFiles->addItem(path);
-        w.lstnames->setCurrentRow(0);
+        ui.lstnames->addItem(QStringLiteral("song"));
+        ui.lstFiles->addItem(path);
+        ui.lstnames->setCurrentRow(0);
         w.LoadToPlayer_Click(0);
         w.Play_Click(0);
         w.show();
@@ -59,14 +59,14 @@ protected:
             w.setCaptionLeft(d, 0); // whole in view for the next ticks: no wrap, no new text
         QApplication::processEvents();
         logs.emplace_back(std::make_unique<PaintLog>(&w, "window"));
-        logs.emplace_back(std::make_unique<PaintLog>(w.lblnrs, "song count"));
+        logs.emplace_back(std::make_unique<PaintLog>(ui.lblnrs, "song count"));
         for (int d = 0; d < 2; ++d) {
-            logs.emplace_back(std::make_unique<PaintLog>(w.PB1[d], d ? "bar 1" : "bar 0"));
-            logs.emplace_back(std::make_unique<PaintLog>(w.lblnow[d], d ? "caption 1" : "caption 0"));
-            logs.emplace_back(std::make_unique<PaintLog>(w.SongInfo[d], d ? "viewport 1" : "viewport 0"));
+            logs.emplace_back(std::make_unique<PaintLog>(ui.PB1[d], d ? "bar 1" : "bar 0"));
+            logs.emplace_back(std::make_unique<PaintLog>(ui.lblnow[d], d ? "caption 1" : "caption 0"));
+            logs.emplace_back(std::make_unique<PaintLog>(ui.SongInfo[d], d ? "viewport 1" : "viewport 0"));
         }
-        if (w.PB)
-            logs.emplace_back(std::make_unique<PaintLog>(w.PB, "gradient bar"));
+        if (ui.PB)
+            logs.emplace_back(std::make_unique<PaintLog>(ui.PB, "gradient bar"));
     }
 
     void render(double seconds) {
@@ -90,6 +90,7 @@ protected:
     ScriptedPrompts prompts;
     std::unique_ptr<platform::media::AudioEngine> engine = platform::media::AudioEngine::createOffline(8000);
     frmMain w{*engine};
+    MainElements& ui = w.elementsForTest();
     std::vector<std::unique_ptr<PaintLog>> logs;
 };
 
@@ -114,7 +115,7 @@ TEST_F(TicksTest, ATickRepaintsOnlyWhatMoved) {
     render(2); // 2 s of 20 on a bar about 180 pixels wide: a strip of about 18
     tick();
     EXPECT_EQ(log("bar 0").count, 1);
-    EXPECT_LT(log("bar 0").widest, w.PB1[0]->width() / 4);
+    EXPECT_LT(log("bar 0").widest, ui.PB1[0]->width() / 4);
     EXPECT_EQ(log("window").count, 0);
 }
 
@@ -126,17 +127,17 @@ TEST_F(TicksTest, OutOfSightTheTicksPaintNothingAndKeepCounting) {
     for (int i = 0; i < 60; ++i) {
         render(0.1);
         tick();
-        expected = deckrules::nextCaptionLeft(expected, platform::pixelsToTwips(w.lblnow[0]->width()));
+        expected = deckrules::nextCaptionLeft(expected, platform::pixelsToTwips(ui.lblnow[0]->width()));
         ASSERT_EQ(w.captionLeft(0), expected);
     }
     for (const auto& l : logs)
         EXPECT_EQ(l->count, 0) << l->name;
-    EXPECT_EQ(w.PB1[0]->value(), static_cast<float>(w.MP[0]->position()));
+    EXPECT_EQ(ui.PB1[0]->value(), static_cast<float>(ui.MP[0]->position()));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Deckmora"));
 
     w.setWindowState(Qt::WindowNoState);
     QApplication::processEvents();
     for (int d = 0; d < 2; ++d)
-        EXPECT_EQ(w.lblnow[d]->x(), platform::twipsToPixels(w.captionLeft(d)));
+        EXPECT_EQ(ui.lblnow[d]->x(), platform::twipsToPixels(w.captionLeft(d)));
     EXPECT_GT(log("bar 0").count, 0);
 }

@@ -70,12 +70,13 @@ protected:
 // reaches what it was aimed at.
 TEST_F(Desktop, CaptionDragWithAnyButtonEndsOnItsRelease) {
     frmMain w(*engine);
+    auto& ui = w.elementsForTest();
     w.setQuitAction([] {});
     w.show();
     ASSERT_TRUE(mapped(&w));
     for (const int button : {3, 2, 1}) {
         const QPoint start = w.pos();
-        const QPoint grab = w.lblCaption->mapToGlobal(QPoint(40, 8));
+        const QPoint grab = ui.lblCaption->mapToGlobal(QPoint(40, 8));
         pointerTo(grab);
         xdo({"mousedown", QString::number(button)});
         for (const QPoint step : {QPoint(10, 5), QPoint(30, 20), QPoint(50, 30)})
@@ -83,10 +84,10 @@ TEST_F(Desktop, CaptionDragWithAnyButtonEndsOnItsRelease) {
         xdo({"mouseup", QString::number(button)});
         EXPECT_TRUE(settles([&] { return w.pos() == start + QPoint(50, 30); }))
             << "button " << button << " moved to " << w.pos().x() << "," << w.pos().y();
-        const bool before = w.chbgoon->isChecked();
-        pointerTo(w.chbgoon->mapToGlobal(QPoint(8, w.chbgoon->height() / 2)));
+        const bool before = ui.chbgoon->isChecked();
+        pointerTo(ui.chbgoon->mapToGlobal(QPoint(8, ui.chbgoon->height() / 2)));
         xdo({"click", "1"});
-        EXPECT_TRUE(settles([&] { return w.chbgoon->isChecked() != before; })) << "button " << button;
+        EXPECT_TRUE(settles([&] { return ui.chbgoon->isChecked() != before; })) << "button " << button;
         EXPECT_EQ(w.pos(), start + QPoint(50, 30)) << "button " << button;
     }
 }
@@ -105,6 +106,7 @@ TEST_F(Desktop, WindowsComeBackWhereTheyWere) {
     for (int i = 0; i < 101; ++i)
         about.Timer1_Timer();
     frmMain& w = program.mainWindow();
+    auto& ui = w.elementsForTest();
     w.setQuitAction([] {});
     ASSERT_TRUE(mapped(&w));
     EXPECT_EQ(xdoOut({"getwindowname", QString::number(w.winId())}), QStringLiteral("Deckmora"));
@@ -122,9 +124,9 @@ TEST_F(Desktop, WindowsComeBackWhereTheyWere) {
          QString::number(mainAt.y())});
     ASSERT_TRUE(settles([&] { return w.pos() == mainAt; }));
     w.edit_Click();
-    ASSERT_TRUE(w.m_editor);
-    ASSERT_TRUE(mapped(w.m_editor));
-    w.m_editor->Command7_Click();
+    ASSERT_TRUE(ui.m_editor);
+    ASSERT_TRUE(mapped(ui.m_editor));
+    ui.m_editor->Command7_Click();
     ASSERT_TRUE(mapped(&w));
     EXPECT_TRUE(settles([&] { return w.pos() == mainAt; }))
         << w.pos().x() << "," << w.pos().y() << " not " << mainAt.x() << "," << mainAt.y();

@@ -59,20 +59,20 @@ class Faults : public ::testing::Test {
 protected:
     void SetUp() override {
         w.setQuitAction([] {});
-        w.Timer1->stop();
-        w.Timer2->stop();
+        ui.Timer1->stop();
+        ui.Timer2->stop();
     }
     void addSongs(int n) {
         for (int i = 0; i < n; ++i) {
             const QString name = QStringLiteral("a song with a fairly long name, number %1.wav").arg(i);
-            w.lstnames->addItem(name);
-            w.lstFiles->addItem(wav(dir, name, 800));
+            ui.lstnames->addItem(name);
+            ui.lstFiles->addItem(wav(dir, name, 800));
         }
     }
     QStringList names() const {
         QStringList out;
-        for (int i = 0; i < w.lstnames->count(); ++i)
-            out << w.lstnames->item(i)->text() + QLatin1Char('|') + w.lstFiles->item(i)->text();
+        for (int i = 0; i < ui.lstnames->count(); ++i)
+            out << ui.lstnames->item(i)->text() + QLatin1Char('|') + ui.lstFiles->item(i)->text();
         return out;
     }
     void render(int frames) {
@@ -86,6 +86,7 @@ protected:
     std::unique_ptr<platform::media::AudioEngine> engine = platform::media::AudioEngine::createOffline(8000);
     ScriptedPrompts prompts;
     frmMain w{*engine};
+    MainElements& ui = w.elementsForTest();
 };
 
 } // namespace
@@ -180,21 +181,21 @@ TEST_F(Faults, APlaylistFolderThatCannotBeWrittenKeepsTheList) {
 TEST_F(Faults, ASongTruncatedOrDeletedWhileItPlaysEndsAndTheMixGoesOn) {
     for (const bool remove : {false, true}) {
         SCOPED_TRACE(remove ? "deleted" : "truncated");
-        w.lstnames->clear();
-        w.lstFiles->clear();
+        ui.lstnames->clear();
+        ui.lstFiles->clear();
         const QString cut = wav(dir, QStringLiteral("cut.wav"), 80000); // ten seconds
-        w.lstnames->addItem(QStringLiteral("cut.wav"));
-        w.lstFiles->addItem(cut);
+        ui.lstnames->addItem(QStringLiteral("cut.wav"));
+        ui.lstFiles->addItem(cut);
         addSongs(1);
         int ends = 0;
         const auto connection =
-            QObject::connect(w.MP[0], &platform::media::MediaPlayer::ended, [&ends] { ++ends; });
-        w.chbgoon->setChecked(true);
-        w.lstnames->setCurrentRow(0);
+            QObject::connect(ui.MP[0], &platform::media::MediaPlayer::ended, [&ends] { ++ends; });
+        ui.chbgoon->setChecked(true);
+        ui.lstnames->setCurrentRow(0);
         w.LoadToPlayer_Click(0);
         w.Play_Click(0);
         render(4000);
-        ASSERT_EQ(w.MP[0]->state(), PlayState::Playing);
+        ASSERT_EQ(ui.MP[0]->state(), PlayState::Playing);
         if (remove) {
             ASSERT_TRUE(QFile::remove(cut));
         } else {
@@ -205,11 +206,11 @@ TEST_F(Faults, ASongTruncatedOrDeletedWhileItPlaysEndsAndTheMixGoesOn) {
             render(8000);
         QObject::disconnect(connection);
         EXPECT_EQ(ends, 1);
-        EXPECT_EQ(w.lstnames->currentRow(), 1);
-        EXPECT_EQ(w.MP[0]->fileName(), w.lstFiles->item(1)->text());
-        EXPECT_EQ(w.MP[0]->state(), PlayState::Playing);
+        EXPECT_EQ(ui.lstnames->currentRow(), 1);
+        EXPECT_EQ(ui.MP[0]->fileName(), ui.lstFiles->item(1)->text());
+        EXPECT_EQ(ui.MP[0]->state(), PlayState::Playing);
         EXPECT_EQ(prompts.count(), 0);
-        w.MP[0]->stop();
+        ui.MP[0]->stop();
     }
 }
 
@@ -275,15 +276,16 @@ TEST(RegistryFaults, ACorruptRegistryLeavesTheMainWindowWorking) {
         ScriptedPrompts prompts;
         auto engine = platform::media::AudioEngine::createOffline(8000);
         frmMain w(*engine);
+        auto& ui = w.elementsForTest();
         w.setQuitAction([] {});
-        EXPECT_EQ(w.PB != nullptr, c.bar);
+        EXPECT_EQ(ui.PB != nullptr, c.bar);
         TempDir dir;
-        w.lstnames->addItem(QStringLiteral("one.wav"));
-        w.lstFiles->addItem(wav(dir, QStringLiteral("one.wav"), 800));
-        w.lstnames->setCurrentRow(0);
+        ui.lstnames->addItem(QStringLiteral("one.wav"));
+        ui.lstFiles->addItem(wav(dir, QStringLiteral("one.wav"), 800));
+        ui.lstnames->setCurrentRow(0);
         w.LoadToPlayer_Click(0);
         w.Play_Click(0);
-        EXPECT_EQ(w.MP[0]->state(), PlayState::Playing);
+        EXPECT_EQ(ui.MP[0]->state(), PlayState::Playing);
         EXPECT_EQ(prompts.count(), 0);
     }
     qputenv("XDG_CONFIG_HOME", saved);
@@ -338,19 +340,20 @@ TEST(DeviceFaults, AnOutputThatFailsMidMixHandsOverAndTheMixGoesOn) {
     ScriptedPrompts prompts;
     TempDir dir;
     frmMain w(*engine);
+    auto& ui = w.elementsForTest();
     w.setQuitAction([] {});
-    w.Timer1->stop();
-    w.Timer2->stop();
+    ui.Timer1->stop();
+    ui.Timer2->stop();
     for (int i = 0; i < 3; ++i) {
         const QString name = QStringLiteral("s%1.wav").arg(i);
-        w.lstnames->addItem(name);
-        w.lstFiles->addItem(wav(dir, name, 400)); // a twentieth of a second
+        ui.lstnames->addItem(name);
+        ui.lstFiles->addItem(wav(dir, name, 400)); // a twentieth of a second
     }
     int changes = 0;
     for (int d = 0; d < 2; ++d)
-        QObject::connect(w.MP[d], &platform::media::MediaPlayer::ended, [&changes] { ++changes; });
-    w.chbgoon->setChecked(true);
-    w.lstnames->setCurrentRow(0);
+        QObject::connect(ui.MP[d], &platform::media::MediaPlayer::ended, [&changes] { ++changes; });
+    ui.chbgoon->setChecked(true);
+    ui.lstnames->setCurrentRow(0);
     w.LoadToPlayer_Click(0);
     w.Play_Click(0);
 
@@ -358,7 +361,7 @@ TEST(DeviceFaults, AnOutputThatFailsMidMixHandsOverAndTheMixGoesOn) {
             std::chrono::seconds(10));
     EXPECT_EQ(engine->output(), platform::media::AudioEngine::Output::Null);
     EXPECT_GE(changes, 6);
-    EXPECT_TRUE(w.MP[0]->hasMedia());
-    EXPECT_EQ(w.lstnames->currentRow(), w.lstFiles->currentRow());
+    EXPECT_TRUE(ui.MP[0]->hasMedia());
+    EXPECT_EQ(ui.lstnames->currentRow(), ui.lstFiles->currentRow());
     EXPECT_EQ(prompts.count(), 0);
 }

@@ -88,19 +88,19 @@ protected:
                 const int frames = 160 + static_cast<int>(rng.bounded(160));
                 songfiles::writeCutShort(dir.file(name), kRate, frames, frames);
             }
-            w.lstnames->addItem(name);
-            w.lstFiles->addItem(path);
+            ui.lstnames->addItem(name);
+            ui.lstFiles->addItem(path);
         }
     }
 
     // The two lists must hold the same entries in the same order and agree on the selection.
     void expectListsInStep() {
-        ASSERT_EQ(w.lstnames->count(), kSongs);
-        ASSERT_EQ(w.lstFiles->count(), kSongs);
-        const int row = w.lstnames->currentRow();
-        ASSERT_EQ(w.lstFiles->currentRow(), row);
+        ASSERT_EQ(ui.lstnames->count(), kSongs);
+        ASSERT_EQ(ui.lstFiles->count(), kSongs);
+        const int row = ui.lstnames->currentRow();
+        ASSERT_EQ(ui.lstFiles->currentRow(), row);
         ASSERT_GE(row, 0);
-        ASSERT_EQ(QFileInfo(w.lstFiles->item(row)->text()).fileName(), w.lstnames->item(row)->text());
+        ASSERT_EQ(QFileInfo(ui.lstFiles->item(row)->text()).fileName(), ui.lstnames->item(row)->text());
     }
 
     TempDir dir;
@@ -108,14 +108,15 @@ protected:
         platform::media::AudioEngine::createOffline(kRate, GetParam());
     ScriptedPrompts prompts; // an unattended mix shows no box: any prompt fails the test
     frmMain w{*engine};
+    MainElements& ui = w.elementsForTest();
     int m_missing = 0;
     int m_corrupt = 0;
 };
 
 TEST_P(Soak, TenThousandSongChangesWithoutCrashStallOrGrowth) {
     w.setQuitAction([] {});
-    w.Timer1->stop();
-    w.Timer2->stop();
+    ui.Timer1->stop();
+    ui.Timer2->stop();
     platform::rnd().seed(10);
     fillList();
     ASSERT_GT(m_missing, 0);
@@ -124,14 +125,14 @@ TEST_P(Soak, TenThousandSongChangesWithoutCrashStallOrGrowth) {
     int changes = 0;
     std::array<int, 2> deckChanges{};
     for (int d = 0; d < 2; ++d)
-        QObject::connect(w.MP[d], &platform::media::MediaPlayer::ended, [&changes, &deckChanges, d] {
+        QObject::connect(ui.MP[d], &platform::media::MediaPlayer::ended, [&changes, &deckChanges, d] {
             ++changes;
             ++deckChanges[d];
         });
 
     const auto start = std::chrono::steady_clock::now();
-    w.chbgoon->setChecked(true);
-    w.lstnames->setCurrentRow(0);
+    ui.chbgoon->setChecked(true);
+    ui.lstnames->setCurrentRow(0);
     w.MP_EndOfStream(0, 0);
     w.MP_EndOfStream(1, 0);
 
@@ -151,18 +152,18 @@ TEST_P(Soak, TenThousandSongChangesWithoutCrashStallOrGrowth) {
         ASSERT_LT(renders - lastChangeRender, kStallRenders) << "stalled after " << changes << " changes";
         if (baseline == 0 && changes >= kBaselineAt)
             baseline = residentBytes();
-        if (!w.chbrandom->isChecked() && changes >= kRandomFrom)
-            w.chbrandom->setChecked(true);
+        if (!ui.chbrandom->isChecked() && changes >= kRandomFrom)
+            ui.chbrandom->setChecked(true);
         if (renders % 100 == 0)
             expectListsInStep();
         // Both decks keep a song: a deck resting without one would mean the mix gave up on it.
-        ASSERT_TRUE(w.MP[0]->hasMedia() && w.MP[1]->hasMedia()) << changes;
+        ASSERT_TRUE(ui.MP[0]->hasMedia() && ui.MP[1]->hasMedia()) << changes;
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double end = residentBytes();
 
     expectListsInStep();
-    EXPECT_TRUE(w.chbrandom->isChecked());
+    EXPECT_TRUE(ui.chbrandom->isChecked());
     for (int d = 0; d < 2; ++d)
         EXPECT_GT(deckChanges[d], kChanges / 4) << "deck " << d;
     EXPECT_EQ(prompts.count(), 0);

@@ -94,14 +94,15 @@ protected:
         if (!desktop::sessionBusAvailable())
             GTEST_SKIP() << "needs a session bus (ctest runs this under dbus-run-session)";
         w.setQuitAction([this] { ++quits; });
-        w.Timer1->stop();
-        w.Timer2->stop();
+        ui.Timer1->stop();
+        ui.Timer2->stop();
     }
 
     TempDir dir;
     std::unique_ptr<platform::media::AudioEngine> engine = platform::media::AudioEngine::createOffline(44100);
     ScriptedPrompts prompts;
     frmMain w{*engine};
+    MainElements& ui = w.elementsForTest();
     int quits = 0;
 };
 
@@ -177,31 +178,31 @@ TEST_F(MprisTest, PlayerctlDrivesTheActiveDeck) {
     Observer seen;
     QCoreApplication::processEvents();
     EXPECT_EQ(ctl({"play-pause"}).code, 0);
-    EXPECT_EQ(w.MP[0]->state(), PlayState::Playing);
+    EXPECT_EQ(ui.MP[0]->state(), PlayState::Playing);
     EXPECT_EQ(ctl({"status"}).out, "Playing");
     ASSERT_TRUE(waitFor([&] { return seen.changed.contains("PlaybackStatus"); }, std::chrono::seconds(10)));
     ctl({"play-pause"});
-    EXPECT_EQ(w.MP[0]->state(), PlayState::Paused);
+    EXPECT_EQ(ui.MP[0]->state(), PlayState::Paused);
 
     ctl({"position", "1.5"});
-    EXPECT_NEAR(w.MP[0]->position(), 1.5, 1e-6);
+    EXPECT_NEAR(ui.MP[0]->position(), 1.5, 1e-6);
     ctl({"position", "1+"});
-    EXPECT_NEAR(w.MP[0]->position(), 2.5, 1e-6);
+    EXPECT_NEAR(ui.MP[0]->position(), 2.5, 1e-6);
     EXPECT_NEAR(ctl({"position"}).out.toDouble(), 2.5, 1e-3);
     ctl({"previous"});
-    EXPECT_EQ(w.MP[0]->position(), 0.0);
+    EXPECT_EQ(ui.MP[0]->position(), 0.0);
     ASSERT_TRUE(waitFor([&] { return seen.seeked.size() == 3; }, std::chrono::seconds(10)));
     EXPECT_EQ(seen.seeked, QList<qlonglong>({1'500'000, 2'500'000, 0}));
 
     // Next goes on with the entry after the selection, into the active deck, playing.
     ctl({"next"});
-    EXPECT_EQ(w.MP[0]->fileName(), dir.file("plain.wav"));
-    EXPECT_EQ(w.MP[0]->state(), PlayState::Playing);
+    EXPECT_EQ(ui.MP[0]->fileName(), dir.file("plain.wav"));
+    EXPECT_EQ(ui.MP[0]->state(), PlayState::Playing);
     EXPECT_EQ(ctl({"metadata", "title"}).out, "Plain song");
 
     // A press on deck 2's transport makes deck 2 the one the desktop sees.
     w.songList().select(0);
-    emit w.LoadToPlayer[1]->clicked();
+    emit ui.LoadToPlayer[1]->clicked();
     EXPECT_EQ(ctl({"status"}).out, "Stopped");
     EXPECT_EQ(ctl({"metadata", "title"}).out, "Night Drive");
 
@@ -255,7 +256,7 @@ TEST_F(BusTest, SecondStartHandsItsPathsToTheFirst) {
     desktop::Session session(first);
     session.open({dir.file("zero.wav")});
     QCoreApplication::processEvents();
-    EXPECT_EQ(w.lstFiles->count(), 0);
+    EXPECT_EQ(ui.lstFiles->count(), 0);
     session.attach(w);
     w.showMinimized();
 
@@ -265,7 +266,7 @@ TEST_F(BusTest, SecondStartHandsItsPathsToTheFirst) {
     RecordProperty("second_start_ms", static_cast<int>(took.elapsed()));
     EXPECT_EQ(second.code, 0);
     ASSERT_TRUE(
-        waitFor([&] { return !w.intake()->busy() && w.lstFiles->count() == 5; }, std::chrono::seconds(10)));
+        waitFor([&] { return !w.intake()->busy() && ui.lstFiles->count() == 5; }, std::chrono::seconds(10)));
     QStringList paths;
     for (int i = 0; i < 5; ++i)
         paths << w.songList().path(i);
