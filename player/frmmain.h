@@ -36,10 +36,6 @@ public:
     explicit frmMain(platform::media::AudioEngine& engine, QWidget* parent = nullptr);
     ~frmMain() override;
 
-    // For tests, and the tools and benches that drive the window as a test does: every element by its name.
-    // The program itself asks through the functions below.
-    MainElements& elementsForTest() { return *this; }
-
     // The splash/about window: shown by About_Click; its hidden text field holds the debug word.
     void setAboutWindow(frmAbout* about) { m_about = about; }
     bool debugWordOn() const;
@@ -141,6 +137,10 @@ public:
     // Every key command as an action (its keys and its words), in the help window's order.
     QList<QAction*> keyActions() const { return m_keyActions; }
     void showKeyHelp();
+
+    // For tests, and the tools and benches that drive the window as a test does: every element by its name.
+    // The program itself goes through the handlers and reads above.
+    MainElements& elementsForTest() { return *this; }
 
 signals:
     void activeDeckChanged(int index);

@@ -12,8 +12,8 @@
 #include <QTimer>
 #include <QUrl>
 #include <functional>
-#include <tuple>
 #include <gtest/gtest.h>
+#include <tuple>
 
 #include "commandline.h"
 #include "form4.h"
