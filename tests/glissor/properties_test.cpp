@@ -27,6 +27,25 @@ struct Face {
     Glissor g;
 };
 
+// Assigns every property a value that is not its default, in the order of kKeys.
+void assignEveryProperty(Glissor& g) {
+    g.setBackColor(0x00102030);
+    g.setForeColor(0x00405060);
+    g.setEnabledState(false);
+    QFont font("Serif", 21);
+    font.setBold(true);
+    g.setCaptionFont(font);
+    g.setBorder(true);
+    g.setCaption("Gain");
+    g.setMaskPicture(QImage(3, 3, QImage::Format_RGB32));
+    g.setPicture(QImage(4, 4, QImage::Format_RGB32));
+    g.setStrechPicture(false);
+    g.setValue(2.5);
+    g.setMaxValue(20);
+    g.setHPicture(QImage(5, 5, QImage::Format_RGB32));
+    g.setMask(true);
+}
+
 } // namespace
 
 TEST(GlissorState, ANewFaceIs320By240WithAThumbShadedLikeAButton) {
@@ -61,25 +80,11 @@ TEST(GlissorState, CaptionExtentFollowsTextAndFont) {
 TEST(GlissorProperties, EveryAssignmentNotifiesUnderItsName) {
     Face f;
     QSignalSpy changed(&f.g, &Glissor::PropertyChanged);
-    f.g.setBackColor(0x00FF0000);
-    f.g.setForeColor(0x0000FF00);
-    f.g.setEnabledState(false);
-    f.g.setCaptionFont(QFont("Sans", 12));
-    f.g.setBorder(true);
-    f.g.setCaption("x");
-    f.g.setMaskPicture(QImage());
-    f.g.setPicture(QImage());
-    f.g.setStrechPicture(false);
-    f.g.setMask(true);
-    f.g.setValue(3);
-    f.g.setMaxValue(20);
-    f.g.setHPicture(Glissor::defaultThumb());
+    assignEveryProperty(f.g);
     QStringList names;
     for (const auto& args : changed)
         names << args.at(0).toString();
-    EXPECT_EQ(names,
-              QStringList({"BackColor", "ForeColor", "Enabled", "Font", "Border", "Caption", "MaskPicture",
-                           "Picture", "StrechPicture", "Mask", "Value", "MaxValue", "HPicture"}));
+    EXPECT_EQ(names, kKeys);
     EXPECT_FALSE(f.g.isEnabled());
     EXPECT_TRUE(f.g.Border());
     EXPECT_EQ(f.g.contentsRect().width(), 107); // the border lies outside the face
@@ -206,21 +211,7 @@ TEST(GlissorStore, AMaskTextIsDefaultOnlyWhenItIsTheWordFalse) {
 
 TEST(GlissorStore, WritesEveryKeyInOrderWithItsType) {
     Glissor g;
-    g.setBackColor(0x00102030);
-    g.setForeColor(0x00405060);
-    g.setEnabledState(false);
-    QFont font("Serif", 21);
-    font.setBold(true);
-    g.setCaptionFont(font);
-    g.setBorder(true);
-    g.setCaption("Gain");
-    g.setMaskPicture(QImage(3, 3, QImage::Format_RGB32));
-    g.setPicture(QImage(4, 4, QImage::Format_RGB32));
-    g.setStrechPicture(false);
-    g.setValue(2.5);
-    g.setMaxValue(20);
-    g.setHPicture(QImage(5, 5, QImage::Format_RGB32));
-    g.setMask(true);
+    assignEveryProperty(g);
     PropertyBag bag;
     g.writeProperties(bag);
     QStringList keys;
