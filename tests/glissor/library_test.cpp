@@ -18,26 +18,6 @@ namespace {
 const QString kClsid = QStringLiteral("{546BBEBE-7E8C-49A3-8450-D343FB5D9A73}");
 }
 
-TEST(GlissorLibrary, ServesItsClassAndUnloadsOnlyWhenNothingIsAlive) {
-    QString why;
-    auto lib = ControlLibrary::open(QStringLiteral(GLISSOR_LIBRARY), &why);
-    ASSERT_TRUE(lib) << why.toStdString();
-    EXPECT_EQ(lib->canUnloadNow(), kOk);
-    ClassFactory* factory = nullptr;
-    ASSERT_EQ(lib->getClassObject(kClsid.toLower(), &factory), kOk);
-    EXPECT_EQ(lib->canUnloadNow(), kFalse);
-    Control* control = factory->createInstance(nullptr);
-    factory->release();
-    ASSERT_NE(control, nullptr);
-    EXPECT_EQ(lib->canUnloadNow(), kFalse);
-    EXPECT_STREQ(control->widget()->metaObject()->className(), "Glissor");
-    delete control->widget();
-    EXPECT_EQ(lib->canUnloadNow(), kOk);
-
-    EXPECT_EQ(lib->getClassObject(QStringLiteral("{00000000-0000-0000-0000-000000000001}"), &factory),
-              kClassNotAvailable);
-}
-
 TEST(GlissorLibrary, RegistersAndUnregistersItsClass) {
     auto lib = ControlLibrary::open(QStringLiteral(GLISSOR_LIBRARY));
     ASSERT_TRUE(lib);

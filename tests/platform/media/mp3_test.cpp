@@ -30,6 +30,14 @@ void writeAll(const QString& path, const QByteArray& bytes) {
     f.write(bytes);
 }
 
+// Takes the Xing/Info header frame out of an MP3: the length and the seek index then come from a scan.
+void stripHeaderFrame(const QString& path) {
+    QByteArray bytes = readAll(path);
+    const auto first = songfiles::firstFrame(bytes);
+    ASSERT_TRUE(first.isInfo);
+    writeAll(path, bytes.remove(int(first.offset), first.length));
+}
+
 // Plays the song from where it stands until its end; returns the frames rendered, or -1 if it did not end.
 int playToEnd(AudioEngine& engine, MediaPlayer& mp, int limit, float* loudest = nullptr) {
     QSignalSpy spy(&mp, &MediaPlayer::ended);
@@ -81,11 +89,7 @@ TEST_F(Mp3Test, WithoutItsHeaderFrameAVbrOrCbrSongPlaysToItsRealEnd) {
     for (Kind kind : {Kind::Mp3Cbr, Kind::Mp3Vbr}) {
         SCOPED_TRACE(int(kind));
         const QString path = mp3("bare.mp3", 3.0, kind);
-        QByteArray bytes = readAll(path);
-        const auto first = songfiles::firstFrame(bytes);
-        ASSERT_TRUE(first.isInfo);
-        bytes.remove(int(first.offset), first.length);
-        writeAll(path, bytes);
+        stripHeaderFrame(path);
 
         MediaPlayer mp(*engine, nullptr);
         ASSERT_FALSE(mp.open(path));
@@ -152,12 +156,9 @@ TEST_F(Mp3Test, SeeksAreSampleExact) {
 }
 
 TEST_F(Mp3Test, DecodingOnWorkerThreadsWhileTheScanRunsRendersTheSameFrames) {
-    // No header frame: the length and the seek index come from the scan, which runs beside the decoding.
+    // No header frame: the scan runs beside the decoding.
     const QString path = mp3("threaded.mp3", 3.0);
-    QByteArray bytes = readAll(path);
-    const auto first = songfiles::firstFrame(bytes);
-    bytes.remove(int(first.offset), first.length);
-    writeAll(path, bytes);
+    stripHeaderFrame(path);
 
     auto script = [&](AudioEngine& e) {
         MediaPlayer mp(e, nullptr);
