@@ -65,6 +65,7 @@ protected:
     }
     TempDir dir;
     std::unique_ptr<AudioEngine> engine = AudioEngine::createOffline(kRate);
+    MediaPlayer mp{*engine, nullptr};
 };
 
 TEST_F(Mp3Test, LengthMatchesTheFramesWrittenAndTheSongPlaysToIt) {
@@ -107,7 +108,6 @@ TEST_F(Mp3Test, ATruncatedSongPlaysWhatIsThereAndEnds) {
     ASSERT_TRUE(songfiles::firstFrame(bytes).isInfo); // the header still claims 4 s
     writeAll(path, bytes.left(bytes.size() / 2));
 
-    MediaPlayer mp(*engine, nullptr);
     ASSERT_FALSE(mp.open(path));
     EXPECT_NEAR(mp.length(), 2.0, 0.1);
     mp.play();
@@ -125,7 +125,6 @@ TEST_F(Mp3Test, GarbageInTheMiddleIsSkipped) {
     bytes.insert(bytes.size() / 2, garbage);
     writeAll(path, bytes);
 
-    MediaPlayer mp(*engine, nullptr);
     ASSERT_FALSE(mp.open(path));
     mp.play();
     float loudest = 0;
@@ -137,7 +136,6 @@ TEST_F(Mp3Test, GarbageInTheMiddleIsSkipped) {
 }
 
 TEST_F(Mp3Test, SeeksAreSampleExact) {
-    MediaPlayer mp(*engine, nullptr);
     ASSERT_FALSE(mp.open(mp3("seek.mp3", 3.0)));
     mp.play();
     std::vector<float> straight(size_t(2 * 3 * kRate));
