@@ -319,27 +319,6 @@ TEST_F(MediaPlayerTest, OtherRatesAndMonoPlayAtTheRightSpeed) {
     }
 }
 
-TEST_F(MediaPlayerTest, ThreadedDecodingRendersWhatInlineDecodingRenders) {
-    const QString path = song("a.wav", kRate);
-    auto script = [&](AudioEngine& e) {
-        MediaPlayer mp(e, nullptr);
-        EXPECT_FALSE(mp.open(path));
-        mp.play();
-        std::vector<float> all = render(e, 5000);
-        mp.setPosition(0.75);
-        auto more = render(e, 3000);
-        all.insert(all.end(), more.begin(), more.end());
-        mp.pause();
-        mp.setPosition(0.1);
-        mp.play();
-        more = render(e, 20000);
-        all.insert(all.end(), more.begin(), more.end());
-        return all;
-    };
-    auto threaded = AudioEngine::createOffline(kRate, AudioEngine::Decoding::Threads);
-    EXPECT_EQ(script(*engine), script(*threaded));
-}
-
 TEST_F(MediaPlayerTest, ASongDeletedWhilePlayingPlaysToItsEnd) {
     const QString path = song("gone.wav", 30000);
     ASSERT_FALSE(mp.open(path));

@@ -159,17 +159,23 @@ TEST_F(Mp3Test, DecodingOnWorkerThreadsWhileTheScanRunsRendersTheSameFrames) {
     stripHeaderFrame(path);
 
     auto script = [&](AudioEngine& e) {
+        std::vector<float> all;
+        const auto take = [&](int frames) {
+            all.resize(all.size() + size_t(2 * frames));
+            e.render(all.data() + all.size() - size_t(2 * frames), frames);
+        };
         MediaPlayer mp(e, nullptr);
         EXPECT_FALSE(mp.open(path));
         mp.play();
-        std::vector<float> all(2 * 3000);
-        e.render(all.data(), 3000);
+        take(3000);
         for (double target : {2.1, 0.5, 1.75}) {
             mp.setPosition(target);
-            std::vector<float> more(2 * 2000);
-            e.render(more.data(), 2000);
-            all.insert(all.end(), more.begin(), more.end());
+            take(2000);
         }
+        mp.pause(); // and once while paused
+        mp.setPosition(0.1);
+        mp.play();
+        take(20000);
         const int played = playToEnd(e, mp, 5 * kRate);
         EXPECT_GT(played, 0);
         return all;
