@@ -21,6 +21,7 @@
 #include "media/engineimpl.h"
 #include "media/mediaplayer.h"
 #include "soundserver.h"
+#include "waitfor.h"
 
 using namespace platform::media;
 using Clock = std::chrono::steady_clock;
@@ -51,16 +52,6 @@ void writeNoise(const QString& path, double seconds, uint32_t seed) {
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[v.size() / 2];
-}
-
-template <class Pred> bool waitUntil(Pred pred, int ms) {
-    const auto until = Clock::now() + std::chrono::milliseconds(ms);
-    while (!pred()) {
-        if (Clock::now() > until)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
 }
 
 // The program's own resident memory: what the sound server shares with it (its memory pool) left out.
@@ -203,7 +194,7 @@ int main(int argc, char** argv) {
         x.open(a), y.open(b);
         const auto t = Clock::now();
         x.play(), y.play();
-        waitUntil([&] { return x.position() >= loadSeconds; }, (loadSeconds + 20) * 1000);
+        waitFor([&] { return x.position() >= loadSeconds; }, std::chrono::seconds(loadSeconds + 20));
         const size_t from = rec.frameAt(t);
         uint64_t underflows = 0, deckUnderflows = 0;
         for (auto& slot : engine->impl().decks)

@@ -4,24 +4,12 @@
 #include <QPainter>
 #include <QString>
 
-#include "component/controlerror.h"
 #include "component/propertybag.h"
 #include "fuzzapp.h"
 #include "glissor/glissor.h"
 
-using platform::component::ControlError;
+using fuzzsupport::tolerate;
 using platform::component::PropertyBag;
-
-namespace {
-
-template <class F> void tolerate(F&& f) {
-    try {
-        f();
-    } catch (const ControlError&) {
-    }
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzzsupport::startApplication();
@@ -29,20 +17,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
-    // The first two bytes size the face; the rest is the property text.
-    if (size < 2)
-        return 0;
-    const int width = 1 + data[0] * 2;
-    const int height = 1 + data[1] / 2;
-    const QString text =
-        QString::fromUtf8(reinterpret_cast<const char*>(data + 2), static_cast<qsizetype>(size - 2));
-    const auto bag = PropertyBag::fromText(text);
-    if (!bag)
+    const auto input = fuzzsupport::controlInput(data, size, 2);
+    if (!input)
         return 0;
 
     Glissor g;
-    g.resize(width, height);
-    tolerate([&] { g.readProperties(*bag); });
+    g.resize(input->size);
+    tolerate([&] { g.readProperties(input->bag); });
     g.show();
     tolerate([&] { g.UpdateSlider(); });
     tolerate([&] { g.Value(); });
@@ -56,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     PropertyBag saved;
     g.writeProperties(saved);
     Glissor copy;
-    copy.resize(width, height);
+    copy.resize(input->size);
     tolerate([&] { copy.readProperties(saved); });
     if (copy.valueText() != g.valueText() || copy.maxText() != g.maxText() || copy.Caption() != g.Caption())
         std::abort();

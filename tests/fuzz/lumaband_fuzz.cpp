@@ -4,14 +4,12 @@
 #include <QPainter>
 #include <QString>
 
-#include "component/controlerror.h"
-#include "component/propertybag.h"
 #include "fuzzapp.h"
 #include "lumaband/lumaband.h"
 #include "lumaband/lumabandrules.h"
 
+using fuzzsupport::tolerate;
 using platform::component::ControlError;
-using platform::component::PropertyBag;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzzsupport::startApplication();
@@ -19,27 +17,18 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
-    if (size < 2)
-        return 0;
-    const int width = 1 + data[0] * 4;
-    const int height = 1 + data[1] / 4;
-    const QString text =
-        QString::fromUtf8(reinterpret_cast<const char*>(data + 2), static_cast<qsizetype>(size - 2));
-    const auto bag = PropertyBag::fromText(text);
-    if (!bag)
+    const auto input = fuzzsupport::controlInput(data, size, 4);
+    if (!input)
         return 0;
 
     Lumaband bar;
-    bar.resize(width, height);
+    bar.resize(input->size);
     try {
-        bar.readProperties(*bag);
+        bar.readProperties(input->bag);
     } catch (const ControlError&) {
         return 0; // a value of the wrong type: the host is told, the bar keeps what it had read
     }
-    try {
-        bar.Percent();
-    } catch (const ControlError&) {
-    }
+    tolerate([&] { bar.Percent(); });
     QImage image(bar.size(), QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     bar.render(&image);
@@ -54,12 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     s.relativeScroll = bar.RelativeScroll();
     s.segmentSize = bar.SegmentSize();
     s.segmentWidth = bar.SegmentWidth();
-    QImage direct(width, height, QImage::Format_RGB32);
+    QImage direct(input->size, QImage::Format_RGB32);
     QPainter p(&direct);
     float units = 0;
-    try {
+    tolerate([&] {
         lumaband::drawBar(p, direct.rect(), s, lumaband::Surface{Qt::black, Qt::white, bar.font()}, units);
-    } catch (const ControlError&) {
-    }
+    });
     return 0;
 }

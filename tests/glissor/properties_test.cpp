@@ -5,8 +5,10 @@
 
 #include "component/controlerror.h"
 #include "component/propertybag.h"
+#include "controlerrors.h"
 #include "glissor/glissor.h"
 #include "glissor/glissorinterface.h"
+#include "paintlog.h"
 
 using namespace platform::component;
 
@@ -25,14 +27,23 @@ struct Face {
     Glissor g;
 };
 
-template <class F> ErrorKind errorOf(F&& f) {
-    try {
-        f();
-    } catch (const ControlError& e) {
-        return e.kind();
-    }
-    ADD_FAILURE() << "no error";
-    return ErrorKind::Overflow;
+// Assigns every property a value that is not its default, in the order of kKeys.
+void assignEveryProperty(Glissor& g) {
+    g.setBackColor(0x00102030);
+    g.setForeColor(0x00405060);
+    g.setEnabledState(false);
+    QFont font("Serif", 21);
+    font.setBold(true);
+    g.setCaptionFont(font);
+    g.setBorder(true);
+    g.setCaption("Gain");
+    g.setMaskPicture(QImage(3, 3, QImage::Format_RGB32));
+    g.setPicture(QImage(4, 4, QImage::Format_RGB32));
+    g.setStrechPicture(false);
+    g.setValue(2.5);
+    g.setMaxValue(20);
+    g.setHPicture(QImage(5, 5, QImage::Format_RGB32));
+    g.setMask(true);
 }
 
 } // namespace
@@ -69,25 +80,11 @@ TEST(GlissorState, CaptionExtentFollowsTextAndFont) {
 TEST(GlissorProperties, EveryAssignmentNotifiesUnderItsName) {
     Face f;
     QSignalSpy changed(&f.g, &Glissor::PropertyChanged);
-    f.g.setBackColor(0x00FF0000);
-    f.g.setForeColor(0x0000FF00);
-    f.g.setEnabledState(false);
-    f.g.setCaptionFont(QFont("Sans", 12));
-    f.g.setBorder(true);
-    f.g.setCaption("x");
-    f.g.setMaskPicture(QImage());
-    f.g.setPicture(QImage());
-    f.g.setStrechPicture(false);
-    f.g.setMask(true);
-    f.g.setValue(3);
-    f.g.setMaxValue(20);
-    f.g.setHPicture(Glissor::defaultThumb());
+    assignEveryProperty(f.g);
     QStringList names;
     for (const auto& args : changed)
         names << args.at(0).toString();
-    EXPECT_EQ(names,
-              QStringList({"BackColor", "ForeColor", "Enabled", "Font", "Border", "Caption", "MaskPicture",
-                           "Picture", "StrechPicture", "Mask", "Value", "MaxValue", "HPicture"}));
+    EXPECT_EQ(names, kKeys);
     EXPECT_FALSE(f.g.isEnabled());
     EXPECT_TRUE(f.g.Border());
     EXPECT_EQ(f.g.contentsRect().width(), 107); // the border lies outside the face
@@ -149,7 +146,7 @@ TEST(GlissorProperties, ALowerMaximumLeavesTheValueAndPlacesTheHandlePastTheEnd)
 TEST(GlissorProperties, AMaximumOfZeroIsStoredNotifiedThenReported) {
     Face f;
     QSignalSpy notified(&f.g, &Glissor::PropertyChanged);
-    EXPECT_EQ(errorOf([&] { f.g.setMaxValue(0); }), ErrorKind::DivisionByZero);
+    EXPECT_EQ(errorKindOf([&] { f.g.setMaxValue(0); }), ErrorKind::DivisionByZero);
     EXPECT_EQ(f.g.maxText(), "0");
     EXPECT_EQ(notified.size(), 1);
     EXPECT_EQ(f.g.handleX(), 0);
@@ -166,9 +163,9 @@ TEST(GlissorProperties, AMaximumOfZeroIsStoredNotifiedThenReported) {
 TEST(GlissorProperties, AHandleBeyond16BitsIsAnOverflow) {
     Face f;
     f.g.setValue(8);
-    EXPECT_EQ(errorOf([&] { f.g.setMaxValue(0.001); }), ErrorKind::Overflow);
-    EXPECT_EQ(errorOf([&] { f.g.setValue(std::nan("")); }), ErrorKind::TypeMismatch);
-    EXPECT_EQ(errorOf([&] { f.g.setMaxValue(INFINITY); }), ErrorKind::TypeMismatch);
+    EXPECT_EQ(errorKindOf([&] { f.g.setMaxValue(0.001); }), ErrorKind::Overflow);
+    EXPECT_EQ(errorKindOf([&] { f.g.setValue(std::nan("")); }), ErrorKind::TypeMismatch);
+    EXPECT_EQ(errorKindOf([&] { f.g.setMaxValue(INFINITY); }), ErrorKind::TypeMismatch);
     EXPECT_EQ(f.g.maxText(), "0.001");
 }
 
@@ -214,21 +211,7 @@ TEST(GlissorStore, AMaskTextIsDefaultOnlyWhenItIsTheWordFalse) {
 
 TEST(GlissorStore, WritesEveryKeyInOrderWithItsType) {
     Glissor g;
-    g.setBackColor(0x00102030);
-    g.setForeColor(0x00405060);
-    g.setEnabledState(false);
-    QFont font("Serif", 21);
-    font.setBold(true);
-    g.setCaptionFont(font);
-    g.setBorder(true);
-    g.setCaption("Gain");
-    g.setMaskPicture(QImage(3, 3, QImage::Format_RGB32));
-    g.setPicture(QImage(4, 4, QImage::Format_RGB32));
-    g.setStrechPicture(false);
-    g.setValue(2.5);
-    g.setMaxValue(20);
-    g.setHPicture(QImage(5, 5, QImage::Format_RGB32));
-    g.setMask(true);
+    assignEveryProperty(g);
     PropertyBag bag;
     g.writeProperties(bag);
     QStringList keys;
@@ -302,31 +285,17 @@ TEST(GlissorStore, AnEmptyStoreGivesTheDefaultsAndMaskTheTextFalse) {
     EXPECT_FALSE(g.Border());
 }
 
-namespace {
-// Records each paint of a face with the value text it showed.
-struct PaintLog : QObject {
-    explicit PaintLog(Glissor& g) : g(g) { g.installEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint)
-            values << g.valueText();
-        return false;
-    }
-    Glissor& g;
-    QStringList values;
-};
-} // namespace
-
 TEST(GlissorProperties, AnAssignmentIsOnTheScreenBeforeItReturns) {
     Face f;
     QCoreApplication::processEvents();
-    PaintLog log(f.g);
+    PaintLog<QString> log(&f.g, [&](const QPaintEvent&) { return f.g.valueText(); });
     for (int v = 1; v <= 4; ++v) // a host moving the slider inside one long handler
         f.g.setValue(v);
-    EXPECT_EQ(log.values, QStringList({"1", "2", "3", "4"}));
-    log.values.clear();
+    EXPECT_EQ(log.seen, QStringList({"1", "2", "3", "4"}));
+    log.seen.clear();
     f.g.setMaxValue(20);
     f.g.setCaption("Gain");
-    EXPECT_EQ(log.values.size(), 2);
+    EXPECT_EQ(log.seen.size(), 2);
 }
 
 TEST(GlissorStore, AFailingKeyStopsReadingAfterTheKeysBeforeIt) {
@@ -350,10 +319,10 @@ TEST(GlissorStore, ValueTextThatIsNoNumberRestoresButFailsStrictReaders) {
     g.resize(109, 30);
     g.show(); // sizing and showing do not fail
     EXPECT_EQ(g.handleX(), 0);
-    EXPECT_EQ(errorOf([&] { g.Value(); }), ErrorKind::TypeMismatch);
-    EXPECT_EQ(errorOf([&] { g.UpdateSlider(); }), ErrorKind::TypeMismatch);
-    EXPECT_EQ(errorOf([&] { g.StrechPicture(); }), ErrorKind::TypeMismatch);
-    EXPECT_EQ(errorOf([&] { g.setCaption("x"); }), ErrorKind::TypeMismatch);
+    EXPECT_EQ(errorKindOf([&] { g.Value(); }), ErrorKind::TypeMismatch);
+    EXPECT_EQ(errorKindOf([&] { g.UpdateSlider(); }), ErrorKind::TypeMismatch);
+    EXPECT_EQ(errorKindOf([&] { g.StrechPicture(); }), ErrorKind::TypeMismatch);
+    EXPECT_EQ(errorKindOf([&] { g.setCaption("x"); }), ErrorKind::TypeMismatch);
     EXPECT_EQ(g.Caption(), "x"); // stored and notified before the redraw failed
 }
 

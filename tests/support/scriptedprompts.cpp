@@ -4,18 +4,10 @@
 #include <gtest/gtest.h>
 
 namespace {
+// In the order of ScriptedPrompts::Kind.
+const char* const kKindNames[] = {"message box", "input box", "open dialog", "save dialog"};
 const char* kindName(ScriptedPrompts::Kind k) {
-    switch (k) {
-    case ScriptedPrompts::Kind::Message:
-        return "message box";
-    case ScriptedPrompts::Kind::Input:
-        return "input box";
-    case ScriptedPrompts::Kind::OpenFile:
-        return "open dialog";
-    case ScriptedPrompts::Kind::SaveFile:
-        return "save dialog";
-    }
-    return "?";
+    return kKindNames[int(k)];
 }
 } // namespace
 

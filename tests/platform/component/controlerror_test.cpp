@@ -2,32 +2,24 @@
 #include <limits>
 
 #include "component/controlerror.h"
+#include "controlerrors.h"
 
 using namespace platform::component;
-
-namespace {
-template <class F> std::optional<ErrorKind> kindOf(F f) {
-    try {
-        f();
-    } catch (const ControlError& e) {
-        return e.kind();
-    }
-    return std::nullopt;
-}
-} // namespace
 
 TEST(ControlError, NarrowingChecksTheSixteenBitRange) {
     EXPECT_EQ(narrowToInt16(-32768), -32768);
     EXPECT_EQ(narrowToInt16(32767), 32767);
-    EXPECT_EQ(kindOf([] { narrowToInt16(32768); }), ErrorKind::Overflow);
-    EXPECT_EQ(kindOf([] { narrowToInt16(-32769); }), ErrorKind::Overflow);
-    EXPECT_EQ(kindOf([] { narrowToInt32(1LL << 31); }), ErrorKind::Overflow);
+    EXPECT_EQ(errorKindOf([] { narrowToInt16(32768); }), ErrorKind::Overflow);
+    EXPECT_EQ(errorKindOf([] { narrowToInt16(-32769); }), ErrorKind::Overflow);
+    EXPECT_EQ(errorKindOf([] { narrowToInt32(1LL << 31); }), ErrorKind::Overflow);
 
     EXPECT_EQ(roundToInt16(2.5), 2);
     EXPECT_EQ(roundToInt16(-32768.4), -32768);
-    EXPECT_EQ(kindOf([] { roundToInt16(32767.5); }), ErrorKind::Overflow); // 32768 after rounding
-    EXPECT_EQ(kindOf([] { roundToInt16(std::numeric_limits<double>::quiet_NaN()); }), ErrorKind::Overflow);
-    EXPECT_EQ(kindOf([] { roundToInt32(std::numeric_limits<double>::infinity()); }), ErrorKind::Overflow);
+    EXPECT_EQ(errorKindOf([] { roundToInt16(32767.5); }), ErrorKind::Overflow); // 32768 after rounding
+    EXPECT_EQ(errorKindOf([] { roundToInt16(std::numeric_limits<double>::quiet_NaN()); }),
+              ErrorKind::Overflow);
+    EXPECT_EQ(errorKindOf([] { roundToInt32(std::numeric_limits<double>::infinity()); }),
+              ErrorKind::Overflow);
 }
 
 TEST(ControlError, KindsCarryTheirClassicNumbersAndTexts) {

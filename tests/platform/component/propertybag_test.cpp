@@ -5,6 +5,7 @@
 
 #include "component/controlerror.h"
 #include "component/propertybag.h"
+#include "controlerrors.h"
 #include "tempdir.h"
 
 using namespace platform::component;
@@ -124,20 +125,13 @@ TEST(PropertyBag, TypedReadsConvertOrFailWithTheirKind) {
     bag.write(QStringLiteral("half"), 2.5);
     bag.write(QStringLiteral("font"), Font{QStringLiteral("Arial")});
     bag.write(QStringLiteral("syscol"), Colour{0x80000012});
-
-    auto kindOf = [&](auto read) -> std::optional<ErrorKind> {
-        try {
-            read();
-        } catch (const ControlError& e) {
-            return e.kind();
-        }
-        return std::nullopt;
-    };
-    EXPECT_EQ(kindOf([&] { bag.read(QStringLiteral("big"), std::int16_t{0}); }), ErrorKind::Overflow);
-    EXPECT_EQ(kindOf([&] { bag.read(QStringLiteral("word"), std::int16_t{0}); }), ErrorKind::TypeMismatch);
-    EXPECT_EQ(kindOf([&] { bag.read(QStringLiteral("word"), false); }), ErrorKind::TypeMismatch);
-    EXPECT_EQ(kindOf([&] { bag.read(QStringLiteral("font"), std::int32_t{0}); }), ErrorKind::TypeMismatch);
-    EXPECT_EQ(kindOf([&] { bag.read(QStringLiteral("yes"), Picture{}); }), ErrorKind::TypeMismatch);
+    EXPECT_EQ(errorKindOf([&] { bag.read(QStringLiteral("big"), std::int16_t{0}); }), ErrorKind::Overflow);
+    EXPECT_EQ(errorKindOf([&] { bag.read(QStringLiteral("word"), std::int16_t{0}); }),
+              ErrorKind::TypeMismatch);
+    EXPECT_EQ(errorKindOf([&] { bag.read(QStringLiteral("word"), false); }), ErrorKind::TypeMismatch);
+    EXPECT_EQ(errorKindOf([&] { bag.read(QStringLiteral("font"), std::int32_t{0}); }),
+              ErrorKind::TypeMismatch);
+    EXPECT_EQ(errorKindOf([&] { bag.read(QStringLiteral("yes"), Picture{}); }), ErrorKind::TypeMismatch);
 
     EXPECT_EQ(bag.read(QStringLiteral("big"), std::int32_t{0}), 70000);
     EXPECT_EQ(bag.read(QStringLiteral("num"), std::int16_t{0}), 12);

@@ -30,6 +30,14 @@ void writeAll(const QString& path, const QByteArray& bytes) {
     f.write(bytes);
 }
 
+// Takes the Xing/Info header frame out of an MP3: the length and the seek index then come from a scan.
+void stripHeaderFrame(const QString& path) {
+    QByteArray bytes = readAll(path);
+    const auto first = songfiles::firstFrame(bytes);
+    ASSERT_TRUE(first.isInfo);
+    writeAll(path, bytes.remove(int(first.offset), first.length));
+}
+
 // Plays the song from where it stands until its end; returns the frames rendered, or -1 if it did not end.
 int playToEnd(AudioEngine& engine, MediaPlayer& mp, int limit, float* loudest = nullptr) {
     QSignalSpy spy(&mp, &MediaPlayer::ended);
@@ -57,6 +65,7 @@ protected:
     }
     TempDir dir;
     std::unique_ptr<AudioEngine> engine = AudioEngine::createOffline(kRate);
+    MediaPlayer mp{*engine, nullptr};
 };
 
 TEST_F(Mp3Test, LengthMatchesTheFramesWrittenAndTheSongPlaysToIt) {
@@ -81,11 +90,7 @@ TEST_F(Mp3Test, WithoutItsHeaderFrameAVbrOrCbrSongPlaysToItsRealEnd) {
     for (Kind kind : {Kind::Mp3Cbr, Kind::Mp3Vbr}) {
         SCOPED_TRACE(int(kind));
         const QString path = mp3("bare.mp3", 3.0, kind);
-        QByteArray bytes = readAll(path);
-        const auto first = songfiles::firstFrame(bytes);
-        ASSERT_TRUE(first.isInfo);
-        bytes.remove(int(first.offset), first.length);
-        writeAll(path, bytes);
+        stripHeaderFrame(path);
 
         MediaPlayer mp(*engine, nullptr);
         ASSERT_FALSE(mp.open(path));
@@ -103,7 +108,6 @@ TEST_F(Mp3Test, ATruncatedSongPlaysWhatIsThereAndEnds) {
     ASSERT_TRUE(songfiles::firstFrame(bytes).isInfo); // the header still claims 4 s
     writeAll(path, bytes.left(bytes.size() / 2));
 
-    MediaPlayer mp(*engine, nullptr);
     ASSERT_FALSE(mp.open(path));
     EXPECT_NEAR(mp.length(), 2.0, 0.1);
     mp.play();
@@ -121,7 +125,6 @@ TEST_F(Mp3Test, GarbageInTheMiddleIsSkipped) {
     bytes.insert(bytes.size() / 2, garbage);
     writeAll(path, bytes);
 
-    MediaPlayer mp(*engine, nullptr);
     ASSERT_FALSE(mp.open(path));
     mp.play();
     float loudest = 0;
@@ -133,7 +136,6 @@ TEST_F(Mp3Test, GarbageInTheMiddleIsSkipped) {
 }
 
 TEST_F(Mp3Test, SeeksAreSampleExact) {
-    MediaPlayer mp(*engine, nullptr);
     ASSERT_FALSE(mp.open(mp3("seek.mp3", 3.0)));
     mp.play();
     std::vector<float> straight(size_t(2 * 3 * kRate));
@@ -152,25 +154,28 @@ TEST_F(Mp3Test, SeeksAreSampleExact) {
 }
 
 TEST_F(Mp3Test, DecodingOnWorkerThreadsWhileTheScanRunsRendersTheSameFrames) {
-    // No header frame: the length and the seek index come from the scan, which runs beside the decoding.
+    // No header frame: the scan runs beside the decoding.
     const QString path = mp3("threaded.mp3", 3.0);
-    QByteArray bytes = readAll(path);
-    const auto first = songfiles::firstFrame(bytes);
-    bytes.remove(int(first.offset), first.length);
-    writeAll(path, bytes);
+    stripHeaderFrame(path);
 
     auto script = [&](AudioEngine& e) {
+        std::vector<float> all;
+        const auto take = [&](int frames) {
+            all.resize(all.size() + size_t(2 * frames));
+            e.render(all.data() + all.size() - size_t(2 * frames), frames);
+        };
         MediaPlayer mp(e, nullptr);
         EXPECT_FALSE(mp.open(path));
         mp.play();
-        std::vector<float> all(2 * 3000);
-        e.render(all.data(), 3000);
+        take(3000);
         for (double target : {2.1, 0.5, 1.75}) {
             mp.setPosition(target);
-            std::vector<float> more(2 * 2000);
-            e.render(more.data(), 2000);
-            all.insert(all.end(), more.begin(), more.end());
+            take(2000);
         }
+        mp.pause(); // and once while paused
+        mp.setPosition(0.1);
+        mp.play();
+        take(20000);
         const int played = playToEnd(e, mp, 5 * kRate);
         EXPECT_GT(played, 0);
         return all;

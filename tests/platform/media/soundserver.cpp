@@ -11,6 +11,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "waitfor.h"
+
 namespace {
 
 // Starts `argv` in a process group of its own, which dies with this process; `env` are extra NAME=value
@@ -206,17 +208,12 @@ void MonitorRecorder::readLoop() {
 }
 
 bool MonitorRecorder::waitForFrames(size_t frames, int timeoutMs) const {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        {
+    return waitFor(
+        [&] {
             std::lock_guard lk(m_mutex);
-            if (m_samples.size() / size_t(m_channels) >= frames)
-                return true;
-        }
-        if (std::chrono::steady_clock::now() > until)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+            return m_samples.size() / size_t(m_channels) >= frames;
+        },
+        std::chrono::milliseconds(timeoutMs));
 }
 
 size_t MonitorRecorder::frameAt(std::chrono::steady_clock::time_point t) const {

@@ -4,6 +4,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "paintlog.h"
 #include "ui/progressbar.h"
 #include "ui/visibilitygate.h"
 
@@ -12,15 +13,10 @@ using platform::VisibilityGate;
 
 namespace {
 
-// Records the bounding rectangle of every paint event a widget receives.
-struct PaintLog : QObject {
-    explicit PaintLog(QWidget* w) { w->installEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint)
-            rects.push_back(static_cast<QPaintEvent*>(e)->region().boundingRect());
-        return false;
-    }
-    std::vector<QRect> rects;
+// The bounding rectangle of every paint event a widget receives.
+struct RectLog : PaintLog<QRect> {
+    explicit RectLog(QWidget* w)
+        : PaintLog(w, [](const QPaintEvent& e) { return e.region().boundingRect(); }) {}
 };
 
 void settle(QWidget& w) {
@@ -52,12 +48,12 @@ TEST(BarPainting, RepaintsOnlyTheStripOfFillThatMoved) {
         bar.setValue(c.from);
         bar.show();
         settle(bar);
-        PaintLog log(&bar);
+        RectLog log(&bar);
         bar.setValue(c.to);
         QApplication::processEvents();
-        const int width = log.rects.empty() ? 0 : log.rects.front().width();
+        const int width = log.seen.empty() ? 0 : log.seen.front().width();
         EXPECT_EQ(width, c.paintedWidth) << c.max << ": " << c.from << " -> " << c.to;
-        EXPECT_LE(log.rects.size(), 1u);
+        EXPECT_LE(log.seen.size(), 1);
     }
 }
 
@@ -73,8 +69,8 @@ TEST(VisibilityGate, NothingIsPaintedOutOfSight) {
         window.show();
         settle(window);
         EXPECT_FALSE(gate.hidden());
-        PaintLog windowLog(&window);
-        PaintLog barLog(bar);
+        RectLog windowLog(&window);
+        RectLog barLog(bar);
         int changes = 0;
         QObject::connect(&gate, &VisibilityGate::hiddenChanged, [&](bool) { ++changes; });
 
@@ -87,7 +83,7 @@ TEST(VisibilityGate, NothingIsPaintedOutOfSight) {
             bar->setValue(static_cast<float>(v));
             QApplication::processEvents();
         }
-        EXPECT_TRUE(windowLog.rects.empty() && barLog.rects.empty()) << "minimised " << minimise;
+        EXPECT_TRUE(windowLog.seen.empty() && barLog.seen.empty()) << "minimised " << minimise;
         EXPECT_EQ(bar->value(), 30);
 
         if (minimise)
@@ -97,7 +93,7 @@ TEST(VisibilityGate, NothingIsPaintedOutOfSight) {
         QApplication::processEvents();
         EXPECT_FALSE(gate.hidden());
         EXPECT_EQ(changes, 2);
-        EXPECT_FALSE(barLog.rects.empty()) << "minimised " << minimise;
+        EXPECT_FALSE(barLog.seen.empty()) << "minimised " << minimise;
     }
 }
 
