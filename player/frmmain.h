@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 
+#include "captionlabel.h"
 #include "songlist.h"
 
 class QCheckBox;
@@ -68,8 +69,8 @@ public:
     std::array<platform::ImageButton*, 2> Pause{};
     std::array<platform::ImageButton*, 2> Stop{};
     std::array<platform::ImageButton*, 2> Volgend{};
-    std::array<QFrame*, 2> SongInfo{};
-    std::array<QLabel*, 2> lblnow{};
+    std::array<CaptionViewport*, 2> SongInfo{};
+    std::array<CaptionLabel*, 2> lblnow{};
     std::array<platform::ProgressBar*, 2> PB1{};
     QWidget* PB = nullptr; // the hosted gradient bar; nothing here reads or changes it
     std::array<platform::Slider*, 2> Vol{};
