@@ -1,14 +1,70 @@
 #include "captionlabel.h"
 
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "ui/serverpicture.h"
 
 namespace player {
+
+CaptionViewport::CaptionViewport(QWidget* parent)
+    : QFrame(parent), m_server(platform::ServerPicture::create(this)) {}
+
+CaptionViewport::~CaptionViewport() = default;
+
+void CaptionViewport::setCaption(CaptionLabel* caption) {
+    m_caption = caption;
+    if (m_server)
+        caption->hide();
+}
+
+QPaintEngine* CaptionViewport::paintEngine() const {
+    return m_server ? nullptr : QFrame::paintEngine();
+}
+
+void CaptionViewport::paintEvent(QPaintEvent*) {
+    if (m_server)
+        putUp();
+}
+
+void CaptionViewport::captionMoved() {
+    if (m_server && isVisible())
+        putUp();
+}
+
+void CaptionViewport::putUp() {
+    if (!m_caption)
+        return;
+    const qreal dpr = devicePixelRatioF();
+    const QSize frame(int(std::ceil(width() * dpr)), int(std::ceil(height() * dpr)));
+    const QPixmap& picture = m_caption->picture();
+    const int top = int(std::lround(m_caption->y() * dpr));
+    if (picture.cacheKey() != m_stripPicture || frame != m_stripFrame || top != m_stripTop) {
+        QImage strip(frame.width() * 2 + picture.width(), frame.height(), QImage::Format_RGB32);
+        strip.fill(palette().color(backgroundRole()));
+        QImage caption = picture.toImage();
+        caption.setDevicePixelRatio(1); // drawn pixel for pixel
+        QPainter p(&strip);
+        p.drawImage(frame.width(), top, caption);
+        p.end();
+        m_server->setImage(strip);
+        m_stripPicture = picture.cacheKey();
+        m_stripFrame = frame;
+        m_stripTop = top;
+    }
+    // The slice whose left edge lies one frame's width left of the caption's; a caption beyond either side
+    // leaves a slice of background.
+    const int left = int(std::lround(m_caption->x() * dpr));
+    const int from = std::clamp(frame.width() - left, 0, frame.width() + picture.width());
+    m_server->show(QRect(from, 0, frame.width(), frame.height()), QPoint(0, 0));
+}
 
 CaptionLabel::CaptionLabel(QWidget* parent) : QLabel(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void CaptionLabel::paintEvent(QPaintEvent*) {
+const QPixmap& CaptionLabel::picture() const {
     const qreal dpr = devicePixelRatioF();
     const QSize pixels = size() * dpr;
     const QRgb background = palette().color(QPalette::Window).rgba();
@@ -27,7 +83,11 @@ void CaptionLabel::paintEvent(QPaintEvent*) {
         m_pictureBackground = background;
         m_pictureInk = ink;
     }
-    QPainter(this).drawPixmap(0, 0, m_picture);
+    return m_picture;
+}
+
+void CaptionLabel::paintEvent(QPaintEvent*) {
+    QPainter(this).drawPixmap(0, 0, picture());
 }
 
 } // namespace player

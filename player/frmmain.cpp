@@ -117,6 +117,7 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
         lblnow[d] = new CaptionLabel(SongInfo[d]);
         lblnow[d]->setObjectName(QStringLiteral("lblnow"));
         skin::styleLabel(lblnow[d], Qt::white, skin::uiFont(11));
+        SongInfo[d]->setCaption(lblnow[d]);
         m_deck[d].captionLeft = mainlayout::kLblnow[d].left;
         setDeckCaption(d, QStringLiteral("No song loaded"));
 
@@ -305,6 +306,7 @@ void frmMain::placeCaption(int index) {
 void frmMain::moveCaption(int index) {
     lblnow[index]->move(platform::twipsToPixels(m_deck[index].captionLeft),
                         platform::twipsToPixels(mainlayout::kLblnow[index].top));
+    SongInfo[index]->captionMoved();
 }
 
 void frmMain::tick() {

@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <array>
 
+#include "captionlabel.h"
+
 class QAction;
 class QCheckBox;
 class QFrame;
@@ -54,8 +56,8 @@ struct MainElements {
     std::array<platform::ImageButton*, 2> Pause{};
     std::array<platform::ImageButton*, 2> Stop{};
     std::array<platform::ImageButton*, 2> Volgend{};
-    std::array<QFrame*, 2> SongInfo{};
-    std::array<QLabel*, 2> lblnow{};
+    std::array<CaptionViewport*, 2> SongInfo{};
+    std::array<CaptionLabel*, 2> lblnow{};
     std::array<platform::ProgressBar*, 2> PB1{};
     QWidget* PB = nullptr; // the hosted gradient bar; nothing here reads or changes it
     std::array<platform::Slider*, 2> Vol{};

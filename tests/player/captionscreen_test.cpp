@@ -1,0 +1,112 @@
+// A deck caption on a real X display, where the viewport puts it on screen itself: what reaches the screen is
+// read back from the X server and compared, pixel for pixel, with the caption's picture where its label lies.
+#include <QApplication>
+#include <QPainter>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "captionlabel.h"
+#include "frmmain.h"
+#include "media/audioengine.h"
+#include "skin.h"
+#include "waitfor.h"
+
+using namespace player;
+
+namespace {
+
+// What the X server shows of `w` (its own pixels and any window drawn over it).
+QImage onScreen(QWidget* w) {
+    const QPoint at = w->mapToGlobal(QPoint(0, 0));
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, at.x(), at.y(), w->width(), w->height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// The viewport as it should look: its colour, and the caption's picture at the label's place.
+QImage expected(CaptionViewport* viewport, CaptionLabel* label) {
+    QImage image(viewport->size(), QImage::Format_RGB32);
+    image.fill(viewport->palette().color(QPalette::Window));
+    QPainter p(&image);
+    p.drawPixmap(label->pos(), label->picture());
+    return image;
+}
+
+// Counts the paint events Qt sends to the watched widgets.
+struct PaintCount : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        paints += e->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+class CaptionScreen : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            GTEST_SKIP() << "needs an X display (run through xsession.sh)";
+    }
+};
+
+} // namespace
+
+// Each step is one copy the X server makes from the picture it keeps: the caption lands where its label lies,
+// cut by either edge or gone, and Qt repaints nothing for it.
+TEST_F(CaptionScreen, EachStepPutsTheCaptionWhereItsLabelLiesWithoutARepaint) {
+    QWidget window;
+    window.resize(300, 60);
+    auto* viewport = new CaptionViewport(&window);
+    viewport->setGeometry(20, 20, 153, 17);
+    skin::styleSurface(viewport, QColor(64, 64, 64));
+    auto* label = new CaptionLabel(viewport);
+    skin::styleLabel(label, Qt::white, skin::uiFont(11));
+    label->setText(QStringLiteral("Now Playing: a song with a name"));
+    label->resize(label->sizeHint().width(), 13);
+    viewport->setCaption(label);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_TRUE(viewport->showsCaptionItself());
+
+    PaintCount count;
+    for (QWidget* w : {&window, static_cast<QWidget*>(viewport), static_cast<QWidget*>(label)})
+        w->installEventFilter(&count);
+    for (const int x : {3, 60, 140, 167, -40, -label->width() - 4}) {
+        SCOPED_TRACE(x);
+        label->move(x, 2);
+        viewport->captionMoved();
+        EXPECT_TRUE(waitFor([&] { return onScreen(viewport) == expected(viewport, label); }));
+    }
+    EXPECT_EQ(count.paints, 0);
+
+    // A new text makes a new picture; shown again after being hidden, the window gets it back from the
+    // server.
+    label->setText(QStringLiteral("Now Paused: another"));
+    label->resize(label->sizeHint().width(), 13);
+    viewport->captionMoved();
+    window.hide();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_TRUE(waitFor([&] { return onScreen(viewport) == expected(viewport, label); }));
+}
+
+// The main window's scroll tick reaches the screen through its viewports.
+TEST_F(CaptionScreen, TheScrollTickMovesBothDeckCaptionsOnScreen) {
+    const auto engine = platform::media::AudioEngine::createOffline(8000);
+    frmMain w(*engine);
+    auto& ui = w.elementsForTest();
+    w.setQuitAction([] {});
+    ui.Timer1->stop();
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    for (int step = 0; step < 5; ++step)
+        w.Timer2_Timer();
+    for (int d = 0; d < 2; ++d) {
+        SCOPED_TRACE(d);
+        EXPECT_TRUE(
+            waitFor([&] { return onScreen(ui.SongInfo[d]) == expected(ui.SongInfo[d], ui.lblnow[d]); }));
+    }
+}
