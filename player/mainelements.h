@@ -8,7 +8,6 @@
 
 class QAction;
 class QCheckBox;
-class QFrame;
 class QLabel;
 class QListWidget;
 class QMenu;
