@@ -1,4 +1,4 @@
-// The least a Qt window can spend on what the idle main window shows: two opaque one-line labels moved
+// What the idle main window's sight costs done the ordinary Qt way: two opaque one-line labels moved
 // 50 twips (about 3 pixels) to the left 30 times a second inside two frames, with nothing else. With
 // "--still" the timer ticks and nothing moves: the cost of the wake-ups alone. idle_cpu.sh measures both
 // beside Deckmora, as its baseline:
