@@ -2,10 +2,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "scriptedprompts.h"
 #include "songlistcommands.h"
 #include "songlistfixture.h"
-#include "tempdir.h"
 
 using namespace player;
 
@@ -14,11 +12,7 @@ using platform::Buttons;
 using platform::Icon;
 using songlistcommands::Deletable;
 
-class RemoveCommands : public SongListFixture {
-protected:
-    TempDir dir;
-    ScriptedPrompts prompts;
-};
+using RemoveCommands = SongListFixture;
 
 TEST_F(RemoveCommands, RemoveFromListTakesTheSelectedPairOnlyAndAsksNothing) {
     fill({"a", "b", "c"});
