@@ -52,6 +52,12 @@ protected:
         ui.lstnames->setCurrentRow(entry);
         w.LoadToPlayer_Click(deck);
     }
+    // The deck plays list entry `entry` and its caption says so.
+    void expectPlaying(int deck, int entry) {
+        EXPECT_EQ(ui.MP[deck]->fileName(), path(entry));
+        EXPECT_EQ(ui.MP[deck]->state(), PlayState::Playing);
+        EXPECT_EQ(ui.lblnow[deck]->text(), playing(ui.lstnames->item(entry)->text()));
+    }
 };
 
 } // namespace
@@ -223,13 +229,8 @@ TEST_F(DecksTest, GoOnMovesToTheNextEntryInTheDeckThatEnded) {
         EXPECT_EQ(ui.lstnames->currentRow(), c.chosen) << c.selected;
         EXPECT_TRUE(ui.lstnames->item(c.chosen)->isSelected());
         EXPECT_EQ(ui.lstFiles->currentRow(), c.chosen);
-        EXPECT_EQ(ui.MP[0]->fileName(), path(c.chosen));
-        EXPECT_EQ(ui.MP[0]->state(), PlayState::Playing);
-        EXPECT_EQ(ui.lblnow[0]->text(), playing(QStringLiteral("s%1.wav").arg(c.chosen)));
-        // the other deck goes on untouched
-        EXPECT_EQ(ui.MP[1]->fileName(), path(1));
-        EXPECT_EQ(ui.MP[1]->state(), PlayState::Playing);
-        EXPECT_EQ(ui.lblnow[1]->text(), playing(QStringLiteral("s1.wav")));
+        expectPlaying(0, c.chosen);
+        expectPlaying(1, 1); // the other deck goes on untouched
     }
 }
 
@@ -238,8 +239,7 @@ TEST_F(DecksTest, WithoutGoOnASongEndChangesNothing) {
     w.Play_Click(0);
     emit ui.MP[0]->ended(0);
     EXPECT_EQ(ui.lstnames->currentRow(), 2);
-    EXPECT_EQ(ui.MP[0]->fileName(), path(2));
-    EXPECT_EQ(ui.lblnow[0]->text(), playing(QStringLiteral("s2.wav")));
+    expectPlaying(0, 2);
 }
 
 TEST_F(DecksTest, AutoMixOnAnEmptyListDoesNothing) {
@@ -264,8 +264,7 @@ TEST_F(DecksTest, RandomPicksAnEntryInsideTheList) {
         ASSERT_GE(n, 0);
         ASSERT_LT(n, 5);
         EXPECT_EQ(ui.lstFiles->currentRow(), n);
-        EXPECT_EQ(ui.MP[1]->fileName(), path(n));
-        EXPECT_EQ(ui.MP[1]->state(), PlayState::Playing);
+        expectPlaying(1, n);
     }
     EXPECT_FALSE(ui.MP[0]->hasMedia());
 }
@@ -276,8 +275,7 @@ TEST_F(DecksTest, AMissingNextSongIsPassedOverWithoutABox) {
     ui.lstnames->setCurrentRow(2);
     w.MP_EndOfStream(0, 0);
     EXPECT_EQ(ui.lstnames->currentRow(), 4);
-    EXPECT_EQ(ui.MP[0]->fileName(), path(4));
-    EXPECT_EQ(ui.MP[0]->state(), PlayState::Playing);
+    expectPlaying(0, 4);
     EXPECT_EQ(prompts.count(), 0);
 
     // nothing left to play: once around the list, then the deck rests without a song
@@ -297,11 +295,9 @@ TEST_F(DecksTest, TwoDecksEndingCloseTogetherWalkOnFromEachOther) {
     ui.lstnames->setCurrentRow(1);
     emit ui.MP[0]->ended(0);
     emit ui.MP[1]->ended(0);
-    EXPECT_EQ(ui.MP[0]->fileName(), path(2));
-    EXPECT_EQ(ui.MP[1]->fileName(), path(3));
+    expectPlaying(0, 2);
+    expectPlaying(1, 3);
     EXPECT_EQ(ui.lstnames->currentRow(), 3);
-    EXPECT_EQ(ui.MP[0]->state(), PlayState::Playing);
-    EXPECT_EQ(ui.MP[1]->state(), PlayState::Playing);
 }
 
 TEST_F(DecksTest, StopThenPlayStartsOverPauseThenPlayResumes) {
@@ -371,9 +367,7 @@ TEST_F(DecksTest, ASongThatEndsMovesTheDeckOnByItself) {
     loadInto(0, 0);
     w.Play_Click(0);
     render(0.75);
-    EXPECT_EQ(ui.MP[0]->fileName(), path(1));
-    EXPECT_EQ(ui.MP[0]->state(), PlayState::Playing);
-    EXPECT_EQ(ui.lblnow[0]->text(), playing(QStringLiteral("short2.wav")));
+    expectPlaying(0, 1);
     EXPECT_EQ(ui.lstnames->currentRow(), 1);
     EXPECT_EQ(ui.MP[1]->fileName(), path(2));
     EXPECT_NEAR(ui.MP[1]->position(), 0.75, 0.01);

@@ -221,27 +221,24 @@ TEST(RegistryFaults, ACorruptRegistryLeavesTheMainWindowWorking) {
         "[Classes]\n{61B4481E-C9F5-47D2-9942-31E8D01D5069}\\Library=/etc/hostname\n"
         "{61B4481E-C9F5-47D2-9942-31E8D01D5069}\\ProgID=Project1.Lumaband\n";
     const QByteArray brokenSyntax = "[Classes\n{61B4481E\\Library=\"unterminated\n[ProgIDs]\n=\n\\\\\\=\n";
-    struct Case {
-        const char* name;
-        std::optional<QByteArray> content; // none: a folder takes the registry file's name
-        bool bar;
+    const std::pair<const char*, std::optional<QByteArray>> cases[] = {
+        {"binary", binary},
+        {"wrong library", wrongLibrary},
+        {"broken syntax", brokenSyntax},
+        {"a folder", std::nullopt}, // a folder takes the registry file's name
     };
-    const Case cases[] = {{"binary", binary, true},
-                          {"wrong library", wrongLibrary, true},
-                          {"broken syntax", brokenSyntax, true},
-                          {"a folder", std::nullopt, true}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, content] : cases) {
+        SCOPED_TRACE(name);
         // A configuration folder of its own for each case: settings files are cached per path in a process.
         TempDir home;
         qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
         const QString file = platform::component::ComponentRegistry::userFilePath();
         ASSERT_TRUE(file.startsWith(home.path()));
         QDir().mkpath(QFileInfo(file).absolutePath());
-        if (c.content) {
+        if (content) {
             QFile f(file);
             ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            f.write(*c.content);
+            f.write(*content);
         } else {
             QFile::remove(file);
             ASSERT_TRUE(QDir().mkpath(file));
@@ -251,7 +248,7 @@ TEST(RegistryFaults, ACorruptRegistryLeavesTheMainWindowWorking) {
         frmMain w(*engine);
         auto& ui = w.elementsForTest();
         w.setQuitAction([] {});
-        EXPECT_EQ(ui.PB != nullptr, c.bar);
+        EXPECT_NE(ui.PB, nullptr);
         TempDir dir;
         ui.lstnames->addItem(QStringLiteral("one.wav"));
         ui.lstFiles->addItem(wav(dir, QStringLiteral("one.wav"), 800));

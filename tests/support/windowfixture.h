@@ -14,12 +14,14 @@
 #include "scriptedprompts.h"
 #include "tempdir.h"
 
-// A main window on an offline engine, with a folder of its own and scripted answers for every box. Quitting
-// does nothing and both timers are stopped: a test ticks them when it means to.
+// A main window on an engine (offline unless a test brings its own), with a folder of its own and scripted
+// answers for every box. Quitting does nothing and both timers are stopped: a test ticks them when it means
+// to.
 class WindowFixture : public ::testing::Test {
 protected:
-    explicit WindowFixture(int frameRate = 8000)
-        : rate(frameRate), engine(platform::media::AudioEngine::createOffline(frameRate)) {
+    explicit WindowFixture(std::unique_ptr<platform::media::AudioEngine> audio =
+                               platform::media::AudioEngine::createOffline(8000))
+        : engine(std::move(audio)) {
         w.setQuitAction([] {});
         ui.Timer1->stop();
         ui.Timer2->stop();
@@ -32,14 +34,13 @@ protected:
     }
     // Plays the offline engine on by `seconds`, then lets the window hear of song ends.
     void render(double seconds) {
-        const int block = rate / 10;
+        const int rate = engine->sampleRate(), block = rate / 10;
         std::vector<float> out(2 * block);
         for (int left = static_cast<int>(seconds * rate); left > 0; left -= block)
             engine->render(out.data(), std::min(left, block));
         QCoreApplication::processEvents();
     }
 
-    const int rate;
     TempDir dir;
     std::unique_ptr<platform::media::AudioEngine> engine;
     ScriptedPrompts prompts;

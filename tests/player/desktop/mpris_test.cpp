@@ -91,7 +91,7 @@ private:
 
 class BusTest : public WindowFixture {
 protected:
-    BusTest() : WindowFixture(44100) {}
+    BusTest() : WindowFixture(platform::media::AudioEngine::createOffline(44100)) {}
     void SetUp() override {
         if (!desktop::sessionBusAvailable())
             GTEST_SKIP() << "needs a session bus (ctest runs this under dbus-run-session)";
