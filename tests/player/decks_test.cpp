@@ -194,22 +194,19 @@ TEST_F(DecksTest, CrossfaderWritesBothLevelsOverTheVolumeSliders) {
     EXPECT_EQ(ui.MP[1]->level(), -8910);
 }
 
+// Random playing goes on playing; go-on stopped stops random too; the other two changes leave the other box.
 TEST_F(DecksTest, CheckBoxCoupling) {
-    // checking random also checks go-on
-    ui.chbrandom->setChecked(true);
-    EXPECT_TRUE(ui.chbgoon->isChecked());
-    // unchecking random leaves go-on checked
-    ui.chbrandom->setChecked(false);
-    EXPECT_TRUE(ui.chbgoon->isChecked());
-    // checking go-on leaves random as it was (both ways)
-    ui.chbgoon->setChecked(false);
-    ui.chbgoon->setChecked(true);
-    EXPECT_FALSE(ui.chbrandom->isChecked());
-    ui.chbrandom->setChecked(true);
-    // unchecking go-on also unchecks random
-    ui.chbgoon->setChecked(false);
-    EXPECT_FALSE(ui.chbrandom->isChecked());
-    EXPECT_FALSE(ui.chbgoon->isChecked());
+    struct Step {
+        QCheckBox* box;
+        bool checked, random, goOn;
+    };
+    for (const Step& s : {Step{ui.chbrandom, true, true, true}, Step{ui.chbrandom, false, false, true},
+                          Step{ui.chbgoon, false, false, false}, Step{ui.chbgoon, true, false, true},
+                          Step{ui.chbrandom, true, true, true}, Step{ui.chbgoon, false, false, false}}) {
+        s.box->setChecked(s.checked);
+        EXPECT_EQ(ui.chbrandom->isChecked(), s.random) << s.box->objectName().toStdString() << s.checked;
+        EXPECT_EQ(ui.chbgoon->isChecked(), s.goOn) << s.box->objectName().toStdString() << s.checked;
+    }
 }
 
 TEST_F(DecksTest, GoOnMovesToTheNextEntryInTheDeckThatEnded) {
