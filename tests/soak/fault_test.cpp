@@ -61,6 +61,17 @@ protected:
     }
     // Both list columns, one after the other.
     QStringList names() const { return column(ui.lstnames) + column(ui.lstFiles); }
+    // "Save" to `target` where the write fails: `answer` to the three-way question that must come, then Ok to
+    // the notice that the second try failed as well.
+    void saveThatFails(const QString& target, Answer answer) {
+        prompts.clear();
+        prompts.answerFile(target).answer(answer);
+        if (answer != Answer::Cancel)
+            prompts.answer(Answer::Ok);
+        w.Save_Click();
+        ASSERT_GE(prompts.count(), 2);
+        EXPECT_EQ(prompts.records()[1].text, kThreeWay);
+    }
 };
 
 } // namespace
@@ -77,16 +88,10 @@ TEST_F(Faults, ADiskThatFillsUpWhileAPlaylistIsWrittenLosesNothing) {
 
     for (const Answer answer : {Answer::Cancel, Answer::No, Answer::Yes}) {
         SCOPED_TRACE(static_cast<int>(answer));
-        prompts.clear();
-        prompts.answerFile(target).answer(answer);
-        if (answer != Answer::Cancel)
-            prompts.answer(Answer::Ok); // the second try fails as well, and says so
         {
             DiskFillsUpAfter full(1024);
-            w.Save_Click();
+            saveThatFails(target, answer);
         }
-        ASSERT_GE(prompts.count(), 2);
-        EXPECT_EQ(prompts.records()[1].text, kThreeWay);
         EXPECT_EQ(TempDir::read(target), stored);
         EXPECT_EQ(names(), list);
         EXPECT_TRUE(QDir(dir.path()).entryList({QStringLiteral("party.mdp?*")}, QDir::Files).isEmpty())
@@ -134,13 +139,7 @@ TEST_F(Faults, APlaylistFolderThatCannotBeWrittenKeepsTheList) {
                                   QStringLiteral("/sys/list.mdp")}) {
         for (const Answer answer : {Answer::Cancel, Answer::No, Answer::Yes}) {
             SCOPED_TRACE(target.toStdString() + " " + std::to_string(static_cast<int>(answer)));
-            prompts.clear();
-            prompts.answerFile(target).answer(answer);
-            if (answer != Answer::Cancel)
-                prompts.answer(Answer::Ok);
-            w.Save_Click();
-            ASSERT_GE(prompts.count(), 2);
-            EXPECT_EQ(prompts.records()[1].text, kThreeWay);
+            saveThatFails(target, answer);
             if (answer != Answer::Cancel) {
                 EXPECT_TRUE(prompts.last().text.startsWith(target + QStringLiteral("\r\n")));
             }
