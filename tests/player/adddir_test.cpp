@@ -3,9 +3,7 @@
 #include <QPointer>
 
 #include "frmadddir.h"
-#include "scriptedprompts.h"
 #include "songlistfixture.h"
-#include "tempdir.h"
 
 using namespace player;
 
@@ -13,7 +11,6 @@ using platform::Answer;
 
 class AddDir : public SongListFixture {
 protected:
-    TempDir songs;
     TempDir other;
     QPointer<FrmAddDir> window = new FrmAddDir(list);
 
@@ -42,16 +39,16 @@ TEST_F(AddDir, StartsAtTheCurrentFolderWithAddDirFollowingItsRule) {
 
 TEST_F(AddDir, AddsTheFolderInNameOrderThenHides) {
     for (const char* n : {"b.mp3", "A.wav", "c.MP3", "notes.txt", ".hidden.mp3"})
-        songs.write(n, "x");
+        dir.write(n, "x");
     fill({"existing"});
     window->show();
-    ASSERT_TRUE(window->Dir1->setPath(songs.path()));
+    ASSERT_TRUE(window->Dir1->setPath(dir.path()));
     EXPECT_EQ(window->lblSongs->text(), "Songs in folder : 3");
     ASSERT_TRUE(window->lblAdd->isEnabled());
 
     window->lblAdd_Click();
     EXPECT_EQ(allNames(), (QStringList{"existing", "A.wav", "b.mp3", "c.MP3"}));
-    EXPECT_EQ(allPaths().mid(1), (QStringList{in(songs, "A.wav"), in(songs, "b.mp3"), in(songs, "c.MP3")}));
+    EXPECT_EQ(allPaths().mid(1), (QStringList{in(dir, "A.wav"), in(dir, "b.mp3"), in(dir, "c.MP3")}));
     EXPECT_EQ(window->Procent->text(), "66.7 % complete");
     EXPECT_EQ(window->pb->value(), 0);
     EXPECT_TRUE(window->Frame1->isHidden());
@@ -59,16 +56,16 @@ TEST_F(AddDir, AddsTheFolderInNameOrderThenHides) {
     EXPECT_FALSE(window->isUnloaded());
 
     // Twice on the same folder adds every song twice; files gone since the listing are still entered by name.
-    QFile::remove(in(songs, "b.mp3"));
+    QFile::remove(in(dir, "b.mp3"));
     window->lblAdd_Click();
     EXPECT_EQ(list.count(), 7);
     expectInStep();
 }
 
 TEST_F(AddDir, AFolderWithoutSongsDisablesAddDirAndKeepsTheCount) {
-    songs.write("one.wav", "x");
+    dir.write("one.wav", "x");
     other.write("readme.txt", "x");
-    window->Dir1->setPath(songs.path());
+    window->Dir1->setPath(dir.path());
     EXPECT_EQ(window->lblSongs->text(), "Songs in folder : 1");
     window->Dir1->setPath(other.path());
     EXPECT_FALSE(window->lblAdd->isEnabled());
@@ -78,16 +75,16 @@ TEST_F(AddDir, AFolderWithoutSongsDisablesAddDirAndKeepsTheCount) {
 }
 
 TEST_F(AddDir, AnUnreadableDriveLeavesTheWindowWhereItWas) {
-    window->Dir1->setPath(songs.path());
-    window->Drive1->setDrive(songs.file("no such volume"));
+    window->Dir1->setPath(dir.path());
+    window->Drive1->setDrive(dir.file("no such volume"));
     window->Drive1_Change();
-    EXPECT_EQ(window->Dir1->path(), QDir(songs.path()).absolutePath());
+    EXPECT_EQ(window->Dir1->path(), QDir(dir.path()).absolutePath());
     EXPECT_EQ(window->Drive1->drive(), FrmAddDir::driveOf(window->Dir1->path()));
 }
 
 TEST_F(AddDir, TheWindowCannotBeClosedWhileAdding) {
-    songs.write("a.mp3", "x");
-    window->Dir1->setPath(songs.path());
+    dir.write("a.mp3", "x");
+    window->Dir1->setPath(dir.path());
     window->show();
     std::vector<bool> states;
     QObject::connect(window, &FrmAddDir::addingChanged, [&](bool adding) {
@@ -106,14 +103,13 @@ TEST_F(AddDir, TheWindowCannotBeClosedWhileAdding) {
 }
 
 TEST_F(AddDir, AFolderBeyondTheLimitFillsTheListAndSaysSoOnce) {
-    ScriptedPrompts prompts;
     for (const char* n : {"a.mp3", "b.mp3", "c.mp3"})
-        songs.write(n, "x");
+        dir.write(n, "x");
     QList<Song> many;
     for (int i = 0; i < SongList::kMaxEntries - 1; ++i)
         many.append(Song{"/p", "n"});
     list.append(many);
-    window->Dir1->setPath(songs.path());
+    window->Dir1->setPath(dir.path());
     prompts.answer(Answer::Ok);
     window->lblAdd_Click();
     EXPECT_EQ(list.count(), SongList::kMaxEntries);
@@ -126,10 +122,10 @@ TEST_F(AddDir, AFolderBeyondTheLimitFillsTheListAndSaysSoOnce) {
 // Wherever the folder list goes, its own row for the current folder is selected and the drive box names the
 // drive that holds it.
 TEST_F(AddDir, TheDriveBoxAndTheFolderListFollowTheFolder) {
-    QDir().mkpath(in(songs, "deep/er"));
+    QDir().mkpath(in(dir, "deep/er"));
     window->Drive1->setDrive(QStringLiteral("/elsewhere"));
-    ASSERT_TRUE(window->Dir1->setPath(in(songs, "deep/er")));
-    EXPECT_EQ(window->Drive1->drive(), FrmAddDir::driveOf(in(songs, "deep/er")));
+    ASSERT_TRUE(window->Dir1->setPath(in(dir, "deep/er")));
+    EXPECT_EQ(window->Drive1->drive(), FrmAddDir::driveOf(in(dir, "deep/er")));
     EXPECT_EQ(window->Dir1->currentItem()->text(), QStringLiteral("er"));
     EXPECT_EQ(window->Dir1->currentRow(), window->Dir1->currentFolderRow());
 }

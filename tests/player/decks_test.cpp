@@ -12,15 +12,12 @@
 #include "core/random.h"
 #include "core/twips.h"
 #include "frmabout.h"
-#include "frmmain.h"
-#include "media/audioengine.h"
 #include "media/mediaplayer.h"
-#include "scriptedprompts.h"
 #include "songfiles.h"
-#include "tempdir.h"
 #include "ui/imagebutton.h"
 #include "ui/progressbar.h"
 #include "ui/slider.h"
+#include "windowfixture.h"
 
 using namespace player;
 
@@ -38,53 +35,49 @@ QString paused(const QString& n) {
     return QStringLiteral("Now Paused: ") + n + QStringLiteral(" press play to start the song");
 }
 
-// A main window on an offline engine with a list of five short songs s0.wav ... s4.wav.
-class DecksTest : public ::testing::Test {
+// The window with a list of five short songs s0.wav ... s4.wav.
+class DecksTest : public WindowFixture {
 protected:
     void SetUp() override {
-        w.setQuitAction([] {});
-        ui.Timer1->stop();
-        ui.Timer2->stop();
         for (int i = 0; i < 5; ++i)
             add(QStringLiteral("s%1.wav").arg(i), 20 + i);
     }
 
     void add(const QString& name, double seconds) {
-        const QString path = dir.file(name);
-        ASSERT_TRUE(writeSong(path, seconds));
-        ui.lstnames->addItem(name);
-        ui.lstFiles->addItem(path);
+        ASSERT_TRUE(writeSong(dir.file(name), seconds));
+        addEntry(name, dir.file(name));
     }
     QString path(int i) const { return ui.lstFiles->item(i)->text(); }
-    void render(double seconds);
     void loadInto(int deck, int entry) {
         ui.lstnames->setCurrentRow(entry);
         w.LoadToPlayer_Click(deck);
     }
-
-    TempDir dir;
-    std::unique_ptr<platform::media::AudioEngine> engine = platform::media::AudioEngine::createOffline(8000);
-    ScriptedPrompts prompts;
-    frmMain w{*engine};
-    MainElements& ui = w.elementsForTest();
+    // The deck plays list entry `entry` and its caption says so.
+    void expectPlaying(int deck, int entry) {
+        EXPECT_EQ(ui.MP[deck]->fileName(), path(entry));
+        EXPECT_EQ(ui.MP[deck]->state(), PlayState::Playing);
+        EXPECT_EQ(ui.lblnow[deck]->text(), playing(ui.lstnames->item(entry)->text()));
+    }
 };
 
 } // namespace
 
-// Plays the offline engine on by `seconds` and lets the UI hear of song ends.
-void DecksTest::render(double seconds) {
-    std::vector<float> out(2 * 800);
-    for (int left = static_cast<int>(seconds * 8000); left > 0; left -= 800)
-        engine->render(out.data(), std::min(left, 800));
-    QCoreApplication::processEvents();
-}
-
-TEST_F(DecksTest, LoadWithoutSelectionChangesNothing) {
+// A load with nothing selected, and every transport, skip and seek on an empty deck, leave it without a song.
+TEST_F(DecksTest, CommandsOnAnEmptyDeckLeaveNoSongLoaded) {
     ui.lstnames->clearSelection();
     ui.LoadToPlayer[0]->clicked();
-    EXPECT_FALSE(ui.MP[0]->hasMedia());
-    EXPECT_EQ(ui.lblnow[0]->text(), QStringLiteral("No song loaded"));
     EXPECT_FALSE(w.deckHasSong(0));
+    ui.lstnames->setCurrentRow(1);
+    for (auto click : {&frmMain::Play_Click, &frmMain::Pause_Click, &frmMain::Stop_Click,
+                       &frmMain::Volgend_Click, &frmMain::Vorig_Click})
+        for (int deck = 0; deck < 2; ++deck) {
+            (w.*click)(deck);
+            EXPECT_EQ(ui.lblnow[deck]->text(), QStringLiteral("No song loaded"));
+            EXPECT_FALSE(ui.MP[deck]->hasMedia());
+        }
+    w.PB1_MouseDown(0, 1, 0, 1387.5f, 100);
+    EXPECT_FALSE(ui.MP[0]->hasMedia());
+    EXPECT_EQ(ui.MP[0]->position(), 0.0);
 }
 
 TEST_F(DecksTest, LoadTheThirdEntryIntoDeckTwo) {
@@ -99,8 +92,7 @@ TEST_F(DecksTest, LoadTheThirdEntryIntoDeckTwo) {
 
 TEST_F(DecksTest, ASongThatCannotBeOpenedIsNotClaimedAsLoaded) {
     loadInto(0, 1);
-    ui.lstnames->addItem(QStringLiteral("gone.wav"));
-    ui.lstFiles->addItem(dir.file(QStringLiteral("gone.wav")));
+    addEntry(QStringLiteral("gone.wav"), dir.file(QStringLiteral("gone.wav")));
     prompts.answer(platform::Answer::Ok);
     loadInto(0, 5);
     ASSERT_EQ(prompts.count(), 1);
@@ -129,15 +121,6 @@ TEST_F(DecksTest, CaptionsNameTheSongTheDeckHolds) {
     EXPECT_EQ(ui.lblnow[0]->text(), loaded(QStringLiteral("s0.wav")));
 }
 
-TEST_F(DecksTest, TransportOnAnEmptyDeckLeavesNoSongLoaded) {
-    ui.lstnames->setCurrentRow(1);
-    for (auto click : {&frmMain::Play_Click, &frmMain::Pause_Click, &frmMain::Stop_Click}) {
-        (w.*click)(1);
-        EXPECT_EQ(ui.lblnow[1]->text(), QStringLiteral("No song loaded"));
-        EXPECT_FALSE(ui.MP[1]->hasMedia());
-    }
-}
-
 TEST_F(DecksTest, DebugWordAddsItsBoxes) {
     frmAbout about({});
     about.Text1->setText(QStringLiteral("zqvk"));
@@ -161,10 +144,6 @@ TEST_F(DecksTest, SkipsMoveFiveSecondsWithinTheSong) {
     ASSERT_FALSE(ui.MP[0]->setPosition(3.0));
     ui.Vorig[0]->clicked();
     EXPECT_DOUBLE_EQ(ui.MP[0]->position(), 0.0); // -2 is clamped by the engine
-    // skips on an empty deck do nothing
-    w.Volgend_Click(1);
-    w.Vorig_Click(1);
-    EXPECT_FALSE(ui.MP[1]->hasMedia());
 }
 
 // The scroll's rule has its own tests; here the tick moves both captions by it, with each caption's own
@@ -183,8 +162,8 @@ TEST_F(DecksTest, TheCaptionTickScrollsBothCaptions) {
 TEST_F(DecksTest, DisplayTickWritesCountAndCaption) {
     w.Timer1_Timer();
     EXPECT_EQ(ui.lblnrs->text(), QStringLiteral("Songs in list: 5"));
-    ui.lstnames->clear();
-    ui.lstFiles->clear();
+    ui.Clear->clicked(); // empties both columns; the count follows on the next tick
+    EXPECT_EQ(ui.lstFiles->count(), 0);
     w.Timer1_Timer();
     EXPECT_EQ(ui.lblnrs->text(), QStringLiteral("Songs in list: 0"));
     // no song in either deck: the bars keep their stored state
@@ -192,12 +171,6 @@ TEST_F(DecksTest, DisplayTickWritesCountAndCaption) {
         EXPECT_EQ(ui.PB1[d]->max(), 100.0f);
         EXPECT_EQ(ui.PB1[d]->value(), 0.0f);
     }
-}
-
-TEST_F(DecksTest, SeekingOnADeckWithoutASongDoesNothing) {
-    w.PB1_MouseDown(0, 1, 0, 1387.5f, 100);
-    EXPECT_FALSE(ui.MP[0]->hasMedia());
-    EXPECT_EQ(ui.MP[0]->position(), 0.0);
 }
 
 // The levels' rules have their own tests; here each slider reaches its own deck, and only it.
@@ -221,22 +194,19 @@ TEST_F(DecksTest, CrossfaderWritesBothLevelsOverTheVolumeSliders) {
     EXPECT_EQ(ui.MP[1]->level(), -8910);
 }
 
+// Random playing goes on playing; go-on stopped stops random too; the other two changes leave the other box.
 TEST_F(DecksTest, CheckBoxCoupling) {
-    // checking random also checks go-on
-    ui.chbrandom->setChecked(true);
-    EXPECT_TRUE(ui.chbgoon->isChecked());
-    // unchecking random leaves go-on checked
-    ui.chbrandom->setChecked(false);
-    EXPECT_TRUE(ui.chbgoon->isChecked());
-    // checking go-on leaves random as it was (both ways)
-    ui.chbgoon->setChecked(false);
-    ui.chbgoon->setChecked(true);
-    EXPECT_FALSE(ui.chbrandom->isChecked());
-    ui.chbrandom->setChecked(true);
-    // unchecking go-on also unchecks random
-    ui.chbgoon->setChecked(false);
-    EXPECT_FALSE(ui.chbrandom->isChecked());
-    EXPECT_FALSE(ui.chbgoon->isChecked());
+    struct Step {
+        QCheckBox* box;
+        bool checked, random, goOn;
+    };
+    for (const Step& s : {Step{ui.chbrandom, true, true, true}, Step{ui.chbrandom, false, false, true},
+                          Step{ui.chbgoon, false, false, false}, Step{ui.chbgoon, true, false, true},
+                          Step{ui.chbrandom, true, true, true}, Step{ui.chbgoon, false, false, false}}) {
+        s.box->setChecked(s.checked);
+        EXPECT_EQ(ui.chbrandom->isChecked(), s.random) << s.box->objectName().toStdString() << s.checked;
+        EXPECT_EQ(ui.chbgoon->isChecked(), s.goOn) << s.box->objectName().toStdString() << s.checked;
+    }
 }
 
 TEST_F(DecksTest, GoOnMovesToTheNextEntryInTheDeckThatEnded) {
@@ -256,13 +226,8 @@ TEST_F(DecksTest, GoOnMovesToTheNextEntryInTheDeckThatEnded) {
         EXPECT_EQ(ui.lstnames->currentRow(), c.chosen) << c.selected;
         EXPECT_TRUE(ui.lstnames->item(c.chosen)->isSelected());
         EXPECT_EQ(ui.lstFiles->currentRow(), c.chosen);
-        EXPECT_EQ(ui.MP[0]->fileName(), path(c.chosen));
-        EXPECT_EQ(ui.MP[0]->state(), PlayState::Playing);
-        EXPECT_EQ(ui.lblnow[0]->text(), playing(QStringLiteral("s%1.wav").arg(c.chosen)));
-        // the other deck goes on untouched
-        EXPECT_EQ(ui.MP[1]->fileName(), path(1));
-        EXPECT_EQ(ui.MP[1]->state(), PlayState::Playing);
-        EXPECT_EQ(ui.lblnow[1]->text(), playing(QStringLiteral("s1.wav")));
+        expectPlaying(0, c.chosen);
+        expectPlaying(1, 1); // the other deck goes on untouched
     }
 }
 
@@ -271,8 +236,7 @@ TEST_F(DecksTest, WithoutGoOnASongEndChangesNothing) {
     w.Play_Click(0);
     emit ui.MP[0]->ended(0);
     EXPECT_EQ(ui.lstnames->currentRow(), 2);
-    EXPECT_EQ(ui.MP[0]->fileName(), path(2));
-    EXPECT_EQ(ui.lblnow[0]->text(), playing(QStringLiteral("s2.wav")));
+    expectPlaying(0, 2);
 }
 
 TEST_F(DecksTest, AutoMixOnAnEmptyListDoesNothing) {
@@ -297,8 +261,7 @@ TEST_F(DecksTest, RandomPicksAnEntryInsideTheList) {
         ASSERT_GE(n, 0);
         ASSERT_LT(n, 5);
         EXPECT_EQ(ui.lstFiles->currentRow(), n);
-        EXPECT_EQ(ui.MP[1]->fileName(), path(n));
-        EXPECT_EQ(ui.MP[1]->state(), PlayState::Playing);
+        expectPlaying(1, n);
     }
     EXPECT_FALSE(ui.MP[0]->hasMedia());
 }
@@ -309,8 +272,7 @@ TEST_F(DecksTest, AMissingNextSongIsPassedOverWithoutABox) {
     ui.lstnames->setCurrentRow(2);
     w.MP_EndOfStream(0, 0);
     EXPECT_EQ(ui.lstnames->currentRow(), 4);
-    EXPECT_EQ(ui.MP[0]->fileName(), path(4));
-    EXPECT_EQ(ui.MP[0]->state(), PlayState::Playing);
+    expectPlaying(0, 4);
     EXPECT_EQ(prompts.count(), 0);
 
     // nothing left to play: once around the list, then the deck rests without a song
@@ -330,11 +292,9 @@ TEST_F(DecksTest, TwoDecksEndingCloseTogetherWalkOnFromEachOther) {
     ui.lstnames->setCurrentRow(1);
     emit ui.MP[0]->ended(0);
     emit ui.MP[1]->ended(0);
-    EXPECT_EQ(ui.MP[0]->fileName(), path(2));
-    EXPECT_EQ(ui.MP[1]->fileName(), path(3));
+    expectPlaying(0, 2);
+    expectPlaying(1, 3);
     EXPECT_EQ(ui.lstnames->currentRow(), 3);
-    EXPECT_EQ(ui.MP[0]->state(), PlayState::Playing);
-    EXPECT_EQ(ui.MP[1]->state(), PlayState::Playing);
 }
 
 TEST_F(DecksTest, StopThenPlayStartsOverPauseThenPlayResumes) {
@@ -404,9 +364,7 @@ TEST_F(DecksTest, ASongThatEndsMovesTheDeckOnByItself) {
     loadInto(0, 0);
     w.Play_Click(0);
     render(0.75);
-    EXPECT_EQ(ui.MP[0]->fileName(), path(1));
-    EXPECT_EQ(ui.MP[0]->state(), PlayState::Playing);
-    EXPECT_EQ(ui.lblnow[0]->text(), playing(QStringLiteral("short2.wav")));
+    expectPlaying(0, 1);
     EXPECT_EQ(ui.lstnames->currentRow(), 1);
     EXPECT_EQ(ui.MP[1]->fileName(), path(2));
     EXPECT_NEAR(ui.MP[1]->position(), 0.75, 0.01);

@@ -32,6 +32,7 @@
 #include "tempdir.h"
 #include "ui/imagebutton.h"
 #include "ui/slider.h"
+#include "windowfixture.h"
 
 using namespace player;
 
@@ -40,20 +41,8 @@ using platform::media::PlayState;
 
 namespace {
 
-QStringList column(const QListWidget* w) {
-    QStringList out;
-    for (int i = 0; i < w->count(); ++i)
-        out << w->item(i)->text();
-    return out;
-}
-
-class DesktopTest : public ::testing::Test {
+class DesktopTest : public WindowFixture {
 protected:
-    void SetUp() override {
-        w.setQuitAction([] {});
-        ui.Timer1->stop();
-        ui.Timer2->stop();
-    }
     QString song(const QString& name, double seconds = 3) {
         const QString p = dir.file(name);
         QDir().mkpath(QFileInfo(p).absolutePath());
@@ -92,12 +81,6 @@ protected:
                    mainlayout::rect(d == 0 ? mainlayout::Item::Deck0Panel : mainlayout::Item::Deck1Panel))
             .center();
     }
-
-    TempDir dir;
-    std::unique_ptr<platform::media::AudioEngine> engine = platform::media::AudioEngine::createOffline(8000);
-    ScriptedPrompts prompts;
-    frmMain w{*engine};
-    MainElements& ui = w.elementsForTest();
 };
 
 } // namespace

@@ -1,7 +1,6 @@
 #include <QPointer>
 
 #include "frmeditplaylist.h"
-#include "scriptedprompts.h"
 #include "songlistfixture.h"
 
 using namespace player;
@@ -13,7 +12,6 @@ using platform::Icon;
 class Editor : public SongListFixture {
 protected:
     QWidget mainWindow;
-    ScriptedPrompts prompts;
     QPointer<frmeditplaylist> editor;
 
     void open() {
@@ -28,18 +26,8 @@ protected:
         for (int r : rows)
             editor->lstnames1->item(r)->setSelected(true);
     }
-    QStringList newNames() const {
-        QStringList out;
-        for (int i = 0; i < editor->lstnames2->count(); ++i)
-            out << editor->lstnames2->item(i)->text();
-        return out;
-    }
-    QStringList newPaths() const {
-        QStringList out;
-        for (int i = 0; i < editor->lstfiles2->count(); ++i)
-            out << editor->lstfiles2->item(i)->text();
-        return out;
-    }
+    QStringList newNames() const { return column(editor->lstnames2); }
+    QStringList newPaths() const { return column(editor->lstfiles2); }
 };
 
 TEST_F(Editor, OpensWithTheCurrentListAndTheMainSelectionOnItsLastEntry) {

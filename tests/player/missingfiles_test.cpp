@@ -1,10 +1,8 @@
 #include <QSignalSpy>
 
 #include "missingfiles.h"
-#include "scriptedprompts.h"
 #include "songlistcommands.h"
 #include "songlistfixture.h"
-#include "tempdir.h"
 
 using namespace player;
 
@@ -12,8 +10,6 @@ using platform::Answer;
 
 class MissingSongs : public SongListFixture {
 protected:
-    TempDir dir;
-    ScriptedPrompts prompts;
     MissingFiles missing{&names, &files};
 
     QString song(const QString& name) { return dir.write(name, "x"); }

@@ -2,10 +2,8 @@
 #include <QFileInfo>
 
 #include "playlistfile.h"
-#include "scriptedprompts.h"
 #include "songlistcommands.h"
 #include "songlistfixture.h"
-#include "tempdir.h"
 
 using namespace player;
 
@@ -15,11 +13,6 @@ using platform::Icon;
 using Status = PlaylistFile::Status;
 
 namespace {
-
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 const QString kThreeWay = QStringLiteral(
     "What are you trying to do?\r\nOverwrite? Press Yes\r\nAppend? Press No\r\nDo nothing? Press Cancel");
@@ -112,12 +105,8 @@ TEST(PlaylistFileFormat, AByteOrderMarkCharacterInsideTheTextIsKept) {
     const QByteArray bytes = PlaylistFile::serialize(songs, true);
     for (const QByteArray& file : {bytes, QByteArray("\xEF\xBB\xBF") + bytes}) {
         const auto r = PlaylistFile::parse(file);
-        ASSERT_EQ(r.status, Status::Ok);
-        ASSERT_EQ(r.songs.size(), 2);
-        for (int i = 0; i < 2; ++i) {
-            EXPECT_EQ(r.songs[i].path, songs[i].path);
-            EXPECT_EQ(r.songs[i].name, songs[i].name);
-        }
+        EXPECT_EQ(r.status, Status::Ok);
+        EXPECT_EQ(pairs(r.songs), pairs(songs));
     }
     EXPECT_EQ(PlaylistFile::decode("\xEF\xBB\xBF\xEF\xBB\xBF"
                                    "a"),
@@ -134,11 +123,7 @@ TEST(PlaylistFileFormat, LongLinesAndNonAsciiRoundTripThroughAFile) {
     ASSERT_TRUE(PlaylistFile::write(path, songs, PlaylistFile::Mode::Create).ok);
     const auto r = PlaylistFile::read(path);
     EXPECT_EQ(r.status, Status::Ok);
-    ASSERT_EQ(r.songs.size(), 3);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(r.songs[i].path, songs[i].path);
-        EXPECT_EQ(r.songs[i].name, songs[i].name);
-    }
+    EXPECT_EQ(pairs(r.songs), pairs(songs));
     EXPECT_EQ(PlaylistFile::read(dir.file("missing.mdp")).status, Status::Unreadable);
 }
 
@@ -150,16 +135,10 @@ TEST(PlaylistFileFormat, AWriteThatFailsAfterOpeningIsReported) {
 
 // --- the commands on the list ---
 
-class PlaylistCommands : public SongListFixture {
-protected:
-    TempDir dir;
-    ScriptedPrompts prompts;
-
-    QString playlist(const QString& name, const QByteArray& bytes) { return dir.write(name, bytes); }
-};
+using PlaylistCommands = SongListFixture;
 
 TEST_F(PlaylistCommands, OpenReplacesAndAddPlaylistAppends) {
-    const QString path = playlist("two.mdp", "-<>Playlist<>-\r\n/a.mp3\r\nA\r\n/b.wav\r\nB\r\n");
+    const QString path = dir.write("two.mdp", "-<>Playlist<>-\r\n/a.mp3\r\nA\r\n/b.wav\r\nB\r\n");
     fill({"old"});
     prompts.answerFile(path);
     songlistcommands::openPlaylist(list, true);
@@ -194,7 +173,7 @@ TEST_F(PlaylistCommands, FilesThatAreNotReadLeaveTheListAsItWas) {
             fill({"keep"});
             prompts.clear();
             prompts.answerFile(
-                QLatin1String(c.name) == QLatin1String("cancelled") ? QString() : playlist(c.name, c.bytes));
+                QLatin1String(c.name) == QLatin1String("cancelled") ? QString() : dir.write(c.name, c.bytes));
             if (c.message)
                 prompts.answer(Answer::Ok);
             songlistcommands::openPlaylist(list, replace);
@@ -212,7 +191,7 @@ TEST_F(PlaylistCommands, FilesThatAreNotReadLeaveTheListAsItWas) {
 }
 
 TEST_F(PlaylistCommands, ATruncatedFileYieldsItsCompletePairs) {
-    prompts.answerFile(playlist("three.mdp", "-<>Playlist<>-\r\n/a\r\nA\r\n/b"));
+    prompts.answerFile(dir.write("three.mdp", "-<>Playlist<>-\r\n/a\r\nA\r\n/b"));
     fill({"old"});
     songlistcommands::openPlaylist(list, true);
     EXPECT_EQ(allNames(), QStringList{"A"});
@@ -221,10 +200,10 @@ TEST_F(PlaylistCommands, ATruncatedFileYieldsItsCompletePairs) {
 
 TEST_F(PlaylistCommands, SaveWritesTheListAndSelectsTheLastEntry) {
     const QString path = dir.file("out.mdp");
-    playlist("out.mdp", "old contents that are longer than the new file will be");
+    dir.write("out.mdp", "old contents that are longer than the new file will be");
     prompts.answerFile(path);
     EXPECT_EQ(songlistcommands::savePlaylist(list), songlistcommands::SaveOutcome::Written);
-    EXPECT_EQ(readBytes(path), QByteArray("-<>Playlist<>-\r\n"));
+    EXPECT_EQ(TempDir::read(path), QByteArray("-<>Playlist<>-\r\n"));
     // Our own format stays the first, so the default.
     EXPECT_TRUE(prompts.last().dialog.filter.startsWith("Playlist files|*.mdp|"));
 
@@ -318,7 +297,8 @@ TEST_F(PlaylistCommands, NewEmptiesTheListOnlyWhenItIsSafe) {
         EXPECT_EQ(list.count(), c.emptied ? 0 : 2) << c.what;
         EXPECT_EQ(QFileInfo::exists(path), c.written) << c.what;
         if (c.written) {
-            EXPECT_EQ(readBytes(path), QByteArray("-<>Playlist<>-\r\n/music/a\r\na\r\n/music/b\r\nb\r\n"));
+            EXPECT_EQ(TempDir::read(path),
+                      QByteArray("-<>Playlist<>-\r\n/music/a\r\na\r\n/music/b\r\nb\r\n"));
         }
         EXPECT_EQ(prompts.records()[0].text, "Save current playlist?");
         EXPECT_EQ(prompts.records()[0].buttons, Buttons::YesNo);

@@ -2,10 +2,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "scriptedprompts.h"
 #include "songlistcommands.h"
 #include "songlistfixture.h"
-#include "tempdir.h"
 
 using namespace player;
 
@@ -14,11 +12,7 @@ using platform::Buttons;
 using platform::Icon;
 using songlistcommands::Deletable;
 
-class RemoveCommands : public SongListFixture {
-protected:
-    TempDir dir;
-    ScriptedPrompts prompts;
-};
+using RemoveCommands = SongListFixture;
 
 TEST_F(RemoveCommands, RemoveFromListTakesTheSelectedPairOnlyAndAsksNothing) {
     fill({"a", "b", "c"});
@@ -60,7 +54,23 @@ TEST_F(RemoveCommands, OnlyPlainSongFilesMayBeDeleted) {
         EXPECT_EQ(songlistcommands::deletable(c.path), c.expected) << c.path.toStdString();
 }
 
-TEST_F(RemoveCommands, RemoveFromComputer) {
+// The two commands that delete a song's file: the same question in other words, and only "From pc" says
+// that a file went.
+struct Removal {
+    const char* name;
+    void (*run)(SongList&);
+    const char* question;
+    const char* title;
+    bool tellsDeleted;
+};
+void PrintTo(const Removal& r, std::ostream* os) {
+    *os << r.name;
+}
+
+class DeleteCommands : public SongListFixture, public ::testing::WithParamInterface<Removal> {};
+
+TEST_P(DeleteCommands, AskThenDeleteOnlySongFilesAndDropEntriesWhoseFileIsGone) {
+    const Removal& r = GetParam();
     const QString song = dir.write("song.mp3", "x");
     const QString text = dir.write("notes.txt", "x");
     fill({"x"});
@@ -71,78 +81,56 @@ TEST_F(RemoveCommands, RemoveFromComputer) {
     // No: nothing. Yes without a selection: the question, then nothing.
     prompts.answer(Answer::No);
     list.select(1);
-    songlistcommands::removeFromComputer(list);
-    EXPECT_EQ(prompts.last().text, "Are you sure you want to delete this file from disk?");
-    EXPECT_EQ(prompts.last().title, "Delete file?");
+    r.run(list);
+    EXPECT_EQ(prompts.last().text, r.question);
+    EXPECT_EQ(prompts.last().title, r.title);
     EXPECT_EQ(prompts.last().buttons, Buttons::YesNo);
     EXPECT_EQ(prompts.last().icon, Icon::Question);
     EXPECT_TRUE(QFileInfo::exists(song));
     names.clearSelection();
     prompts.answer(Answer::Yes);
-    songlistcommands::removeFromComputer(list);
+    r.run(list);
     EXPECT_EQ(list.count(), 4);
 
-    // A song file goes, and its entry with it, without a message.
+    // A song file goes, and its entry with it.
     prompts.clear();
     prompts.answer(Answer::Yes);
+    if (r.tellsDeleted)
+        prompts.answer(Answer::Ok);
     list.select(1);
-    songlistcommands::removeFromComputer(list);
+    r.run(list);
     EXPECT_FALSE(QFileInfo::exists(song));
     EXPECT_EQ(allNames(), (QStringList{"x", "My notes", "gone.wav"}));
-    EXPECT_EQ(prompts.count(), 1);
+    ASSERT_EQ(prompts.count(), r.tellsDeleted ? 2 : 1);
+    if (r.tellsDeleted) {
+        EXPECT_EQ(prompts.last().text, song + "\r\nwas deleted from your HDD");
+        EXPECT_EQ(prompts.last().title, "Song removed");
+        EXPECT_EQ(prompts.last().icon, Icon::Information);
+    }
 
     // Any other file is refused, naming its path; the entry and the file stay.
     prompts.answer(Answer::Yes).answer(Answer::Ok);
     list.select(1);
-    songlistcommands::removeFromComputer(list);
+    r.run(list);
     EXPECT_TRUE(QFileInfo::exists(text));
     EXPECT_TRUE(prompts.last().text.startsWith(text + "\r\n"));
     EXPECT_EQ(list.count(), 3);
 
-    // A song that is gone already: the entry goes.
+    // A song that is gone already: the entry goes, and nothing is shown.
+    prompts.clear();
     prompts.answer(Answer::Yes);
     list.select(2);
-    songlistcommands::removeFromComputer(list);
+    r.run(list);
+    EXPECT_EQ(prompts.count(), 1);
     EXPECT_EQ(allNames(), (QStringList{"x", "My notes"}));
     expectInStep();
 }
 
-TEST_F(RemoveCommands, FromPc) {
-    const QString song = dir.write("song.wav", "x");
-    const QString text = dir.write("notes.txt", "x");
-    list.append("song.wav", song);
-    list.append("gone.mp3", dir.file("gone.mp3"));
-    list.append("My notes", text);
-
-    prompts.answer(Answer::No);
-    list.select(0);
-    songlistcommands::removeFromPc(list);
-    EXPECT_EQ(prompts.last().text, "Are you sure you want to remove this song from the HDD?");
-    EXPECT_EQ(prompts.last().title, "Remove song from PC?");
-    EXPECT_EQ(list.count(), 3);
-
-    prompts.clear();
-    prompts.answer(Answer::Yes).answer(Answer::Ok);
-    songlistcommands::removeFromPc(list);
-    EXPECT_FALSE(QFileInfo::exists(song));
-    EXPECT_EQ(prompts.last().text, song + "\r\nwas deleted from your HDD");
-    EXPECT_EQ(prompts.last().title, "Song removed");
-    EXPECT_EQ(prompts.last().icon, Icon::Information);
-    EXPECT_EQ(allNames(), (QStringList{"gone.mp3", "My notes"}));
-
-    // A file that is gone: the entry goes, nothing is shown.
-    prompts.clear();
-    prompts.answer(Answer::Yes);
-    list.select(0);
-    songlistcommands::removeFromPc(list);
-    EXPECT_EQ(prompts.count(), 1);
-    EXPECT_EQ(allNames(), QStringList{"My notes"});
-
-    // Not a song file: refused, entry and file stay.
-    prompts.answer(Answer::Yes).answer(Answer::Ok);
-    list.select(0);
-    songlistcommands::removeFromPc(list);
-    EXPECT_TRUE(QFileInfo::exists(text));
-    EXPECT_EQ(list.count(), 1);
-    expectInStep();
-}
+INSTANTIATE_TEST_SUITE_P(Both, DeleteCommands,
+                         ::testing::Values(Removal{"FromComputer", &songlistcommands::removeFromComputer,
+                                                   "Are you sure you want to delete this file from disk?",
+                                                   "Delete file?", false},
+                                           Removal{"FromPc", &songlistcommands::removeFromPc,
+                                                   "Are you sure you want to remove this song from the HDD?",
+                                                   "Remove song from PC?", true}),
+                         [](const auto& info) { return std::string(info.param.name); });

@@ -113,34 +113,30 @@ protected:
     }
 };
 
-TEST_F(SearchWindow, AMatchHidesTheWindowAndKeepsItsText) {
+// A match hides the window, which keeps its text and searches on from the match when shown again; no match
+// unloads it with the last entry selected; an empty text does nothing. The label is clear afterwards.
+TEST_F(SearchWindow, AMatchHidesNoMatchUnloadsAnEmptyTextDoesNothing) {
+    const struct {
+        const char* text;
+        bool visible, unloaded;
+        int selected;
+    } cases[] = {{"", true, false, -1}, {"x", false, true, 3}, {"ta", false, false, 1}};
     fill({"Alpha", "Beta", "Gamma", "Delta"});
-    names.clearSelection();
-    search("ta");
-    EXPECT_EQ(list.selectedIndex(), 1);
-    EXPECT_EQ(lblsearch.text(), "");
-    EXPECT_TRUE(form->isHidden());
-    EXPECT_FALSE(form->isUnloaded());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        delete form.data();
+        form = new Form4(&names, &lblsearch);
+        names.clearSelection();
+        search(c.text);
+        EXPECT_EQ(form->isVisible(), c.visible);
+        EXPECT_EQ(form->isUnloaded(), c.unloaded);
+        EXPECT_EQ(list.selectedIndex(), c.selected);
+        EXPECT_EQ(lblsearch.text(), "");
+    }
     form->show();
     EXPECT_EQ(form->Text1->text(), "ta");
     form->Command1_Click();
     EXPECT_EQ(list.selectedIndex(), 3);
-}
-
-TEST_F(SearchWindow, NoMatchUnloadsTheWindowAndLeavesTheLastEntrySelected) {
-    fill({"Alpha", "Beta", "Gamma", "Delta"});
-    search("x");
-    EXPECT_TRUE(form->isUnloaded());
-    EXPECT_EQ(list.selectedIndex(), 3);
-    EXPECT_EQ(lblsearch.text(), "");
-}
-
-TEST_F(SearchWindow, AnEmptyTextDoesNothing) {
-    fill({"Alpha"});
-    search("");
-    EXPECT_TRUE(form->isVisible());
-    EXPECT_FALSE(form->isUnloaded());
-    EXPECT_EQ(list.selectedIndex(), -1);
 }
 
 TEST_F(SearchWindow, TheLabelReadsCancelSearchWhileRunningAndCancelsIt) {

@@ -1,4 +1,3 @@
-#include "scriptedprompts.h"
 #include "songlistcommands.h"
 #include "songlistfixture.h"
 
@@ -77,7 +76,6 @@ TEST_F(SongListFixture, VisitAllYieldsEveryPairAndLeavesTheLastSelected) {
 }
 
 TEST_F(SongListFixture, TheListStopsAtItsLimitAndSaysSoOnce) {
-    ScriptedPrompts prompts;
     QList<Song> many;
     for (int i = 0; i < 40000; ++i)
         many.append(Song{QStringLiteral("/p/%1.mp3").arg(i), QStringLiteral("%1.mp3").arg(i)});

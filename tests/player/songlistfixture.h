@@ -4,16 +4,29 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 
+#include "listcolumn.h"
+#include "scriptedprompts.h"
 #include "songlist.h"
+#include "tempdir.h"
 
 using namespace player;
 
-// Two bare list controls under a SongList, as the main window holds them.
+// Each song as "path|name", so two lists of songs compare in one assertion.
+inline QStringList pairs(const QList<player::Song>& songs) {
+    QStringList out;
+    for (const player::Song& s : songs)
+        out << s.path + QLatin1Char('|') + s.name;
+    return out;
+}
+
+// Two bare list controls under a SongList, as the main window holds them, with a folder and scripted answers.
 class SongListFixture : public ::testing::Test {
 protected:
     QListWidget names;
     QListWidget files;
     SongList list{&names, &files};
+    TempDir dir;
+    ScriptedPrompts prompts;
 
     SongListFixture() { SongList::setUpControls(&names, &files); }
 
@@ -21,18 +34,8 @@ protected:
         for (const QString& n : displayNames)
             list.append(n, folder + QLatin1Char('/') + n);
     }
-    QStringList allNames() const {
-        QStringList out;
-        for (int i = 0; i < names.count(); ++i)
-            out << names.item(i)->text();
-        return out;
-    }
-    QStringList allPaths() const {
-        QStringList out;
-        for (int i = 0; i < files.count(); ++i)
-            out << files.item(i)->text();
-        return out;
-    }
+    QStringList allNames() const { return column(&names); }
+    QStringList allPaths() const { return column(&files); }
     // The pairs stay matched whatever happened.
     void expectInStep() const { EXPECT_EQ(names.count(), files.count()); }
 };

@@ -21,11 +21,9 @@
 #include "frmabout.h"
 #include "frmadddir.h"
 #include "frmeditplaylist.h"
-#include "frmmain.h"
 #include "frmwait.h"
-#include "media/audioengine.h"
-#include "scriptedprompts.h"
 #include "ui/windowplace.h"
+#include "windowfixture.h"
 
 using namespace player;
 
@@ -38,7 +36,7 @@ QString plain(QString text) {
 // What does not fit, one line per word: "<window>: <text> needs <w>x<h>, has <w>x<h>".
 QStringList clippedIn(QWidget* window) {
     QStringList out;
-    auto report = [&](QWidget* w, const QString& text, QSizeF need, QSize room) {
+    auto report = [&](const QString& text, QSizeF need, QSize room) {
         if (std::ceil(need.width()) > room.width() || std::ceil(need.height()) > room.height())
             out << QStringLiteral("%1: \"%2\" needs %3x%4, has %5x%6")
                        .arg(QString::fromLatin1(window->metaObject()->className()), text)
@@ -46,7 +44,6 @@ QStringList clippedIn(QWidget* window) {
                        .arg(need.height())
                        .arg(room.width())
                        .arg(room.height());
-        Q_UNUSED(w);
     };
     if (!window->windowFlags().testFlag(Qt::FramelessWindowHint) &&
         window->width() < platform::titleBarWidth(window->windowTitle()))
@@ -75,13 +72,13 @@ QStringList clippedIn(QWidget* window) {
             if (label->wordWrap()) {
                 const QRectF need =
                     fm.boundingRect(QRectF(0, 0, room.width(), 1e6), Qt::TextWordWrap, label->text());
-                report(w, label->text(), need.size(), room.size());
+                report(label->text(), need.size(), room.size());
             } else {
                 const QStringList lines = label->text().split(QRegularExpression(QStringLiteral("\r\n|\n")));
                 qreal widest = 0;
                 for (const QString& line : lines)
                     widest = std::max(widest, fm.horizontalAdvance(line));
-                report(w, label->text(), {widest, fm.height() + (lines.size() - 1) * fm.lineSpacing()},
+                report(label->text(), {widest, fm.height() + (lines.size() - 1) * fm.lineSpacing()},
                        room.size());
             }
         } else if (auto* button = qobject_cast<QAbstractButton*>(w); button && !button->text().isEmpty()) {
@@ -91,22 +88,16 @@ QStringList clippedIn(QWidget* window) {
             const bool box = qobject_cast<QCheckBox*>(w) != nullptr;
             const QRect room = button->style()->subElementRect(
                 box ? QStyle::SE_CheckBoxContents : QStyle::SE_PushButtonContents, &opt, button);
-            report(w, button->text(), {fm.horizontalAdvance(plain(button->text())), fm.height()},
-                   room.size());
+            report(button->text(), {fm.horizontalAdvance(plain(button->text())), fm.height()}, room.size());
         } else if (auto* frame = qobject_cast<QGroupBox*>(w); frame && !frame->title().isEmpty()) {
             // The title sits inside the frame's border with a little space on either side.
-            report(w, frame->title(), {fm.horizontalAdvance(frame->title()) + 16, fm.height()},
-                   frame->size());
+            report(frame->title(), {fm.horizontalAdvance(frame->title()) + 16, fm.height()}, frame->size());
         }
     }
     return out;
 }
 
-class TextRoom : public ::testing::Test {
-protected:
-    std::unique_ptr<platform::media::AudioEngine> engine = platform::media::AudioEngine::createOffline(8000);
-    ScriptedPrompts prompts;
-};
+using TextRoom = WindowFixture;
 
 } // namespace
 
@@ -132,10 +123,6 @@ TEST_F(TextRoom, NoWindowCutsAWord) {
     about.show();
     clipped << clippedIn(&about);
 
-    frmMain w(*engine);
-    auto& ui = w.elementsForTest();
-    ui.Timer1->stop();
-    ui.Timer2->stop();
     w.show();
     ui.lblnrs->setText(QStringLiteral("Songs in list: 32767"));
     ui.lblsearch->setText(Form4::kCancelSearch);

@@ -1,53 +1,31 @@
 // What the main window's ticks paint: only what moved on screen, and nothing while out of sight.
 #include <QApplication>
-#include <QFrame>
 #include <QLabel>
-#include <QListWidget>
-#include <QPaintEvent>
 #include <QTest>
-#include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <map>
 
 #include "core/twips.h"
 #include "deckrules.h"
-#include "frmmain.h"
-#include "media/audioengine.h"
 #include "media/mediaplayer.h"
-#include "scriptedprompts.h"
+#include "paintlog.h"
 #include "songfiles.h"
-#include "tempdir.h"
 #include "ui/progressbar.h"
+#include "windowfixture.h"
 
 using namespace player;
 
 namespace {
 
-// Counts the paint events of one widget and keeps the widest area one of them covered.
-struct PaintLog : QObject {
-    PaintLog(QWidget* w, const char* what) : name(what) { w->installEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) {
-            ++count;
-            widest = std::max(widest, static_cast<QPaintEvent*>(e)->region().boundingRect().width());
-        }
-        return false;
-    }
-    const char* name;
-    int count = 0;
-    int widest = 0;
-};
-
-// A shown main window on an offline engine, deck 0 playing a 20-second song; its timer is stopped so the
-// test ticks it.
-class TicksTest : public ::testing::Test {
+// A shown main window, deck 0 playing a 20-second song.
+class TicksTest : public WindowFixture {
 protected:
+    using Log = std::unique_ptr<PaintLog<int>>;
+
     void SetUp() override {
-        w.setQuitAction([] {});
-        ui.Timer1->stop();
-        const QString path = dir.file(QStringLiteral("song.wav"));
-        ASSERT_TRUE(writeSong(path, 20));
-        ui.lstnames->addItem(QStringLiteral("song"));
-        ui.lstFiles->addItem(path);
+        ASSERT_TRUE(writeSong(dir.file(QStringLiteral("song.wav")), 20));
+        addEntry(QStringLiteral("song"), dir.file(QStringLiteral("song.wav")));
         ui.lstnames->setCurrentRow(0);
         w.LoadToPlayer_Click(0);
         w.Play_Click(0);
@@ -58,40 +36,32 @@ protected:
         for (int d = 0; d < 2; ++d)
             w.setCaptionLeft(d, 0); // whole in view for the next ticks: no wrap, no new text
         QApplication::processEvents();
-        logs.emplace_back(std::make_unique<PaintLog>(&w, "window"));
-        logs.emplace_back(std::make_unique<PaintLog>(ui.lblnrs, "song count"));
+        watch("window", &w);
+        watch("song count", ui.lblnrs);
         for (int d = 0; d < 2; ++d) {
-            logs.emplace_back(std::make_unique<PaintLog>(ui.PB1[d], d ? "bar 1" : "bar 0"));
-            logs.emplace_back(std::make_unique<PaintLog>(ui.lblnow[d], d ? "caption 1" : "caption 0"));
-            logs.emplace_back(std::make_unique<PaintLog>(ui.SongInfo[d], d ? "viewport 1" : "viewport 0"));
+            const std::string n = std::to_string(d);
+            watch("bar " + n, ui.PB1[d]);
+            watch("caption " + n, ui.lblnow[d]);
+            watch("viewport " + n, ui.SongInfo[d]);
         }
         if (ui.PB)
-            logs.emplace_back(std::make_unique<PaintLog>(ui.PB, "gradient bar"));
+            watch("gradient bar", ui.PB);
     }
-
-    void render(double seconds) {
-        std::vector<float> out(2 * 800);
-        for (int left = static_cast<int>(seconds * 8000); left > 0; left -= 800)
-            engine->render(out.data(), std::min(left, 800));
+    // Logs the width of the area each paint of `widget` covers.
+    void watch(const std::string& name, QWidget* widget) {
+        logs[name] = std::make_unique<PaintLog<int>>(
+            widget, [](const QPaintEvent& e) { return e.region().boundingRect().width(); });
+    }
+    static int widest(const Log& l) {
+        return l->seen.isEmpty() ? 0 : *std::max_element(l->seen.begin(), l->seen.end());
     }
     void tick() {
         w.Timer1_Timer();
         w.Timer2_Timer();
         QApplication::processEvents();
     }
-    const PaintLog& log(const char* name) const {
-        for (const auto& l : logs)
-            if (std::string_view(l->name) == name)
-                return *l;
-        throw std::runtime_error(name);
-    }
 
-    TempDir dir;
-    ScriptedPrompts prompts;
-    std::unique_ptr<platform::media::AudioEngine> engine = platform::media::AudioEngine::createOffline(8000);
-    frmMain w{*engine};
-    MainElements& ui = w.elementsForTest();
-    std::vector<std::unique_ptr<PaintLog>> logs;
+    std::map<std::string, Log> logs;
 };
 
 } // namespace
@@ -103,20 +73,19 @@ TEST_F(TicksTest, ATickRepaintsOnlyWhatMoved) {
     for (int i = 0; i < 10; ++i)
         tick();
     const int stepPixels = platform::twipsToPixels(50) + 1;
-    for (const auto& l : logs) {
-        const std::string_view name = l->name;
+    for (const auto& [name, l] : logs) {
         if (name.starts_with("caption") || name.starts_with("viewport"))
-            EXPECT_LE(l->widest, stepPixels) << name;
+            EXPECT_LE(widest(l), stepPixels) << name;
         else
-            EXPECT_EQ(l->count, 0) << name;
+            EXPECT_EQ(l->seen.size(), 0) << name;
     }
-    EXPECT_GT(log("viewport 0").count, 0); // the scroll did show
+    EXPECT_GT(logs["viewport 0"]->seen.size(), 0); // the scroll did show
 
     render(2); // 2 s of 20 on a bar about 180 pixels wide: a strip of about 18
     tick();
-    EXPECT_EQ(log("bar 0").count, 1);
-    EXPECT_LT(log("bar 0").widest, ui.PB1[0]->width() / 4);
-    EXPECT_EQ(log("window").count, 0);
+    EXPECT_EQ(logs["bar 0"]->seen.size(), 1);
+    EXPECT_LT(widest(logs["bar 0"]), ui.PB1[0]->width() / 4);
+    EXPECT_EQ(logs["window"]->seen.size(), 0);
 }
 
 // Minimised, the ticks paint nothing at all, yet every caption step and bar value is what it would have been;
@@ -130,8 +99,8 @@ TEST_F(TicksTest, OutOfSightTheTicksPaintNothingAndKeepCounting) {
         expected = deckrules::nextCaptionLeft(expected, platform::pixelsToTwips(ui.lblnow[0]->width()));
         ASSERT_EQ(w.captionLeft(0), expected);
     }
-    for (const auto& l : logs)
-        EXPECT_EQ(l->count, 0) << l->name;
+    for (const auto& [name, l] : logs)
+        EXPECT_EQ(l->seen.size(), 0) << name;
     EXPECT_EQ(ui.PB1[0]->value(), static_cast<float>(ui.MP[0]->position()));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Deckmora"));
 
@@ -139,5 +108,5 @@ TEST_F(TicksTest, OutOfSightTheTicksPaintNothingAndKeepCounting) {
     QApplication::processEvents();
     for (int d = 0; d < 2; ++d)
         EXPECT_EQ(ui.lblnow[d]->x(), platform::twipsToPixels(w.captionLeft(d)));
-    EXPECT_GT(log("bar 0").count, 0);
+    EXPECT_GT(logs["bar 0"]->seen.size(), 0);
 }

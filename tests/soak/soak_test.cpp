@@ -16,12 +16,9 @@
 #include <unistd.h>
 
 #include "core/random.h"
-#include "frmmain.h"
-#include "media/audioengine.h"
 #include "media/mediaplayer.h"
-#include "scriptedprompts.h"
 #include "songfiles.h"
-#include "tempdir.h"
+#include "windowfixture.h"
 
 using namespace player;
 
@@ -60,8 +57,11 @@ double residentBytes() {
     return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE));
 }
 
-class Soak : public ::testing::TestWithParam<platform::media::AudioEngine::Decoding> {
+class Soak : public WindowFixture,
+             public ::testing::WithParamInterface<platform::media::AudioEngine::Decoding> {
 protected:
+    Soak() : WindowFixture(platform::media::AudioEngine::createOffline(kRate, GetParam())) {}
+
     // Entry i: every 20th missing, every 25th random bytes, every 30th a header alone, every 35th cut short;
     // the rest play for two to four hundredths of a second.
     void fillList() {
@@ -88,8 +88,7 @@ protected:
                 const int frames = 160 + static_cast<int>(rng.bounded(160));
                 songfiles::writeCutShort(dir.file(name), kRate, frames, frames);
             }
-            ui.lstnames->addItem(name);
-            ui.lstFiles->addItem(path);
+            addEntry(name, path);
         }
     }
 
@@ -103,20 +102,11 @@ protected:
         ASSERT_EQ(QFileInfo(ui.lstFiles->item(row)->text()).fileName(), ui.lstnames->item(row)->text());
     }
 
-    TempDir dir;
-    std::unique_ptr<platform::media::AudioEngine> engine =
-        platform::media::AudioEngine::createOffline(kRate, GetParam());
-    ScriptedPrompts prompts; // an unattended mix shows no box: any prompt fails the test
-    frmMain w{*engine};
-    MainElements& ui = w.elementsForTest();
     int m_missing = 0;
     int m_corrupt = 0;
 };
 
 TEST_P(Soak, TenThousandSongChangesWithoutCrashStallOrGrowth) {
-    w.setQuitAction([] {});
-    ui.Timer1->stop();
-    ui.Timer2->stop();
     platform::rnd().seed(10);
     fillList();
     ASSERT_GT(m_missing, 0);
@@ -166,7 +156,7 @@ TEST_P(Soak, TenThousandSongChangesWithoutCrashStallOrGrowth) {
     EXPECT_TRUE(ui.chbrandom->isChecked());
     for (int d = 0; d < 2; ++d)
         EXPECT_GT(deckChanges[d], kChanges / 4) << "deck " << d;
-    EXPECT_EQ(prompts.count(), 0);
+    EXPECT_EQ(prompts.count(), 0); // an unattended mix shows no box
     if (kResidentSizeMeans) {
         EXPECT_LT(std::abs(end - baseline), 5 * kMiB)
             << "resident " << baseline / kMiB << " MiB after " << kBaselineAt << " changes, " << end / kMiB

@@ -21,6 +21,11 @@ public:
             f.write(bytes);
         return p;
     }
+    // The bytes of the file at `path`, empty when it cannot be read.
+    static QByteArray read(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
 
 private:
     QTemporaryDir m_dir;
