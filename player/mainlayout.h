@@ -189,8 +189,8 @@ enum class Font { None, Ui, UiBold, Caption, List };
 // boxes.
 enum class Sheet { None, SongList, CheckBox };
 
-// How the window makes and dresses an element that is not a button. Colours are whole RGB values; an ink is
-// the colour of the element's words, a surface what it fills its place with (a fader's back colour).
+// How the window makes and dresses an element that is not a button. An ink is the colour of the element's
+// words, a surface what it fills its place with (a fader's back colour).
 struct Look {
     Item item;
     Kind kind;
@@ -203,6 +203,9 @@ struct Look {
     std::optional<platform::OleColor> surface = {};
     Sheet sheet = Sheet::None;
 };
+
+// The grey the deck captions and the faders stand on, as the song list and the check boxes do.
+inline constexpr platform::OleColor kControlGrey = platform::rgb(64, 64, 64);
 
 // Every element that is not a button, in the order the window makes them: later ones lie over earlier ones
 // and follow them in the keyboard's round. The footer comes first, under everything; the buttons come after
@@ -218,13 +221,13 @@ inline constexpr std::array kLooks = {
     Look{.item = Item::lblRec, .kind = Kind::Label, .name = "lblRec", .font = Font::UiBold,
          .ink = platform::rgb(255, 77, 77), .align = Qt::AlignLeft | Qt::AlignVCenter},
 
-    Look{.item = Item::SongInfo0, .kind = Kind::CaptionViewport, .name = "SongInfo", .surface = platform::rgb(64, 64, 64)},
+    Look{.item = Item::SongInfo0, .kind = Kind::CaptionViewport, .name = "SongInfo", .surface = kControlGrey},
     Look{.item = Item::PB1_0, .kind = Kind::PositionBar},
-    Look{.item = Item::Vol0, .kind = Kind::Fader, .surface = platform::rgb(64, 64, 64)},
-    Look{.item = Item::SongInfo1, .kind = Kind::CaptionViewport, .name = "SongInfo", .surface = platform::rgb(64, 64, 64)},
+    Look{.item = Item::Vol0, .kind = Kind::Fader, .surface = kControlGrey},
+    Look{.item = Item::SongInfo1, .kind = Kind::CaptionViewport, .name = "SongInfo", .surface = kControlGrey},
     Look{.item = Item::PB1_1, .kind = Kind::PositionBar},
-    Look{.item = Item::Vol1, .kind = Kind::Fader, .surface = platform::rgb(64, 64, 64)},
-    Look{.item = Item::volMain, .kind = Kind::Fader, .surface = platform::rgb(64, 64, 64)},
+    Look{.item = Item::Vol1, .kind = Kind::Fader, .surface = kControlGrey},
+    Look{.item = Item::volMain, .kind = Kind::Fader, .surface = kControlGrey},
 
     Look{.item = Item::lstnames, .kind = Kind::List, .name = "lstnames", .font = Font::List, .sheet = Sheet::SongList},
     Look{.item = Item::lblnrs, .kind = Kind::Label, .name = "lblnrs", .text = "Songs in list: 0", .font = Font::Ui,
