@@ -66,7 +66,7 @@ struct Home {
     std::function<void(QWidget*)> keep;
 };
 
-QString text(std::string_view words) {
+QString toQString(std::string_view words) {
     return QString::fromUtf8(words.data(), qsizetype(words.size()));
 }
 
@@ -79,7 +79,7 @@ QWidget* makeElement(const mainlayout::Look& look, QWidget* window, platform::me
     case mainlayout::Kind::Label:
     case mainlayout::Kind::ClickLabel: {
         auto* label = look.kind == mainlayout::Kind::Label ? new QLabel(window) : new ClickLabel(window);
-        label->setText(text(look.text));
+        label->setText(toQString(look.text));
         if (look.align)
             label->setAlignment(look.align);
         if (look.indent)
@@ -117,14 +117,14 @@ QWidget* makeElement(const mainlayout::Look& look, QWidget* window, platform::me
         break;
     }
     case mainlayout::Kind::CheckBox:
-        w = new QCheckBox(text(look.text), window);
+        w = new QCheckBox(toQString(look.text), window);
         break;
     case mainlayout::Kind::MediaPlayer:
         w = new platform::media::MediaPlayer(engine, window);
         break;
     }
     w->setGeometry(rect);
-    w->setObjectName(text(look.name));
+    w->setObjectName(toQString(look.name));
     if (e.tip)
         w->setToolTip(frmMain::tr(e.tip));
     if (look.surface && look.kind != mainlayout::Kind::Fader)
