@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -14,6 +13,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
+#include <functional>
 
 #include "captionlabel.h"
 #include "clicklabel.h"
@@ -54,15 +54,92 @@ void place(QWidget* w, Item item) {
     w->setGeometry(platform::toPixels(mainlayout::rect(item)));
 }
 
-template <class W> W* placed(W* w, Item item) {
-    place(w, item);
+// Where an element made from the table is kept: its item and its field, whatever the field's type.
+struct Home {
+    template <class W>
+    Home(Item at, W*& field)
+        : item(at), keep([&field](QWidget* w) {
+              field = qobject_cast<W*>(w);
+              Q_ASSERT(field); // the table's kind and the field's type agree
+          }) {}
+    Item item;
+    std::function<void(QWidget*)> keep;
+};
+
+QString toQString(std::string_view words) {
+    return QString::fromUtf8(words.data(), qsizetype(words.size()));
+}
+
+// An element that is not a button, made as its look says, in its place, with its tip.
+QWidget* makeElement(const mainlayout::Look& look, QWidget* window, platform::media::AudioEngine& engine) {
+    const mainlayout::Entry& e = mainlayout::entry(look.item);
+    const QRect rect = platform::toPixels(e.rect);
+    QWidget* w = nullptr;
+    switch (look.kind) {
+    case mainlayout::Kind::Label:
+    case mainlayout::Kind::ClickLabel: {
+        auto* label = look.kind == mainlayout::Kind::Label ? new QLabel(window) : new ClickLabel(window);
+        label->setText(toQString(look.text));
+        if (look.align)
+            label->setAlignment(look.align);
+        if (look.indent)
+            label->setIndent(platform::twipsToPixels(look.indent));
+        w = label;
+        break;
+    }
+    case mainlayout::Kind::CaptionViewport:
+        w = new CaptionViewport(window);
+        break;
+    case mainlayout::Kind::PositionBar: {
+        auto* bar = new platform::ProgressBar(window);
+        bar->setBarColor(skin::accentColour(e.accent));
+        w = bar;
+        break;
+    }
+    case mainlayout::Kind::Fader: {
+        // A fader standing upright belongs to a deck and carries its colour; the crossfader lies flat.
+        const auto orientation = rect.height() > rect.width() ? Qt::Vertical : Qt::Horizontal;
+        const int deck = e.accent == mainlayout::Accent::Deck0   ? 0
+                         : e.accent == mainlayout::Accent::Deck1 ? 1
+                                                                 : -1;
+        auto* fader = new platform::Slider(orientation, window);
+        fader->setBackColor(look.surface.value_or(platform::kButtonFace));
+        fader->setRailPicture(skin::faderRail(orientation, rect.size(), window->devicePixelRatioF()));
+        fader->setThumbPicture(skin::faderThumb(orientation, deck, window->devicePixelRatioF()));
+        w = fader;
+        break;
+    }
+    case mainlayout::Kind::List: {
+        auto* list = new QListWidget(window);
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->setSortingEnabled(false);
+        w = list;
+        break;
+    }
+    case mainlayout::Kind::CheckBox:
+        w = new QCheckBox(toQString(look.text), window);
+        break;
+    case mainlayout::Kind::MediaPlayer:
+        w = new platform::media::MediaPlayer(engine, window);
+        break;
+    }
+    w->setGeometry(rect);
+    w->setObjectName(toQString(look.name));
+    if (e.tip)
+        w->setToolTip(frmMain::tr(e.tip));
+    if (look.surface && look.kind != mainlayout::Kind::Fader)
+        skin::styleSurface(w, platform::toQColor(*look.surface));
+    skin::dress(w, look);
     return w;
 }
 
-constexpr std::array<Item, 2> kSongInfo = {Item::SongInfo0, Item::SongInfo1};
-constexpr std::array<Item, 2> kPB1 = {Item::PB1_0, Item::PB1_1};
-constexpr std::array<Item, 2> kVol = {Item::Vol0, Item::Vol1};
-constexpr std::array<Item, 2> kMP = {Item::MP0, Item::MP1};
+// A pad or glyph becomes an image button, a switch a button that paints its lit face.
+QWidget* makeButton(const mainlayout::Entry& e, QWidget* window) {
+    QWidget* w = e.face == Face::Switch ? new SwitchButton(e.item, window) : new ImageButton(window);
+    place(w, e.item);
+    w->setToolTip(frmMain::tr(e.tip));
+    return w;
+}
 
 } // namespace
 
@@ -92,125 +169,55 @@ frmMain::~frmMain() {
 }
 
 void frmMain::buildElements(platform::media::AudioEngine& engine) {
-    // The buttons are made last, so they lie over everything else; the search label lies under the
-    // search button.
-    lblsearch = placed(new ClickLabel(this), Item::lblsearch);
-    lblsearch->setObjectName(QStringLiteral("lblsearch"));
-    lblsearch->setIndent(platform::twipsToPixels(360));
-    lblsearch->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    skin::styleLabel(lblsearch, QColor(0, 255, 0), skin::listFont());
-
-    lblCaption = placed(new ClickLabel(this), Item::lblCaption);
-    lblCaption->setObjectName(QStringLiteral("lblCaption"));
-    lblCaption->installEventFilter(this);
-    skin::styleLabel(lblCaption, QColor(255, 48, 48), skin::captionFont());
-    lblRec = placed(new QLabel(this), Item::lblRec);
-    lblRec->setObjectName(QStringLiteral("lblRec"));
-    lblRec->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    skin::styleLabel(lblRec, QColor(255, 77, 77), skin::uiFont(11, true));
+    // clang-format off
+    const Home homes[] = {
+        {Item::lblSound, lblSound}, {Item::lblsearch, lblsearch}, {Item::lblCaption, lblCaption},
+        {Item::lblRec, lblRec}, {Item::SongInfo0, SongInfo[0]}, {Item::SongInfo1, SongInfo[1]},
+        {Item::PB1_0, PB1[0]}, {Item::PB1_1, PB1[1]}, {Item::Vol0, Vol[0]}, {Item::Vol1, Vol[1]},
+        {Item::volMain, volMain}, {Item::lstnames, lstnames}, {Item::lblnrs, lblnrs}, {Item::chbgoon, chbgoon},
+        {Item::chbrandom, chbrandom}, {Item::lblWerkgebied, lblWerkgebied}, {Item::lstFiles, lstFiles},
+        {Item::MP0, MP[0]}, {Item::MP1, MP[1]},
+        {Item::Min, Min}, {Item::Close0, Close[0]}, {Item::Close1, Close[1]}, {Item::About, About},
+        {Item::Rec, Rec}, {Item::Cue0, Cue[0]}, {Item::Cue1, Cue[1]},
+        {Item::Vorig0, Vorig[0]}, {Item::Play0, Play[0]}, {Item::Pause0, Pause[0]}, {Item::Stop0, Stop[0]},
+        {Item::Volgend0, Volgend[0]}, {Item::LoadToPlayer0, LoadToPlayer[0]},
+        {Item::Vorig1, Vorig[1]}, {Item::Play1, Play[1]}, {Item::Pause1, Pause[1]}, {Item::Stop1, Stop[1]},
+        {Item::Volgend1, Volgend[1]}, {Item::LoadToPlayer1, LoadToPlayer[1]},
+        {Item::Search, Search}, {Item::Add, Add}, {Item::Remove, Remove}, {Item::Clear, Clear},
+        {Item::New, New}, {Item::Open, Open}, {Item::Save, Save}, {Item::edit, edit},
+    };
+    // clang-format on
+    auto keep = [&homes](Item item, QWidget* w) {
+        for (const Home& home : homes)
+            if (home.item == item)
+                home.keep(w);
+    };
+    for (const mainlayout::Look& look : mainlayout::kLooks)
+        keep(look.item, makeElement(look, this, engine));
+    // The buttons are made last, so they lie over everything else (the search button over its label).
+    for (const mainlayout::Entry& e : mainlayout::kTable)
+        if (e.face == Face::Pad || e.face == Face::Glyph || e.face == Face::Switch)
+            keep(e.item, makeButton(e, this));
 
     for (int d = 0; d < 2; ++d) {
-        SongInfo[d] = placed(new CaptionViewport(this), kSongInfo[d]);
-        SongInfo[d]->setObjectName(QStringLiteral("SongInfo"));
-        SongInfo[d]->setFrameShape(QFrame::NoFrame);
-        skin::styleSurface(SongInfo[d], QColor(64, 64, 64));
         lblnow[d] = new CaptionLabel(SongInfo[d]);
         lblnow[d]->setObjectName(QStringLiteral("lblnow"));
         skin::styleLabel(lblnow[d], Qt::white, skin::uiFont(11));
         SongInfo[d]->setCaption(lblnow[d]);
         m_deck[d].captionLeft = mainlayout::kLblnow[d].left;
         setDeckCaption(d, QStringLiteral("No song loaded"));
-
-        PB1[d] = placed(new platform::ProgressBar(this), kPB1[d]);
-        PB1[d]->setBarColor(skin::deckColour(d));
-
-        Vol[d] = placed(new platform::Slider(Qt::Vertical, this), kVol[d]);
         Vol[d]->setRange(-5000, 0);
-        Vol[d]->setBackColor(platform::rgb(64, 64, 64));
-        Vol[d]->setRailPicture(skin::faderRail(Qt::Vertical, Vol[d]->size(), devicePixelRatioF()));
-        Vol[d]->setThumbPicture(skin::faderThumb(Qt::Vertical, d, devicePixelRatioF()));
-        Vol[d]->setToolTip(tr("Volume of deck %1").arg(d + 1));
     }
     Vol[1]->setValue(-5000);
-    volMain = placed(new platform::Slider(Qt::Horizontal, this), Item::volMain);
     volMain->setRange(1, 100);
     volMain->setValue(50);
-    volMain->setBackColor(platform::rgb(64, 64, 64));
-    volMain->setRailPicture(skin::faderRail(Qt::Horizontal, volMain->size(), devicePixelRatioF()));
-    volMain->setThumbPicture(skin::faderThumb(Qt::Horizontal, -1, devicePixelRatioF()));
-    volMain->setToolTip(tr("Crossfader"));
-
-    lstnames = placed(new QListWidget(this), Item::lstnames);
-    lstnames->setObjectName(QStringLiteral("lstnames"));
-    lstnames->setSelectionMode(QAbstractItemView::SingleSelection);
-    lstnames->setSortingEnabled(false);
-    lstnames->setFrameShape(QFrame::NoFrame);
+    lblSound->setAttribute(Qt::WA_TranslucentBackground); // the maker's line shows through
+    lblCaption->installEventFilter(this);
     lstnames->viewport()->installEventFilter(this);
-    lstnames->setFont(skin::listFont());
-    lstnames->setStyleSheet(skin::songListStyleSheet());
-    lblnrs = placed(new QLabel(this), Item::lblnrs);
-    lblnrs->setObjectName(QStringLiteral("lblnrs"));
-    lblnrs->setText(QStringLiteral("Songs in list: 0"));
-    skin::styleLabel(lblnrs, QColor(200, 204, 210), skin::uiFont(11));
-
-    chbgoon = placed(new QCheckBox(QStringLiteral("Go on playing..."), this), Item::chbgoon);
-    chbrandom = placed(new QCheckBox(QStringLiteral("Random playing"), this), Item::chbrandom);
-    for (QCheckBox* box : {chbgoon, chbrandom}) {
-        box->setFont(skin::uiFont(11));
-        box->setStyleSheet(skin::checkBoxStyleSheet());
-    }
-
-    lblWerkgebied = placed(new QLabel(QStringLiteral("werkgebied"), this), Item::lblWerkgebied);
-    lblWerkgebied->setObjectName(QStringLiteral("lblWerkgebied"));
-    skin::styleLabel(lblWerkgebied, QColor(220, 220, 220), skin::uiFont(11));
-    lstFiles = placed(new QListWidget(this), Item::lstFiles);
-    lstFiles->setSelectionMode(QAbstractItemView::SingleSelection);
-    lstFiles->setSortingEnabled(false);
-    for (int d = 0; d < 2; ++d)
-        MP[d] = placed(new platform::media::MediaPlayer(engine, this), kMP[d]);
-
-    buildButtons();
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(kTickIntervalMs);
     Timer2 = Timer1;
-}
-
-// Every pad, glyph and switch of the table becomes a button with its tip, kept in its own field.
-void frmMain::buildButtons() {
-    // clang-format off
-    const std::pair<Item, ImageButton**> buttons[] = {
-        {Item::Min, &Min}, {Item::Close0, &Close[0]}, {Item::Close1, &Close[1]}, {Item::About, &About},
-        {Item::Vorig0, &Vorig[0]}, {Item::Play0, &Play[0]}, {Item::Pause0, &Pause[0]}, {Item::Stop0, &Stop[0]},
-        {Item::Volgend0, &Volgend[0]}, {Item::LoadToPlayer0, &LoadToPlayer[0]},
-        {Item::Vorig1, &Vorig[1]}, {Item::Play1, &Play[1]}, {Item::Pause1, &Pause[1]}, {Item::Stop1, &Stop[1]},
-        {Item::Volgend1, &Volgend[1]}, {Item::LoadToPlayer1, &LoadToPlayer[1]},
-        {Item::Search, &Search}, {Item::Add, &Add}, {Item::Remove, &Remove}, {Item::Clear, &Clear},
-        {Item::New, &New}, {Item::Open, &Open}, {Item::Save, &Save}, {Item::edit, &edit},
-    };
-    const std::pair<Item, SwitchButton**> switches[] = {{Item::Rec, &Rec}, {Item::Cue0, &Cue[0]}, {Item::Cue1, &Cue[1]}};
-    // clang-format on
-    auto keep = [](const auto& homes, Item item, auto* widget) {
-        for (const auto& [at, field] : homes)
-            if (at == item)
-                *field = widget;
-    };
-    for (const mainlayout::Entry& e : mainlayout::kTable) {
-        QWidget* w = nullptr;
-        if (e.face == Face::Pad || e.face == Face::Glyph) {
-            auto* b = new ImageButton(this);
-            keep(buttons, e.item, b);
-            w = b;
-        } else if (e.face == Face::Switch) {
-            auto* b = new SwitchButton(e.item, this);
-            keep(switches, e.item, b);
-            w = b;
-        } else {
-            continue;
-        }
-        place(w, e.item);
-        w->setToolTip(tr(e.tip));
-    }
 }
 
 void frmMain::connectHandlers() {

@@ -167,7 +167,6 @@ private:
     };
 
     void buildElements(platform::media::AudioEngine& engine);
-    void buildButtons();
     void connectHandlers();
     void announceChanges();
     void hostGradientBar();

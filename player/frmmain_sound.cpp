@@ -11,29 +11,18 @@
 #include "frmsound.h"
 #include "media/audioengine.h"
 #include "mixrecording.h"
-#include "skin.h"
 #include "soundchoice.h"
 #include "switchbutton.h"
 
 namespace player {
 
 namespace {
-// The skin's footer right of the ABOUT button, over the maker's line, in the skin's pixels; the notice's text
-// keeps to the free stretch before that line.
-const QRect kFooter(240, 376, 285, 17);
+// The footer's notice keeps to the free stretch before the maker's line, in the skin's pixels.
 constexpr int kNoticeWidth = 140;
 } // namespace
 
 void frmMain::setupSound(platform::media::AudioEngine& engine) {
     m_engine = &engine;
-    lblSound = new ClickLabel(this);
-    lblSound->setObjectName(QStringLiteral("lblSound"));
-    lblSound->setGeometry(kFooter);
-    lblSound->lower(); // under every button, whatever the order they were made in
-    lblSound->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    skin::styleLabel(lblSound, QColor(255, 176, 32), skin::uiFont(11, true));
-    lblSound->setAutoFillBackground(false);
-    lblSound->setAttribute(Qt::WA_TranslucentBackground);
     connect(lblSound, &ClickLabel::mouseDown, this, [this](short button, short, int, int) {
         if (button == 2)
             openSoundSettings();

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string_view>
 
+#include "core/colours.h"
 #include "core/twips.h"
 
 namespace player {
@@ -70,6 +72,8 @@ enum class Item {
     lstFiles,
     MP0,
     MP1,
+    // the footer's notice, over the maker's line
+    lblSound,
 };
 
 // How the skin shows an item: a pad carries a painted word and an image button lies over it; a glyph is a
@@ -87,7 +91,7 @@ struct Entry {
     Face face;
     std::string_view word; // painted word of a pad or glyph, heading of a panel
     Accent accent = Accent::Neutral;
-    // What a pointer resting on a button is told; every pad, glyph and switch has one.
+    // What a pointer resting on it is told; every pad, glyph, switch and fader has one.
     const char* tip = nullptr;
 };
 
@@ -129,8 +133,8 @@ inline constexpr std::array kTable = {
 
     Entry{Item::SongInfo0, {570, 795, 2295, 255}, Face::Well, ""},
     Entry{Item::SongInfo1, {5070, 780, 2295, 255}, Face::Well, ""},
-    Entry{Item::PB1_0, {360, 1200, 2775, 255}, Face::Well, ""},
-    Entry{Item::PB1_1, {4800, 1200, 2775, 255}, Face::Well, ""},
+    Entry{Item::PB1_0, {360, 1200, 2775, 255}, Face::Well, "", Accent::Deck0},
+    Entry{Item::PB1_1, {4800, 1200, 2775, 255}, Face::Well, "", Accent::Deck1},
     Entry{Item::Vorig0, {600, 1560, 255, 255}, Face::Pad, "<<", Accent::Deck0, "Back 5 seconds"},
     Entry{Item::Play0, {960, 1560, 495, 255}, Face::Pad, "play", Accent::PlayGreen, "Play"},
     Entry{Item::Pause0, {1440, 1560, 615, 255}, Face::Pad, "pause", Accent::Deck0, "Pause"},
@@ -143,9 +147,9 @@ inline constexpr std::array kTable = {
     Entry{Item::Volgend1, {7080, 1560, 255, 255}, Face::Pad, ">>", Accent::Deck1, "Forward 5 seconds"},
     Entry{Item::Cue0, {2655, 420, 570, 255}, Face::Switch, "CUE", Accent::Deck0, "Pre-listen to deck 1 on the headphones"},
     Entry{Item::Cue1, {7080, 420, 570, 255}, Face::Switch, "CUE", Accent::Deck1, "Pre-listen to deck 2 on the headphones"},
-    Entry{Item::Vol0, {3600, 480, 240, 1095}, Face::Well, "", Accent::Deck0},
-    Entry{Item::Vol1, {4080, 480, 240, 1095}, Face::Well, "", Accent::Deck1},
-    Entry{Item::volMain, {3480, 1680, 960, 240}, Face::Well, ""},
+    Entry{Item::Vol0, {3600, 480, 240, 1095}, Face::Well, "", Accent::Deck0, "Volume of deck 1"},
+    Entry{Item::Vol1, {4080, 480, 240, 1095}, Face::Well, "", Accent::Deck1, "Volume of deck 2"},
+    Entry{Item::volMain, {3480, 1680, 960, 240}, Face::Well, "", Accent::Neutral, "Crossfader"},
 
     Entry{Item::lstnames, {360, 2085, 7290, 1425}, Face::Well, ""},
     Entry{Item::LoadToPlayer0, {1800, 3600, 855, 255}, Face::Pad, "LOAD TO 1", Accent::Deck0, "Load the selected song into deck 1"},
@@ -170,6 +174,72 @@ inline constexpr std::array kTable = {
     Entry{Item::lstFiles, {8280, 2280, 1935, 2205}, Face::None, ""},
     Entry{Item::MP0, {8400, 840, 735, 495}, Face::None, ""},
     Entry{Item::MP1, {9360, 840, 735, 495}, Face::None, ""},
+    Entry{Item::lblSound, {3600, 5640, 4275, 255}, Face::None, ""},
+};
+// clang-format on
+
+// What the window puts at a place that is not a button.
+enum class Kind { Label, ClickLabel, CaptionViewport, PositionBar, Fader, List, CheckBox, MediaPlayer };
+
+// The typeface of an element's words, all at the skin's text size: the window's own (plain or bold), the
+// title's, the song list's; None keeps the widget's own.
+enum class Font { None, Ui, UiBold, Caption, List };
+
+// A style sheet, for what a palette cannot dress: the song list (which then has no frame) and the check
+// boxes.
+enum class Sheet { None, SongList, CheckBox };
+
+// How the window makes and dresses an element that is not a button. An ink is the colour of the element's
+// words, a surface what it fills its place with (a fader's back colour).
+struct Look {
+    Item item;
+    Kind kind;
+    std::string_view name = {}; // the object name, for the few elements found by name
+    std::string_view text = {}; // the words it opens with
+    Font font = Font::None;
+    std::optional<platform::OleColor> ink = {};
+    Qt::Alignment align = {}; // of a label's words; none keeps the label's own
+    int indent = 0;           // twips before a label's words
+    std::optional<platform::OleColor> surface = {};
+    Sheet sheet = Sheet::None;
+};
+
+// The grey the deck captions and the faders stand on, as the song list and the check boxes do.
+inline constexpr platform::OleColor kControlGrey = platform::rgb(64, 64, 64);
+
+// Every element that is not a button, in the order the window makes them: later ones lie over earlier ones
+// and follow them in the keyboard's round. The footer comes first, under everything; the buttons come after
+// all.
+// clang-format off
+inline constexpr std::array kLooks = {
+    Look{.item = Item::lblSound, .kind = Kind::ClickLabel, .name = "lblSound", .font = Font::UiBold,
+         .ink = platform::rgb(255, 176, 32), .align = Qt::AlignLeft | Qt::AlignVCenter},
+    Look{.item = Item::lblsearch, .kind = Kind::ClickLabel, .name = "lblsearch", .font = Font::List,
+         .ink = platform::rgb(0, 255, 0), .align = Qt::AlignLeft | Qt::AlignTop, .indent = 360},
+    Look{.item = Item::lblCaption, .kind = Kind::ClickLabel, .name = "lblCaption", .font = Font::Caption,
+         .ink = platform::rgb(255, 48, 48)},
+    Look{.item = Item::lblRec, .kind = Kind::Label, .name = "lblRec", .font = Font::UiBold,
+         .ink = platform::rgb(255, 77, 77), .align = Qt::AlignLeft | Qt::AlignVCenter},
+
+    Look{.item = Item::SongInfo0, .kind = Kind::CaptionViewport, .name = "SongInfo", .surface = kControlGrey},
+    Look{.item = Item::PB1_0, .kind = Kind::PositionBar},
+    Look{.item = Item::Vol0, .kind = Kind::Fader, .surface = kControlGrey},
+    Look{.item = Item::SongInfo1, .kind = Kind::CaptionViewport, .name = "SongInfo", .surface = kControlGrey},
+    Look{.item = Item::PB1_1, .kind = Kind::PositionBar},
+    Look{.item = Item::Vol1, .kind = Kind::Fader, .surface = kControlGrey},
+    Look{.item = Item::volMain, .kind = Kind::Fader, .surface = kControlGrey},
+
+    Look{.item = Item::lstnames, .kind = Kind::List, .name = "lstnames", .font = Font::List, .sheet = Sheet::SongList},
+    Look{.item = Item::lblnrs, .kind = Kind::Label, .name = "lblnrs", .text = "Songs in list: 0", .font = Font::Ui,
+         .ink = platform::rgb(200, 204, 210)},
+    Look{.item = Item::chbgoon, .kind = Kind::CheckBox, .text = "Go on playing...", .font = Font::Ui, .sheet = Sheet::CheckBox},
+    Look{.item = Item::chbrandom, .kind = Kind::CheckBox, .text = "Random playing", .font = Font::Ui, .sheet = Sheet::CheckBox},
+
+    Look{.item = Item::lblWerkgebied, .kind = Kind::Label, .name = "lblWerkgebied", .text = "werkgebied",
+         .font = Font::Ui, .ink = platform::rgb(220, 220, 220)},
+    Look{.item = Item::lstFiles, .kind = Kind::List},
+    Look{.item = Item::MP0, .kind = Kind::MediaPlayer},
+    Look{.item = Item::MP1, .kind = Kind::MediaPlayer},
 };
 // clang-format on
 
@@ -179,6 +249,19 @@ constexpr const Entry& entry(Item item) {
             return e;
     return kTable[0]; // unreachable for a listed item; the table test checks every item is listed once
 }
+
+// One element to a place: a look is given once, and never to a place the table gives a button.
+static_assert([] {
+    for (const Look& look : kLooks) {
+        int times = 0;
+        for (const Look& other : kLooks)
+            times += other.item == look.item ? 1 : 0;
+        const Face face = entry(look.item).face;
+        if (times != 1 || face == Face::Pad || face == Face::Glyph || face == Face::Switch)
+            return false;
+    }
+    return true;
+}());
 
 constexpr TwipsRect rect(Item item) {
     return entry(item).rect;

@@ -1,6 +1,7 @@
 #include "skin.h"
 
 #include <QFontMetrics>
+#include <QFrame>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
@@ -35,23 +36,6 @@ QFont skinFont(int pixelSize, bool bold = true) {
     f.setBold(bold);
     f.setHintingPreference(QFont::PreferFullHinting);
     return f;
-}
-
-QColor accentColour(Accent a) {
-    switch (a) {
-    case Accent::Deck0:
-        return kDeck0;
-    case Accent::Deck1:
-        return kDeck1;
-    case Accent::PlayGreen:
-        return kGreen;
-    case Accent::StopRed:
-    case Accent::Danger:
-        return kRed;
-    case Accent::Neutral:
-        break;
-    }
-    return QColor(120, 126, 136);
 }
 
 QRectF px(const platform::TwipsRect& r) {
@@ -267,6 +251,23 @@ QPixmap switchFace(mainlayout::Item item, bool lit, qreal dpr) {
     return pm;
 }
 
+QColor accentColour(Accent a) {
+    switch (a) {
+    case Accent::Deck0:
+        return kDeck0;
+    case Accent::Deck1:
+        return kDeck1;
+    case Accent::PlayGreen:
+        return kGreen;
+    case Accent::StopRed:
+    case Accent::Danger:
+        return kRed;
+    case Accent::Neutral:
+        break;
+    }
+    return QColor(120, 126, 136);
+}
+
 QColor deckColour(int deck) {
     return deck == 0 ? kDeck0 : kDeck1;
 }
@@ -470,6 +471,8 @@ void styleSurface(QWidget* w, const QColor& background) {
     w->setAutoFillBackground(true);
 }
 
+namespace {
+
 QFont captionFont() {
     QFont f = uiFont(11, true);
     f.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
@@ -499,6 +502,46 @@ QString checkBoxStyleSheet() {
         "QCheckBox::indicator { width: 10px; height: 10px; border: 1px solid rgb(150, 156, 166);"
         "  background: rgb(30, 31, 34); border-radius: 2px; }"
         "QCheckBox::indicator:checked { background: rgb(61, 220, 132); border-color: rgb(61, 220, 132); }");
+}
+
+} // namespace
+
+QFont font(mainlayout::Font role) {
+    switch (role) {
+    case mainlayout::Font::Ui:
+        return uiFont(11);
+    case mainlayout::Font::UiBold:
+        return uiFont(11, true);
+    case mainlayout::Font::Caption:
+        return captionFont();
+    case mainlayout::Font::List:
+        return listFont();
+    case mainlayout::Font::None:
+        break;
+    }
+    return QFont();
+}
+
+void dress(QWidget* w, const mainlayout::Look& look) {
+    if (look.ink) {
+        QPalette pal = w->palette();
+        pal.setColor(QPalette::WindowText, platform::toQColor(*look.ink));
+        w->setPalette(pal);
+    }
+    if (look.font != mainlayout::Font::None)
+        w->setFont(font(look.font));
+    switch (look.sheet) {
+    case mainlayout::Sheet::SongList:
+        if (auto* frame = qobject_cast<QFrame*>(w))
+            frame->setFrameShape(QFrame::NoFrame);
+        w->setStyleSheet(songListStyleSheet());
+        break;
+    case mainlayout::Sheet::CheckBox:
+        w->setStyleSheet(checkBoxStyleSheet());
+        break;
+    case mainlayout::Sheet::None:
+        break;
+    }
 }
 
 // The selectors take the windows' own controls only: a message box raised over one of these windows is its

@@ -29,6 +29,8 @@ QPixmap aboutBackground(const QSize& size, qreal dpr = 1);
 QIcon appIcon();
 
 QColor deckColour(int deck);
+// The colour of a pad's or a well's accent.
+QColor accentColour(mainlayout::Accent accent);
 QColor baseColour();
 QColor workAreaColour();
 // Fader pictures: a slotted rail of `size` and a thumb in the deck's colour (-1: the crossfader).
@@ -39,12 +41,12 @@ QFont padFont(const QRect& rect, const QString& word);
 // Labels and surfaces take their colours from palettes, which draw far cheaper than style sheets; only the
 // song list and the check boxes, which palettes cannot dress, have style sheets of their own.
 QFont uiFont(int pixelSize, bool bold = false);
-QFont captionFont();
-QFont listFont();
 void styleLabel(QLabel* label, const QColor& text, const QFont& font);
+QFont font(mainlayout::Font role);
+// Gives an element its look's font, ink and style sheet; its surface and words are the window's to set, as
+// they differ by kind.
+void dress(QWidget* w, const mainlayout::Look& look);
 void styleSurface(QWidget* w, const QColor& background);
-QString songListStyleSheet();
-QString checkBoxStyleSheet();
 QString aboutStyleSheet();
 
 } // namespace skin

@@ -408,6 +408,7 @@ TEST_F(StartupTest, APressOnEachElementsPlaceReachesIt) {
         {ui.edit, Item::edit},
         {ui.chbgoon, Item::chbgoon},
         {ui.chbrandom, Item::chbrandom},
+        {ui.lblSound, Item::lblSound},
     };
     for (const auto& [widget, item] : placed) {
         const QPoint centre = platform::toPixels(mainlayout::rect(item)).center();
@@ -431,7 +432,7 @@ TEST_F(StartupTest, APressOnEachElementsPlaceReachesIt) {
     EXPECT_EQ(ui.Search->geometry(), QRect(232, 248, 65, 25));
     EXPECT_EQ(ui.lblsearch->geometry(), QRect(0, 263, 537, 25));
     // every item is listed once
-    for (int i = 0; i <= int(Item::MP1); ++i)
+    for (int i = 0; i <= int(Item::lblSound); ++i)
         EXPECT_EQ(std::count_if(mainlayout::kTable.begin(), mainlayout::kTable.end(),
                                 [i](const mainlayout::Entry& e) { return int(e.item) == i; }),
                   1)
