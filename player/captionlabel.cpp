@@ -24,8 +24,17 @@ QPaintEngine* CaptionViewport::paintEngine() const {
 }
 
 void CaptionViewport::paintEvent(QPaintEvent*) {
-    if (m_server)
+    if (!m_server)
+        return;
+    if (!redirected(nullptr)) {
         putUp();
+        return;
+    }
+    // A grab or render into a picture gets what the screen shows, drawn the ordinary way.
+    QPainter p(this);
+    p.fillRect(rect(), palette().color(backgroundRole()));
+    if (m_caption)
+        p.drawPixmap(m_caption->pos(), m_caption->picture());
 }
 
 void CaptionViewport::captionMoved() {

@@ -86,7 +86,8 @@ TEST_F(CaptionScreen, EachStepPutsTheCaptionWhereItsLabelLiesWithoutARepaint) {
     EXPECT_TRUE(waitFor([&] { return onScreen(viewport) == expected(viewport, label); }));
 }
 
-// The main window's scroll tick reaches the screen through its viewports.
+// The main window's scroll tick reaches the screen through its viewports; a grab of the window (pictures of
+// it, a screen reader's) shows the captions as the screen does.
 TEST_F(CaptionScreen, TheScrollTickMovesBothDeckCaptionsOnScreen) {
     const auto engine = platform::media::AudioEngine::createOffline(8000);
     frmMain w(*engine);
@@ -101,5 +102,8 @@ TEST_F(CaptionScreen, TheScrollTickMovesBothDeckCaptionsOnScreen) {
         SCOPED_TRACE(d);
         EXPECT_TRUE(
             waitFor([&] { return onScreen(ui.SongInfo[d]) == expected(ui.SongInfo[d], ui.lblnow[d]); }));
+        const QRect place(ui.SongInfo[d]->mapTo(&w, QPoint(0, 0)), ui.SongInfo[d]->size());
+        EXPECT_EQ(w.grab(place).toImage().convertToFormat(QImage::Format_RGB32),
+                  expected(ui.SongInfo[d], ui.lblnow[d]));
     }
 }
