@@ -217,27 +217,6 @@ TEST_F(StartupTest, AboutWindowHidesOnOkAndComesBackTheSame) {
     EXPECT_EQ(about.Label2->text(), QStringLiteral("8"));
 }
 
-TEST_F(StartupTest, CloseQuestionYesEndsNoKeeps) {
-    frmMain w(*engine);
-    auto& ui = w.elementsForTest();
-    int quits = 0;
-    w.setQuitAction([&] { ++quits; });
-    w.show();
-    prompts.answer(Answer::No);
-    ui.Close[1]->clicked();
-    EXPECT_EQ(quits, 0);
-    EXPECT_TRUE(w.isVisible());
-    const auto& r = prompts.last();
-    EXPECT_EQ(r.text, QStringLiteral("Are you sure you want to close Deckmora?"));
-    EXPECT_EQ(r.title, QStringLiteral("Deckmora"));
-    EXPECT_EQ(r.buttons, platform::Buttons::YesNo);
-    EXPECT_EQ(r.icon, platform::Icon::Question);
-
-    prompts.answer(Answer::Yes);
-    ui.Close[0]->clicked();
-    EXPECT_EQ(quits, 1);
-}
-
 TEST_F(StartupTest, SystemCloseOfEveryWindowKeepsAWindowReachable) {
     storeCounter(QString());
     Program program(*engine);
@@ -256,16 +235,26 @@ TEST_F(StartupTest, SystemCloseOfEveryWindowKeepsAWindowReachable) {
     program.mainWindow().About_Click();
     EXPECT_FALSE(about.close());
     EXPECT_FALSE(about.isVisible());
-    // the main window asks first; No keeps it
+    // the main window asks first, closed by the window system or by either of its buttons; No keeps it
     frmMain& w = program.mainWindow();
+    auto& ui = w.elementsForTest();
     int quits = 0;
     w.setQuitAction([&] { ++quits; });
-    prompts.answer(Answer::No);
+    prompts.answer(Answer::No).answer(Answer::No);
     EXPECT_FALSE(w.close());
+    ui.Close[1]->clicked();
     EXPECT_TRUE(w.isVisible());
-    prompts.answer(Answer::Yes);
+    EXPECT_EQ(quits, 0);
+    ASSERT_EQ(prompts.count(), 2);
+    const auto& r = prompts.last();
+    EXPECT_EQ(r.text, QStringLiteral("Are you sure you want to close Deckmora?"));
+    EXPECT_EQ(r.title, QStringLiteral("Deckmora"));
+    EXPECT_EQ(r.buttons, platform::Buttons::YesNo);
+    EXPECT_EQ(r.icon, platform::Icon::Question);
+    prompts.answer(Answer::Yes).answer(Answer::Yes);
     w.close();
-    EXPECT_EQ(quits, 1);
+    ui.Close[0]->clicked();
+    EXPECT_EQ(quits, 2);
 }
 
 TEST_F(StartupTest, MinimiseAndTaskBarCaption) {
