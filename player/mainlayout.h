@@ -247,8 +247,23 @@ constexpr const Entry& entry(Item item) {
     for (const Entry& e : kTable)
         if (e.item == item)
             return e;
-    return kTable[0]; // unreachable for a listed item; the table test checks every item is listed once
+    return kTable[0]; // unreachable: every item is listed once (checked below)
 }
+
+// Every item has one place, and every button tells what it does.
+static_assert([] {
+    for (int i = 0; i <= int(Item::lblSound); ++i) {
+        int times = 0;
+        for (const Entry& e : kTable)
+            times += int(e.item) == i ? 1 : 0;
+        if (times != 1)
+            return false;
+    }
+    for (const Entry& e : kTable)
+        if ((e.face == Face::Pad || e.face == Face::Glyph || e.face == Face::Switch) && !e.tip)
+            return false;
+    return true;
+}());
 
 // One element to a place: a look is given once, and never to a place the table gives a button.
 static_assert([] {

@@ -90,45 +90,30 @@ TEST(GlissorProperties, EveryAssignmentNotifiesUnderItsName) {
     EXPECT_EQ(f.g.contentsRect().width(), 107); // the border lies outside the face
 }
 
+// Change comes once per assignment, the same value included (5 is the default), after the handle moved.
 TEST(GlissorProperties, ValueIsClampedStoredAsTextAndAlwaysRaisesChange) {
     const struct {
         double assigned;
         const char* text;
         double change;
-    } cases[] = {{-3, "0", 0}, {12.5, "10", 10}, {2.5, "2.5", 2.5}, {10, "10", 10}};
+    } cases[] = {{-3, "0", 0}, {12.5, "10", 10}, {2.5, "2.5", 2.5}, {10, "10", 10}, {5, "5", 5}};
     for (const auto& c : cases) {
         Face f;
         std::vector<double> change;
-        QObject::connect(&f.g, &Glissor::Change, [&](double& v) { change.push_back(v); });
+        short handleSeen = -1;
+        QObject::connect(&f.g, &Glissor::Change, [&](double& v) {
+            change.push_back(v);
+            handleSeen = f.g.handleX();
+        });
         QSignalSpy notified(&f.g, &Glissor::PropertyChanged);
         f.g.setValue(c.assigned);
         EXPECT_EQ(f.g.valueText(), c.text) << c.assigned;
         EXPECT_EQ(f.g.Value(), c.change);
         EXPECT_EQ(change, std::vector<double>{c.change});
+        EXPECT_EQ(handleSeen, short(c.change * 10));
         ASSERT_EQ(notified.size(), 1);
         EXPECT_EQ(notified.at(0).at(0).toString(), "Value");
     }
-}
-
-TEST(GlissorProperties, TheSameValueTwiceStillNotifiesRedrawsAndRaisesChange) {
-    Face f;
-    QSignalSpy change(&f.g, &Glissor::Change);
-    QSignalSpy notified(&f.g, &Glissor::PropertyChanged);
-    f.g.setValue(5);
-    QImage drawn = f.g.faceImage();
-    drawn.fill(Qt::black);
-    f.g.setValue(5);
-    EXPECT_EQ(change.size(), 2);
-    EXPECT_EQ(notified.size(), 2);
-    EXPECT_NE(f.g.faceImage(), drawn);
-}
-
-TEST(GlissorProperties, ChangeComesAfterTheRedrawOnAssignment) {
-    Face f;
-    short handleSeen = -1;
-    QObject::connect(&f.g, &Glissor::Change, [&](double&) { handleSeen = f.g.handleX(); });
-    f.g.setValue(7);
-    EXPECT_EQ(handleSeen, 70);
 }
 
 TEST(GlissorProperties, ALowerMaximumLeavesTheValueAndPlacesTheHandlePastTheEnd) {
@@ -289,9 +274,9 @@ TEST(GlissorProperties, AnAssignmentIsOnTheScreenBeforeItReturns) {
     Face f;
     QCoreApplication::processEvents();
     PaintLog<QString> log(&f.g, [&](const QPaintEvent&) { return f.g.valueText(); });
-    for (int v = 1; v <= 4; ++v) // a host moving the slider inside one long handler
+    for (int v : {1, 2, 2, 3}) // a host moving the slider inside one long handler
         f.g.setValue(v);
-    EXPECT_EQ(log.seen, QStringList({"1", "2", "3", "4"}));
+    EXPECT_EQ(log.seen, QStringList({"1", "2", "2", "3"}));
     log.seen.clear();
     f.g.setMaxValue(20);
     f.g.setCaption("Gain");

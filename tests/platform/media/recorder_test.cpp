@@ -86,6 +86,18 @@ protected:
         }
     }
 
+    // `n` passes of 512 frames as a device's callback makes them: the decks filled, then `mixPass` mixes.
+    template <typename MixPass> void callbackPasses(int n, MixPass mixPass) {
+        std::vector<float> pass(2 * 512);
+        for (int i = 0; i < n; ++i) {
+            for (auto& slot : engine->impl().decks)
+                if (Deck* d = slot.load())
+                    d->fill();
+            mixPass(pass.data());
+            mix.insert(mix.end(), pass.begin(), pass.end());
+        }
+    }
+
     TempDir dir;
     std::unique_ptr<AudioEngine> engine = AudioEngine::createOffline(kRate);
     MediaPlayer a{*engine, nullptr}, b{*engine, nullptr};
@@ -133,14 +145,7 @@ TEST_P(Recording, HoldsTheStereoMainMixWhateverTheCueRouting) {
     engine->setCue({AudioEngine::CueRouting::Split, {}, 0.0f});
     ASSERT_TRUE(engine->startRecording(target(), GetParam()));
     auto& impl = engine->impl();
-    std::vector<float> pass(2 * 512);
-    for (int i = 0; i < 40; ++i) {
-        for (auto& slot : impl.decks)
-            if (Deck* d = slot.load())
-                d->fill();
-        impl.processDevice(impl.offlineMixer, pass.data(), 512, 2);
-        mix.insert(mix.end(), pass.begin(), pass.end());
-    }
+    callbackPasses(40, [&](float* pass) { impl.processDevice(impl.offlineMixer, pass, 512, 2); });
     engine->stopRecording();
     const auto file = readBack(QString::fromStdString(target()));
     ASSERT_EQ(file.size(), mix.size());
@@ -204,15 +209,9 @@ TEST_P(Recording, ADiskTooSlowStopsItWithoutAGap) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     };
     ASSERT_TRUE(engine->startRecording(target(), GetParam()));
-    std::vector<float> pass(2 * 512);
-    // Passes as the callback makes them, twice the ring's depth, while the writer is held.
-    for (int i = 0; i < int(2 * Recorder::kRingSeconds * kRate / 512); ++i) {
-        for (auto& slot : impl.decks)
-            if (Deck* d = slot.load())
-                d->fill();
-        impl.process(impl.offlineMixer, pass.data(), 512);
-        mix.insert(mix.end(), pass.begin(), pass.end());
-    }
+    // Twice the ring's depth while the writer is held.
+    callbackPasses(int(2 * Recorder::kRingSeconds * kRate / 512),
+                   [&](float* pass) { impl.process(impl.offlineMixer, pass, 512); });
     EXPECT_FALSE(impl.recorder.armed());
     g_diskStalls = false;
     ASSERT_TRUE(waitFor([&] { return stoppedByItself > 0; }));

@@ -162,7 +162,7 @@ int PrivateSoundServer::run(const QString& program, const QStringList& args, int
 }
 
 MonitorRecorder::MonitorRecorder(const PrivateSoundServer& server, int rate, const char* source, int channels)
-    : m_rate(rate), m_channels(channels) {
+    : m_channels(channels) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         return;

@@ -44,7 +44,6 @@ public:
     MonitorRecorder(const PrivateSoundServer& server, int rate, const char* source = "test.monitor",
                     int channels = 2);
     ~MonitorRecorder();
-    bool running() const { return m_pid > 0; }
     // Blocks until at least `frames` frames arrived or `timeoutMs` passed.
     bool waitForFrames(size_t frames, int timeoutMs) const;
     // The frame of the recording that was being captured at `t`, or an earlier one.
@@ -59,7 +58,6 @@ public:
 
 private:
     void readLoop();
-    int m_rate;
     int m_channels;
     long m_pid = -1;
     int m_fd = -1;
@@ -67,5 +65,4 @@ private:
     mutable std::mutex m_mutex;
     std::vector<float> m_samples;
     std::vector<std::pair<std::chrono::steady_clock::time_point, size_t>> m_arrivals;
-    size_t m_partial = 0;
 };

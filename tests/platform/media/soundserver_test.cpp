@@ -68,6 +68,13 @@ size_t align(const std::vector<float>& rec, size_t lo, size_t hi, const std::vec
     return best;
 }
 
+// The first frame from `from` on that is not silence.
+size_t firstSound(const std::vector<float>& rec, size_t from = 0) {
+    while (2 * from < rec.size() && std::fabs(rec[2 * from]) < 0.01f)
+        ++from;
+    return from;
+}
+
 struct Route {
     const char* name;
     PrivateSoundServer::Kind server;
@@ -131,9 +138,7 @@ TEST_P(SoundServer, BothDecksAreHeardFromTheFirstPlay) {
         ASSERT_GT(rec.size() / 2, seekFrame + size_t(1.2 * kRate));
 
         // Sound comes within 300 ms of play.
-        size_t onset = playFrame;
-        while (2 * onset < rec.size() && std::fabs(rec[2 * onset]) < 0.01f)
-            ++onset;
+        const size_t onset = firstSound(rec, playFrame);
         EXPECT_LT(double(onset - playFrame) / kRate, 0.3) << route.name;
 
         // The right song at the right level, where the sound starts.
@@ -308,19 +313,13 @@ TEST_F(SoundServerCue, TwoDevicesStayInStep) {
     const double drift = engine->cueDriftPpm();
     const std::vector<float> m = mainRec.finish(), c = cueRec.finish();
 
-    auto onset = [](const std::vector<float>& rec) {
-        size_t i = 0;
-        while (2 * i < rec.size() && std::fabs(rec[2 * i]) < 0.01f)
-            ++i;
-        return i;
-    };
     // Both recordings where the song's 1 s sounds, and again near the run's end. The headphones' frames are
     // converted at a ratio the controller moves by a few hundred ppm: a short window, over which that shifts
     // them by less than a frame.
     const size_t early = kRate, late = size_t(run) * kRate;
     size_t m1, c1, m2, c2;
-    find(m, onset(m) + early, kRate / 2, early, kRate / 20, &m1);
-    find(c, onset(c) + early, kRate / 2, early, kRate / 20, &c1);
+    find(m, firstSound(m) + early, kRate / 2, early, kRate / 20, &m1);
+    find(c, firstSound(c) + early, kRate / 2, early, kRate / 20, &c1);
     const Fit mainFit = find(m, m1 + (late - early), kRate / 5, late, kRate / 2, &m2);
     const Fit cueFit = find(c, c1 + (late - early), kRate / 5, late, kRate / 10, &c2);
     EXPECT_NEAR(mainFit.gain, 0.5, 0.05);
