@@ -1,5 +1,7 @@
-// The main window on the program's own audio engine, shown, with one song playing in deck 0 (over and over),
-// or with nothing loaded when no song is given. It prints "ready" once the song plays, so a script can
+// The main window, shown, with one song playing in deck 0 (over and over), or with nothing loaded when no
+// song is given. Its engine runs as the program's does (48 kHz, the same period) on the null output, and never
+// looks for a device: on a machine without sound the program's own engine would probe every card every few
+// seconds while a song plays, which measures the machine's missing sound card rather than the player. It prints "ready" once the song plays, so a script can
 // measure its processor time against another player's. --cover shows instead a plain window as large as
 // the screen, to lie over another probe's:
 //   build/bin/player_play_probe [song]      (bench/player/play_cpu.sh and hidden_cpu.sh run it)
@@ -11,6 +13,7 @@
 
 #include "frmmain.h"
 #include "media/audioengine.h"
+#include "media/engineimpl.h"
 #include "media/mediaplayer.h"
 
 using namespace player;
@@ -26,7 +29,9 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         return app.exec();
     }
-    frmMain w(platform::media::AudioEngine::instance());
+    const auto engine = platform::media::AudioEngine::createWithOutput(
+        48000, 512, [](auto&) -> std::unique_ptr<platform::media::AudioOutput> { return nullptr; });
+    frmMain w(*engine);
     auto& ui = w.elementsForTest();
     w.setQuitAction([] {});
     w.show();
