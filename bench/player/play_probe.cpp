@@ -1,9 +1,9 @@
 // The main window, shown, with one song playing in deck 0 (over and over), or with nothing loaded when no
-// song is given. Its engine runs as the program's does (48 kHz, the same period) on the null output, and never
-// looks for a device: on a machine without sound the program's own engine would probe every card every few
-// seconds while a song plays, which measures the machine's missing sound card rather than the player. It prints "ready" once the song plays, so a script can
-// measure its processor time against another player's. --cover shows instead a plain window as large as
-// the screen, to lie over another probe's:
+// song is given. Its engine runs as the program's does (48 kHz, the same period) on the null output, and
+// never looks for a device: on a machine without sound the program's own engine would probe every card every
+// few seconds while a song plays, which measures the machine's missing sound card rather than the player. It
+// prints "ready" once the song plays, so a script can measure its processor time against another player's.
+// --cover shows instead a plain window as large as the screen, to lie over another probe's:
 //   build/bin/player_play_probe [song]      (bench/player/play_cpu.sh and hidden_cpu.sh run it)
 //   build/bin/player_play_probe --cover
 #include <QApplication>

@@ -1,6 +1,7 @@
 #include "ui/serverpicture.h"
 
 #include <QAbstractEventDispatcher>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QWidget>
 #include <algorithm>
@@ -72,6 +73,9 @@ std::unique_ptr<ServerPicture> ServerPicture::create(QWidget* widget) {
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     if (!screen || !takesOurPixels(c, screen->root_depth))
         return nullptr;
+    // A native child makes Qt give every sibling stacked above it a native window of its own unless told not
+    // to: dozens of windows, and a see-through label among them shows whatever the server has behind it.
+    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     widget->setAttribute(Qt::WA_NativeWindow);
     widget->setAttribute(Qt::WA_PaintOnScreen);
     widget->setAttribute(Qt::WA_NoSystemBackground);

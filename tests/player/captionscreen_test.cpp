@@ -1,6 +1,7 @@
 // A deck caption on a real X display, where the viewport puts it on screen itself: what reaches the screen is
 // read back from the X server and compared, pixel for pixel, with the caption's picture where its label lies.
 #include <QApplication>
+#include <QLabel>
 #include <QPainter>
 #include <QScreen>
 #include <QTest>
@@ -59,9 +60,12 @@ TEST_F(CaptionScreen, EachStepPutsTheCaptionWhereItsLabelLiesWithoutARepaint) {
     label->setText(QStringLiteral("Now Playing: a song with a name"));
     label->resize(label->sizeHint().width(), 13);
     viewport->setCaption(label);
+    auto* sibling = new QLabel(QStringLiteral("above"), &window); // made later, so stacked above the viewport
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     ASSERT_TRUE(viewport->showsCaptionItself());
+    // Only the viewport has a window of its own; a native sibling would be one more window for every element.
+    EXPECT_EQ(sibling->internalWinId(), WId(0));
 
     std::vector<std::unique_ptr<PaintLog<bool>>> paints;
     for (QWidget* w : {&window, static_cast<QWidget*>(viewport), static_cast<QWidget*>(label)})
