@@ -166,6 +166,10 @@ frmMain::frmMain(platform::media::AudioEngine& engine, QWidget* parent)
 frmMain::~frmMain() {
     delete m_recording;
     dropSoundListener();
+    // The elements are deleted after this window has stopped being a frmMain; what they send while going (a
+    // list's model reset) must not reach its handlers.
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
 }
 
 void frmMain::buildElements(platform::media::AudioEngine& engine) {
