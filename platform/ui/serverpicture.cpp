@@ -102,14 +102,15 @@ void ServerPicture::release() {
 }
 
 void ServerPicture::setImage(const QImage& image) {
-    // A pixmap side may not pass 32767 pixels; a caption that long is cut at the end.
-    m_image = image.copy(0, 0, std::min(image.width(), 32767), std::min(image.height(), 32767));
-    m_size = m_image.size();
+    // A pixmap side may not pass 32767 pixels.
+    const bool fits = image.width() <= 32767 && image.height() <= 32767;
+    m_image =
+        fits ? image : image.copy(0, 0, std::min(image.width(), 32767), std::min(image.height(), 32767));
     m_stale = true;
 }
 
 void ServerPicture::show(const QRect& source, const QPoint& target) {
-    if (!m_widget->testAttribute(Qt::WA_WState_Created) || m_size.isEmpty())
+    if (!m_widget->testAttribute(Qt::WA_WState_Created) || m_image.isNull())
         return;
     xcb_connection_t* c = m_x->c;
     const auto window = static_cast<xcb_window_t>(m_widget->winId());
@@ -149,7 +150,7 @@ void ServerPicture::show(const QRect& source, const QPoint& target) {
     }
     if (!m_x->pixmap)
         return;
-    const QRect from = source.intersected(QRect(QPoint(0, 0), m_size));
+    const QRect from = source.intersected(m_image.rect());
     if (from.isEmpty())
         return;
     const QPoint to = target + (from.topLeft() - source.topLeft());

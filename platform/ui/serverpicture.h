@@ -25,9 +25,9 @@ public:
     ServerPicture(const ServerPicture&) = delete;
     ServerPicture& operator=(const ServerPicture&) = delete;
 
-    // Hands the picture to the server (in device pixels); the next show() puts it up.
+    // Hands the picture to the server (in device pixels, cut to 32767 a side); the next show() puts it up.
     void setImage(const QImage& image);
-    QSize size() const { return m_size; }
+    QSize size() const { return m_image.size(); }
     // Puts `source` of the picture at `target` of the widget's window (device pixels); the request is sent
     // before the event loop next waits, with any other copies of the same turn. Does nothing while the widget
     // has no window of its own yet.
@@ -42,7 +42,6 @@ private:
     QWidget* m_widget;
     QImage m_image;      // kept, to go up again on a window of another depth
     bool m_stale = true; // the server's copy is missing or older than m_image
-    QSize m_size;
 };
 
 } // namespace platform
