@@ -48,14 +48,17 @@ void CaptionViewport::putUp() {
     const qreal dpr = devicePixelRatioF();
     const QSize frame(int(std::ceil(width() * dpr)), int(std::ceil(height() * dpr)));
     const QPixmap& picture = m_caption->picture();
+    // The server keeps no picture wider than 32767 pixels: a longer caption is cut at its end, and keeps the
+    // background on either side, so it still runs out of the frame.
+    const int shown = std::min(picture.width(), 32767 - 2 * frame.width());
     const int top = int(std::lround(m_caption->y() * dpr));
     if (picture.cacheKey() != m_stripPicture || frame != m_stripFrame || top != m_stripTop) {
-        QImage strip(frame.width() * 2 + picture.width(), frame.height(), QImage::Format_RGB32);
+        QImage strip(frame.width() * 2 + shown, frame.height(), QImage::Format_RGB32);
         strip.fill(palette().color(backgroundRole()));
         QImage caption = picture.toImage();
         caption.setDevicePixelRatio(1); // drawn pixel for pixel
         QPainter p(&strip);
-        p.drawImage(frame.width(), top, caption);
+        p.drawImage(QPoint(frame.width(), top), caption, QRect(0, 0, shown, caption.height()));
         p.end();
         m_server->setImage(strip);
         m_stripPicture = picture.cacheKey();
@@ -65,7 +68,7 @@ void CaptionViewport::putUp() {
     // The slice whose left edge lies one frame's width left of the caption's; a caption beyond either side
     // leaves a slice of background.
     const int left = int(std::lround(m_caption->x() * dpr));
-    const int from = std::clamp(frame.width() - left, 0, frame.width() + picture.width());
+    const int from = std::clamp(frame.width() - left, 0, frame.width() + shown);
     m_server->show(QRect(from, 0, frame.width(), frame.height()), QPoint(0, 0));
 }
 

@@ -79,6 +79,17 @@ TEST_F(CaptionScreen, EachStepPutsTheCaptionWhereItsLabelLiesWithoutARepaint) {
     for (const auto& p : paints)
         EXPECT_TRUE(p->seen.isEmpty());
 
+    // A caption longer than the server's largest picture is cut at its end and still runs out of the frame.
+    label->setText(QString(6000, QLatin1Char('m')));
+    label->resize(label->sizeHint().width(), 13);
+    ASSERT_GT(label->width(), 32767);
+    for (const int x : {3, -label->width() - 4}) {
+        SCOPED_TRACE(x);
+        label->move(x, 2);
+        viewport->captionMoved();
+        EXPECT_TRUE(waitFor([&] { return onScreen(viewport) == expected(viewport, label); }));
+    }
+
     // A new text makes a new picture; shown again after being hidden, the window gets it back from the
     // server.
     label->setText(QStringLiteral("Now Paused: another"));
