@@ -4,22 +4,26 @@
 #include <QLabel>
 #include <QPixmap>
 #include <memory>
+#include <mutex>
 
 namespace platform {
+class ServerBeat;
 class ServerPicture;
-}
+} // namespace platform
 
 namespace player {
 
 class CaptionLabel;
 
-// The frame a deck caption scrolls through: a plain fill of its background colour.
+// The frame a deck caption scrolls through, and the caption's scroll: its left edge in twips (so the steps
+// lose nothing to pixel rounding), moved 50 twips a step and started again beyond the right edge once the
+// caption has left on the other side.
 // On X11 the viewport puts the caption on screen itself: the X server keeps the caption's picture with a
 // frame's width of background on either side, and each scroll step is one copy of the frame-sized slice that
-// lies under the viewport (the label stays hidden, keeping the text and the place). Two captions scrolling 30
-// times a second then cost little more than the timer's wake-ups, which matters for a window left open idle.
-// Elsewhere the label is an ordinary child moved by Qt, and the frame paints nothing: a step repaints a thin
-// strip of it, and a QFrame would ask the style to draw its (absent) border every time.
+// lies under the viewport (the label stays hidden, keeping the text, and the place it had when last asked).
+// Joined to a beat, the steps are made on the beat's thread, so a scrolling caption never wakes the UI
+// thread. Elsewhere the label is an ordinary child moved by Qt, and the frame paints nothing: a step repaints
+// a thin strip of it, and a QFrame would ask the style to draw its (absent) border every time.
 class CaptionViewport : public QFrame {
     Q_OBJECT
 public:
@@ -27,21 +31,51 @@ public:
     ~CaptionViewport() override;
 
     void setCaption(CaptionLabel* caption);
-    // Shows the caption where its label now lies, with its current text; call after each move or new text.
-    void captionMoved();
+    // On X11 only (showsCaptionItself()): the steps come from `beat`, until joined to another or to none
+    // (null), which must happen before the beat goes.
+    void joinBeat(platform::ServerBeat* beat);
     bool showsCaptionItself() const { return m_server != nullptr; }
+
+    int captionLeft() const;
+    void setCaptionLeft(int twips);
+    // One scroll step made by the UI thread.
+    void step();
+    // The caption's text or size changed: it scrolls on from where it is, with its new width and picture.
+    void captionChanged();
+    // Out of sight, the steps go on counting and nothing is shown; back in sight, the caption shows where
+    // the steps have brought it.
+    void setInSight(bool inSight);
+
     QPaintEngine* paintEngine() const override;
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void showEvent(QShowEvent*) override;
+    void hideEvent(QHideEvent*) override;
 
 private:
+    std::unique_lock<std::recursive_mutex> hold();
+    QPoint captionPlace() const;
+    // Brings the label, or the server's copy, to where the caption now is.
+    void place();
     void putUp();
+    // The slice of the server's picture that shows the caption at its left edge now.
+    QRect slice() const;
+    // A step on the beat's thread (the beat's hold is taken): plain arithmetic on the fields below.
+    QRect beatStep();
 
     CaptionLabel* m_caption = nullptr;
     std::unique_ptr<platform::ServerPicture> m_server;
+    platform::ServerBeat* m_beat = nullptr;
+    // Read and written by the beat's steps, under its hold:
+    int m_left = 0;            // twips
+    double m_wrapWidth = 0;    // the caption's width in twips
+    bool m_inSight = true;     // not minimised nor covered
+    bool m_shown = false;      // the viewport is shown
+    QSize m_frame;             // the frame in device pixels, as last put up
+    qreal m_dpr = 1;           // and the pixel ratio then
+    int m_cut = 0;             // the width of caption the server's picture holds
     qint64 m_stripPicture = 0; // the caption picture the server's strip was made from
-    QSize m_stripFrame;        // and the frame's size in device pixels then,
     int m_stripTop = 0;        // and the caption's top
 };
 

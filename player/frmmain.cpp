@@ -29,6 +29,7 @@
 #include "ui/imagebutton.h"
 #include "ui/progressbar.h"
 #include "ui/prompts.h"
+#include "ui/serverpicture.h"
 #include "ui/slider.h"
 #include "ui/visibilitygate.h"
 #include "ui/windowplace.h"
@@ -154,6 +155,9 @@ frmMain::frmMain(platform::media::AudioEngine& engine, QWidget* parent)
     connectHandlers();
     hostGradientBar();
     Timer1->start();
+    if (m_beat)
+        m_beat->start();
+    followDisplay();
     setupSongList();
     setupKeys();
     setupDrops();
@@ -166,6 +170,9 @@ frmMain::frmMain(platform::media::AudioEngine& engine, QWidget* parent)
 frmMain::~frmMain() {
     delete m_recording;
     dropSoundListener();
+    // The beat goes before the viewports it steps.
+    for (int d = 0; d < 2; ++d)
+        SongInfo[d]->joinBeat(nullptr);
     // The elements are deleted after this window has stopped being a frmMain; what they send while going (a
     // list's model reset) must not reach its handlers.
     for (QObject* child : findChildren<QObject*>())
@@ -208,7 +215,8 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
         lblnow[d]->setObjectName(QStringLiteral("lblnow"));
         skin::styleLabel(lblnow[d], Qt::white, skin::uiFont(11));
         SongInfo[d]->setCaption(lblnow[d]);
-        m_deck[d].captionLeft = mainlayout::kLblnow[d].left;
+        lblnow[d]->move(0, platform::twipsToPixels(mainlayout::kLblnow[d].top));
+        SongInfo[d]->setCaptionLeft(mainlayout::kLblnow[d].left);
         setDeckCaption(d, QStringLiteral("No song loaded"));
         Vol[d]->setRange(-5000, 0);
     }
@@ -222,6 +230,12 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
     Timer1 = new QTimer(this);
     Timer1->setInterval(kTickIntervalMs);
     Timer2 = Timer1;
+    if (SongInfo[0]->showsCaptionItself() && SongInfo[1]->showsCaptionItself()) {
+        m_beat = std::make_unique<platform::ServerBeat>(std::chrono::milliseconds(kTickIntervalMs));
+        for (int d = 0; d < 2; ++d)
+            SongInfo[d]->joinBeat(m_beat.get());
+        captionBeat = m_beat.get();
+    }
 }
 
 void frmMain::connectHandlers() {
@@ -274,6 +288,7 @@ void frmMain::announceChanges() {
     connect(list, &QAbstractItemModel::rowsInserted, this, &frmMain::playerChanged);
     connect(list, &QAbstractItemModel::rowsRemoved, this, &frmMain::playerChanged);
     connect(list, &QAbstractItemModel::modelReset, this, &frmMain::playerChanged);
+    connect(this, &frmMain::playerChanged, this, &frmMain::followDisplay);
 }
 
 // The gradient bar shares deck 1's position bar rectangle and lies beneath it, so the position bar stays
@@ -295,10 +310,12 @@ bool frmMain::debugWordOn() const {
     return m_about && m_about->debugWordOn();
 }
 
+int frmMain::captionLeft(int index) const {
+    return SongInfo[index]->captionLeft();
+}
+
 void frmMain::setCaptionLeft(int index, int twips) {
-    m_deck[index].captionLeft = twips;
-    if (!m_gate->hidden())
-        moveCaption(index);
+    SongInfo[index]->setCaptionLeft(twips);
 }
 
 void frmMain::setDeckCaption(int index, const QString& text) {
@@ -306,32 +323,52 @@ void frmMain::setDeckCaption(int index, const QString& text) {
     placeCaption(index);
 }
 
-// The caption is sized to its text once per text; its left edge is kept in twips so the scroll loses nothing
-// to pixel rounding.
+// The caption is sized to its text once per text.
 void frmMain::placeCaption(int index) {
     QLabel* label = lblnow[index];
     label->resize(label->sizeHint().width(), platform::twipsToPixels(mainlayout::kLblnow[index].height));
-    moveCaption(index);
-}
-
-void frmMain::moveCaption(int index) {
-    lblnow[index]->move(platform::twipsToPixels(m_deck[index].captionLeft),
-                        platform::twipsToPixels(mainlayout::kLblnow[index].top));
-    SongInfo[index]->captionMoved();
+    SongInfo[index]->captionChanged();
 }
 
 void frmMain::tick() {
     Timer1_Timer();
-    Timer2_Timer();
+    if (m_beat)
+        keepPace();
+    else
+        Timer2_Timer();
 }
 
-// While out of sight the captions go on counting their steps without being moved; they take their places
+bool frmMain::displayMoves() const {
+    return MP[0]->length() != 0 || MP[1]->length() != 0 || (m_recording && m_recording->active());
+}
+
+void frmMain::followDisplay() {
+    if (!m_beat)
+        return;
+    Timer1_Timer();
+    keepPace();
+}
+
+// A window at rest wakes twice a second: a song opened or a list changed by a way that does not announce
+// itself still shows within half a second.
+void frmMain::keepPace() {
+    const int interval = displayMoves() ? kTickIntervalMs : kRestingTickMs;
+    if (Timer1->interval() != interval)
+        Timer1->setInterval(interval);
+}
+
+// The task bar's caption follows the window's state at once, not at the next tick.
+void frmMain::changeEvent(QEvent* e) {
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::WindowStateChange && m_beat)
+        Timer1_Timer();
+}
+
+// While out of sight the captions go on counting their steps without being shown; they take their places
 // as the window is repainted on showing again.
 void frmMain::windowHiddenChanged(bool hidden) {
-    if (hidden)
-        return;
     for (int d = 0; d < 2; ++d)
-        moveCaption(d);
+        SongInfo[d]->setInSight(!hidden);
 }
 
 void frmMain::paintEvent(QPaintEvent*) {

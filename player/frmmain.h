@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <memory>
 
 #include "mainelements.h"
 #include "songlist.h"
@@ -103,7 +104,7 @@ public:
     // left edge in twips inside its viewport.
     QString deckSongName(int index) const { return m_deck[index].name; }
     bool deckHasSong(int index) const { return m_deck[index].loaded; }
-    int captionLeft(int index) const { return m_deck[index].captionLeft; }
+    int captionLeft(int index) const;
     void setCaptionLeft(int index, int twips);
 
     // Whether the commands that change or walk the song list are on (see holdList).
@@ -155,6 +156,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent*) override;
     void showEvent(QShowEvent*) override;
+    void changeEvent(QEvent*) override;
     void closeEvent(QCloseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -163,7 +165,6 @@ private:
     struct Deck {
         bool loaded = false;
         QString name;
-        int captionLeft = 0;
     };
 
     void buildElements(platform::media::AudioEngine& engine);
@@ -176,9 +177,13 @@ private:
     void setActiveDeck(int index);
     void setDeckCaption(int index, const QString& text);
     void placeCaption(int index);
-    void moveCaption(int index);
-    // One tick of the shared timer: the display tick, then the caption scroll.
+    // One tick of the shared timer: the display tick, then the caption scroll (elsewhere than on X11).
     void tick();
+    // With the captions on their beat, the timer ticks fast only while the display tick has something to
+    // follow, and slowly otherwise, to catch what changes unannounced; an announced change is shown at once.
+    void followDisplay();
+    void keepPace();
+    bool displayMoves() const;
     void windowHiddenChanged(bool hidden);
     // Opens entry n of the song list in deck `index` and plays it; false when the song cannot be opened.
     bool autoPlayEntry(int index, int n);
@@ -215,6 +220,7 @@ private:
     QList<QAction*> m_keyActions;
     QObject* m_dropFilter = nullptr;
     platform::VisibilityGate* m_gate = nullptr;
+    std::unique_ptr<platform::ServerBeat> m_beat;
 };
 
 } // namespace player

@@ -107,10 +107,8 @@ void frmMain::Vorig_Click(int index) {
 }
 
 void frmMain::Timer2_Timer() {
-    for (int d = 0; d < 2; ++d) {
-        const double width = platform::pixelsToTwips(lblnow[d]->width());
-        setCaptionLeft(d, deckrules::nextCaptionLeft(m_deck[d].captionLeft, width));
-    }
+    for (int d = 0; d < 2; ++d)
+        SongInfo[d]->step();
 }
 
 // Each bar follows its own deck; the upper end is written before the value so the value is never drawn

@@ -16,6 +16,7 @@ class QTimer;
 namespace platform {
 class ImageButton;
 class ProgressBar;
+class ServerBeat;
 class Slider;
 namespace media {
 class MediaPlayer;
@@ -103,9 +104,12 @@ struct MainElements {
     ClickLabel* lblSound = nullptr;
 
     // The display tick and the caption scroll tick together, so one timer drives both handlers: Timer2 is
-    // the same timer as Timer1, kept under its own name for whoever stops or reads it.
+    // the same timer as Timer1, kept under its own name for whoever stops or reads it. On X11 the captions
+    // are stepped by `captionBeat` on a thread of its own instead (null elsewhere), and the timer ticks fast
+    // only while a deck has a song or a recording runs.
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
+    platform::ServerBeat* captionBeat = nullptr;
 
     // --- the windows the song list commands and F1 open; null (or unloaded) until opened, and the
     // add-folder and search windows are built again after they unload ---

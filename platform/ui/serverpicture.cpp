@@ -7,6 +7,10 @@
 #include <algorithm>
 #include <utility>
 
+#ifdef __linux__
+#include <pthread.h>
+#endif
+
 #ifdef DECKMORA_HAVE_XCB
 #include <QtGui/qguiapplication_platform.h>
 #include <cstdlib>
@@ -159,6 +163,22 @@ void ServerPicture::show(const QRect& source, const QPoint& target) {
     sendBeforeWaiting(c);
 }
 
+bool ServerPicture::copy(const QRect& source) {
+    if (!m_x->pixmap || !m_x->window)
+        return false;
+    const QRect from = source.intersected(m_image.rect());
+    if (from.isEmpty())
+        return false;
+    const QPoint to = from.topLeft() - source.topLeft();
+    xcb_copy_area(m_x->c, m_x->pixmap, m_x->window, m_x->gc, int16_t(from.x()), int16_t(from.y()),
+                  int16_t(to.x()), int16_t(to.y()), uint16_t(from.width()), uint16_t(from.height()));
+    return true;
+}
+
+void ServerPicture::flush() {
+    xcb_flush(m_x->c);
+}
+
 #else
 
 struct ServerPicture::X {};
@@ -171,7 +191,84 @@ ServerPicture::~ServerPicture() = default;
 void ServerPicture::release() {}
 void ServerPicture::setImage(const QImage&) {}
 void ServerPicture::show(const QRect&, const QPoint&) {}
+bool ServerPicture::copy(const QRect&) {
+    return false;
+}
+void ServerPicture::flush() {}
 
 #endif
+
+ServerBeat::ServerBeat(std::chrono::milliseconds period) : m_period(period) {}
+
+ServerBeat::~ServerBeat() {
+    {
+        const std::lock_guard<std::recursive_mutex> lock(m_mutex);
+        m_quit = true;
+    }
+    m_wake.notify_all();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void ServerBeat::add(ServerPicture* picture, Step step) {
+    const std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    m_lanes.emplace_back(picture, std::move(step));
+}
+
+void ServerBeat::remove(const ServerPicture* picture) {
+    const std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    std::erase_if(m_lanes, [picture](const auto& lane) { return lane.first == picture; });
+}
+
+void ServerBeat::start() {
+    {
+        const std::lock_guard<std::recursive_mutex> lock(m_mutex);
+        if (m_running)
+            return;
+        m_running = true;
+        if (!m_thread.joinable())
+            m_thread = std::thread([this] { run(); });
+    }
+    m_wake.notify_all();
+}
+
+void ServerBeat::stop() {
+    const std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    m_running = false;
+}
+
+bool ServerBeat::running() const {
+    const std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    return m_running;
+}
+
+// Beats keep to a grid from the start, so a late wake-up does not slow the pace; after a stall (a suspended
+// machine) the grid starts again rather than rushing through the missed beats.
+void ServerBeat::run() {
+#ifdef __linux__
+    pthread_setname_np(pthread_self(), "ServerBeat");
+#endif
+    using clock = std::chrono::steady_clock;
+    std::unique_lock<std::recursive_mutex> lock(m_mutex);
+    clock::time_point next = clock::now() + m_period;
+    while (!m_quit) {
+        if (!m_running) {
+            m_wake.wait(lock, [this] { return m_quit || m_running; });
+            next = clock::now() + m_period;
+            continue;
+        }
+        if (m_wake.wait_until(lock, next, [this] { return m_quit || !m_running; }))
+            continue;
+        next += m_period;
+        if (const clock::time_point now = clock::now(); next < now)
+            next = now + m_period;
+        ServerPicture* sent = nullptr;
+        for (auto& [picture, step] : m_lanes)
+            if (const QRect slice = step(); !slice.isEmpty() && picture->copy(slice))
+                sent = picture;
+        if (sent)
+            sent->flush();
+    }
+}
 
 } // namespace platform

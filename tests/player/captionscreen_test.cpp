@@ -1,18 +1,28 @@
 // A deck caption on a real X display, where the viewport puts it on screen itself: what reaches the screen is
 // read back from the X server and compared, pixel for pixel, with the caption's picture where its label lies.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <optional>
 
 #include "captionlabel.h"
+#include "core/twips.h"
+#include "deckrules.h"
 #include "frmmain.h"
 #include "media/audioengine.h"
 #include "paintlog.h"
 #include "skin.h"
+#include "songfiles.h"
+#include "tempdir.h"
+#include "ticks.h"
+#include "ui/imagebutton.h"
+#include "ui/serverpicture.h"
+#include "ui/visibilitygate.h"
 #include "waitfor.h"
 
 using namespace player;
@@ -28,12 +38,12 @@ QImage onScreen(QWidget* w) {
         .convertToFormat(QImage::Format_RGB32);
 }
 
-// The viewport as it should look: its colour, and the caption's picture at the label's place.
-QImage expected(CaptionViewport* viewport, CaptionLabel* label) {
+// The viewport as it should look: its colour, and the caption's picture at `at` (the label's place).
+QImage expected(CaptionViewport* viewport, CaptionLabel* label, std::optional<int> at = {}) {
     QImage image(viewport->size(), QImage::Format_RGB32);
     image.fill(viewport->palette().color(QPalette::Window));
     QPainter p(&image);
-    p.drawPixmap(label->pos(), label->picture());
+    p.drawPixmap(QPoint(at.value_or(label->x()), label->y()), label->picture());
     return image;
 }
 
@@ -58,7 +68,7 @@ TEST_F(CaptionScreen, EachStepPutsTheCaptionWhereItsLabelLiesWithoutARepaint) {
     auto* label = new CaptionLabel(viewport);
     skin::styleLabel(label, Qt::white, skin::uiFont(11));
     label->setText(QStringLiteral("Now Playing: a song with a name"));
-    label->resize(label->sizeHint().width(), 13);
+    label->setGeometry(0, 2, label->sizeHint().width(), 13);
     viewport->setCaption(label);
     auto* sibling = new QLabel(QStringLiteral("above"), &window); // made later, so stacked above the viewport
     window.show();
@@ -72,8 +82,7 @@ TEST_F(CaptionScreen, EachStepPutsTheCaptionWhereItsLabelLiesWithoutARepaint) {
         paints.push_back(std::make_unique<PaintLog<bool>>(w, [](const QPaintEvent&) { return true; }));
     for (const int x : {3, 60, 140, 167, -40, -label->width() - 4}) {
         SCOPED_TRACE(x);
-        label->move(x, 2);
-        viewport->captionMoved();
+        viewport->setCaptionLeft(x * platform::kTwipsPerPixel);
         EXPECT_TRUE(waitFor([&] { return onScreen(viewport) == expected(viewport, label); }));
     }
     for (const auto& p : paints)
@@ -82,11 +91,11 @@ TEST_F(CaptionScreen, EachStepPutsTheCaptionWhereItsLabelLiesWithoutARepaint) {
     // A caption longer than the server's largest picture is cut at its end and still runs out of the frame.
     label->setText(QString(6000, QLatin1Char('m')));
     label->resize(label->sizeHint().width(), 13);
+    viewport->captionChanged();
     ASSERT_GT(label->width(), 32767);
     for (const int x : {3, -label->width() - 4}) {
         SCOPED_TRACE(x);
-        label->move(x, 2);
-        viewport->captionMoved();
+        viewport->setCaptionLeft(x * platform::kTwipsPerPixel);
         EXPECT_TRUE(waitFor([&] { return onScreen(viewport) == expected(viewport, label); }));
     }
 
@@ -94,7 +103,7 @@ TEST_F(CaptionScreen, EachStepPutsTheCaptionWhereItsLabelLiesWithoutARepaint) {
     // server.
     label->setText(QStringLiteral("Now Paused: another"));
     label->resize(label->sizeHint().width(), 13);
-    viewport->captionMoved();
+    viewport->captionChanged();
     window.hide();
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -109,6 +118,8 @@ TEST_F(CaptionScreen, TheScrollTickMovesBothDeckCaptionsOnScreen) {
     auto& ui = w.elementsForTest();
     w.setQuitAction([] {});
     ui.Timer1->stop();
+    ASSERT_TRUE(ui.captionBeat);
+    ui.captionBeat->stop();
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     for (int step = 0; step < 5; ++step)
@@ -121,4 +132,81 @@ TEST_F(CaptionScreen, TheScrollTickMovesBothDeckCaptionsOnScreen) {
         EXPECT_EQ(w.grab(place).toImage().convertToFormat(QImage::Format_RGB32),
                   expected(ui.SongInfo[d], ui.lblnow[d]));
     }
+}
+
+// On X11 the captions step on a beat of their own: they move, and reach the screen where they are, while the
+// UI thread's timer rests; out of sight they go on counting and nothing reaches the screen.
+TEST_F(CaptionScreen, TheBeatMovesTheCaptionsWhileTheDisplayTickRests) {
+    const auto engine = platform::media::AudioEngine::createOffline(8000);
+    frmMain w(*engine);
+    auto& ui = w.elementsForTest();
+    w.setQuitAction([] {});
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    ASSERT_TRUE(ui.captionBeat && ui.captionBeat->running());
+    EXPECT_EQ(ui.Timer1->interval(), kRestingTickMs);
+
+    // How many steps lie between two left edges of a caption `width` twips wide; -1 when none within `most`.
+    const auto stepsBetween = [](int from, int to, double width, int most) {
+        for (int k = 0; k <= most; ++k, from = deckrules::nextCaptionLeft(from, width))
+            if (from == to)
+                return k;
+        return -1;
+    };
+    const double width = platform::pixelsToTwips(ui.lblnow[0]->width());
+    const int start = w.captionLeft(0);
+    QElapsedTimer clock;
+    clock.start();
+    QTest::qWait(400);
+    ui.captionBeat->stop();
+    const int beats = int(clock.elapsed() / kTickIntervalMs) + 1;
+    const int stepped = stepsBetween(start, w.captionLeft(0), width, beats);
+    EXPECT_GE(stepped, 1);
+    EXPECT_LE(stepped, beats);
+    // The last beat's copy shows the caption where it now is.
+    for (int d = 0; d < 2; ++d) {
+        const int x = platform::twipsToPixels(w.captionLeft(d));
+        EXPECT_TRUE(
+            waitFor([&] { return onScreen(ui.SongInfo[d]) == expected(ui.SongInfo[d], ui.lblnow[d], x); }));
+    }
+
+    auto* gate = w.findChild<platform::VisibilityGate*>();
+    ASSERT_TRUE(gate);
+    const QImage before = onScreen(ui.SongInfo[0]);
+    const int coveredAt = w.captionLeft(0);
+    gate->setCovered(true);
+    ui.captionBeat->start();
+    QTest::qWait(300);
+    ui.captionBeat->stop();
+    EXPECT_NE(w.captionLeft(0), coveredAt);
+    EXPECT_EQ(onScreen(ui.SongInfo[0]), before);
+    gate->setCovered(false);
+    EXPECT_EQ(ui.lblnow[0]->x(), platform::twipsToPixels(w.captionLeft(0)));
+    EXPECT_TRUE(waitFor([&] { return onScreen(ui.SongInfo[0]) == expected(ui.SongInfo[0], ui.lblnow[0]); }));
+}
+
+// Resting, the display tick still shows at once what announces itself: the song count and the task bar's
+// caption; a deck with a song brings the fast tick back for its bar.
+TEST_F(CaptionScreen, TheRestingDisplayTickShowsChangesAtOnce) {
+    const auto engine = platform::media::AudioEngine::createOffline(8000);
+    frmMain w(*engine);
+    auto& ui = w.elementsForTest();
+    w.setQuitAction([] {});
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    ASSERT_EQ(ui.Timer1->interval(), kRestingTickMs);
+    TempDir dir;
+    ASSERT_TRUE(writeSong(dir.file(QStringLiteral("song.wav")), 5));
+    w.songList().append(QStringLiteral("song"), dir.file(QStringLiteral("song.wav")));
+    EXPECT_EQ(ui.lblnrs->text(), QStringLiteral("Songs in list: 1"));
+    w.setWindowState(Qt::WindowMinimized);
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Deckmora"));
+    w.setWindowState(Qt::WindowNoState);
+    EXPECT_EQ(w.windowTitle(), QString());
+
+    ui.lstnames->setCurrentRow(0);
+    QTest::mouseClick(ui.LoadToPlayer[0], Qt::LeftButton);
+    ASSERT_TRUE(w.deckHasSong(0));
+    EXPECT_EQ(ui.Timer1->interval(), kTickIntervalMs);
+    EXPECT_TRUE(ui.Timer1->isActive());
 }
