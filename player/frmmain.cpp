@@ -155,8 +155,6 @@ frmMain::frmMain(platform::media::AudioEngine& engine, QWidget* parent)
     connectHandlers();
     hostGradientBar();
     Timer1->start();
-    if (m_beat)
-        m_beat->start();
     followDisplay();
     setupSongList();
     setupKeys();
@@ -318,9 +316,11 @@ void frmMain::setCaptionLeft(int index, int twips) {
     SongInfo[index]->setCaptionLeft(twips);
 }
 
+// Every command that changes what a deck does writes its caption: the display follows it at once.
 void frmMain::setDeckCaption(int index, const QString& text) {
     lblnow[index]->setText(text);
     placeCaption(index);
+    followDisplay();
 }
 
 // The caption is sized to its text once per text.
@@ -334,12 +334,16 @@ void frmMain::tick() {
     Timer1_Timer();
     if (m_beat)
         keepPace();
-    else
+    if (!m_beat || m_fastTick == true)
         Timer2_Timer();
 }
 
+// A bar that moved on the last display tick may move on the next (a seek settling, a length found by the
+// scan); a playing deck's bar and a recording's time move by themselves.
 bool frmMain::displayMoves() const {
-    return MP[0]->length() != 0 || MP[1]->length() != 0 || (m_recording && m_recording->active());
+    using platform::media::PlayState;
+    return m_barsMoved || MP[0]->state() == PlayState::Playing || MP[1]->state() == PlayState::Playing ||
+           (m_recording && m_recording->active());
 }
 
 void frmMain::followDisplay() {
@@ -350,11 +354,19 @@ void frmMain::followDisplay() {
 }
 
 // A window at rest wakes twice a second: a song opened or a list changed by a way that does not announce
-// itself still shows within half a second.
+// itself still shows within half a second. While the timer ticks fast anyway, it steps the captions too, and
+// the beat rests: one wake-up a tick rather than two. Either way each tick or beat is one step, so the
+// captions' pace stays what it was.
 void frmMain::keepPace() {
-    const int interval = displayMoves() ? kTickIntervalMs : kRestingTickMs;
-    if (Timer1->interval() != interval)
-        Timer1->setInterval(interval);
+    const bool fast = displayMoves();
+    if (m_fastTick == fast)
+        return;
+    m_fastTick = fast;
+    Timer1->setInterval(fast ? kTickIntervalMs : kRestingTickMs);
+    if (fast)
+        m_beat->stop();
+    else
+        m_beat->start();
 }
 
 // The task bar's caption follows the window's state at once, not at the next tick.

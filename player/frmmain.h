@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "mainelements.h"
 #include "songlist.h"
@@ -221,6 +222,8 @@ private:
     QObject* m_dropFilter = nullptr;
     platform::VisibilityGate* m_gate = nullptr;
     std::unique_ptr<platform::ServerBeat> m_beat;
+    std::optional<bool> m_fastTick; // with the beat: whether the timer ticks fast and steps the captions
+    bool m_barsMoved = false;       // on the last display tick
 };
 
 } // namespace player

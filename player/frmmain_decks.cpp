@@ -101,9 +101,11 @@ void frmMain::Stop_Click(int index) {
 // The engine clamps a position outside the song.
 void frmMain::Volgend_Click(int index) {
     MP[index]->setPosition(MP[index]->position() + 5);
+    followDisplay();
 }
 void frmMain::Vorig_Click(int index) {
     MP[index]->setPosition(MP[index]->position() - 5);
+    followDisplay();
 }
 
 void frmMain::Timer2_Timer() {
@@ -125,12 +127,15 @@ void frmMain::Timer1_Timer() {
         if (lblRec->text() != elapsed)
             lblRec->setText(elapsed);
     }
+    m_barsMoved = false;
     for (int d = 0; d < 2; ++d) {
         const double length = MP[d]->length();
         if (length == 0)
             continue;
+        const float max = PB1[d]->max(), value = PB1[d]->value();
         PB1[d]->setMax(static_cast<float>(length));
         PB1[d]->setValue(static_cast<float>(MP[d]->position()));
+        m_barsMoved |= PB1[d]->max() != max || PB1[d]->value() != value;
     }
 }
 
@@ -140,6 +145,7 @@ void frmMain::PB1_MouseDown(int index, short, short, float x, float) {
         return;
     const float width = static_cast<float>(PB1[index]->widthTwips());
     MP[index]->setPosition(deckrules::seekTarget(x, width, MP[index]->length()));
+    followDisplay();
 }
 
 void frmMain::Vol_Change(int index) {

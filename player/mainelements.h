@@ -104,9 +104,9 @@ struct MainElements {
     ClickLabel* lblSound = nullptr;
 
     // The display tick and the caption scroll tick together, so one timer drives both handlers: Timer2 is
-    // the same timer as Timer1, kept under its own name for whoever stops or reads it. On X11 the captions
-    // are stepped by `captionBeat` on a thread of its own instead (null elsewhere), and the timer ticks fast
-    // only while a deck has a song or a recording runs.
+    // the same timer as Timer1, kept under its own name for whoever stops or reads it. On X11 (elsewhere it
+    // is null) `captionBeat` steps the captions on a thread of its own while no deck has a song and nothing
+    // records, and the timer then rests; otherwise the timer ticks fast and steps them itself.
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
     platform::ServerBeat* captionBeat = nullptr;

@@ -15,6 +15,7 @@
 #include "deckrules.h"
 #include "frmmain.h"
 #include "media/audioengine.h"
+#include "media/mediaplayer.h"
 #include "paintlog.h"
 #include "skin.h"
 #include "songfiles.h"
@@ -186,7 +187,7 @@ TEST_F(CaptionScreen, TheBeatMovesTheCaptionsWhileTheDisplayTickRests) {
 }
 
 // Resting, the display tick still shows at once what announces itself: the song count and the task bar's
-// caption; a deck with a song brings the fast tick back for its bar.
+// caption; a playing deck brings the fast tick back for its bar, and it takes the captions over.
 TEST_F(CaptionScreen, TheRestingDisplayTickShowsChangesAtOnce) {
     const auto engine = platform::media::AudioEngine::createOffline(8000);
     frmMain w(*engine);
@@ -206,7 +207,14 @@ TEST_F(CaptionScreen, TheRestingDisplayTickShowsChangesAtOnce) {
 
     ui.lstnames->setCurrentRow(0);
     QTest::mouseClick(ui.LoadToPlayer[0], Qt::LeftButton);
-    ASSERT_TRUE(w.deckHasSong(0));
+    QTest::mouseClick(ui.Play[0], Qt::LeftButton);
+    ASSERT_EQ(w.deckPlayer(0).state(), platform::media::PlayState::Playing);
     EXPECT_EQ(ui.Timer1->interval(), kTickIntervalMs);
-    EXPECT_TRUE(ui.Timer1->isActive());
+    EXPECT_FALSE(ui.captionBeat->running());
+    const int left = w.captionLeft(0);
+    EXPECT_TRUE(waitFor([&] { return w.captionLeft(0) != left; }));
+    // Paused, the bar stands still: the timer rests again and the beat takes the captions back.
+    QTest::mouseClick(ui.Pause[0], Qt::LeftButton);
+    EXPECT_TRUE(waitFor([&] { return ui.captionBeat->running(); }));
+    EXPECT_EQ(ui.Timer1->interval(), kRestingTickMs);
 }
