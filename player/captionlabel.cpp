@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "core/twips.h"
 #include "deckrules.h"
@@ -60,6 +61,7 @@ void CaptionViewport::step() {
 void CaptionViewport::captionChanged() {
     const auto lock = hold();
     m_wrapWidth = m_caption ? platform::pixelsToTwips(m_caption->width()) : 0;
+    m_stale = true;
     place();
 }
 
@@ -101,6 +103,7 @@ void CaptionViewport::paintEvent(QPaintEvent*) {
         return;
     const auto lock = hold();
     if (!redirected(nullptr)) {
+        m_stale = true; // exposed: perhaps on a screen of another pixel ratio, or with new colours
         putUp();
         return;
     }
@@ -111,9 +114,17 @@ void CaptionViewport::paintEvent(QPaintEvent*) {
         p.drawPixmap(captionPlace(), m_caption->picture());
 }
 
+// A step only copies: the picture, the frame and the pixel ratio are looked at again when the caption changes
+// or the viewport is exposed.
 void CaptionViewport::putUp() {
     if (!m_caption)
         return;
+    if (std::exchange(m_stale, false))
+        makeStrip();
+    m_server->show(slice(), QPoint(0, 0));
+}
+
+void CaptionViewport::makeStrip() {
     m_dpr = devicePixelRatioF();
     const QSize frame(int(std::ceil(width() * m_dpr)), int(std::ceil(height() * m_dpr)));
     const QPixmap& picture = m_caption->picture();
@@ -135,7 +146,6 @@ void CaptionViewport::putUp() {
     }
     m_frame = frame;
     m_cut = cut;
-    m_server->show(slice(), QPoint(0, 0));
 }
 
 // The slice whose left edge lies one frame's width left of the caption's; a caption beyond either side

@@ -59,6 +59,7 @@ private:
     // Brings the label, or the server's copy, to where the caption now is.
     void place();
     void putUp();
+    void makeStrip();
     // The slice of the server's picture that shows the caption at its left edge now.
     QRect slice() const;
     // A step on the beat's thread (the beat's hold is taken): plain arithmetic on the fields below.
@@ -75,6 +76,7 @@ private:
     QSize m_frame;             // the frame in device pixels, as last put up
     qreal m_dpr = 1;           // and the pixel ratio then
     int m_cut = 0;             // the width of caption the server's picture holds
+    bool m_stale = true;       // the caption or the viewport changed since the strip was made
     qint64 m_stripPicture = 0; // the caption picture the server's strip was made from
     int m_stripTop = 0;        // and the caption's top
 };

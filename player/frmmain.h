@@ -224,6 +224,7 @@ private:
     std::unique_ptr<platform::ServerBeat> m_beat;
     std::optional<bool> m_fastTick; // with the beat: whether the timer ticks fast and steps the captions
     bool m_barsMoved = false;       // on the last display tick
+    int m_shownCount = -1;          // the song count lblnrs shows
 };
 
 } // namespace player

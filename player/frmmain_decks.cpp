@@ -119,9 +119,10 @@ void frmMain::Timer1_Timer() {
     const QString caption = (windowState() & Qt::WindowMinimized) ? kTitle : QString();
     if (windowTitle() != caption)
         setWindowTitle(caption);
-    const QString count = QStringLiteral("Songs in list: ") + QString::number(lstnames->count());
-    if (lblnrs->text() != count)
-        lblnrs->setText(count);
+    if (const int count = lstnames->count(); count != m_shownCount) {
+        lblnrs->setText(QStringLiteral("Songs in list: ") + QString::number(count));
+        m_shownCount = count;
+    }
     if (m_recording && m_recording->active()) {
         const QString elapsed = m_recording->elapsed();
         if (lblRec->text() != elapsed)

@@ -43,19 +43,21 @@ bool takesOurPixels(xcb_connection_t* c, uint8_t depth) {
     return false;
 }
 
-// The copies of one tick (both captions) leave in one write, just before the event loop waits again.
+// The copies of one tick (both captions) leave in one write, just before the event loop waits again. The
+// connection lives as long as the application, and the hook goes with the application's event loop.
 void sendBeforeWaiting(xcb_connection_t* c) {
-    static bool pending = false;
+    static xcb_connection_t* pending = nullptr;
     static QMetaObject::Connection hook;
     if (!hook)
-        if (QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance())
+        if (QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance()) {
+            pending = nullptr; // of an application that has gone
             hook = QObject::connect(loop, &QAbstractEventDispatcher::aboutToBlock, [] {
-                if (std::exchange(pending, false))
-                    if (xcb_connection_t* live = connection())
-                        xcb_flush(live);
+                if (xcb_connection_t* live = std::exchange(pending, nullptr))
+                    xcb_flush(live);
             });
+        }
     if (hook)
-        pending = true;
+        pending = c;
     else
         xcb_flush(c);
 }
