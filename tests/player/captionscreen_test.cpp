@@ -56,6 +56,23 @@ protected:
     }
 };
 
+// The main window shown on the X display, its engine playing nowhere.
+class MainOnScreen : public CaptionScreen {
+protected:
+    void SetUp() override {
+        CaptionScreen::SetUp();
+        if (IsSkipped())
+            return;
+        w.setQuitAction([] {});
+        w.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    }
+
+    std::unique_ptr<platform::media::AudioEngine> engine = platform::media::AudioEngine::createOffline(8000);
+    frmMain w{*engine};
+    MainElements& ui = w.elementsForTest();
+};
+
 } // namespace
 
 // Each step is one copy the X server makes from the picture it keeps: the caption lands where its label lies,
@@ -113,16 +130,10 @@ TEST_F(CaptionScreen, EachStepPutsTheCaptionWhereItsLabelLiesWithoutARepaint) {
 
 // The main window's scroll tick reaches the screen through its viewports; a grab of the window (pictures of
 // it, a screen reader's) shows the captions as the screen does.
-TEST_F(CaptionScreen, TheScrollTickMovesBothDeckCaptionsOnScreen) {
-    const auto engine = platform::media::AudioEngine::createOffline(8000);
-    frmMain w(*engine);
-    auto& ui = w.elementsForTest();
-    w.setQuitAction([] {});
+TEST_F(MainOnScreen, TheScrollTickMovesBothDeckCaptionsOnScreen) {
     ui.Timer1->stop();
     ASSERT_TRUE(ui.captionBeat);
     ui.captionBeat->stop();
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     for (int step = 0; step < 5; ++step)
         w.Timer2_Timer();
     for (int d = 0; d < 2; ++d) {
@@ -137,13 +148,7 @@ TEST_F(CaptionScreen, TheScrollTickMovesBothDeckCaptionsOnScreen) {
 
 // On X11 the captions step on a beat of their own: they move, and reach the screen where they are, while the
 // UI thread's timer rests; out of sight they go on counting and nothing reaches the screen.
-TEST_F(CaptionScreen, TheBeatMovesTheCaptionsWhileTheDisplayTickRests) {
-    const auto engine = platform::media::AudioEngine::createOffline(8000);
-    frmMain w(*engine);
-    auto& ui = w.elementsForTest();
-    w.setQuitAction([] {});
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+TEST_F(MainOnScreen, TheBeatMovesTheCaptionsWhileTheDisplayTickRests) {
     ASSERT_TRUE(ui.captionBeat && ui.captionBeat->running());
     EXPECT_EQ(ui.Timer1->interval(), kRestingTickMs);
 
@@ -186,13 +191,7 @@ TEST_F(CaptionScreen, TheBeatMovesTheCaptionsWhileTheDisplayTickRests) {
 
 // Resting, the display tick still shows at once what announces itself: the song count and the task bar's
 // caption; a playing deck brings the fast tick back for its bar, and it takes the captions over.
-TEST_F(CaptionScreen, TheRestingDisplayTickShowsChangesAtOnce) {
-    const auto engine = platform::media::AudioEngine::createOffline(8000);
-    frmMain w(*engine);
-    auto& ui = w.elementsForTest();
-    w.setQuitAction([] {});
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+TEST_F(MainOnScreen, TheRestingDisplayTickShowsChangesAtOnce) {
     ASSERT_EQ(ui.Timer1->interval(), kRestingTickMs);
     TempDir dir;
     ASSERT_TRUE(writeSong(dir.file(QStringLiteral("song.wav")), 5));
