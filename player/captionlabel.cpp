@@ -37,12 +37,12 @@ void CaptionViewport::joinBeat(platform::ServerBeat* beat) {
         m_beat->add(m_server.get(), [this] { return beatStep(); });
 }
 
-std::unique_lock<std::recursive_mutex> CaptionViewport::hold() {
+std::unique_lock<std::recursive_mutex> CaptionViewport::hold() const {
     return m_beat ? m_beat->hold() : std::unique_lock<std::recursive_mutex>();
 }
 
 int CaptionViewport::captionLeft() const {
-    const auto lock = const_cast<CaptionViewport*>(this)->hold();
+    const auto lock = hold();
     return m_left;
 }
 

@@ -54,7 +54,7 @@ protected:
     void hideEvent(QHideEvent*) override;
 
 private:
-    std::unique_lock<std::recursive_mutex> hold();
+    std::unique_lock<std::recursive_mutex> hold() const;
     QPoint captionPlace() const;
     // Brings the label, or the server's copy, to where the caption now is.
     void place();

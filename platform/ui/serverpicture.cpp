@@ -154,24 +154,17 @@ void ServerPicture::show(const QRect& source, const QPoint& target) {
                           image.constScanLine(y));
         }
     }
-    if (!m_x->pixmap)
-        return;
-    const QRect from = source.intersected(m_image.rect());
-    if (from.isEmpty())
-        return;
-    const QPoint to = target + (from.topLeft() - source.topLeft());
-    xcb_copy_area(c, m_x->pixmap, window, m_x->gc, int16_t(from.x()), int16_t(from.y()), int16_t(to.x()),
-                  int16_t(to.y()), uint16_t(from.width()), uint16_t(from.height()));
-    sendBeforeWaiting(c);
+    if (copy(source, target))
+        sendBeforeWaiting(c);
 }
 
-bool ServerPicture::copy(const QRect& source) {
+bool ServerPicture::copy(const QRect& source, const QPoint& target) {
     if (!m_x->pixmap || !m_x->window)
         return false;
     const QRect from = source.intersected(m_image.rect());
     if (from.isEmpty())
         return false;
-    const QPoint to = from.topLeft() - source.topLeft();
+    const QPoint to = target + (from.topLeft() - source.topLeft());
     xcb_copy_area(m_x->c, m_x->pixmap, m_x->window, m_x->gc, int16_t(from.x()), int16_t(from.y()),
                   int16_t(to.x()), int16_t(to.y()), uint16_t(from.width()), uint16_t(from.height()));
     return true;
@@ -193,7 +186,7 @@ ServerPicture::~ServerPicture() = default;
 void ServerPicture::release() {}
 void ServerPicture::setImage(const QImage&) {}
 void ServerPicture::show(const QRect&, const QPoint&) {}
-bool ServerPicture::copy(const QRect&) {
+bool ServerPicture::copy(const QRect&, const QPoint&) {
     return false;
 }
 void ServerPicture::flush() {}

@@ -38,10 +38,10 @@ public:
     // before the event loop next waits, with any other copies of the same turn. Does nothing while the widget
     // has no window of its own yet.
     void show(const QRect& source, const QPoint& target);
-    // Puts `source` at the top left of the window the last show() reached, from any thread, as long as the
+    // Puts `source` at `target` of the window the last show() reached, from any thread, as long as the
     // caller keeps the UI thread's show() and setImage() away meanwhile (a ServerBeat's hold does); nothing
     // before a show() has made the server's copy. Sent with the next flush(). Returns whether it copied.
-    bool copy(const QRect& source);
+    bool copy(const QRect& source, const QPoint& target = QPoint(0, 0));
     void flush();
 
 private:
@@ -81,7 +81,9 @@ public:
     void start();
     void stop();
     bool running() const;
-    std::unique_lock<std::recursive_mutex> hold() { return std::unique_lock<std::recursive_mutex>(m_mutex); }
+    std::unique_lock<std::recursive_mutex> hold() const {
+        return std::unique_lock<std::recursive_mutex>(m_mutex);
+    }
 
 private:
     void run();
