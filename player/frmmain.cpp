@@ -334,7 +334,7 @@ void frmMain::tick() {
     Timer1_Timer();
     if (m_beat)
         keepPace();
-    if (!m_beat || m_fastTick == true)
+    if (m_fastTick)
         Timer2_Timer();
 }
 

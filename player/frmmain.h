@@ -7,7 +7,6 @@
 #include <array>
 #include <functional>
 #include <memory>
-#include <optional>
 
 #include "mainelements.h"
 #include "songlist.h"
@@ -222,9 +221,9 @@ private:
     QObject* m_dropFilter = nullptr;
     platform::VisibilityGate* m_gate = nullptr;
     std::unique_ptr<platform::ServerBeat> m_beat;
-    std::optional<bool> m_fastTick; // with the beat: whether the timer ticks fast and steps the captions
-    bool m_barsMoved = false;       // on the last display tick
-    int m_shownCount = -1;          // the song count lblnrs shows
+    bool m_fastTick = true;   // the timer ticks fast and steps the captions (with the beat resting)
+    bool m_barsMoved = false; // on the last display tick
+    int m_shownCount = -1;    // the song count lblnrs shows
 };
 
 } // namespace player

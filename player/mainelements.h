@@ -105,8 +105,8 @@ struct MainElements {
 
     // The display tick and the caption scroll tick together, so one timer drives both handlers: Timer2 is
     // the same timer as Timer1, kept under its own name for whoever stops or reads it. On X11 (elsewhere it
-    // is null) `captionBeat` steps the captions on a thread of its own while no deck has a song and nothing
-    // records, and the timer then rests; otherwise the timer ticks fast and steps them itself.
+    // is null) `captionBeat` steps the captions on a thread of its own while no deck plays, no bar moves
+    // and nothing records, and the timer then rests; otherwise the timer ticks fast and steps them itself.
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
     platform::ServerBeat* captionBeat = nullptr;

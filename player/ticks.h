@@ -7,8 +7,8 @@ namespace player {
 // next to no processor time. Everything paced by these timers counts ticks, never wall-clock time.
 inline constexpr int kTicksPerSecond = 30;
 inline constexpr int kTickIntervalMs = 1000 / kTicksPerSecond;
-// Where the captions have a beat of their own (X11), the display tick rests at this pace while no deck has a
-// song and nothing records.
+// Where the captions have a beat of their own (X11), the display tick rests at this pace while no deck plays,
+// no bar moves and nothing records.
 inline constexpr int kRestingTickMs = 500;
 
 } // namespace player
