@@ -22,6 +22,7 @@
 #include "tempdir.h"
 #include "ticks.h"
 #include "ui/imagebutton.h"
+#include "ui/progressbar.h"
 #include "ui/serverpicture.h"
 #include "ui/visibilitygate.h"
 #include "waitfor.h"
@@ -190,7 +191,7 @@ TEST_F(MainOnScreen, TheBeatMovesTheCaptionsWhileTheDisplayTickRests) {
 }
 
 // Resting, the display tick still shows at once what announces itself: the song count and the task bar's
-// caption; a playing deck brings the fast tick back for its bar, and it takes the captions over.
+// caption, a seek; a playing deck brings the fast tick back for its bar, and it takes the captions over.
 TEST_F(MainOnScreen, TheRestingDisplayTickShowsChangesAtOnce) {
     ASSERT_EQ(ui.Timer1->interval(), kRestingTickMs);
     TempDir dir;
@@ -214,4 +215,7 @@ TEST_F(MainOnScreen, TheRestingDisplayTickShowsChangesAtOnce) {
     QTest::mouseClick(ui.Pause[0], Qt::LeftButton);
     EXPECT_TRUE(waitFor([&] { return ui.captionBeat->running(); }));
     EXPECT_EQ(ui.Timer1->interval(), kRestingTickMs);
+    // A seek while paused shows on the bar at once, not at the next resting tick.
+    QTest::mouseClick(ui.Volgend[0], Qt::LeftButton);
+    EXPECT_EQ(ui.PB1[0]->value(), float(w.deckPlayer(0).position()));
 }
