@@ -18,15 +18,17 @@ class QMenu;
 //
 // The setters check, store, notify the host and redraw, in that order; a redraw reaches the screen before the
 // setter returns. A rejected value shows a warning through the host's prompt seam and keeps the old value;
-// the caller sees no error. A late-bound value beyond the 16 bits of Value, Min, Max, MousePointer or
-// BorderStyle is an Overflow ControlError and changes nothing.
+// the caller sees no error. A direct call with a value beyond the 16 bits of BorderStyle throws an Overflow
+// ControlError and changes nothing; a late-bound one (Qt's property system) beyond the 16 bits of Value, Min,
+// Max, MousePointer or BorderStyle is refused with the warning "Overflow" and changes nothing.
 class LUMABAND_EXPORT Lumaband : public QWidget,
                                  public platform::component::Control,
                                  public platform::component::ControlSiteHolder {
     Q_OBJECT
     // Property types are the ones Designer's property editor and generic hosts handle: 16-bit members travel
     // as int (checked against -32768..32767 on writing), single-precision ones as double, the pointer picture
-    // as a pixmap.
+    // as a pixmap. The range comes before Value, so that a form written in declaration order (as Designer
+    // writes it) sets the range first; Max before Min suits the usual ranges above 0.
     Q_PROPERTY(uint BackColor READ BackColor WRITE setBackColor)
     Q_PROPERTY(bool Enabled READ Enabled WRITE setEnabledState)
     Q_PROPERTY(e_Borderstyle BorderStyle READ borderStyleProperty WRITE setBorderStyleProperty)
@@ -34,9 +36,9 @@ class LUMABAND_EXPORT Lumaband : public QWidget,
     Q_PROPERTY(QPixmap MouseIcon READ mouseIconProperty WRITE setMouseIconProperty)
     Q_PROPERTY(uint StartColor READ StartColor WRITE setStartColor)
     Q_PROPERTY(uint EndColor READ EndColor WRITE setEndColor)
-    Q_PROPERTY(int Value READ Value WRITE setValueProperty)
-    Q_PROPERTY(int Min READ Min WRITE setMinProperty)
     Q_PROPERTY(int Max READ Max WRITE setMaxProperty)
+    Q_PROPERTY(int Min READ Min WRITE setMinProperty)
+    Q_PROPERTY(int Value READ Value WRITE setValueProperty)
     Q_PROPERTY(bool ShowPercent READ ShowPercent WRITE setShowPercent)
     Q_PROPERTY(bool RelativeScroll READ RelativeScroll WRITE setRelativeScroll)
     Q_PROPERTY(double SegmentSize READ SegmentSize WRITE setSegmentSize)
@@ -69,6 +71,9 @@ public:
     void setMousePointer(short New_MousePointer);
     QImage MouseIcon() const { return m_mouseIcon; }
     void setMouseIcon(const QImage& New_MouseIcon);
+    // The names uic's generated code calls: they reach the members, not QWidget's namesakes.
+    void setMouseIcon(const QPixmap& New_MouseIcon) { setMouseIcon(New_MouseIcon.toImage()); }
+    void setEnabled(bool New_Enabled) { setEnabledState(New_Enabled); }
     std::uint32_t PercentColor() const { return m_percentColor; }
     void setPercentColor(std::uint32_t New_PercentColor);
 
@@ -141,11 +146,14 @@ private:
 
     void DrawBar(Present present = Present::Now);
     void warn(const char* message);
-    void notify(const char* name);
+    void warn(const QString& message);
+    // Tells the host; false when its handler deleted the bar, which must then touch nothing of itself.
+    bool notify(const char* name);
+    template <class Step> void lateBound(Step step);
     void applyPointer();
     float unitsX(double pixelX) const;
     e_Borderstyle borderStyleProperty() const { return static_cast<e_Borderstyle>(m_borderStyle); }
-    void setBorderStyleProperty(e_Borderstyle s) { setBorderStyle(s); }
+    void setBorderStyleProperty(e_Borderstyle s);
     QVariant percentProperty() const;
     void setMousePointerProperty(int v);
     QPixmap mouseIconProperty() const;
