@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -282,11 +283,32 @@ void Glissor::writeStrechPicture(bool v) {
 void Glissor::writeMask(bool v) {
     lateBound([&] { setMask(v); });
 }
+// A direct assignment of Value or MaxValue stores before its handle placement can fail; a late-bound one has
+// no caller to tell of a half-change, so it is refused whole when the placement would fail.
 void Glissor::writeMaxValue(double v) {
-    lateBound([&] { setMaxValue(v); });
+    lateBound([&] {
+        if (std::isfinite(v)) {
+            const double max = platform::textToNumberLenient(platform::numberToText(v));
+            const auto scale = glissor::scaleFor(faceWidth(), m_handlePicture.pixels.width(), max);
+            if (!scale)
+                throw ControlError(ErrorKind::DivisionByZero);
+            if (!glissor::toCoordinate(lenientValue() * *scale))
+                throw ControlError(ErrorKind::Overflow);
+        }
+        setMaxValue(v);
+    });
 }
 void Glissor::writeValue(double v) {
-    lateBound([&] { setValue(v); });
+    lateBound([&] {
+        if (!std::isnan(v)) {
+            const double clamped = std::min(std::max(v, 0.0), lenientMax());
+            const double text = platform::textToNumberLenient(platform::numberToText(clamped));
+            if (!glissor::toCoordinate(
+                    platform::textToNumberLenient(platform::numberToText(text * m_pixelsPerUnit))))
+                throw ControlError(ErrorKind::Overflow);
+        }
+        setValue(v);
+    });
 }
 void Glissor::writeHPicture(const QPixmap& v) {
     lateBound([&] { setHPicture(v.toImage()); });

@@ -117,8 +117,17 @@ void Lumaband::setBorderStyle(long long New_BorderStyle) {
         repaintNow(this); // the border is the surface's, not the bar's: no bar run
 }
 
-void Lumaband::setMousePointer(short New_MousePointer) {
-    m_mousePointer = New_MousePointer;
+bool Lumaband::beyond16Bits(int v) {
+    if (v >= -32768 && v <= 32767)
+        return false;
+    warn(platform::component::errorKindText(platform::component::ErrorKind::Overflow));
+    return true;
+}
+
+void Lumaband::setMousePointer(int New_MousePointer) {
+    if (beyond16Bits(New_MousePointer))
+        return;
+    m_mousePointer = static_cast<short>(New_MousePointer);
     applyPointer();
     notify("MousePointer");
 }
@@ -158,18 +167,22 @@ void Lumaband::setEndColor(std::uint32_t New_EndColor) {
         DrawBar();
 }
 
-void Lumaband::setValue(short New_Value) {
-    if (const char* rejected = lumaband::checkValue(New_Value, m_bar))
+void Lumaband::setValue(int New_Value) {
+    if (beyond16Bits(New_Value))
+        return;
+    if (const char* rejected = lumaband::checkValue(static_cast<std::int16_t>(New_Value), m_bar))
         return warn(rejected);
-    m_bar.value = New_Value;
+    m_bar.value = static_cast<std::int16_t>(New_Value);
     if (notify("Value"))
         DrawBar();
 }
 
-void Lumaband::setMin(short New_Min) {
-    if (const char* rejected = lumaband::checkMin(New_Min, m_bar))
+void Lumaband::setMin(int New_Min) {
+    if (beyond16Bits(New_Min))
+        return;
+    if (const char* rejected = lumaband::checkMin(static_cast<std::int16_t>(New_Min), m_bar))
         return warn(rejected);
-    m_bar.min = New_Min;
+    m_bar.min = static_cast<std::int16_t>(New_Min);
     if (!notify("Min"))
         return;
     if (m_bar.value < m_bar.min)
@@ -177,10 +190,12 @@ void Lumaband::setMin(short New_Min) {
     DrawBar();
 }
 
-void Lumaband::setMax(short New_Max) {
-    if (const char* rejected = lumaband::checkMax(New_Max, m_bar))
+void Lumaband::setMax(int New_Max) {
+    if (beyond16Bits(New_Max))
+        return;
+    if (const char* rejected = lumaband::checkMax(static_cast<std::int16_t>(New_Max), m_bar))
         return warn(rejected);
-    m_bar.max = New_Max;
+    m_bar.max = static_cast<std::int16_t>(New_Max);
     if (!notify("Max"))
         return;
     if (m_bar.value > m_bar.max)
@@ -242,23 +257,11 @@ template <class Step> void Lumaband::lateBound(Step step) {
 void Lumaband::setBorderStyleProperty(e_Borderstyle s) {
     lateBound([&] { setBorderStyle(s); });
 }
-void Lumaband::setMousePointerProperty(int v) {
-    lateBound([&] { setMousePointer(platform::component::narrowToInt16(v)); });
-}
 QPixmap Lumaband::mouseIconProperty() const {
     return QPixmap::fromImage(m_mouseIcon);
 }
 void Lumaband::setMouseIconProperty(const QPixmap& p) {
     setMouseIcon(p.toImage());
-}
-void Lumaband::setValueProperty(int v) {
-    lateBound([&] { setValue(platform::component::narrowToInt16(v)); });
-}
-void Lumaband::setMinProperty(int v) {
-    lateBound([&] { setMin(platform::component::narrowToInt16(v)); });
-}
-void Lumaband::setMaxProperty(int v) {
-    lateBound([&] { setMax(platform::component::narrowToInt16(v)); });
 }
 
 // ---- the property store
