@@ -14,7 +14,7 @@ QT_PLUGIN_PATH=$root QT_DEBUG_PLUGINS=1 QT_LOGGING_RULES="qt.core.library.debug=
   "$designer" "$form" >"$log" 2>&1 &
 pid=$!
 trap 'kill $pid 2>/dev/null; wait $pid 2>/dev/null; rm -f "$log"' EXIT
-loaded() { grep -q "loaded library.*lib$1_designer" "$log"; }
+loaded() { grep -q "lib$1_designer.so\" loaded library" "$log"; }
 for _ in $(seq 300); do
   loaded glissor && loaded lumaband && break
   kill -0 $pid 2>/dev/null || break

@@ -9,6 +9,7 @@
 #include <component/controlerror.h>
 #include <component/controlhost.h>
 #include <component/controllibrary.h>
+#include <component/propertybag.h>
 #include <cstdio>
 #include <glissor/glissor.h>
 #include <lumaband/lumaband.h>
@@ -30,7 +31,7 @@ int failures = 0;
 #define CHECK(condition)                                                                                     \
     do {                                                                                                     \
         if (!(condition)) {                                                                                  \
-            std::fprintf(stderr, "%s:%d: failed: %s\n", __FILE__, __LINE__, #condition);                    \
+            std::fprintf(stderr, "%s:%d: failed: %s\n", __FILE__, __LINE__, #condition);                     \
             ++failures;                                                                                      \
         }                                                                                                    \
     } while (0)
@@ -39,7 +40,8 @@ int failures = 0;
 class HostPrompts : public platform::Prompts {
 public:
     QStringList said;
-    platform::Answer message(const QString& text, platform::Buttons, platform::Icon, const QString&) override {
+    platform::Answer message(const QString& text, platform::Buttons, platform::Icon,
+                             const QString&) override {
         said << text;
         return platform::Answer::Ok;
     }
@@ -125,10 +127,13 @@ int main(int argc, char** argv) {
                 QWidget* child = w->findChild<QWidget*>(QLatin1String(name));
                 return child ? child->property(property) : QVariant();
             };
-            CHECK(value(designer, "Vol", "Value").toDouble() == 50 && value(designer, "PB", "Value").toInt() == 500);
+            CHECK(value(designer, "Vol", "Value").toDouble() == 50 &&
+                  value(designer, "PB", "Value").toInt() == 500);
             CHECK(!value(designer, "Vol", "Enabled").toBool());
-            CHECK(value(reverse, "Vol", "Value").toDouble() == 10 && value(reverse, "PB", "Value").toInt() == 0);
-            CHECK(value(refused, "Vol", "MaxValue").toDouble() == 10 && value(refused, "PB", "Value").toInt() == 0);
+            CHECK(value(reverse, "Vol", "Value").toDouble() == 10 &&
+                  value(reverse, "PB", "Value").toInt() == 0);
+            CHECK(value(refused, "Vol", "MaxValue").toDouble() == 10 &&
+                  value(refused, "PB", "Value").toInt() == 0);
             CHECK(prompts.said == QStringList({"Value has to be less than Max.", "Overflow"}));
         }
         prompts.said.clear();
