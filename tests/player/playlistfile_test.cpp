@@ -125,6 +125,13 @@ TEST(PlaylistFileFormat, EncodingIsChosenSoNoCharacterIsLost) {
         all.append(static_cast<char>(b));
     all.append('\xff'); // not UTF-8
     EXPECT_EQ(PlaylistFile::encode(PlaylistFile::decode(all)), all);
+    // A large file is looked at in slices: a character across a slice's end still reads as UTF-8.
+    for (const int before : {16363, 16364, 16365}) {
+        const QString name = QString(before, QLatin1Char('a')) + QString(4, QChar(0x65e5));
+        const auto r = PlaylistFile::parse("-<>Playlist<>-\r\n/p\r\n" + name.toUtf8() + "\r\n");
+        ASSERT_EQ(r.songs.size(), 1);
+        EXPECT_EQ(r.songs[0].name, name) << before;
+    }
 }
 
 TEST(PlaylistFileFormat, AByteOrderMarkCharacterInsideTheTextIsKept) {
