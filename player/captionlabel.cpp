@@ -1,5 +1,6 @@
 #include "captionlabel.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -21,10 +22,24 @@ CaptionViewport::~CaptionViewport() {
 }
 
 void CaptionViewport::setCaption(CaptionLabel* caption) {
+    if (m_caption)
+        m_caption->removeEventFilter(this);
     m_caption = caption;
     if (m_server)
         caption->hide();
+    caption->installEventFilter(this);
     captionChanged();
+}
+
+bool CaptionViewport::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_caption && event->type() == QEvent::Resize)
+        followCaption();
+    return QFrame::eventFilter(watched, event);
+}
+
+void CaptionViewport::followCaption() {
+    if (m_caption && m_caption->size() != m_captionSize)
+        captionChanged();
 }
 
 void CaptionViewport::joinBeat(platform::ServerBeat* beat) {
@@ -48,25 +63,29 @@ int CaptionViewport::captionLeft() const {
 
 void CaptionViewport::setCaptionLeft(int twips) {
     const auto lock = hold();
+    followCaption();
     m_left = twips;
     place();
 }
 
 void CaptionViewport::step() {
     const auto lock = hold();
+    followCaption();
     m_left = deckrules::nextCaptionLeft(m_left, m_wrapWidth);
     place();
 }
 
 void CaptionViewport::captionChanged() {
     const auto lock = hold();
-    m_wrapWidth = m_caption ? platform::pixelsToTwips(m_caption->width()) : 0;
+    m_captionSize = m_caption ? m_caption->size() : QSize();
+    m_wrapWidth = platform::pixelsToTwips(m_captionSize.width());
     m_stale = true;
     place();
 }
 
 void CaptionViewport::setInSight(bool inSight) {
     const auto lock = hold();
+    followCaption();
     m_inSight = inSight;
     place();
 }
@@ -74,6 +93,7 @@ void CaptionViewport::setInSight(bool inSight) {
 void CaptionViewport::showEvent(QShowEvent*) {
     const auto lock = hold();
     m_shown = true;
+    followCaption();
 }
 
 void CaptionViewport::hideEvent(QHideEvent*) {
@@ -102,6 +122,7 @@ void CaptionViewport::paintEvent(QPaintEvent*) {
     if (!m_server)
         return;
     const auto lock = hold();
+    followCaption();
     if (!redirected(nullptr)) {
         m_stale = true; // exposed: perhaps on a screen of another pixel ratio, or with new colours
         putUp();

@@ -40,7 +40,9 @@ public:
     void setCaptionLeft(int twips);
     // One scroll step made by the UI thread.
     void step();
-    // The caption's text or size changed: it scrolls on from where it is, with its new width and picture.
+    // The caption's text changed: it scrolls on from where it is, with its new picture. A new size is
+    // followed without being told: a shown caption's resize is seen as it happens; a hidden one's (on X11)
+    // whenever the UI thread next reaches the viewport, since Qt tells nobody of it.
     void captionChanged();
     // Out of sight, the steps go on counting and nothing is shown; back in sight, the caption shows where
     // the steps have brought it.
@@ -52,9 +54,12 @@ protected:
     void paintEvent(QPaintEvent*) override;
     void showEvent(QShowEvent*) override;
     void hideEvent(QHideEvent*) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     std::unique_lock<std::recursive_mutex> hold() const;
+    // Takes the caption's width again when its size is not the one last taken.
+    void followCaption();
     QPoint captionPlace() const;
     // Brings the label, or the server's copy, to where the caption now is.
     void place();
@@ -66,6 +71,7 @@ private:
     QRect beatStep();
 
     CaptionLabel* m_caption = nullptr;
+    QSize m_captionSize; // as last taken for the wrap width and the picture (UI thread)
     std::unique_ptr<platform::ServerPicture> m_server;
     platform::ServerBeat* m_beat = nullptr;
     // Read and written by the beat's steps, under its hold:

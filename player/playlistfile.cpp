@@ -4,7 +4,12 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <QVarLengthArray>
+#include <algorithm>
 #include <array>
+
+#include "playlistformats.h"
+#include "playlistpaths.h"
 
 namespace player {
 
@@ -67,15 +72,46 @@ bool isAsciiText(const QString& text) {
     return all < 0x80;
 }
 
+// Checked a slice at a time into one small buffer: a large file is not decoded whole just to be looked at.
+// Slices end before a byte that starts a character, so no valid sequence is cut; a cut invalid one stays
+// invalid.
 bool isValidUtf8(QByteArrayView bytes) {
-    QStringDecoder dec(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString s = dec.decode(bytes);
-    return !dec.hasError();
+    constexpr qsizetype kSlice = 16 * 1024;
+    QVarLengthArray<QChar, kSlice + 8> buffer(kSlice + 8);
+    while (!bytes.isEmpty()) {
+        qsizetype cut = std::min(bytes.size(), kSlice);
+        for (int back = 0;
+             back < 3 && cut < bytes.size() && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80;
+             ++back)
+            --cut;
+        QStringDecoder dec(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        dec.appendToBuffer(buffer.data(), bytes.first(cut));
+        if (dec.hasError())
+            return false;
+        bytes = bytes.sliced(cut);
+    }
+    return true;
 }
 
 const QByteArray kBom("\xEF\xBB\xBF");
 
 } // namespace
+
+PlaylistFile::WriteResult PlaylistFile::replaceWhole(const QString& path, const QByteArray& bytes) {
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        if (!QFileInfo(path).isFile())
+            return {false, f.errorString()};
+        return {false, QStringLiteral("its folder takes no new file beside it (%1), and the old file is not "
+                                      "written over in place, where a disk that fills up would leave it cut.")
+                           .arg(f.errorString())};
+    }
+    if (f.write(bytes) != bytes.size())
+        return {false, f.errorString()}; // the temporary file goes with `f`
+    if (!f.commit())
+        return {false, f.errorString()};
+    return {true, {}};
+}
 
 bool PlaylistFile::hasPlaylistName(const QString& fileName) {
     return fileName.endsWith(QLatin1String("mdp"));
@@ -123,10 +159,11 @@ QList<QStringView> PlaylistFile::splitLines(QStringView text) {
     return lines;
 }
 
-PlaylistFile::ReadResult PlaylistFile::parse(const QByteArray& bytes) {
+PlaylistFile::ReadResult PlaylistFile::parse(const QByteArray& bytes, int limit) {
     // Lines are split on the bytes: CR and LF never occur inside a UTF-8 sequence or a Windows-1252
     // character, and a large playlist is then decoded line by line in one pass, without a copy of the whole
-    // text.
+    // text. Lines are taken one at a time and only while the list has room: a file of millions of lines
+    // costs no more than the songs it gives.
     enum class Encoding { Ascii, Utf8, Cp1252 };
     QByteArrayView text(bytes);
     Encoding encoding = Encoding::Ascii;
@@ -153,37 +190,65 @@ PlaylistFile::ReadResult PlaylistFile::parse(const QByteArray& bytes) {
         return decode1252(line);
     };
 
-    QList<QByteArrayView> lines;
-    qsizetype start = 0;
+    qsizetype pos = 0;
     const qsizetype n = text.size();
     const char* d = text.data();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (d[i] != '\r' && d[i] != '\n')
-            continue;
-        lines.append(text.sliced(start, i - start));
-        if (d[i] == '\r' && i + 1 < n && d[i + 1] == '\n')
+    // A terminator at the very end does not start another line.
+    const auto nextLine = [&](QByteArrayView& line) {
+        if (pos >= n)
+            return false;
+        qsizetype i = pos;
+        while (i < n && d[i] != '\r' && d[i] != '\n')
             ++i;
-        start = i + 1;
-    }
-    if (start < n)
-        lines.append(text.sliced(start));
+        line = text.sliced(pos, i - pos);
+        if (i + 1 < n && d[i] == '\r' && d[i + 1] == '\n')
+            ++i;
+        pos = i + 1;
+        return true;
+    };
 
     ReadResult r;
-    if (lines.isEmpty())
+    QByteArrayView header;
+    if (!nextLine(header))
         return r; // not even a header line: nothing to read
-    if (toText(lines[0]) != kHeader) {
+    if (toText(header) != kHeader) {
         r.status = Status::BadHeader;
         return r;
     }
-    const qsizetype pairs = (lines.size() - 1) / 2;
-    r.songs.reserve(pairs);
-    for (qsizetype k = 0; k < pairs; ++k)
-        r.songs.append(Song{toText(lines[1 + 2 * k]), toText(lines[2 + 2 * k])});
-    r.status = (lines.size() - 1) % 2 == 0 ? Status::Ok : Status::Truncated;
+    r.status = Status::Ok;
+    QByteArrayView path, name;
+    while (nextLine(path)) {
+        if (!nextLine(name)) {
+            r.status = Status::Truncated;
+            break;
+        }
+        // A path longer than any file system takes names no file. No character takes more than three bytes
+        // in either encoding, so a far longer line is not even decoded.
+        const bool overlong = path.size() > 3 * playlistpaths::kMaxPathLength;
+        QString p = overlong ? QString() : toText(path);
+        if (overlong || p.size() > playlistpaths::kMaxPathLength) {
+            ++r.skipped;
+            continue;
+        }
+        if (r.songs.size() >= limit) {
+            r.more = true;
+            break;
+        }
+        r.songs.append(Song{std::move(p), toText(name)});
+    }
     return r;
 }
 
-PlaylistFile::ReadResult PlaylistFile::read(const QString& path) {
+PlaylistFile::ReadResult PlaylistFile::read(const QString& path, int limit) {
+    // A pipe or a device named like a playlist would block or never end: only plain files are read.
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return {};
+    if (info.size() > playlistformats::kMaxFileSize) {
+        ReadResult large;
+        large.status = Status::TooLarge;
+        return large;
+    }
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return {};
@@ -198,10 +263,11 @@ PlaylistFile::ReadResult PlaylistFile::read(const QString& path) {
         bad.status = Status::BadHeader;
         return bad;
     }
-    const QByteArray bytes = f.readAll();
-    const bool failed = f.error() != QFileDevice::NoError;
-    ReadResult r = parse(bytes);
-    if (failed && r.status == Status::Ok)
+    // A file that grew since it was measured is read only up to the limit, and its end is then lost.
+    const QByteArray bytes = f.read(playlistformats::kMaxFileSize);
+    const bool failed = f.error() != QFileDevice::NoError || !f.atEnd();
+    ReadResult r = parse(bytes, limit);
+    if (failed && r.status == Status::Ok && !r.more)
         r.status = Status::Truncated;
     return r;
 }
@@ -231,25 +297,16 @@ qsizetype PlaylistFile::firstUnstorable(const QList<Song>& songs) {
 }
 
 // A new list goes to a temporary file beside the old one and takes its place only once all of it is on disk,
-// so a disk that fills up part-way leaves the old playlist whole. What is not a plain file (a device, a pipe)
-// is written in place. An append that fails is cut back to where it started, so no half pair is left at the
-// end of a good playlist. Writes are unbuffered: a buffered flush that the disk takes only in part is not
-// reported as failed.
+// so a disk that fills up part-way leaves the old playlist whole. A folder that takes no new file gets no
+// playlist at all rather than the old one cut and rewritten in place. What is not a plain file (a device, a
+// pipe) is written in place. An append that fails is cut back to where it started, so no half pair is left
+// at the end of a good playlist. Writes are unbuffered: a buffered flush that the disk takes only in part is
+// not reported as failed.
 PlaylistFile::WriteResult PlaylistFile::write(const QString& path, const QList<Song>& songs, Mode mode) {
     const QByteArray bytes = serialize(songs, mode == Mode::Create);
     const QFileInfo target(path);
-    if (mode == Mode::Create && (target.isFile() || !target.exists())) {
-        QSaveFile f(path);
-        // A folder that takes no new files may still let this one be rewritten in place.
-        f.setDirectWriteFallback(true);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            return {false, f.errorString()};
-        if (f.write(bytes) != bytes.size())
-            return {false, f.errorString()}; // the temporary file goes with `f`
-        if (!f.commit())
-            return {false, f.errorString()};
-        return {true, {}};
-    }
+    if (mode == Mode::Create && (target.isFile() || !target.exists()))
+        return replaceWhole(path, bytes);
     QFile f(path);
     const QIODevice::OpenMode how =
         QIODevice::Unbuffered | (mode == Mode::Create ? QIODevice::WriteOnly | QIODevice::Truncate

@@ -19,11 +19,14 @@ public:
         Ok,
         Truncated,  // a read error or a lone path line ended the file; the complete pairs before it are kept
         BadHeader,  // the first line is not the header
-        Unreadable, // the file could not be opened, or holds no first line at all
+        Unreadable, // the file could not be opened, is no plain file, or holds no first line at all
+        TooLarge,   // larger than any playlist (playlistformats::kMaxFileSize): not read
     };
     struct ReadResult {
         Status status = Status::Unreadable;
         QList<Song> songs;
+        int skipped = 0;   // pairs whose path is longer than any file system takes: not in `songs`
+        bool more = false; // the file holds more songs than were asked for
     };
 
     enum class Mode { Create, Append };
@@ -35,12 +38,15 @@ public:
     // Only names whose last three characters are exactly "mdp" are taken as playlists.
     static bool hasPlaylistName(const QString& fileName);
 
-    static ReadResult read(const QString& path);
-    static ReadResult parse(const QByteArray& bytes);
+    // At most `limit` songs: the reading stops at the first one beyond.
+    static ReadResult read(const QString& path, int limit = SongList::kMaxEntries);
+    static ReadResult parse(const QByteArray& bytes, int limit = SongList::kMaxEntries);
 
     // Create: cut or create the file and write the header and the songs. Append: add the songs at the end,
     // without a header.
     static WriteResult write(const QString& path, const QList<Song>& songs, Mode mode);
+    // `bytes` in place of the plain file (or none) at `path`, whole or not at all: written beside it first.
+    static WriteResult replaceWhole(const QString& path, const QByteArray& bytes);
     static QByteArray serialize(const QList<Song>& songs, bool withHeader);
     // A path or name holding a line break cannot be stored: it would split into two lines and shift every
     // pair after it. The index of the first such song, or -1.

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include "m3uformat.h"
@@ -145,15 +144,7 @@ PlaylistFile::WriteResult write(const QString& path, const PlaylistFormat& forma
             return {false, f.errorString()};
         return {true, {}};
     }
-    QSaveFile f(path);
-    f.setDirectWriteFallback(true);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return {false, f.errorString()};
-    if (f.write(bytes) != bytes.size())
-        return {false, f.errorString()};
-    if (!f.commit())
-        return {false, f.errorString()};
-    return {true, {}};
+    return PlaylistFile::replaceWhole(path, bytes);
 }
 
 } // namespace playlistformats

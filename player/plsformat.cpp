@@ -1,6 +1,8 @@
 #include "plsformat.h"
 
+#include <algorithm>
 #include <map>
+#include <set>
 
 #include "playlistfile.h"
 #include "playlistpaths.h"
@@ -44,16 +46,17 @@ bool PlsFormat::recognises(QStringView head) const {
 }
 
 PlaylistRead PlsFormat::parse(const QByteArray& bytes, const QString& folder, int limit) const {
-    struct Entry {
-        QString file;
-        QString title;
-        bool hasFile = false;
-    };
-    // Keyed by number, so entries come out in their order whatever the order of the keys. Only the lowest
-    // numbers are kept: a song needs at most two keys, so twice the limit is enough.
-    std::map<quint32, Entry> entries;
-    const size_t keep = 2 * static_cast<size_t>(limit) + 16;
-    bool section = false, inOther = false, anyFile = false;
+    // Keyed by number, so entries come out in their order whatever the order of the keys. A file is looked
+    // at as its key is read, so the bounds count songs the list can take: the lowest `limit` + 1 of them
+    // (the one more says that there were more), beside a bounded few titles still waiting for their file and
+    // numbers that are no file. Streams among the first numbers thus never push a later song out unnoticed.
+    std::map<quint32, Song> songs;
+    std::map<quint32, QString> titles;
+    std::set<quint32> others;
+    const size_t keepSongs = static_cast<size_t>(std::max(limit, 0)) + 1;
+    const size_t keepOthers = keepSongs + 16;
+    int othersDropped = 0;
+    bool section = false, inOther = false, anyFile = false, songsDropped = false;
     const QString text = decodePlaylistText(bytes);
     for (QStringView line : PlaylistFile::splitLines(text)) {
         while (!line.isEmpty() && line.front().isSpace())
@@ -75,17 +78,41 @@ PlaylistRead PlsFormat::parse(const QByteArray& bytes, const QString& folder, in
             value = value.sliced(1);
         quint32 n = 0;
         if (key.startsWith(QLatin1String("file"), Qt::CaseInsensitive) && entryNumber(key.sliced(4), n)) {
-            Entry& e = entries[n];
-            e.file = value.toString();
-            e.hasFile = anyFile = true;
+            anyFile = true;
+            // The last key of a number counts, as before: a file given twice is the file given last.
+            QString title;
+            if (const auto s = songs.find(n); s != songs.end()) {
+                title = std::move(s->second.name);
+                songs.erase(s);
+            } else if (const auto t = titles.find(n); t != titles.end()) {
+                title = std::move(t->second);
+                titles.erase(t);
+            }
+            const playlistpaths::Entry p = playlistpaths::resolve(value.toString(), folder);
+            if (p.kind == playlistpaths::Entry::Kind::File) {
+                others.erase(n);
+                songs[n] = Song{p.path, std::move(title)};
+                if (songs.size() > keepSongs) {
+                    songs.erase(std::prev(songs.end()));
+                    songsDropped = true;
+                }
+            } else {
+                others.insert(n);
+                if (others.size() > keepOthers) {
+                    others.erase(std::prev(others.end()));
+                    ++othersDropped;
+                }
+            }
         } else if (key.startsWith(QLatin1String("title"), Qt::CaseInsensitive) &&
                    entryNumber(key.sliced(5), n)) {
-            entries[n].title = playlistTitle(value);
-        } else {
-            continue;
+            if (const auto s = songs.find(n); s != songs.end()) {
+                s->second.name = playlistTitle(value);
+            } else {
+                titles[n] = playlistTitle(value);
+                if (titles.size() > keepOthers)
+                    titles.erase(std::prev(titles.end()));
+            }
         }
-        if (entries.size() > keep)
-            entries.erase(std::prev(entries.end()));
     }
 
     PlaylistRead r;
@@ -95,19 +122,14 @@ PlaylistRead PlsFormat::parse(const QByteArray& bytes, const QString& folder, in
         return r;
     }
     r.status = PlaylistRead::Status::Ok;
-    for (const auto& [n, e] : entries) {
-        if (!e.hasFile)
-            continue;
-        const playlistpaths::Entry p = playlistpaths::resolve(e.file, folder);
-        if (p.kind != playlistpaths::Entry::Kind::File) {
-            ++r.skipped;
-            continue;
-        }
-        if (r.songs.size() >= limit) {
-            r.more = true;
+    r.skipped = static_cast<int>(others.size()) + othersDropped;
+    r.more = songsDropped || songs.size() > static_cast<size_t>(std::max(limit, 0));
+    for (auto& [n, s] : songs) {
+        if (r.songs.size() >= limit)
             break;
-        }
-        r.songs.append(Song{p.path, e.title.isEmpty() ? playlistpaths::displayName(p.path) : e.title});
+        if (s.name.isEmpty())
+            s.name = playlistpaths::displayName(s.path);
+        r.songs.append(std::move(s));
     }
     return r;
 }

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <optional>
 
 #include "missingfiles.h"
 #include "playlistfile.h"
@@ -53,11 +54,17 @@ bool deleteSongFile(const QString& path, Deletable d) {
 
 } // namespace
 
+namespace {
+
+QString listFullText() {
+    return QStringLiteral("The song list is full: it holds at most %1 songs.").arg(SongList::kMaxEntries) +
+           kCrLf + QStringLiteral("The songs beyond were not added.");
+}
+
+} // namespace
+
 void noticeListFull() {
-    platform::notice(
-        QStringLiteral("The song list is full: it holds at most %1 songs.").arg(SongList::kMaxEntries) +
-            kCrLf + QStringLiteral("The songs beyond were not added."),
-        kTitle);
+    platform::notice(listFullText(), kTitle);
 }
 
 bool appendSongs(SongList& list, const QList<Song>& songs) {
@@ -83,9 +90,11 @@ PlaylistFile::ReadResult readPlaylist(const QString& path) {
     const bool ownByName = PlaylistFile::hasPlaylistName(path);
     const PlaylistFormat* format =
         ownByName && head.startsWith(PlaylistFile::kHeader) ? nullptr : playlistformats::detect(path, head);
+    // One song more than the list holds: a caller that appends them then learns that the list is full.
+    constexpr int kLimit = SongList::kMaxEntries + 1;
     if (!format)
-        return ownByName ? PlaylistFile::read(path) : PlaylistFile::ReadResult{};
-    PlaylistRead read = playlistformats::read(path, *format, SongList::kMaxEntries);
+        return ownByName ? PlaylistFile::read(path, kLimit) : PlaylistFile::ReadResult{};
+    PlaylistRead read = playlistformats::read(path, *format, kLimit);
     PlaylistFile::ReadResult result;
     switch (read.status) {
     case PlaylistRead::Status::Ok:
@@ -102,6 +111,8 @@ PlaylistFile::ReadResult readPlaylist(const QString& path) {
         break;
     }
     result.songs = std::move(read.songs);
+    result.skipped = read.skipped;
+    result.more = read.more;
     return result;
 }
 
@@ -132,18 +143,43 @@ void openPlaylist(SongList& list, bool replace) {
 
 namespace {
 
+// Whatever a read left out is told in one notice.
+void noticeLeftOut(const std::optional<QString>& damage, bool full, int skipped, const QString& skippedWhat) {
+    QStringList told;
+    if (damage)
+        told << QStringLiteral("The playlist is damaged; the songs before the damage were added.") + kCrLf +
+                    *damage;
+    if (full)
+        told << listFullText();
+    if (skipped > 0)
+        told << (skipped == 1 ? QStringLiteral("1 entry was skipped")
+                              : QStringLiteral("%1 entries were skipped").arg(skipped)) +
+                    skippedWhat;
+    if (!told.isEmpty())
+        platform::notice(told.join(kCrLf + kCrLf), kTitle);
+}
+
+const QString kTooLarge = QStringLiteral("It is too large to be a playlist.");
+
 void loadOwnPlaylist(SongList& list, const QString& path, bool replace) {
-    const PlaylistFile::ReadResult playlist = PlaylistFile::read(path);
+    const PlaylistFile::ReadResult playlist =
+        PlaylistFile::read(path, replace ? SongList::kMaxEntries : std::max(0, list.room()));
     if (playlist.status == PlaylistFile::Status::BadHeader) {
         prompts().message(QStringLiteral("Not a valid playlist file"), Buttons::Ok, Icon::Information,
                           kTitle);
+        return;
+    }
+    if (playlist.status == PlaylistFile::Status::TooLarge) {
+        platform::notice(path + kCrLf + QStringLiteral("cannot be read: ") + kTooLarge, kTitle);
         return;
     }
     if (playlist.status == PlaylistFile::Status::Unreadable)
         return;
     if (replace)
         list.clear();
-    appendSongs(list, playlist.songs);
+    const bool full = list.append(playlist.songs) < playlist.songs.size() || playlist.more;
+    noticeLeftOut(std::nullopt, full, playlist.skipped,
+                  QStringLiteral(": paths longer than any file system takes are not added."));
 }
 
 } // namespace
@@ -176,22 +212,10 @@ void loadPlaylist(SongList& list, const QString& path, bool replace) {
     if (replace)
         list.clear();
     const bool full = list.append(read.songs) < read.songs.size() || read.more;
-    // Whatever was left out is told in one notice.
-    QStringList told;
-    if (read.status == PlaylistRead::Status::Damaged)
-        told << QStringLiteral("The playlist is damaged; the songs before the damage were added.") + kCrLf +
-                    read.error;
-    if (full)
-        told << QStringLiteral("The song list is full: it holds at most %1 songs.")
-                        .arg(SongList::kMaxEntries) +
-                    kCrLf + QStringLiteral("The songs beyond were not added.");
-    if (read.skipped > 0)
-        told << (read.skipped == 1 ? QStringLiteral("1 entry was skipped")
-                                   : QStringLiteral("%1 entries were skipped").arg(read.skipped)) +
-                    QStringLiteral(": streams, web addresses and paths that cannot name a file on this "
-                                   "computer are not added.");
-    if (!told.isEmpty())
-        platform::notice(told.join(kCrLf + kCrLf), kTitle);
+    noticeLeftOut(read.status == PlaylistRead::Status::Damaged ? std::optional(read.error) : std::nullopt,
+                  full, read.skipped,
+                  QStringLiteral(": streams, web addresses and paths that cannot name a file on this "
+                                 "computer are not added."));
 }
 
 namespace {

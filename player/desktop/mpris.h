@@ -4,7 +4,9 @@
 #include <QDBusObjectPath>
 #include <QObject>
 #include <QStringList>
+#include <QThreadPool>
 #include <QVariantMap>
+#include <atomic>
 
 #include "songtags.h"
 
@@ -61,12 +63,16 @@ public:
 
 signals:
     void seeked(qlonglong positionUs);
+    // The active deck's song tags came in (the metadata now carries them).
+    void tagsChanged();
 
 private:
     void scheduleRefresh();
     void seekedTo(int deck);
     QVariantMap playerProperties() const;
     QDBusObjectPath trackId() const;
+    void askTags(const QString& path) const;
+    void tagsRead(quint64 ask, const SongTags& tags);
 
     frmMain& m_w;
     QString m_coverDir;
@@ -77,8 +83,14 @@ private:
     // The song the metadata describes; a new one gets a new track id.
     mutable QString m_trackKey;
     mutable quint64 m_trackSerial = 0;
+    // The tags of the song the metadata describes. They are read on m_tagReader (a song may lie on a slow
+    // disk, a cover is written to the cache) and come back on the UI thread; an answer for a song asked for
+    // before the last is dropped. Until it comes, the metadata carries the list's name.
     mutable QString m_tagsPath;
     mutable SongTags m_tags;
+    mutable quint64 m_tagsAsked = 0;
+    mutable std::atomic<quint64> m_latestAsk{0};
+    mutable QThreadPool m_tagReader;
 };
 
 class MprisRoot : public QDBusAbstractAdaptor {

@@ -1,7 +1,15 @@
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cstring>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include "playlistfile.h"
+#include "playlistformats.h"
+#include "playlistpaths.h"
 #include "songlistcommands.h"
 #include "songlistfixture.h"
 
@@ -16,6 +24,27 @@ namespace {
 
 const QString kThreeWay = QStringLiteral(
     "What are you trying to do?\r\nOverwrite? Press Yes\r\nAppend? Press No\r\nDo nothing? Press Cancel");
+
+// Root passes every permission check; without these capabilities this thread meets file permissions as their
+// owner does (for anyone else it changes nothing).
+class AsFileOwner {
+public:
+    AsFileOwner() {
+        syscall(SYS_capget, &m_header, m_old);
+        __user_cap_data_struct now[2];
+        std::memcpy(now, m_old, sizeof now);
+        for (const int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
+            now[cap / 32].effective &= ~(1u << (cap % 32));
+        syscall(SYS_capset, &m_header, now);
+    }
+    ~AsFileOwner() { syscall(SYS_capset, &m_header, m_old); }
+    AsFileOwner(const AsFileOwner&) = delete;
+    AsFileOwner& operator=(const AsFileOwner&) = delete;
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_old[2]{};
+};
 
 } // namespace
 
@@ -96,6 +125,13 @@ TEST(PlaylistFileFormat, EncodingIsChosenSoNoCharacterIsLost) {
         all.append(static_cast<char>(b));
     all.append('\xff'); // not UTF-8
     EXPECT_EQ(PlaylistFile::encode(PlaylistFile::decode(all)), all);
+    // A large file is looked at in slices: a character across a slice's end still reads as UTF-8.
+    for (const int before : {16363, 16364, 16365}) {
+        const QString name = QString(before, QLatin1Char('a')) + QString(4, QChar(0x65e5));
+        const auto r = PlaylistFile::parse("-<>Playlist<>-\r\n/p\r\n" + name.toUtf8() + "\r\n");
+        ASSERT_EQ(r.songs.size(), 1);
+        EXPECT_EQ(r.songs[0].name, name) << before;
+    }
 }
 
 TEST(PlaylistFileFormat, AByteOrderMarkCharacterInsideTheTextIsKept) {
@@ -117,7 +153,7 @@ TEST(PlaylistFileFormat, LongLinesAndNonAsciiRoundTripThroughAFile) {
     TempDir dir;
     const QString path = dir.file("long.mdp");
     const QList<Song> songs = {
-        {QString(100000, QLatin1Char('p')), QString(100000, QLatin1Char('n'))},
+        {QString(playlistpaths::kMaxPathLength, QLatin1Char('p')), QString(100000, QLatin1Char('n'))},
         {QStringLiteral("/m\u00fcsik/\u65e5\u672c.mp3"), QStringLiteral("\u65e5\u672c")},
         {QStringLiteral("/music/caf\u00e9.wav"), QStringLiteral("Caf\u00e9 \u20ac")}};
     ASSERT_TRUE(PlaylistFile::write(path, songs, PlaylistFile::Mode::Create).ok);
@@ -125,6 +161,47 @@ TEST(PlaylistFileFormat, LongLinesAndNonAsciiRoundTripThroughAFile) {
     EXPECT_EQ(r.status, Status::Ok);
     EXPECT_EQ(pairs(r.songs), pairs(songs));
     EXPECT_EQ(PlaylistFile::read(dir.file("missing.mdp")).status, Status::Unreadable);
+}
+
+// The reader takes what the list can hold and paths that can name a file, and says what it left out.
+TEST(PlaylistFileFormat, ReadingStopsAtTheLimitAndSkipsOverlongPaths) {
+    const QByteArray three = "-<>Playlist<>-\r\na\r\nA\r\nb\r\nB\r\nc\r\nC\r\n";
+    const int max = playlistpaths::kMaxPathLength;
+    const QByteArray longest = QString(max, QChar(0x65e5)).toUtf8(); // three bytes a character
+    const struct {
+        QByteArray bytes;
+        int limit;
+        int songs;
+        bool more;
+        int skipped;
+    } cases[] = {
+        {three, 2, 2, true, 0},
+        {three, 3, 3, false, 0},
+        {three, 0, 0, true, 0},
+        {"-<>Playlist<>-\r\n" + QByteArray(max, 'p') + "\r\nn\r\n", 9, 1, false, 0},
+        {"-<>Playlist<>-\r\n" + longest + "\r\nn\r\n", 9, 1, false, 0},
+        {"-<>Playlist<>-\r\n" + QByteArray(max + 1, 'p') + "\r\nn\r\na\r\nA\r\n", 9, 1, false, 1},
+        {"-<>Playlist<>-\r\n" + QByteArray(10 << 20, 'p') + "\r\nn\r\n" + QByteArray(max + 1, 'p') +
+             "\r\nn\r\n",
+         9, 0, false, 2},
+    };
+    for (const auto& c : cases) {
+        const auto r = PlaylistFile::parse(c.bytes, c.limit);
+        SCOPED_TRACE(c.bytes.left(40).toStdString());
+        EXPECT_EQ(r.status, Status::Ok);
+        EXPECT_EQ(r.songs.size(), c.songs);
+        EXPECT_EQ(r.more, c.more);
+        EXPECT_EQ(r.skipped, c.skipped);
+    }
+
+    // Too large to be a playlist, and a pipe that would never end: not read at all.
+    TempDir dir;
+    const QString large = dir.write("large.mdp", "-<>Playlist<>-\r\n");
+    ASSERT_TRUE(QFile::resize(large, playlistformats::kMaxFileSize + 1)); // sparse: costs no disk
+    EXPECT_EQ(PlaylistFile::read(large).status, Status::TooLarge);
+    const QString pipe = dir.file("pipe.mdp");
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_EQ(PlaylistFile::read(pipe).status, Status::Unreadable);
 }
 
 TEST(PlaylistFileFormat, AWriteThatFailsAfterOpeningIsReported) {
@@ -198,6 +275,36 @@ TEST_F(PlaylistCommands, ATruncatedFileYieldsItsCompletePairs) {
     EXPECT_EQ(allPaths(), QStringList{"/a"});
 }
 
+TEST_F(PlaylistCommands, WhatAPlaylistLeftOutIsToldInOneNotice) {
+    const QString large = dir.write("large.mdp", "-<>Playlist<>-\r\n");
+    ASSERT_TRUE(QFile::resize(large, playlistformats::kMaxFileSize + 1));
+    const QString three = dir.write("three.mdp", "-<>Playlist<>-\r\n/a\r\nA\r\n/b\r\nB\r\n/c\r\nC\r\n");
+    const QString odd =
+        dir.write("odd.mdp", "-<>Playlist<>-\r\n/" + QByteArray(5000, 'p') + "\r\nP\r\n/a\r\nA\r\n");
+    const struct {
+        QString path;
+        int room;
+        int added;
+        const char* told;
+    } cases[] = {
+        {large, 5, 0, "cannot be read: It is too large to be a playlist."},
+        {three, 2, 2, "The song list is full"},
+        {three, 0, 0, "The song list is full"},
+        {odd, 5, 1, "1 entry was skipped: paths longer than any file system takes are not added."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString() + " " + std::to_string(c.room));
+        list.clear();
+        list.append(QList<Song>(SongList::kMaxEntries - c.room, Song{"/x", "x"}));
+        prompts.clear();
+        prompts.answer(Answer::Ok);
+        songlistcommands::loadPlaylist(list, c.path, false);
+        EXPECT_EQ(list.count(), SongList::kMaxEntries - c.room + c.added);
+        ASSERT_EQ(prompts.count(), 1);
+        EXPECT_TRUE(prompts.last().text.contains(QLatin1String(c.told))) << prompts.last().text.toStdString();
+    }
+}
+
 TEST_F(PlaylistCommands, SaveWritesTheListAndSelectsTheLastEntry) {
     const QString path = dir.file("out.mdp");
     dir.write("out.mdp", "old contents that are longer than the new file will be");
@@ -247,6 +354,47 @@ TEST_F(PlaylistCommands, AFailedWriteAsksThreeWaysAndASecondFailureIsReported) {
         }
     }
     EXPECT_TRUE(QFileInfo("/dev/full").exists()); // "Overwrite" never deletes what is not a plain file
+}
+
+// A folder that takes no new file: the old playlist is never cut and rewritten in place, and a save that
+// cannot be made whole says why. Append, asked for, still extends it.
+TEST_F(PlaylistCommands, AFolderThatTakesNoNewFileKeepsTheOldPlaylistWhole) {
+    fill({"a"});
+    const QByteArray old = "-<>Playlist<>-\r\n/old\r\nOld\r\n";
+    const QString path = dir.write("locked/list.mdp", old);
+    const QString folder = QFileInfo(path).absolutePath();
+    const struct {
+        Answer answer;
+        songlistcommands::SaveOutcome outcome;
+        QByteArray after;
+    } cases[] = {
+        {Answer::Cancel, songlistcommands::SaveOutcome::NotWritten, old},
+        {Answer::Yes, songlistcommands::SaveOutcome::NotWritten, old},
+        {Answer::No, songlistcommands::SaveOutcome::Written, old + "/music/a\r\na\r\n"},
+    };
+    AsFileOwner owner;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.answer));
+        dir.write("locked/list.mdp", old);
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+        prompts.clear();
+        prompts.answerFile(path).answer(c.answer);
+        if (c.answer == Answer::Yes)
+            prompts.answer(Answer::Ok);
+        EXPECT_EQ(songlistcommands::savePlaylist(list), c.outcome);
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        EXPECT_EQ(TempDir::read(path), c.after);
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{"list.mdp"}); // no temporary file left
+        ASSERT_GE(prompts.count(), 2);
+        EXPECT_EQ(prompts.records()[1].text, kThreeWay);
+        if (c.answer == Answer::Yes) {
+            EXPECT_EQ(prompts.count(), 3);
+            EXPECT_TRUE(prompts.last().text.startsWith(path +
+                                                       "\r\ncould not be written: its folder takes no new "
+                                                       "file"))
+                << prompts.last().text.toStdString();
+        }
+    }
 }
 
 TEST_F(PlaylistCommands, ALineBreakInAPathOrNameIsNotSavedAsTwoLines) {

@@ -185,6 +185,20 @@ TEST(PlaylistFormats, PlsKeysInAnyOrderAndCaseAndALyingCount) {
     EXPECT_EQ(parse(Id::Pls, "[playlist]\nNumberOfEntries=99999999\n").songs.size(), 0);
 }
 
+// Room for two songs, behind forty streams: the two songs come in and the third is told, not lost unnoticed.
+TEST(PlaylistFormats, PlsBoundsCountSongsNotEntryNumbers) {
+    QByteArray pls = "[playlist]\n";
+    for (int i = 1; i <= 43; ++i)
+        pls += "File" + QByteArray::number(i) + (i <= 40 ? "=http://radio/" : "=/m/") +
+               QByteArray::number(i) + ".mp3\nTitle" + QByteArray::number(i) + "=T" + QByteArray::number(i) +
+               "\n";
+    const PlaylistRead r = parse(Id::Pls, pls, 2);
+    EXPECT_EQ(pairs(r.songs), (QStringList{"/m/41.mp3|T41", "/m/42.mp3|T42"}));
+    EXPECT_TRUE(r.more);
+    EXPECT_EQ(r.skipped, 40);
+    EXPECT_FALSE(parse(Id::Pls, pls, 3).more);
+}
+
 TEST(PlaylistFormats, XspfWithTrackList) {
     const QByteArray xspf = R"(<?xml version="1.0" encoding="UTF-8"?>
 <playlist version="1" xmlns="http://xspf.org/ns/0/">

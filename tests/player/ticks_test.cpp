@@ -3,9 +3,11 @@
 #include <QLabel>
 #include <QTest>
 #include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 
+#include "captionlabel.h"
 #include "core/twips.h"
 #include "deckrules.h"
 #include "media/mediaplayer.h"
@@ -109,4 +111,42 @@ TEST_F(TicksTest, OutOfSightTheTicksPaintNothingAndKeepCounting) {
     for (int d = 0; d < 2; ++d)
         EXPECT_EQ(ui.lblnow[d]->x(), platform::twipsToPixels(w.captionLeft(d)));
     EXPECT_GT(logs["bar 0"]->seen.size(), 0);
+}
+
+// A caption made wider without a new text (a resize, a larger font re-fitted after a scale change) wraps at
+// its new width, whether it is shown or not.
+TEST(CaptionWrap, TheViewportFollowsTheCaptionsWidthHoweverItChanges) {
+    const struct {
+        const char* how;
+        bool shown;
+        std::function<void(CaptionLabel*)> widen;
+    } cases[] = {
+        {"resize, shown", true, [](CaptionLabel* l) { l->resize(300, l->height()); }},
+        {"resize, hidden", false, [](CaptionLabel* l) { l->resize(300, l->height()); }},
+        {"font, shown", true,
+         [](CaptionLabel* l) {
+             QFont f = l->font();
+             f.setPixelSize(f.pixelSize() > 0 ? f.pixelSize() * 3 : 36);
+             l->setFont(f);
+             l->adjustSize();
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        QWidget window;
+        auto* viewport = new CaptionViewport(&window);
+        viewport->setGeometry(0, 0, 150, 17);
+        auto* label = new CaptionLabel(viewport);
+        label->setText(QStringLiteral("Now Playing: a song"));
+        label->resize(100, 13);
+        viewport->setCaption(label);
+        if (c.shown)
+            window.show();
+        c.widen(label);
+        ASSERT_GT(label->width(), 100);
+        const int left = -platform::roundToInt(platform::pixelsToTwips(100)) - 1; // past the old width
+        viewport->setCaptionLeft(left);
+        viewport->step();
+        EXPECT_EQ(viewport->captionLeft(), left - 50);
+    }
 }
