@@ -6,13 +6,13 @@
 #include <chrono>
 #include <cstdio>
 
+#include "console/soundchoice.h"
 #include "core/random.h"
 #include "desktop/commandline.h"
 #include "desktop/instance.h"
 #include "desktop/session.h"
 #include "media/audioengine.h"
 #include "program.h"
-#include "soundchoice.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include <QApplication>
 #include <cstdlib>
 
-#include "form1.h"
-#include "frmabout.h"
-#include "frmmain.h"
-#include "skin.h"
-#include "soundchoice.h"
+#include "console/soundchoice.h"
+#include "windows/form1.h"
+#include "windows/frmabout.h"
+#include "windows/frmmain.h"
+#include "windows/skin.h"
 
 namespace player {
 

@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "core/random.h"
-#include "frmabout.h"
-#include "frmmain.h"
 #include "media/audioengine.h"
 #include "program.h"
 #include "ui/slider.h"
+#include "windows/frmabout.h"
+#include "windows/frmmain.h"
 
 using namespace player;
 

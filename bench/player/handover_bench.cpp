@@ -17,10 +17,10 @@
 #include <thread>
 #include <vector>
 
-#include "frmmain.h"
 #include "media/audioengine.h"
 #include "media/engineimpl.h"
 #include "songfiles.h"
+#include "windows/frmmain.h"
 
 using namespace player;
 

@@ -11,10 +11,10 @@
 #include <QScreen>
 #include <cstdio>
 
-#include "frmmain.h"
 #include "media/audioengine.h"
 #include "media/engineimpl.h"
 #include "media/mediaplayer.h"
+#include "windows/frmmain.h"
 
 using namespace player;
 

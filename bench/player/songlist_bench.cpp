@@ -21,13 +21,13 @@
 #include <QMetaObject>
 #include <thread>
 
-#include "frmadddir.h"
-#include "frmeditplaylist.h"
-#include "playlistfile.h"
-#include "playlistformats.h"
-#include "songlist.h"
-#include "songlistcommands.h"
-#include "songsearch.h"
+#include "console/songlist.h"
+#include "console/songlistcommands.h"
+#include "console/songsearch.h"
+#include "playlists/playlistfile.h"
+#include "playlists/playlistformats.h"
+#include "windows/frmadddir.h"
+#include "windows/frmeditplaylist.h"
 
 using namespace player;
 

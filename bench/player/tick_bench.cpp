@@ -8,11 +8,11 @@
 #include <QTimer>
 #include <benchmark/benchmark.h>
 
-#include "frmmain.h"
 #include "media/audioengine.h"
 #include "media/mediaplayer.h"
 #include "songfiles.h"
-#include "ticks.h"
+#include "windows/frmmain.h"
+#include "windows/ticks.h"
 
 using namespace player;
 

@@ -9,10 +9,10 @@
 #include <QUrl>
 #include <cmath>
 
-#include "frmmain.h"
+#include "console/songintake.h"
 #include "instance.h"
 #include "media/mediaplayer.h"
-#include "songintake.h"
+#include "windows/frmmain.h"
 
 namespace player {
 

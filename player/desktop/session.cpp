@@ -1,9 +1,9 @@
 #include "session.h"
 
-#include "frmmain.h"
+#include "console/songintake.h"
 #include "instance.h"
 #include "mpris.h"
-#include "songintake.h"
+#include "windows/frmmain.h"
 
 namespace player {
 

@@ -18,22 +18,22 @@
 #include <thread>
 
 #include "component/componentregistry.h"
+#include "console/runcounter.h"
 #include "core/settingsstore.h"
 #include "diskfull.h"
-#include "form1.h"
-#include "frmabout.h"
-#include "frmmain.h"
 #include "media/audioengine.h"
 #include "media/engineimpl.h"
 #include "media/mediaplayer.h"
-#include "playlistfile.h"
+#include "playlists/playlistfile.h"
 #include "program.h"
-#include "runcounter.h"
 #include "scriptedprompts.h"
 #include "songfiles.h"
 #include "tempdir.h"
 #include "waitfor.h"
 #include "windowfixture.h"
+#include "windows/form1.h"
+#include "windows/frmabout.h"
+#include "windows/frmmain.h"
 
 using namespace player;
 

@@ -7,12 +7,12 @@
 #include <memory>
 #include <vector>
 
-#include "frmmain.h"
 #include "listcolumn.h"
-#include "mainelements.h"
 #include "media/audioengine.h"
 #include "scriptedprompts.h"
 #include "tempdir.h"
+#include "windows/frmmain.h"
+#include "windows/mainelements.h"
 
 // A main window on an engine (offline unless a test brings its own), with a folder of its own and scripted
 // answers for every box. Quitting does nothing and both timers are stopped: a test ticks them when it means
