@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
     platform::media::AudioEngine& engine = platform::media::AudioEngine::instance(options);
     engine.setCue(player::soundchoice::cueOptions(player::soundchoice::loadCue()));
     player::Program program(engine);
-    program.setMainWindowShown([&session](player::frmMain& w) { session.attach(w); });
+    program.setMainWindowShown([&session](player::MainWindow& w) { session.attach(w); });
     program.start();
     return app.exec();
 }

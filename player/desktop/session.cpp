@@ -3,7 +3,7 @@
 #include "console/songintake.h"
 #include "instance.h"
 #include "mpris.h"
-#include "windows/frmmain.h"
+#include "windows/mainwindow.h"
 
 namespace player {
 
@@ -24,7 +24,7 @@ void Session::open(const QStringList& paths) {
         m_pending += paths;
 }
 
-void Session::attach(frmMain& window) {
+void Session::attach(MainWindow& window) {
     m_window = &window;
     m_mpris = std::make_unique<Mpris>(window);
     m_mpris->publish();

@@ -26,10 +26,10 @@ class MediaPlayer;
 namespace player {
 
 class ClickLabel;
-class Form4;
-class FrmAddDir;
+class SearchWindow;
+class AddFolderWindow;
 class SwitchButton;
-class frmeditplaylist;
+class EditorWindow;
 
 // The main window's elements, named as on the window. The window inherits them privately, so its own code
 // reads `Play[d]` as it always did while no other class can reach in; tests drive them through the window's
@@ -113,9 +113,9 @@ struct MainElements {
 
     // --- the windows the song list commands and F1 open; null (or unloaded) until opened, and the
     // add-folder and search windows are built again after they unload ---
-    QPointer<FrmAddDir> m_addDir;
-    QPointer<Form4> m_form4;
-    QPointer<frmeditplaylist> m_editor;
+    QPointer<AddFolderWindow> m_addDir;
+    QPointer<SearchWindow> m_search;
+    QPointer<EditorWindow> m_editor;
     QPointer<QWidget> frmKeys; // the key help window
 };
 

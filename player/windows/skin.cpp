@@ -548,13 +548,14 @@ void dress(QWidget* w, const mainlayout::Look& look) {
 // child too and keeps the look of every other box.
 QString aboutStyleSheet() {
     return QStringLiteral(
-        "frmAbout > QLabel, Form1 > QLabel { color: rgb(220, 223, 228); background: transparent;"
+        "AboutWindow > QLabel, WelcomeWindow > QLabel { color: rgb(220, 223, 228); background: transparent;"
         "  font-family: 'DejaVu Sans'; font-size: 12px; }"
-        "frmAbout > QLabel#Label2 { color: rgb(46, 196, 255); font-weight: bold; }"
-        "frmAbout > QLabel#Label1 { color: rgb(128, 134, 144); font-size: 11px; }"
-        "frmAbout > QPushButton, Form1 > QPushButton { color: white; background: rgb(52, 56, 63);"
+        "AboutWindow > QLabel#Label2 { color: rgb(46, 196, 255); font-weight: bold; }"
+        "AboutWindow > QLabel#Label1 { color: rgb(128, 134, 144); font-size: 11px; }"
+        "AboutWindow > QPushButton, WelcomeWindow > QPushButton { color: white; background: rgb(52, 56, 63);"
         "  border: 1px solid black; border-radius: 3px; font-family: 'DejaVu Sans'; font-weight: bold; }"
-        "frmAbout > QPushButton:hover, Form1 > QPushButton:hover { background: rgb(66, 71, 80); }");
+        "AboutWindow > QPushButton:hover, WelcomeWindow > QPushButton:hover { background: rgb(66, 71, 80); "
+        "}");
 }
 
 } // namespace skin

@@ -4,7 +4,7 @@
 
 #include "console/songsearch.h"
 #include "songlistfixture.h"
-#include "windows/form4.h"
+#include "windows/searchwindow.h"
 
 using namespace player;
 
@@ -100,10 +100,10 @@ TEST_F(Search, AListThatShrinksDuringTheSearchEndsThePassEarly) {
 
 // --- the window ---
 
-class SearchWindow : public SongListFixture {
+class SearchWindowTest : public SongListFixture {
 protected:
     QLabel lblsearch;
-    QPointer<Form4> form = new Form4(&names, &lblsearch);
+    QPointer<SearchWindow> form = new SearchWindow(&names, &lblsearch);
 
     void TearDown() override { delete form.data(); }
     void search(const QString& text) {
@@ -115,7 +115,7 @@ protected:
 
 // A match hides the window, which keeps its text and searches on from the match when shown again; no match
 // unloads it with the last entry selected; an empty text does nothing. The label is clear afterwards.
-TEST_F(SearchWindow, AMatchHidesNoMatchUnloadsAnEmptyTextDoesNothing) {
+TEST_F(SearchWindowTest, AMatchHidesNoMatchUnloadsAnEmptyTextDoesNothing) {
     const struct {
         const char* text;
         bool visible, unloaded;
@@ -125,7 +125,7 @@ TEST_F(SearchWindow, AMatchHidesNoMatchUnloadsAnEmptyTextDoesNothing) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         delete form.data();
-        form = new Form4(&names, &lblsearch);
+        form = new SearchWindow(&names, &lblsearch);
         names.clearSelection();
         search(c.text);
         EXPECT_EQ(form->isVisible(), c.visible);
@@ -139,7 +139,7 @@ TEST_F(SearchWindow, AMatchHidesNoMatchUnloadsAnEmptyTextDoesNothing) {
     EXPECT_EQ(list.selectedIndex(), 3);
 }
 
-TEST_F(SearchWindow, TheLabelReadsCancelSearchWhileRunningAndCancelsIt) {
+TEST_F(SearchWindowTest, TheLabelReadsCancelSearchWhileRunningAndCancelsIt) {
     fill({"Alpha", "Beta", "Gamma", "Delta"});
     QString during;
     // What the main window's lblsearch_Click does, arriving while the search yields.
@@ -150,7 +150,7 @@ TEST_F(SearchWindow, TheLabelReadsCancelSearchWhileRunningAndCancelsIt) {
         lblsearch.setText(QString());
     });
     search("x");
-    EXPECT_EQ(during, Form4::kCancelSearch);
+    EXPECT_EQ(during, SearchWindow::kCancelSearch);
     EXPECT_EQ(lblsearch.text(), "");
     EXPECT_TRUE(form.isNull() || form->isUnloaded());
     EXPECT_EQ(list.selectedIndex(), 1); // stopped at the first entry it was to test

@@ -29,10 +29,10 @@
 #include "ui/imagebutton.h"
 #include "ui/slider.h"
 #include "windowfixture.h"
-#include "windows/form4.h"
-#include "windows/frmabout.h"
-#include "windows/frmmain.h"
+#include "windows/aboutwindow.h"
 #include "windows/mainlayout.h"
+#include "windows/mainwindow.h"
+#include "windows/searchwindow.h"
 
 using namespace player;
 
@@ -206,7 +206,7 @@ TEST_F(DesktopTest, DropsOnTheListAndOnEachDeck) {
 // What the desktop's remote control shows is announced on every change to it, and not on the display tick.
 TEST_F(DesktopTest, ChangesARemoteViewShowsAreAnnounced) {
     const QString a = song("a.wav");
-    QSignalSpy changed(&w, &frmMain::playerChanged);
+    QSignalSpy changed(&w, &MainWindow::playerChanged);
     const std::vector<std::tuple<const char*, std::function<void()>, bool>> cases = {
         {"list grows", [&] { w.songList().append("a", a); }, true},
         {"load", [&] { emit ui.LoadToPlayer[1]->clicked(); }, true},
@@ -332,11 +332,11 @@ TEST_F(KeysTest, KeysAreListedOnceInHelpAndTooltips) {
 // Letters typed into the search window are search text, not deck commands.
 TEST_F(KeysTest, SearchWindowKeepsItsLetters) {
     key(QKeySequence("Ctrl+F"));
-    ASSERT_TRUE(ui.m_form4 && ui.m_form4->isVisible());
-    ui.m_form4->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(ui.m_form4));
-    QTest::keyClicks(ui.m_form4->Text1, "m1");
-    EXPECT_EQ(ui.m_form4->Text1->text(), "m1");
+    ASSERT_TRUE(ui.m_search && ui.m_search->isVisible());
+    ui.m_search->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(ui.m_search));
+    QTest::keyClicks(ui.m_search->Text1, "m1");
+    EXPECT_EQ(ui.m_search->Text1->text(), "m1");
     EXPECT_EQ(ui.MP[0]->state(), PlayState::NoMedia);
     EXPECT_EQ(ui.MP[1]->state(), PlayState::NoMedia);
 }
@@ -346,9 +346,9 @@ TEST_F(KeysTest, SearchWindowKeepsItsLetters) {
 TEST(DesktopKeys, DebugWordStillReachesTheSplash) {
     auto engine = platform::media::AudioEngine::createOffline();
     Program program(*engine);
-    frmMain& w = program.mainWindow();
+    MainWindow& w = program.mainWindow();
     QSignalSpy back(w.elementsForTest().Vorig[0], &platform::ImageButton::clicked);
-    frmAbout& about = program.about();
+    AboutWindow& about = program.about();
     about.show();
     about.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&about));
@@ -365,7 +365,7 @@ TEST(NoSessionBus, EverythingStaysLocalAndQuiet) {
     qputenv("DBUS_SESSION_BUS_ADDRESS", "");
     qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     auto engine = platform::media::AudioEngine::createOffline();
-    frmMain w(*engine);
+    MainWindow w(*engine);
     desktop::Mpris mpris(w, runtime.file("covers"));
     desktop::InstanceServer server;
     EXPECT_FALSE(desktop::sessionBusAvailable());

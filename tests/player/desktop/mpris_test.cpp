@@ -27,7 +27,7 @@
 #include "ui/imagebutton.h"
 #include "waitfor.h"
 #include "windowfixture.h"
-#include "windows/frmmain.h"
+#include "windows/mainwindow.h"
 
 using namespace player;
 

@@ -23,7 +23,7 @@
 #include "ui/visibilitygate.h"
 #include "waitfor.h"
 #include "windows/captionlabel.h"
-#include "windows/frmmain.h"
+#include "windows/mainwindow.h"
 #include "windows/skin.h"
 #include "windows/ticks.h"
 
@@ -70,7 +70,7 @@ protected:
     }
 
     std::unique_ptr<platform::media::AudioEngine> engine = platform::media::AudioEngine::createOffline(8000);
-    frmMain w{*engine};
+    MainWindow w{*engine};
     MainElements& ui = w.elementsForTest();
 };
 

@@ -17,7 +17,7 @@
 #include "ui/progressbar.h"
 #include "ui/slider.h"
 #include "windowfixture.h"
-#include "windows/frmabout.h"
+#include "windows/aboutwindow.h"
 
 using namespace player;
 
@@ -68,8 +68,8 @@ TEST_F(DecksTest, CommandsOnAnEmptyDeckLeaveNoSongLoaded) {
     ui.LoadToPlayer[0]->clicked();
     EXPECT_FALSE(w.deckHasSong(0));
     ui.lstnames->setCurrentRow(1);
-    for (auto click : {&frmMain::Play_Click, &frmMain::Pause_Click, &frmMain::Stop_Click,
-                       &frmMain::Volgend_Click, &frmMain::Vorig_Click})
+    for (auto click : {&MainWindow::Play_Click, &MainWindow::Pause_Click, &MainWindow::Stop_Click,
+                       &MainWindow::Volgend_Click, &MainWindow::Vorig_Click})
         for (int deck = 0; deck < 2; ++deck) {
             (w.*click)(deck);
             EXPECT_EQ(ui.lblnow[deck]->text(), QStringLiteral("No song loaded"));
@@ -122,7 +122,7 @@ TEST_F(DecksTest, CaptionsNameTheSongTheDeckHolds) {
 }
 
 TEST_F(DecksTest, DebugWordAddsItsBoxes) {
-    frmAbout about({});
+    AboutWindow about({});
     about.Text1->setText(QStringLiteral("zqvk"));
     w.setAboutWindow(&about);
     prompts.answer(platform::Answer::Ok).answer(platform::Answer::Ok).answer(platform::Answer::Ok);

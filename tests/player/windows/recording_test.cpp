@@ -18,8 +18,8 @@
 #include "scriptedprompts.h"
 #include "tempdir.h"
 #include "waitfor.h"
-#include "windows/frmmain.h"
-#include "windows/frmsound.h"
+#include "windows/mainwindow.h"
+#include "windows/soundwindow.h"
 #include "windows/switchbutton.h"
 
 using namespace player;
@@ -158,8 +158,8 @@ protected:
         ui.Timer1->stop();
     }
     std::unique_ptr<AudioEngine> engine = AudioEngine::createOffline(44100);
-    std::unique_ptr<frmMain> owned = std::make_unique<frmMain>(*engine);
-    frmMain& w = *owned;
+    std::unique_ptr<MainWindow> owned = std::make_unique<MainWindow>(*engine);
+    MainWindow& w = *owned;
     MainElements& ui = w.elementsForTest();
     void showActive() {
         w.show();
@@ -283,7 +283,7 @@ TEST(SoundWindowCue, ApplyStoresWhatTheNextWindowShows) {
     ScriptedPrompts prompts;
     auto engine = AudioEngine::createOffline(44100);
     {
-        frmSound sound(*engine);
+        SoundWindow sound(*engine);
         EXPECT_EQ(sound.cboCueRouting->currentIndex(), int(AudioEngine::CueRouting::Off));
         EXPECT_FALSE(sound.cboCueDevice->isEnabled());
         EXPECT_EQ(sound.cboRecordFormat->currentIndex(), int(Format::Flac));
@@ -304,7 +304,7 @@ TEST(SoundWindowCue, ApplyStoresWhatTheNextWindowShows) {
     EXPECT_EQ(stored.balance, 70);
     EXPECT_EQ(soundchoice::loadRecordFormat(), Format::Wav);
     {
-        frmSound again(*engine);
+        SoundWindow again(*engine);
         EXPECT_EQ(again.cboCueRouting->currentIndex(), int(AudioEngine::CueRouting::Split));
         EXPECT_EQ(again.sldCueBalance->value(), 70);
         EXPECT_EQ(again.cboRecordFormat->currentIndex(), int(Format::Wav));

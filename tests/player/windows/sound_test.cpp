@@ -13,8 +13,8 @@
 #include "ui/imagebutton.h"
 #include "waitfor.h"
 #include "windows/clicklabel.h"
-#include "windows/frmmain.h"
-#include "windows/frmsound.h"
+#include "windows/mainwindow.h"
+#include "windows/soundwindow.h"
 
 using namespace player;
 
@@ -102,7 +102,7 @@ TEST(SoundWindow, FooterNoticeAndTheWaysToTheSoundWindow) {
     auto engine = AudioEngine::createWithOutput(
         44100, 512,
         [](AudioEngine::Impl&) -> std::unique_ptr<platform::media::AudioOutput> { return nullptr; });
-    frmMain w(*engine);
+    MainWindow w(*engine);
     auto& ui = w.elementsForTest();
     w.setQuitAction([] {});
     w.show();
@@ -117,7 +117,7 @@ TEST(SoundWindow, FooterNoticeAndTheWaysToTheSoundWindow) {
 
     QTest::keyClick(&w, Qt::Key_F2);
     ASSERT_NE(w.soundWindow(), nullptr);
-    frmSound* sound = w.soundWindow();
+    SoundWindow* sound = w.soundWindow();
     EXPECT_TRUE(sound->isVisible());
     sound->hide();
     w.activateWindow();

@@ -26,14 +26,14 @@
 #include "ui/qtprompts.h"
 #include "ui/slider.h"
 #include "ui/windowplace.h"
+#include "windows/aboutwindow.h"
 #include "windows/clicklabel.h"
-#include "windows/form1.h"
-#include "windows/frmabout.h"
-#include "windows/frmmain.h"
 #include "windows/mainlayout.h"
+#include "windows/mainwindow.h"
 #include "windows/skin.h"
 #include "windows/switchbutton.h"
 #include "windows/ticks.h"
+#include "windows/welcomewindow.h"
 
 using namespace player;
 
@@ -48,7 +48,7 @@ void storeCounter(const QString& text) {
 }
 
 // Runs the loading bar to its end: 100 steps and the final tick.
-void finishLoading(frmAbout& about) {
+void finishLoading(AboutWindow& about) {
     for (int i = 0; i < 101; ++i)
         about.Timer1_Timer();
 }
@@ -96,11 +96,11 @@ TEST_F(StartupTest, FirstRunWaitsForContinueAndTheAboutWindowShowsOne) {
         Program program(*engine);
         program.start();
         EXPECT_EQ(runcounter::read(), QStringLiteral("1"));
-        EXPECT_TRUE(program.form1().isVisible());
+        EXPECT_TRUE(program.welcome().isVisible());
         EXPECT_FALSE(program.about().isVisible());
 
-        program.form1().Command1->click();
-        EXPECT_FALSE(program.form1().isVisible());
+        program.welcome().Command1->click();
+        EXPECT_FALSE(program.welcome().isVisible());
         EXPECT_TRUE(program.about().isVisible());
         EXPECT_EQ(program.about().Label2->text(), QStringLiteral("1"));
     }
@@ -110,7 +110,7 @@ TEST_F(StartupTest, LoadingBarTakesHundredStepsAndOneFinalTick) {
     storeCounter(QStringLiteral("3"));
     Program program(*engine);
     program.start();
-    frmAbout& about = program.about();
+    AboutWindow& about = program.about();
     for (int i = 1; i <= 100; ++i) {
         about.Timer1_Timer();
         ASSERT_EQ(about.PB->value(), static_cast<float>(i));
@@ -133,7 +133,7 @@ TEST_F(StartupTest, LoadingBarTakesHundredStepsAndOneFinalTick) {
 }
 
 TEST_F(StartupTest, IntervalDrawOfZeroHaltsTheBar) {
-    frmAbout about({});
+    AboutWindow about({});
     // Find seeds whose first draw gives round(100 r) = 0 and 37.
     auto seedFor = [](auto want) {
         for (std::uint64_t s = 0; s < 100000; ++s) {
@@ -176,7 +176,7 @@ TEST_F(StartupTest, DebugWordKeepsTheWorkAreaAndShowsBothLevels) {
         if (c.on)
             prompts.answer(Answer::Ok);
         finishLoading(program.about());
-        frmMain& w = program.mainWindow();
+        MainWindow& w = program.mainWindow();
         EXPECT_EQ(w.width(), c.on ? 698 : 534) << c.typed.toStdString();
         EXPECT_EQ(w.height(), 397);
         if (c.on) {
@@ -197,14 +197,14 @@ TEST_F(StartupTest, AboutWindowHidesOnOkAndComesBackTheSame) {
     Program program(*engine);
     program.start();
     EXPECT_EQ(runcounter::read(), QStringLiteral("8"));
-    EXPECT_FALSE(program.form1().isVisible());
-    frmAbout& about = program.about();
+    EXPECT_FALSE(program.welcome().isVisible());
+    AboutWindow& about = program.about();
     EXPECT_TRUE(about.isVisible());
     EXPECT_EQ(about.Label1->text(), QStringLiteral("Version 2.0.1"));
     EXPECT_EQ(about.lblCredits->text().split(QStringLiteral("\r\n")).size(), 6);
     EXPECT_GE(about.Text1->geometry().top(), about.height()); // typed unseen
     finishLoading(about);
-    frmMain& w = program.mainWindow();
+    MainWindow& w = program.mainWindow();
     w.About_Click();
     ASSERT_TRUE(about.isVisible());
     const QStringList before = {about.Label2->text(), about.Label1->text(), about.lblCredits->text()};
@@ -222,9 +222,9 @@ TEST_F(StartupTest, SystemCloseOfEveryWindowKeepsAWindowReachable) {
     Program program(*engine);
     program.start();
     // the welcome window closed goes on as "Continue"
-    EXPECT_FALSE(program.form1().close());
-    EXPECT_FALSE(program.form1().isVisible());
-    frmAbout& about = program.about();
+    EXPECT_FALSE(program.welcome().close());
+    EXPECT_FALSE(program.welcome().isVisible());
+    AboutWindow& about = program.about();
     EXPECT_TRUE(about.isVisible());
     // the splash ignores a close and goes on loading
     EXPECT_FALSE(about.close());
@@ -236,7 +236,7 @@ TEST_F(StartupTest, SystemCloseOfEveryWindowKeepsAWindowReachable) {
     EXPECT_FALSE(about.close());
     EXPECT_FALSE(about.isVisible());
     // the main window asks first, closed by the window system or by either of its buttons; No keeps it
-    frmMain& w = program.mainWindow();
+    MainWindow& w = program.mainWindow();
     auto& ui = w.elementsForTest();
     int quits = 0;
     w.setQuitAction([&] { ++quits; });
@@ -258,7 +258,7 @@ TEST_F(StartupTest, SystemCloseOfEveryWindowKeepsAWindowReachable) {
 }
 
 TEST_F(StartupTest, MinimiseAndTaskBarCaption) {
-    frmMain w(*engine);
+    MainWindow w(*engine);
     w.show();
     w.Timer1_Timer();
     EXPECT_EQ(w.windowTitle(), QString());
@@ -276,7 +276,7 @@ TEST_F(StartupTest, MinimiseAndTaskBarCaption) {
 // button that started the move comes up; another button's release does not end it, and afterwards the
 // pointer moves alone.
 TEST_F(StartupTest, CaptionDragFollowsThePointerUntilItsButtonComesUp) {
-    frmMain w(*engine);
+    MainWindow w(*engine);
     w.show();
     w.move(200, 150);
     QLabel* caption = w.elementsForTest().lblCaption;
@@ -341,7 +341,7 @@ TEST_F(StartupTest, TheDebugBoxSitsOverTheMainWindowInThePlainLook) {
 // A press on the place the table gives an element reaches that element: nothing lies over it, and no element
 // took another one's place. (The work area right of the face is out of the window's reach.)
 TEST_F(StartupTest, APressOnEachElementsPlaceReachesIt) {
-    frmMain w(*engine);
+    MainWindow w(*engine);
     auto& ui = w.elementsForTest();
     w.show();
     const std::vector<std::pair<QWidget*, Item>> placed = {
@@ -409,7 +409,7 @@ TEST_F(StartupTest, APressOnEachElementsPlaceReachesIt) {
 // The volume sliders open at the bottom, yet the decks play at full level until a slider moves; the auto-mix
 // is off; the display ticks about 30 times a second from the start.
 TEST_F(StartupTest, TheSlidersPlacesAreNotAppliedAtStart) {
-    frmMain w(*engine);
+    MainWindow w(*engine);
     auto& ui = w.elementsForTest();
     EXPECT_EQ(ui.Vol[1]->value(), -5000);
     EXPECT_EQ(ui.volMain->value(), 50);
@@ -427,7 +427,7 @@ TEST_F(StartupTest, TheSlidersPlacesAreNotAppliedAtStart) {
 
 // A press with the right button on the song list reaches its handler but leaves the selection where it was.
 TEST_F(StartupTest, RightPressOnTheSongListKeepsTheSelection) {
-    frmMain w(*engine);
+    MainWindow w(*engine);
     auto& ui = w.elementsForTest();
     w.show();
     for (const char* n : {"a", "b", "c"}) {

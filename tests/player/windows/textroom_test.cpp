@@ -16,14 +16,14 @@
 
 #include "ui/windowplace.h"
 #include "windowfixture.h"
+#include "windows/aboutwindow.h"
+#include "windows/addfolderwindow.h"
 #include "windows/captionlabel.h"
 #include "windows/clicklabel.h"
-#include "windows/form1.h"
-#include "windows/form4.h"
-#include "windows/frmabout.h"
-#include "windows/frmadddir.h"
-#include "windows/frmeditplaylist.h"
-#include "windows/frmwait.h"
+#include "windows/editorwindow.h"
+#include "windows/searchwindow.h"
+#include "windows/waitwindow.h"
+#include "windows/welcomewindow.h"
 
 using namespace player;
 
@@ -109,11 +109,11 @@ TEST(TextRoomFonts, TheProgramGetsDejaVuSans) {
 TEST_F(TextRoom, NoWindowCutsAWord) {
     QStringList clipped;
 
-    Form1 welcome({});
+    WelcomeWindow welcome({});
     welcome.show();
     clipped << clippedIn(&welcome);
 
-    frmAbout about({});
+    AboutWindow about({});
     about.Timer2->stop();
     about.show();
     about.Label2->setText(QStringLiteral("12345")); // a counter of many runs
@@ -125,26 +125,26 @@ TEST_F(TextRoom, NoWindowCutsAWord) {
 
     w.show();
     ui.lblnrs->setText(QStringLiteral("Songs in list: 32767"));
-    ui.lblsearch->setText(Form4::kCancelSearch);
+    ui.lblsearch->setText(SearchWindow::kCancelSearch);
     ui.lblRec->setText(QStringLiteral("9:59:59")); // a night's set
     clipped << clippedIn(&w);
 
-    FrmAddDir addDir(w.songList());
+    AddFolderWindow addDir(w.songList());
     addDir.show();
     addDir.lblSongs->setText(QStringLiteral("Songs in folder : 32767"));
     addDir.Frame1->show();
-    addDir.Procent->setText(FrmAddDir::percentText(2, 3));
+    addDir.Procent->setText(AddFolderWindow::percentText(2, 3));
     clipped << clippedIn(&addDir);
 
-    Form4 search(ui.lstnames, ui.lblsearch);
+    SearchWindow search(ui.lstnames, ui.lblsearch);
     search.show();
     clipped << clippedIn(&search);
 
-    frmeditplaylist editor(w.songList(), nullptr);
+    EditorWindow editor(w.songList(), nullptr);
     editor.show();
     clipped << clippedIn(&editor);
 
-    frmwait wait;
+    WaitWindow wait;
     wait.show();
     clipped << clippedIn(&wait);
 

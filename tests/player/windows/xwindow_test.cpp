@@ -17,10 +17,10 @@
 #include "tempdir.h"
 #include "ui/qtprompts.h"
 #include "waitfor.h"
+#include "windows/aboutwindow.h"
 #include "windows/clicklabel.h"
-#include "windows/frmabout.h"
-#include "windows/frmeditplaylist.h"
-#include "windows/frmmain.h"
+#include "windows/editorwindow.h"
+#include "windows/mainwindow.h"
 
 using namespace player;
 
@@ -69,7 +69,7 @@ protected:
 // A drag on the caption with any button moves the window and ends with that button; the next left click then
 // reaches what it was aimed at.
 TEST_F(Desktop, CaptionDragWithAnyButtonEndsOnItsRelease) {
-    frmMain w(*engine);
+    MainWindow w(*engine);
     auto& ui = w.elementsForTest();
     w.setQuitAction([] {});
     w.show();
@@ -99,13 +99,13 @@ TEST_F(Desktop, WindowsComeBackWhereTheyWere) {
                                    QStringLiteral("3"));
     Program program(*engine);
     program.start();
-    frmAbout& about = program.about();
+    AboutWindow& about = program.about();
     about.Timer2->stop();
     ASSERT_TRUE(mapped(&about));
     const QPoint splashAt = about.geometry().topLeft();
     for (int i = 0; i < 101; ++i)
         about.Timer1_Timer();
-    frmMain& w = program.mainWindow();
+    MainWindow& w = program.mainWindow();
     auto& ui = w.elementsForTest();
     w.setQuitAction([] {});
     ASSERT_TRUE(mapped(&w));
@@ -137,7 +137,7 @@ TEST_F(Desktop, WindowsComeBackWhereTheyWere) {
 TEST_F(Desktop, ABoxAfterAFileDialogOpensOverTheMainWindow) {
     TempDir d;
     const QString bad = d.write("bad.mdp", "not a playlist\r\n");
-    frmMain w(*engine);
+    MainWindow w(*engine);
     w.setQuitAction([] {});
     w.show();
     ASSERT_TRUE(mapped(&w));

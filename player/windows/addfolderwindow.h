@@ -13,10 +13,10 @@ namespace player {
 // The add-folder window: pick a drive and a folder, then "Add Dir" appends every MP3 and WAV file of the
 // folder to the song list in name order. "Cancel" (or the close box) unloads the window; a finished add only
 // hides it.
-class FrmAddDir : public QWidget {
+class AddFolderWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit FrmAddDir(const SongList& list, QWidget* parent = nullptr);
+    explicit AddFolderWindow(const SongList& list, QWidget* parent = nullptr);
 
     platform::DriveList* Drive1;
     platform::FolderList* Dir1;

@@ -11,7 +11,7 @@
 #include "console/mixrecording.h"
 #include "core/random.h"
 #include "core/twips.h"
-#include "frmmain.h"
+#include "mainwindow.h"
 #include "media/mediaplayer.h"
 #include "switchbutton.h"
 #include "ui/progressbar.h"
@@ -41,7 +41,7 @@ void debugBox(const QString& text) {
 
 } // namespace
 
-void frmMain::LoadToPlayer_Click(int index) {
+void MainWindow::LoadToPlayer_Click(int index) {
     SongList list = songList();
     const std::optional<SongList::Entry> song = list.selectedSong();
     if (!song)
@@ -51,7 +51,7 @@ void frmMain::LoadToPlayer_Click(int index) {
 
 // A song that cannot be opened is not claimed as loaded: the deck is left without a song, as the engine
 // leaves it, and the user learns which file failed and why.
-void frmMain::loadSong(int index, const QString& name, const QString& path, int row) {
+void MainWindow::loadSong(int index, const QString& name, const QString& path, int row) {
     if (const platform::media::MediaError err = MP[index]->open(path)) {
         m_deck[index].loaded = false;
         m_deck[index].name.clear();
@@ -76,7 +76,7 @@ void frmMain::loadSong(int index, const QString& name, const QString& path, int 
 
 // Each step goes on when the engine refuses the one before it (a deck without a song); the caption names the
 // song the deck holds, not whatever the list shows selected now.
-void frmMain::Play_Click(int index) {
+void MainWindow::Play_Click(int index) {
     MP[index]->play();
     if (debugWordOn())
         debugBox(MP[index]->fileName());
@@ -85,13 +85,13 @@ void frmMain::Play_Click(int index) {
     QCoreApplication::processEvents();
 }
 
-void frmMain::Pause_Click(int index) {
+void MainWindow::Pause_Click(int index) {
     MP[index]->pause();
     if (m_deck[index].loaded)
         setDeckCaption(index, pausedCaption(m_deck[index].name));
 }
 
-void frmMain::Stop_Click(int index) {
+void MainWindow::Stop_Click(int index) {
     MP[index]->setPosition(0);
     MP[index]->stop();
     if (m_deck[index].loaded)
@@ -99,23 +99,23 @@ void frmMain::Stop_Click(int index) {
 }
 
 // The engine clamps a position outside the song.
-void frmMain::Volgend_Click(int index) {
+void MainWindow::Volgend_Click(int index) {
     MP[index]->setPosition(MP[index]->position() + 5);
     followDisplay();
 }
-void frmMain::Vorig_Click(int index) {
+void MainWindow::Vorig_Click(int index) {
     MP[index]->setPosition(MP[index]->position() - 5);
     followDisplay();
 }
 
-void frmMain::Timer2_Timer() {
+void MainWindow::Timer2_Timer() {
     for (int d = 0; d < 2; ++d)
         SongInfo[d]->step();
 }
 
 // Each bar follows its own deck; the upper end is written before the value so the value is never drawn
 // against a stale range.
-void frmMain::Timer1_Timer() {
+void MainWindow::Timer1_Timer() {
     const QString caption = (windowState() & Qt::WindowMinimized) ? kTitle : QString();
     if (windowTitle() != caption)
         setWindowTitle(caption);
@@ -141,7 +141,7 @@ void frmMain::Timer1_Timer() {
 }
 
 // Any button seeks; a deck without a song has nowhere to go.
-void frmMain::PB1_MouseDown(int index, short, short, float x, float) {
+void MainWindow::PB1_MouseDown(int index, short, short, float x, float) {
     if (!MP[index]->hasMedia())
         return;
     const float width = static_cast<float>(PB1[index]->widthTwips());
@@ -149,26 +149,26 @@ void frmMain::PB1_MouseDown(int index, short, short, float x, float) {
     followDisplay();
 }
 
-void frmMain::Vol_Change(int index) {
+void MainWindow::Vol_Change(int index) {
     const deckrules::DeckLevels levels = deckrules::deckVolumeLevels(Vol[index]->value());
     MP[index]->setLevel(levels.first);
     if (levels.second)
         MP[index]->setLevel(*levels.second);
 }
 
-double frmMain::deckVolume(int index) const {
+double MainWindow::deckVolume(int index) const {
     const platform::Slider* v = Vol[index];
     return double(v->value() - v->minimum()) / double(v->maximum() - v->minimum());
 }
 
-void frmMain::setDeckVolume(int index, double travel) {
+void MainWindow::setDeckVolume(int index, double travel) {
     platform::Slider* v = Vol[index];
     const double share = std::clamp(travel, 0.0, 1.0);
     v->setValue(v->minimum() + static_cast<int>(std::lround(share * (v->maximum() - v->minimum()))));
     Vol_Change(index);
 }
 
-void frmMain::volMain_Change() {
+void MainWindow::volMain_Change() {
     const auto [level0, level1] = deckrules::crossfadeLevels(volMain->value());
     MP[0]->setLevel(level0);
     MP[1]->setLevel(level1);
@@ -176,39 +176,39 @@ void frmMain::volMain_Change() {
 
 // The switch shows what the user asked for; the deck is heard on the headphones once the Sound settings
 // route the pre-listen somewhere.
-void frmMain::Cue_Click(int index) {
+void MainWindow::Cue_Click(int index) {
     const bool on = !Cue[index]->isOn();
     MP[index]->setCue(on);
     Cue[index]->setOn(on);
     showSoundStatus();
 }
 
-void frmMain::chbgoon_Click() {
+void MainWindow::chbgoon_Click() {
     if (!chbgoon->isChecked())
         chbrandom->setChecked(false);
 }
 
-void frmMain::chbrandom_Click() {
+void MainWindow::chbrandom_Click() {
     if (chbrandom->isChecked())
         chbgoon->setChecked(true);
 }
 
-bool frmMain::randomPlaying() const {
+bool MainWindow::randomPlaying() const {
     return chbrandom->isChecked();
 }
 
-void frmMain::setRandomPlaying(bool on) {
+void MainWindow::setRandomPlaying(bool on) {
     chbrandom->setChecked(on);
 }
 
 // An unattended mix must not stop on one missing file: a song that cannot be opened is passed over for the
 // next one (in order) or a new draw (random), at most once around the list, and no box waits for a user.
-void frmMain::MP_EndOfStream(int index, int) {
+void MainWindow::MP_EndOfStream(int index, int) {
     if (chbgoon->isChecked())
         goOn(index);
 }
 
-void frmMain::goOn(int index) {
+void MainWindow::goOn(int index) {
     const int count = songList().count();
     const bool random = chbrandom->isChecked();
     auto draw = [] { return platform::rnd().next(); };
@@ -221,7 +221,7 @@ void frmMain::goOn(int index) {
     }
 }
 
-bool frmMain::autoPlayEntry(int index, int n) {
+bool MainWindow::autoPlayEntry(int index, int n) {
     SongList list = songList();
     list.select(n);
     if (MP[index]->open(list.path(n))) {

@@ -1,4 +1,4 @@
-#include "frmadddir.h"
+#include "addfolderwindow.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -44,7 +44,9 @@ QLabel* makeLabel(const QString& text, const TwipsRect& r, QWidget* parent) {
 
 } // namespace
 
-FrmAddDir::FrmAddDir(const SongList& list, QWidget* parent) : QWidget(parent, Qt::Window), m_list(list) {
+AddFolderWindow::AddFolderWindow(const SongList& list, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_list(list) {
+    setObjectName(QStringLiteral("FrmAddDir")); // the name the program's behaviour knows this window by
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Add Dir (only wav & mp3)"));
     setFixedSize(toPixels(kWindow).size());
@@ -88,22 +90,22 @@ FrmAddDir::FrmAddDir(const SongList& list, QWidget* parent) : QWidget(parent, Qt
     connect(Dir1, &platform::FolderList::pathChanged, this, [this] { Dir1_Change(); });
 }
 
-QString FrmAddDir::driveOf(const QString& path) {
+QString AddFolderWindow::driveOf(const QString& path) {
     return platform::driveOf(path);
 }
 
-QString FrmAddDir::percentText(int i, int n) {
+QString AddFolderWindow::percentText(int i, int n) {
     const double percent = platform::roundHalfEven(100.0 * i / n, 1);
     return QLocale().toString(percent, 'g', QLocale::FloatingPointShortest) + QStringLiteral(" % complete");
 }
 
-void FrmAddDir::Drive1_Change() {
+void AddFolderWindow::Drive1_Change() {
     // A drive that cannot be read leaves the window where it was.
     if (!Dir1->setPath(Drive1->drive()))
         Drive1->setDrive(driveOf(Dir1->path()));
 }
 
-void FrmAddDir::Dir1_Change() {
+void AddFolderWindow::Dir1_Change() {
     Drive1->setDrive(driveOf(Dir1->path()));
     File1->setPath(Dir1->path());
     const int n = File1->count();
@@ -115,7 +117,7 @@ void FrmAddDir::Dir1_Change() {
     lblSongs->setText(QStringLiteral("Songs in folder : ") + QString::number(n));
 }
 
-void FrmAddDir::lblAdd_Click() {
+void AddFolderWindow::lblAdd_Click() {
     const int n = File1->count();
     if (m_adding || n == 0)
         return;
@@ -143,11 +145,11 @@ void FrmAddDir::lblAdd_Click() {
     hide();
 }
 
-void FrmAddDir::lblCancel_Click() {
+void AddFolderWindow::lblCancel_Click() {
     close();
 }
 
-void FrmAddDir::setAdding(bool adding) {
+void AddFolderWindow::setAdding(bool adding) {
     m_adding = adding;
     for (QWidget* w :
          {static_cast<QWidget*>(Drive1), static_cast<QWidget*>(Dir1), static_cast<QWidget*>(lblCancel)})
@@ -159,7 +161,7 @@ void FrmAddDir::setAdding(bool adding) {
     emit addingChanged(adding);
 }
 
-void FrmAddDir::closeEvent(QCloseEvent* e) {
+void AddFolderWindow::closeEvent(QCloseEvent* e) {
     if (m_adding) {
         e->ignore();
         return;
@@ -168,7 +170,7 @@ void FrmAddDir::closeEvent(QCloseEvent* e) {
     e->accept();
 }
 
-bool FrmAddDir::eventFilter(QObject* watched, QEvent* e) {
+bool AddFolderWindow::eventFilter(QObject* watched, QEvent* e) {
     if (e->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
         if (watched == lblAdd && lblAdd->isEnabled())
             lblAdd_Click();

@@ -1,4 +1,4 @@
-#include "form4.h"
+#include "searchwindow.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -26,12 +26,13 @@ constexpr TwipsRect kCommand2{720, 1440, 1455, 375};
 
 } // namespace
 
-Form4::Form4(QListWidget* lstnames, QLabel* lblsearch, QWidget* parent)
+SearchWindow::SearchWindow(QListWidget* lstnames, QLabel* lblsearch, QWidget* parent)
     : QWidget(parent, Qt::Window), m_lstnames(lstnames), m_lblsearch(lblsearch) {
+    setObjectName(QStringLiteral("Form4")); // the name the program's behaviour knows this window by
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Search"));
     setFixedSize(toPixels(kClient).size());
-    setStyleSheet(QStringLiteral("Form4 { background: rgb(64, 64, 64); }"
+    setStyleSheet(QStringLiteral("SearchWindow { background: rgb(64, 64, 64); }"
                                  "QGroupBox, QGroupBox > QLabel { color: rgb(0, 255, 0); }"));
     setAttribute(Qt::WA_StyledBackground);
 
@@ -49,19 +50,19 @@ Form4::Form4(QListWidget* lstnames, QLabel* lblsearch, QWidget* parent)
     Command2 = new QPushButton(QStringLiteral("Cancel"), Frame1);
     Command2->setGeometry(toPixels(kCommand2));
 
-    connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
-    connect(Text1, &QLineEdit::returnPressed, this, &Form4::Command1_Click);
+    connect(Command1, &QPushButton::clicked, this, &SearchWindow::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &SearchWindow::Command2_Click);
+    connect(Text1, &QLineEdit::returnPressed, this, &SearchWindow::Command1_Click);
     platform::keepPlace(this);
 }
 
 // Typing goes to the text box every time the window comes up, and replaces the last search's text.
-void Form4::showEvent(QShowEvent*) {
+void SearchWindow::showEvent(QShowEvent*) {
     Text1->setFocus();
     Text1->selectAll();
 }
 
-void Form4::Command1_Click() {
+void SearchWindow::Command1_Click() {
     // One search at a time: a second "Search" while one runs is ignored.
     if (m_searching)
         return;
@@ -73,7 +74,7 @@ void Form4::Command1_Click() {
     m_searching = true;
     hide();
 
-    QPointer<Form4> self(this);
+    QPointer<SearchWindow> self(this);
     SongSearch search(
         m_lstnames, {[label] { return label->text().isEmpty(); }, [] { QCoreApplication::processEvents(); }});
     const SongSearch::Result result = search.run(text);
@@ -85,11 +86,11 @@ void Form4::Command1_Click() {
         unload();
 }
 
-void Form4::Command2_Click() {
+void SearchWindow::Command2_Click() {
     unload();
 }
 
-void Form4::unload() {
+void SearchWindow::unload() {
     if (m_unloaded)
         return;
     m_unloaded = true;
@@ -97,7 +98,7 @@ void Form4::unload() {
     deleteLater();
 }
 
-void Form4::closeEvent(QCloseEvent* e) {
+void SearchWindow::closeEvent(QCloseEvent* e) {
     m_unloaded = true;
     e->accept();
 }

@@ -8,10 +8,10 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "addfolderwindow.h"
 #include "console/songintake.h"
-#include "frmadddir.h"
-#include "frmmain.h"
 #include "mainlayout.h"
+#include "mainwindow.h"
 
 namespace player {
 
@@ -38,7 +38,7 @@ QString deckSong(const QMimeData* mime) {
 class DropFilter : public QObject {
 public:
     // `list` is the song list's viewport, where songs are dropped to be added.
-    DropFilter(frmMain* w, QWidget* list) : QObject(w), m_w(w), m_list(list) {}
+    DropFilter(MainWindow* w, QWidget* list) : QObject(w), m_w(w), m_list(list) {}
 
     // The deck whose panel holds `pos` (window pixels), or -1.
     int deckAt(QPoint pos) const {
@@ -100,13 +100,13 @@ private:
         return true;
     }
 
-    frmMain* m_w;
+    MainWindow* m_w;
     QWidget* m_list;
 };
 
 } // namespace
 
-void frmMain::setupDrops() {
+void MainWindow::setupDrops() {
     m_intake = new SongIntake(lstnames, lstFiles, this);
     // Songs from outside wait while the add-folder loop runs or the editor holds the list.
     m_intake->setHold([this] { return (m_listHolders & ~int(ListHolder::Intake)) != 0; });

@@ -13,10 +13,10 @@ namespace player {
 // The playlist editor: picks songs of the current list, in any order and as often as wanted, optionally
 // renamed, into a new list that "APPLY" puts in place of the main song list. While it is open the main window
 // is hidden; every way of closing it shows the main window again. It is built anew on every opening.
-class frmeditplaylist : public QWidget {
+class EditorWindow : public QWidget {
     Q_OBJECT
 public:
-    frmeditplaylist(const SongList& mainList, QWidget* mainWindow, QWidget* parent = nullptr);
+    EditorWindow(const SongList& mainList, QWidget* mainWindow, QWidget* parent = nullptr);
 
     QGroupBox* Frame1;
     QListWidget* lstnames1; // display names of the current list, the one the user picks from

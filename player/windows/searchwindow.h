@@ -12,12 +12,12 @@ namespace player {
 // The search window. "Search" hides it and searches the main window's display names; the main window's
 // `lblsearch` reads "Cancel search" while the search runs and is the search's cancel flag. After a match the
 // window stays loaded but hidden, keeping its text; otherwise it unloads.
-class Form4 : public QWidget {
+class SearchWindow : public QWidget {
     Q_OBJECT
 public:
     static inline const QString kCancelSearch = QStringLiteral("Cancel search");
 
-    Form4(QListWidget* lstnames, QLabel* lblsearch, QWidget* parent = nullptr);
+    SearchWindow(QListWidget* lstnames, QLabel* lblsearch, QWidget* parent = nullptr);
 
     QGroupBox* Frame1;
     QLabel* Label1;

@@ -1,6 +1,6 @@
 // The main window as a window: its elements, the skin, start-up, moving, minimising, closing and the about
 // box.
-#include "frmmain.h"
+#include "mainwindow.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -15,11 +15,11 @@
 #include <cstdio>
 #include <functional>
 
+#include "aboutwindow.h"
 #include "captionlabel.h"
 #include "clicklabel.h"
 #include "component/controlhost.h"
 #include "console/mixrecording.h"
-#include "frmabout.h"
 #include "lumaband/lumabandinterface.h"
 #include "mainlayout.h"
 #include "media/mediaplayer.h"
@@ -127,7 +127,7 @@ QWidget* makeElement(const mainlayout::Look& look, QWidget* window, platform::me
     w->setGeometry(rect);
     w->setObjectName(toQString(look.name));
     if (e.tip)
-        w->setToolTip(frmMain::tr(e.tip));
+        w->setToolTip(MainWindow::tr(e.tip));
     if (look.surface && look.kind != mainlayout::Kind::Fader)
         skin::styleSurface(w, platform::toQColor(*look.surface));
     skin::dress(w, look);
@@ -138,14 +138,15 @@ QWidget* makeElement(const mainlayout::Look& look, QWidget* window, platform::me
 QWidget* makeButton(const mainlayout::Entry& e, QWidget* window) {
     QWidget* w = e.face == Face::Switch ? new SwitchButton(e.item, window) : new ImageButton(window);
     place(w, e.item);
-    w->setToolTip(frmMain::tr(e.tip));
+    w->setToolTip(MainWindow::tr(e.tip));
     return w;
 }
 
 } // namespace
 
-frmMain::frmMain(platform::media::AudioEngine& engine, QWidget* parent)
+MainWindow::MainWindow(platform::media::AudioEngine& engine, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_quit([] { QCoreApplication::exit(0); }) {
+    setObjectName(QStringLiteral("frmMain")); // the name the program's behaviour knows this window by
     initResources();
     setWindowTitle(QString());
     setWindowIcon(skin::appIcon());
@@ -165,19 +166,19 @@ frmMain::frmMain(platform::media::AudioEngine& engine, QWidget* parent)
 }
 
 // A recording still running is closed whole: the program's end is its end.
-frmMain::~frmMain() {
+MainWindow::~MainWindow() {
     delete m_recording;
     dropSoundListener();
     // The beat goes before the viewports it steps.
     for (int d = 0; d < 2; ++d)
         SongInfo[d]->joinBeat(nullptr);
-    // The elements are deleted after this window has stopped being a frmMain; what they send while going (a
-    // list's model reset) must not reach its handlers.
+    // The elements are deleted after this window has stopped being a MainWindow; what they send while going
+    // (a list's model reset) must not reach its handlers.
     for (QObject* child : findChildren<QObject*>())
         child->disconnect(this);
 }
 
-void frmMain::buildElements(platform::media::AudioEngine& engine) {
+void MainWindow::buildElements(platform::media::AudioEngine& engine) {
     // clang-format off
     const Home homes[] = {
         {Item::lblSound, lblSound}, {Item::lblsearch, lblsearch}, {Item::lblCaption, lblCaption},
@@ -236,11 +237,11 @@ void frmMain::buildElements(platform::media::AudioEngine& engine) {
     }
 }
 
-void frmMain::connectHandlers() {
-    connect(lblCaption, &ClickLabel::mouseDown, this, &frmMain::lblCaption_MouseDown);
-    connect(Min, &ImageButton::clicked, this, &frmMain::Min_Click);
-    connect(About, &ImageButton::clicked, this, &frmMain::About_Click);
-    connect(Rec, &ImageButton::clicked, this, &frmMain::Rec_Click);
+void MainWindow::connectHandlers() {
+    connect(lblCaption, &ClickLabel::mouseDown, this, &MainWindow::lblCaption_MouseDown);
+    connect(Min, &ImageButton::clicked, this, &MainWindow::Min_Click);
+    connect(About, &ImageButton::clicked, this, &MainWindow::About_Click);
+    connect(Rec, &ImageButton::clicked, this, &MainWindow::Rec_Click);
     for (int d = 0; d < 2; ++d) {
         connect(Close[d], &ImageButton::clicked, this, [this, d] { Close_Click(d); });
         connect(LoadToPlayer[d], &ImageButton::clicked, this, [this, d] { LoadToPlayer_Click(d); });
@@ -256,42 +257,42 @@ void frmMain::connectHandlers() {
                 [this, d](int r) { MP_EndOfStream(d, r); });
         connect(Cue[d], &ImageButton::clicked, this, [this, d] { Cue_Click(d); });
     }
-    connect(volMain, &platform::Slider::changed, this, &frmMain::volMain_Change);
-    connect(chbgoon, &QCheckBox::toggled, this, &frmMain::chbgoon_Click);
-    connect(chbrandom, &QCheckBox::toggled, this, &frmMain::chbrandom_Click);
-    connect(Timer1, &QTimer::timeout, this, &frmMain::tick);
-    connect(m_gate, &platform::VisibilityGate::hiddenChanged, this, &frmMain::windowHiddenChanged);
+    connect(volMain, &platform::Slider::changed, this, &MainWindow::volMain_Change);
+    connect(chbgoon, &QCheckBox::toggled, this, &MainWindow::chbgoon_Click);
+    connect(chbrandom, &QCheckBox::toggled, this, &MainWindow::chbrandom_Click);
+    connect(Timer1, &QTimer::timeout, this, &MainWindow::tick);
+    connect(m_gate, &platform::VisibilityGate::hiddenChanged, this, &MainWindow::windowHiddenChanged);
 
-    connect(Add, &ImageButton::clicked, this, &frmMain::Add_Click);
-    connect(Remove, &ImageButton::clicked, this, &frmMain::Remove_Click);
-    connect(Clear, &ImageButton::clicked, this, &frmMain::Clear_Click);
-    connect(New, &ImageButton::clicked, this, &frmMain::New_Click);
-    connect(Open, &ImageButton::clicked, this, &frmMain::Open_Click);
-    connect(Save, &ImageButton::clicked, this, &frmMain::Save_Click);
-    connect(edit, &ImageButton::clicked, this, &frmMain::edit_Click);
-    connect(Search, &ImageButton::clicked, this, &frmMain::Search_Click);
-    connect(lblsearch, &ClickLabel::clicked, this, &frmMain::lblsearch_Click);
+    connect(Add, &ImageButton::clicked, this, &MainWindow::Add_Click);
+    connect(Remove, &ImageButton::clicked, this, &MainWindow::Remove_Click);
+    connect(Clear, &ImageButton::clicked, this, &MainWindow::Clear_Click);
+    connect(New, &ImageButton::clicked, this, &MainWindow::New_Click);
+    connect(Open, &ImageButton::clicked, this, &MainWindow::Open_Click);
+    connect(Save, &ImageButton::clicked, this, &MainWindow::Save_Click);
+    connect(edit, &ImageButton::clicked, this, &MainWindow::edit_Click);
+    connect(Search, &ImageButton::clicked, this, &MainWindow::Search_Click);
+    connect(lblsearch, &ClickLabel::clicked, this, &MainWindow::lblsearch_Click);
 }
 
 // Made after every handler's own connection, so whoever listens sees the change already done.
-void frmMain::announceChanges() {
+void MainWindow::announceChanges() {
     for (int d = 0; d < 2; ++d) {
         for (ImageButton* b : {LoadToPlayer[d], Play[d], Pause[d], Stop[d]})
-            connect(b, &ImageButton::clicked, this, &frmMain::playerChanged);
-        connect(MP[d], &platform::media::MediaPlayer::ended, this, &frmMain::playerChanged);
-        connect(Vol[d], &QAbstractSlider::valueChanged, this, &frmMain::playerChanged);
+            connect(b, &ImageButton::clicked, this, &MainWindow::playerChanged);
+        connect(MP[d], &platform::media::MediaPlayer::ended, this, &MainWindow::playerChanged);
+        connect(Vol[d], &QAbstractSlider::valueChanged, this, &MainWindow::playerChanged);
     }
-    connect(chbrandom, &QCheckBox::toggled, this, &frmMain::playerChanged);
+    connect(chbrandom, &QCheckBox::toggled, this, &MainWindow::playerChanged);
     QAbstractItemModel* list = lstnames->model();
-    connect(list, &QAbstractItemModel::rowsInserted, this, &frmMain::playerChanged);
-    connect(list, &QAbstractItemModel::rowsRemoved, this, &frmMain::playerChanged);
-    connect(list, &QAbstractItemModel::modelReset, this, &frmMain::playerChanged);
-    connect(this, &frmMain::playerChanged, this, &frmMain::followDisplay);
+    connect(list, &QAbstractItemModel::rowsInserted, this, &MainWindow::playerChanged);
+    connect(list, &QAbstractItemModel::rowsRemoved, this, &MainWindow::playerChanged);
+    connect(list, &QAbstractItemModel::modelReset, this, &MainWindow::playerChanged);
+    connect(this, &MainWindow::playerChanged, this, &MainWindow::followDisplay);
 }
 
 // The gradient bar shares deck 1's position bar rectangle and lies beneath it, so the position bar stays
 // visible and takes the presses that seek. Without the control the window goes on.
-void frmMain::hostGradientBar() {
+void MainWindow::hostGradientBar() {
     QString error;
     PB = platform::component::createControl(QString::fromLatin1(lumaband::kClassId), this,
                                             QString::fromLatin1(kGradientBarProps), &error);
@@ -304,33 +305,33 @@ void frmMain::hostGradientBar() {
     PB->show();
 }
 
-bool frmMain::debugWordOn() const {
+bool MainWindow::debugWordOn() const {
     return m_about && m_about->debugWordOn();
 }
 
-int frmMain::captionLeft(int index) const {
+int MainWindow::captionLeft(int index) const {
     return SongInfo[index]->captionLeft();
 }
 
-void frmMain::setCaptionLeft(int index, int twips) {
+void MainWindow::setCaptionLeft(int index, int twips) {
     SongInfo[index]->setCaptionLeft(twips);
 }
 
 // Every command that changes what a deck does writes its caption: the display follows it at once.
-void frmMain::setDeckCaption(int index, const QString& text) {
+void MainWindow::setDeckCaption(int index, const QString& text) {
     lblnow[index]->setText(text);
     placeCaption(index);
     followDisplay();
 }
 
 // The caption is sized to its text once per text.
-void frmMain::placeCaption(int index) {
+void MainWindow::placeCaption(int index) {
     QLabel* label = lblnow[index];
     label->resize(label->sizeHint().width(), platform::twipsToPixels(mainlayout::kLblnow[index].height));
     SongInfo[index]->captionChanged();
 }
 
-void frmMain::tick() {
+void MainWindow::tick() {
     Timer1_Timer();
     if (m_beat)
         keepPace();
@@ -340,13 +341,13 @@ void frmMain::tick() {
 
 // A bar that moved on the last display tick may move on the next (a seek settling, a length found by the
 // scan); a playing deck's bar and a recording's time move by themselves.
-bool frmMain::displayMoves() const {
+bool MainWindow::displayMoves() const {
     using platform::media::PlayState;
     return m_barsMoved || MP[0]->state() == PlayState::Playing || MP[1]->state() == PlayState::Playing ||
            (m_recording && m_recording->active());
 }
 
-void frmMain::followDisplay() {
+void MainWindow::followDisplay() {
     if (!m_beat)
         return;
     Timer1_Timer();
@@ -357,7 +358,7 @@ void frmMain::followDisplay() {
 // itself still shows within half a second. While the timer ticks fast anyway, it steps the captions too, and
 // the beat rests: one wake-up a tick rather than two. Either way each tick or beat is one step, so the
 // captions' pace stays what it was.
-void frmMain::keepPace() {
+void MainWindow::keepPace() {
     const bool fast = displayMoves();
     if (m_fastTick == fast)
         return;
@@ -370,7 +371,7 @@ void frmMain::keepPace() {
 }
 
 // The task bar's caption follows the window's state at once, not at the next tick.
-void frmMain::changeEvent(QEvent* e) {
+void MainWindow::changeEvent(QEvent* e) {
     QWidget::changeEvent(e);
     if (e->type() == QEvent::WindowStateChange && m_beat)
         Timer1_Timer();
@@ -378,12 +379,12 @@ void frmMain::changeEvent(QEvent* e) {
 
 // While out of sight the captions go on counting their steps without being shown; they take their places
 // as the window is repainted on showing again.
-void frmMain::windowHiddenChanged(bool hidden) {
+void MainWindow::windowHiddenChanged(bool hidden) {
     for (int d = 0; d < 2; ++d)
         SongInfo[d]->setInSight(!hidden);
 }
 
-void frmMain::paintEvent(QPaintEvent*) {
+void MainWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRect visible = platform::toPixels({0, 0, mainlayout::kVisibleWidth, mainlayout::kVisibleHeight});
     p.fillRect(rect(), skin::workAreaColour());
@@ -395,7 +396,7 @@ void frmMain::paintEvent(QPaintEvent*) {
     p.drawRect(visible.adjusted(0, 0, -1, -1));
 }
 
-void frmMain::showEvent(QShowEvent*) {
+void MainWindow::showEvent(QShowEvent*) {
     if (m_loaded)
         return;
     m_loaded = true;
@@ -404,19 +405,19 @@ void frmMain::showEvent(QShowEvent*) {
 
 // Closing by the system's own means asks the same question as the EXIT button; the window itself never
 // closes.
-void frmMain::closeEvent(QCloseEvent* e) {
+void MainWindow::closeEvent(QCloseEvent* e) {
     e->ignore();
     Close_Click(0);
 }
 
-void frmMain::mouseReleaseEvent(QMouseEvent* e) {
+void MainWindow::mouseReleaseEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
         Form_Click();
 }
 
 // A right press on the song list opens its menu without moving the selection; other presses select as usual.
 // The caption follows the pointer while the button that started the window's own move is held.
-bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == lblCaption && m_dragButton != Qt::NoButton) {
         if (event->type() == QEvent::MouseMove) {
             auto* e = static_cast<QMouseEvent*>(event);
@@ -443,7 +444,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void frmMain::Form_Load() {
+void MainWindow::Form_Load() {
     if (!debugWordOn()) {
         setFixedSize(
             platform::toPixels({0, 0, mainlayout::kVisibleWidth, mainlayout::kVisibleHeight}).size());
@@ -455,7 +456,7 @@ void frmMain::Form_Load() {
     lblCaption->setText(QStringLiteral("Olvane Software - Deckmora v2"));
 }
 
-void frmMain::Form_Click() {
+void MainWindow::Form_Click() {
     show();
     raise();
     activateWindow();
@@ -467,7 +468,7 @@ void frmMain::Form_Click() {
 // cannot place its own window: under X it follows the left button only, so a right or middle drag, or a left
 // click quicker than the window manager, left the window stuck to the pointer until a left click, which it
 // then swallowed.
-void frmMain::lblCaption_MouseDown(short button, short, int x, int y) {
+void MainWindow::lblCaption_MouseDown(short button, short, int x, int y) {
     if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")) && button == 1 &&
         windowHandle() && windowHandle()->startSystemMove())
         return;
@@ -479,11 +480,11 @@ void frmMain::lblCaption_MouseDown(short button, short, int x, int y) {
     m_dragWindow = pos();
 }
 
-void frmMain::Min_Click() {
+void MainWindow::Min_Click() {
     setWindowState(windowState() | Qt::WindowMinimized);
 }
 
-void frmMain::Close_Click(int) {
+void MainWindow::Close_Click(int) {
     const platform::Answer a = platform::prompts().message(
         QStringLiteral("Are you sure you want to close Deckmora?"), platform::Buttons::YesNo,
         platform::Icon::Question, QString::fromLatin1(kTitle));
@@ -491,19 +492,19 @@ void frmMain::Close_Click(int) {
         m_quit();
 }
 
-void frmMain::quitNow() {
+void MainWindow::quitNow() {
     if (m_quit)
         m_quit();
 }
 
-void frmMain::bringToFront() {
+void MainWindow::bringToFront() {
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();
 }
 
-void frmMain::About_Click() {
+void MainWindow::About_Click() {
     if (!m_about)
         return;
     m_about->show();

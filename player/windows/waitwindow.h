@@ -6,10 +6,10 @@
 namespace player {
 
 // Shown while the playlist editor is filled.
-class frmwait : public QWidget {
+class WaitWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit frmwait(QWidget* parent = nullptr);
+    explicit WaitWindow(QWidget* parent = nullptr);
     QLabel* Label1;
 };
 

@@ -21,9 +21,9 @@ class MediaPlayer;
 
 namespace player {
 
-class frmAbout;
+class AboutWindow;
 class MissingFiles;
-class frmSound;
+class SoundWindow;
 class SongIntake;
 class MixRecording;
 
@@ -31,14 +31,14 @@ class MixRecording;
 // switches, plus a work area on the right (the path list and the two media players) that is cut off unless
 // the debug word is on. Its elements (mainelements.h) are its own; what other classes may do with the
 // window is said below, as commands (the handlers) and narrow reads.
-class frmMain : public QWidget, private MainElements {
+class MainWindow : public QWidget, private MainElements {
     Q_OBJECT
 public:
-    explicit frmMain(platform::media::AudioEngine& engine, QWidget* parent = nullptr);
-    ~frmMain() override;
+    explicit MainWindow(platform::media::AudioEngine& engine, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // The splash/about window: shown by About_Click; its hidden text field holds the debug word.
-    void setAboutWindow(frmAbout* about) { m_about = about; }
+    void setAboutWindow(AboutWindow* about) { m_about = about; }
     bool debugWordOn() const;
     // What a confirmed close does; ends the program unless a test replaces it.
     void setQuitAction(std::function<void()> quit) { m_quit = std::move(quit); }
@@ -69,15 +69,15 @@ public:
     void Cue_Click(int index);
     void Rec_Click();
 
-    // --- sound (frmmain_sound.cpp) ---
+    // --- sound (mainwindow_sound.cpp) ---
     // Opens the Sound settings window (F2, Ctrl+comma, a right-click on the footer).
     void openSoundSettings();
     // Shows the engine's status in the footer.
     void showSoundStatus();
-    frmSound* soundWindow() const;
+    SoundWindow* soundWindow() const;
     MixRecording* recording() const { return m_recording; }
 
-    // --- song list handlers (frmmain_songlist.cpp) ---
+    // --- song list handlers (mainwindow_songlist.cpp) ---
     void Add_Click();
     void Remove_Click();
     void Clear_Click();
@@ -110,8 +110,8 @@ public:
     // Whether the commands that change or walk the song list are on (see holdList).
     bool listCommandsEnabled() const { return m_listHolders == 0; }
 
-    // --- the desktop: the active deck, keys, drops and songs from outside (frmmain_keys.cpp,
-    // frmmain_drops.cpp) ---
+    // --- the desktop: the active deck, keys, drops and songs from outside (mainwindow_keys.cpp,
+    // mainwindow_drops.cpp) ---
     // The deck whose transport was used last; deck 0 at start.
     int activeDeck() const { return m_activeDeck; }
     // Deck `index`'s player, for what the desktop reads of it and its seeks.
@@ -171,9 +171,9 @@ private:
     void connectHandlers();
     void announceChanges();
     void hostGradientBar();
-    void setupSongList(); // builds the song list's pop-up menus (frmmain_songlist.cpp)
-    void setupKeys();     // frmmain_keys.cpp
-    void setupDrops();    // frmmain_drops.cpp
+    void setupSongList(); // builds the song list's pop-up menus (mainwindow_songlist.cpp)
+    void setupKeys();     // mainwindow_keys.cpp
+    void setupDrops();    // mainwindow_drops.cpp
     void setActiveDeck(int index);
     void setDeckCaption(int index, const QString& text);
     void placeCaption(int index);
@@ -201,11 +201,11 @@ private:
     void dropSoundListener();
     void showRecording();
     platform::media::AudioEngine* m_engine = nullptr;
-    QPointer<frmSound> m_sound;
+    QPointer<SoundWindow> m_sound;
     MixRecording* m_recording = nullptr;
     QString m_recKeys; // " (F9, ...)" for the record switch's tooltip, which changes with its state
 
-    frmAbout* m_about = nullptr;
+    AboutWindow* m_about = nullptr;
     std::function<void()> m_quit;
     QPixmap m_skin;
     bool m_loaded = false;

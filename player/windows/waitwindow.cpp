@@ -1,10 +1,11 @@
-#include "frmwait.h"
+#include "waitwindow.h"
 
 #include "core/twips.h"
 
 namespace player {
 
-frmwait::frmwait(QWidget* parent) : QWidget(parent, Qt::Window) {
+WaitWindow::WaitWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("frmwait")); // the name the program's behaviour knows this window by
     setWindowTitle(QStringLiteral("Deckmora"));
     setFixedSize(platform::toPixels({0, 0, 4215, 735}).size());
     Label1 = new QLabel(QStringLiteral("One moment, loading playlist to editor"), this);

@@ -1,7 +1,7 @@
 #include <QPointer>
 
 #include "songlistfixture.h"
-#include "windows/frmeditplaylist.h"
+#include "windows/editorwindow.h"
 
 using namespace player;
 
@@ -12,11 +12,11 @@ using platform::Icon;
 class Editor : public SongListFixture {
 protected:
     QWidget mainWindow;
-    QPointer<frmeditplaylist> editor;
+    QPointer<EditorWindow> editor;
 
     void open() {
         mainWindow.hide();
-        editor = new frmeditplaylist(list, &mainWindow);
+        editor = new EditorWindow(list, &mainWindow);
         editor->load(list.visitAll());
         editor->show();
     }

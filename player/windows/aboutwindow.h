@@ -17,11 +17,11 @@ namespace player {
 
 // The splash window, which steps its loading bar at a random pace and then shows the main window; from then
 // on it is the about window. Whatever the user types while it is up lands unseen in Text1: the debug word.
-class frmAbout : public QWidget {
+class AboutWindow : public QWidget {
     Q_OBJECT
 public:
     // `showMain` shows the main window (created on first use) when loading is over.
-    explicit frmAbout(std::function<void()> showMain, QWidget* parent = nullptr);
+    explicit AboutWindow(std::function<void()> showMain, QWidget* parent = nullptr);
 
     bool debugWordOn() const;
     bool aboutMode() const { return m_aboutMode; }

@@ -14,10 +14,10 @@
 #include "console/missingfiles.h"
 #include "ui/imagebutton.h"
 #include "windowfixture.h"
+#include "windows/addfolderwindow.h"
 #include "windows/clicklabel.h"
-#include "windows/form4.h"
-#include "windows/frmadddir.h"
-#include "windows/frmeditplaylist.h"
+#include "windows/editorwindow.h"
+#include "windows/searchwindow.h"
 
 using namespace player;
 
@@ -105,12 +105,12 @@ TEST_F(MainSongList, AddDirectoryReusesAHiddenWindowAndBuildsANewOneAfterCancel)
     dir.write("a.mp3", "x");
     dir.write("b.wav", "x");
     ui.mnuAddDir->trigger();
-    QPointer<FrmAddDir> first = ui.m_addDir;
+    QPointer<AddFolderWindow> first = ui.m_addDir;
     ASSERT_TRUE(first);
     EXPECT_TRUE(first->isVisible());
     first->Dir1->setPath(dir.path());
     bool disabledWhileAdding = false;
-    QObject::connect(first, &FrmAddDir::addingChanged, [&](bool adding) {
+    QObject::connect(first, &AddFolderWindow::addingChanged, [&](bool adding) {
         if (adding)
             disabledWhileAdding = !ui.Add->isEnabled() && !ui.Open->isEnabled() && !w.listCommandsEnabled();
     });
@@ -160,14 +160,14 @@ TEST_F(MainSongList, SearchFindsAndTheLabelCancels) {
     fill({"Alpha", "Beta", "Gamma", "Delta"});
     ui.lstnames->clearSelection();
     ui.Search->clicked();
-    ASSERT_TRUE(ui.m_form4);
-    QPointer<Form4> form = ui.m_form4;
+    ASSERT_TRUE(ui.m_search);
+    QPointer<SearchWindow> form = ui.m_search;
     form->Text1->setText("ta");
     form->Command1_Click();
     EXPECT_EQ(ui.lstnames->currentRow(), 1);
     EXPECT_TRUE(form->isHidden());
     ui.Search->clicked();
-    EXPECT_EQ(ui.m_form4, form);
+    EXPECT_EQ(ui.m_search, form);
     EXPECT_EQ(form->Text1->text(), "ta");
 
     // While a search runs: "Search" is ignored, and a click on the label cancels it.
@@ -184,7 +184,7 @@ TEST_F(MainSongList, SearchFindsAndTheLabelCancels) {
     EXPECT_TRUE(form.isNull() || form->isUnloaded());
     w.lblsearch_Click(); // no search: nothing
     ui.Search->clicked();
-    EXPECT_EQ(ui.m_form4->Text1->text(), "");
+    EXPECT_EQ(ui.m_search->Text1->text(), "");
 }
 
 TEST_F(MainSongList, APlaylistOfAnotherProgramOpensWithItsMissingSongsDimmedAndRemovable) {
@@ -219,10 +219,10 @@ TEST_F(MainSongList, NothingChangesTheListBehindTheEditor) {
         dir.write(n, "x");
     fill({"one"});
     ui.mnuAddDir->trigger();
-    QPointer<FrmAddDir> adder = ui.m_addDir;
+    QPointer<AddFolderWindow> adder = ui.m_addDir;
     adder->Dir1->setPath(dir.path());
     ui.Search->clicked();
-    QPointer<Form4> search = ui.m_form4;
+    QPointer<SearchWindow> search = ui.m_search;
 
     ui.edit->clicked();
     ASSERT_TRUE(ui.m_editor);
@@ -258,7 +258,7 @@ TEST_F(MainSongList, TheSearchWindowTakesTypingEveryTimeItIsShown) {
     ui.lstnames->clearSelection();
     for (const char* typed : {"ta", "mm", "Al"}) {
         ui.Search->clicked();
-        Form4* form = ui.m_form4;
+        SearchWindow* form = ui.m_search;
         ASSERT_TRUE(form && form->isVisible());
         ASSERT_EQ(form->focusWidget(), form->Text1) << typed;
         EXPECT_EQ(form->Text1->selectedText(), form->Text1->text());

@@ -1,4 +1,4 @@
-#include "frmsound.h"
+#include "soundwindow.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -23,7 +23,8 @@ namespace {
 constexpr int kDriftRefreshMs = 1000;
 } // namespace
 
-frmSound::frmSound(AudioEngine& engine, QWidget* parent) : QWidget(parent, Qt::Window), m_engine(engine) {
+SoundWindow::SoundWindow(AudioEngine& engine, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_engine(engine) {
     setWindowTitle(tr("Sound"));
     cboDevice = new QComboBox(this);
     cboDevice->setObjectName(QStringLiteral("cboDevice"));
@@ -81,7 +82,7 @@ frmSound::frmSound(AudioEngine& engine, QWidget* parent) : QWidget(parent, Qt::W
     layout->addWidget(grpRecord);
     layout->addWidget(lblStatus);
     layout->addLayout(buttons);
-    connect(cmdApply, &QPushButton::clicked, this, &frmSound::Apply_Click);
+    connect(cmdApply, &QPushButton::clicked, this, &SoundWindow::Apply_Click);
     connect(cmdClose, &QPushButton::clicked, this, &QWidget::hide);
 
     const soundchoice::Choice choice = soundchoice::load();
@@ -92,15 +93,15 @@ frmSound::frmSound(AudioEngine& engine, QWidget* parent) : QWidget(parent, Qt::W
     cboRecordFormat->setCurrentIndex(static_cast<int>(soundchoice::loadRecordFormat()));
     fillDevices({choice.device}, {choice.device});
     cueRoutingChanged();
-    connect(cboCueRouting, &QComboBox::currentIndexChanged, this, &frmSound::cueRoutingChanged);
-    connect(sldCueBalance, &QSlider::valueChanged, this, &frmSound::cueBalanceMoved);
+    connect(cboCueRouting, &QComboBox::currentIndexChanged, this, &SoundWindow::cueRoutingChanged);
+    connect(sldCueBalance, &QSlider::valueChanged, this, &SoundWindow::cueBalanceMoved);
 
     m_driftTimer = new QTimer(this);
     m_driftTimer->setInterval(kDriftRefreshMs);
-    connect(m_driftTimer, &QTimer::timeout, this, &frmSound::showDrift);
+    connect(m_driftTimer, &QTimer::timeout, this, &SoundWindow::showDrift);
 }
 
-void frmSound::showEvent(QShowEvent* e) {
+void SoundWindow::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
     showStatus();
     showDrift();
@@ -108,12 +109,12 @@ void frmSound::showEvent(QShowEvent* e) {
     refreshDevices();
 }
 
-void frmSound::hideEvent(QHideEvent* e) {
+void SoundWindow::hideEvent(QHideEvent* e) {
     m_driftTimer->stop();
     QWidget::hideEvent(e);
 }
 
-void frmSound::refreshDevices() {
+void SoundWindow::refreshDevices() {
     if (m_listing)
         return;
     m_listing = true;
@@ -134,7 +135,7 @@ void frmSound::refreshDevices() {
     worker->start();
 }
 
-void frmSound::fillDevices(const QStringList& ids, const QStringList& descriptions) {
+void SoundWindow::fillDevices(const QStringList& ids, const QStringList& descriptions) {
     const QString start = tr("Default (the sound server, else PortAudio)");
     fillDeviceList(cboDevice,
                    cboDevice->count() ? cboDevice->currentData().toString() : soundchoice::load().device,
@@ -147,8 +148,8 @@ void frmSound::fillDevices(const QStringList& ids, const QStringList& descriptio
 
 // The first entry stands for the empty choice; the stored choice stays in the list even when it is not there
 // now.
-void frmSound::fillDeviceList(QComboBox* list, const QString& chosen, const QString& first,
-                              const QStringList& ids, const QStringList& descriptions) {
+void SoundWindow::fillDeviceList(QComboBox* list, const QString& chosen, const QString& first,
+                                 const QStringList& ids, const QStringList& descriptions) {
     list->clear();
     list->addItem(first, QString());
     for (qsizetype i = 0; i < ids.size(); ++i)
@@ -162,20 +163,20 @@ void frmSound::fillDeviceList(QComboBox* list, const QString& chosen, const QStr
     list->setCurrentIndex(at);
 }
 
-void frmSound::cueRoutingChanged() {
+void SoundWindow::cueRoutingChanged() {
     const bool device = cboCueRouting->currentIndex() == static_cast<int>(AudioEngine::CueRouting::Device);
     cboCueDevice->setEnabled(device);
     lblCueDrift->setVisible(device);
 }
 
 // Only the balance moves: the routing and the device change on Apply.
-void frmSound::cueBalanceMoved(int balance) {
+void SoundWindow::cueBalanceMoved(int balance) {
     AudioEngine::CueOptions options = m_engine.cue();
     options.balance = static_cast<float>(balance) / soundchoice::kMaxCueBalance;
     m_engine.setCue(options);
 }
 
-void frmSound::showDrift() {
+void SoundWindow::showDrift() {
     if (!lblCueDrift->isVisibleTo(this))
         return;
     const AudioEngine::CueOptions cue = m_engine.cue();
@@ -185,7 +186,7 @@ void frmSound::showDrift() {
             : tr("Clock drift of the headphones: measured once they play"));
 }
 
-void frmSound::Apply_Click() {
+void SoundWindow::Apply_Click() {
     const soundchoice::Choice before = soundchoice::load();
     soundchoice::Choice choice;
     choice.device = cboDevice->currentData().toString();
@@ -213,7 +214,7 @@ void frmSound::Apply_Click() {
     emit applied();
 }
 
-void frmSound::showStatus() {
+void SoundWindow::showStatus() {
     const AudioEngine::Status s = m_engine.status();
     const soundchoice::Notice n = soundchoice::notice(s);
     lblStatus->setText(

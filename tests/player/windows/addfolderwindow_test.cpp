@@ -3,7 +3,7 @@
 #include <QPointer>
 
 #include "songlistfixture.h"
-#include "windows/frmadddir.h"
+#include "windows/addfolderwindow.h"
 
 using namespace player;
 
@@ -12,7 +12,7 @@ using platform::Answer;
 class AddDir : public SongListFixture {
 protected:
     TempDir other;
-    QPointer<FrmAddDir> window = new FrmAddDir(list);
+    QPointer<AddFolderWindow> window = new AddFolderWindow(list);
 
     void TearDown() override { delete window.data(); }
     QString in(const TempDir& d, const QString& name) { return QDir(d.path()).absoluteFilePath(name); }
@@ -26,7 +26,7 @@ TEST(AddDirPercent, RoundsToOneDecimalHalvesToEven) {
                  {1, 16, "6.2 % complete"},      {3, 16, "18.8 % complete"}, {1, 2, "50 % complete"},
                  {9999, 10000, "100 % complete"}};
     for (const auto& c : cases)
-        EXPECT_EQ(FrmAddDir::percentText(c.i, c.n), c.text) << c.i << "/" << c.n;
+        EXPECT_EQ(AddFolderWindow::percentText(c.i, c.n), c.text) << c.i << "/" << c.n;
 }
 
 TEST_F(AddDir, StartsAtTheCurrentFolderWithAddDirFollowingItsRule) {
@@ -79,7 +79,7 @@ TEST_F(AddDir, AnUnreadableDriveLeavesTheWindowWhereItWas) {
     window->Drive1->setDrive(dir.file("no such volume"));
     window->Drive1_Change();
     EXPECT_EQ(window->Dir1->path(), QDir(dir.path()).absolutePath());
-    EXPECT_EQ(window->Drive1->drive(), FrmAddDir::driveOf(window->Dir1->path()));
+    EXPECT_EQ(window->Drive1->drive(), AddFolderWindow::driveOf(window->Dir1->path()));
 }
 
 TEST_F(AddDir, TheWindowCannotBeClosedWhileAdding) {
@@ -87,7 +87,7 @@ TEST_F(AddDir, TheWindowCannotBeClosedWhileAdding) {
     window->Dir1->setPath(dir.path());
     window->show();
     std::vector<bool> states;
-    QObject::connect(window, &FrmAddDir::addingChanged, [&](bool adding) {
+    QObject::connect(window, &AddFolderWindow::addingChanged, [&](bool adding) {
         states.push_back(adding);
         if (adding) {
             window->close();
@@ -125,7 +125,7 @@ TEST_F(AddDir, TheDriveBoxAndTheFolderListFollowTheFolder) {
     QDir().mkpath(in(dir, "deep/er"));
     window->Drive1->setDrive(QStringLiteral("/elsewhere"));
     ASSERT_TRUE(window->Dir1->setPath(in(dir, "deep/er")));
-    EXPECT_EQ(window->Drive1->drive(), FrmAddDir::driveOf(in(dir, "deep/er")));
+    EXPECT_EQ(window->Drive1->drive(), AddFolderWindow::driveOf(in(dir, "deep/er")));
     EXPECT_EQ(window->Dir1->currentItem()->text(), QStringLiteral("er"));
     EXPECT_EQ(window->Dir1->currentRow(), window->Dir1->currentFolderRow());
 }

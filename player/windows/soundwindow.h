@@ -19,10 +19,10 @@ namespace player {
 // The "Sound" settings window: which device and what latency, where the pre-listen goes and in what format
 // the mix is recorded. Not modal; Apply stores the choice in the settings file and moves the sound to it at
 // once, the decks keeping their places. The pre-listen balance is heard as it moves.
-class frmSound : public QWidget {
+class SoundWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit frmSound(platform::media::AudioEngine& engine, QWidget* parent = nullptr);
+    explicit SoundWindow(platform::media::AudioEngine& engine, QWidget* parent = nullptr);
 
 signals:
     // The choices were stored and handed to the engine.

@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "frmmain.h"
+#include "mainwindow.h"
 #include "media/mediaplayer.h"
 #include "switchbutton.h"
 #include "ui/imagebutton.h"
@@ -44,14 +44,14 @@ constexpr DeckKeys kDeckKeys[2] = {
 
 } // namespace
 
-void frmMain::setActiveDeck(int index) {
+void MainWindow::setActiveDeck(int index) {
     if (m_activeDeck == index)
         return;
     m_activeDeck = index;
     emit activeDeckChanged(index);
 }
 
-void frmMain::setupKeys() {
+void MainWindow::setupKeys() {
     // Window keys only: the splash's hidden text field must keep every letter typed while it is up.
     std::vector<std::pair<QWidget*, QStringList>> buttonKeys;
     auto command = [this, &buttonKeys](const QString& text, const QList<QKeySequence>& keys, auto&& slot,
@@ -137,34 +137,35 @@ void frmMain::setupKeys() {
     command(tr("song list: first song"), {QKeySequence(Qt::Key_Home)}, moveSelection(-SongList::kMaxEntries));
     command(tr("song list: last song"), {QKeySequence(Qt::Key_End)}, moveSelection(SongList::kMaxEntries));
 
-    auto listCommand = [this](void (frmMain::*handler)()) {
+    auto listCommand = [this](void (MainWindow::*handler)()) {
         return [this, handler] {
             if (listCommandsEnabled())
                 (this->*handler)();
         };
     };
     command(tr("remove the selected song from the list"), {QKeySequence(Qt::Key_Delete)},
-            listCommand(&frmMain::mnuRmvLst_Click), Remove);
+            listCommand(&MainWindow::mnuRmvLst_Click), Remove);
     command(tr("remove the selected song from the computer"), {QKeySequence(Qt::SHIFT | Qt::Key_Delete)},
-            listCommand(&frmMain::mnuDelete_Click), Remove);
+            listCommand(&MainWindow::mnuDelete_Click), Remove);
     command(tr("add an MP3 or WAV file"), {QKeySequence(Qt::Key_Insert)},
-            listCommand(&frmMain::MnuAddFile_Click), Add);
+            listCommand(&MainWindow::MnuAddFile_Click), Add);
     command(tr("add a playlist"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)},
-            listCommand(&frmMain::mnuAddPlaylist_Click), Add);
-    command(tr("add a folder"), {QKeySequence(Qt::CTRL | Qt::Key_D)}, listCommand(&frmMain::mnuAddDir_Click),
-            Add);
+            listCommand(&MainWindow::mnuAddPlaylist_Click), Add);
+    command(tr("add a folder"), {QKeySequence(Qt::CTRL | Qt::Key_D)},
+            listCommand(&MainWindow::mnuAddDir_Click), Add);
     command(tr("clear the song list"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete)},
-            listCommand(&frmMain::Clear_Click), Clear);
-    command(tr("new playlist"), {QKeySequence(Qt::CTRL | Qt::Key_N)}, listCommand(&frmMain::New_Click), New);
-    command(tr("open a playlist"), {QKeySequence(Qt::CTRL | Qt::Key_O)}, listCommand(&frmMain::Open_Click),
+            listCommand(&MainWindow::Clear_Click), Clear);
+    command(tr("new playlist"), {QKeySequence(Qt::CTRL | Qt::Key_N)}, listCommand(&MainWindow::New_Click),
+            New);
+    command(tr("open a playlist"), {QKeySequence(Qt::CTRL | Qt::Key_O)}, listCommand(&MainWindow::Open_Click),
             Open);
-    command(tr("save the playlist"), {QKeySequence(Qt::CTRL | Qt::Key_S)}, listCommand(&frmMain::Save_Click),
-            Save);
-    command(tr("edit the playlist"), {QKeySequence(Qt::CTRL | Qt::Key_E)}, listCommand(&frmMain::edit_Click),
-            edit);
+    command(tr("save the playlist"), {QKeySequence(Qt::CTRL | Qt::Key_S)},
+            listCommand(&MainWindow::Save_Click), Save);
+    command(tr("edit the playlist"), {QKeySequence(Qt::CTRL | Qt::Key_E)},
+            listCommand(&MainWindow::edit_Click), edit);
     command(tr("search the song list"), {QKeySequence(Qt::CTRL | Qt::Key_F)},
-            listCommand(&frmMain::Search_Click), Search);
-    command(tr("cancel the running search"), {QKeySequence(Qt::Key_Escape)}, &frmMain::lblsearch_Click);
+            listCommand(&MainWindow::Search_Click), Search);
+    command(tr("cancel the running search"), {QKeySequence(Qt::Key_Escape)}, &MainWindow::lblsearch_Click);
 
     command(tr("auto-mix: go on playing"), {QKeySequence(Qt::CTRL | Qt::Key_G)},
             [this] { chbgoon->click(); });
@@ -173,15 +174,15 @@ void frmMain::setupKeys() {
 
     const QList<QKeySequence> recKeys = {QKeySequence(Qt::Key_F9),
                                          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)};
-    command(tr("record the mix, or stop recording"), recKeys, &frmMain::Rec_Click);
+    command(tr("record the mix, or stop recording"), recKeys, &MainWindow::Rec_Click);
     QStringList recNames;
     for (const QKeySequence& k : recKeys)
         recNames << k.toString(QKeySequence::NativeText);
     m_recKeys = QStringLiteral(" (") + recNames.join(QStringLiteral(", ")) + QLatin1Char(')');
 
-    command(tr("these keys"), {QKeySequence(Qt::Key_F1)}, &frmMain::showKeyHelp);
-    command(tr("about Deckmora"), {QKeySequence(Qt::SHIFT | Qt::Key_F1)}, &frmMain::About_Click, About);
-    command(tr("minimise"), {QKeySequence(Qt::CTRL | Qt::Key_M)}, &frmMain::Min_Click, Min);
+    command(tr("these keys"), {QKeySequence(Qt::Key_F1)}, &MainWindow::showKeyHelp);
+    command(tr("about Deckmora"), {QKeySequence(Qt::SHIFT | Qt::Key_F1)}, &MainWindow::About_Click, About);
+    command(tr("minimise"), {QKeySequence(Qt::CTRL | Qt::Key_M)}, &MainWindow::Min_Click, Min);
     command(
         tr("close Deckmora"), {QKeySequence(Qt::CTRL | Qt::Key_Q)}, [this] { Close_Click(0); }, Close[0]);
     buttonKeys.push_back({Close[1], buttonKeys.back().second});
@@ -207,7 +208,7 @@ void frmMain::setupKeys() {
 }
 
 // The sound settings' keys belong to that window; they are listed here so the help names every key.
-void frmMain::showKeyHelp() {
+void MainWindow::showKeyHelp() {
     if (!frmKeys) {
         auto* window = new QWidget(this, Qt::Window);
         window->setWindowTitle(tr("Deckmora keys"));

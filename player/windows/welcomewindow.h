@@ -9,11 +9,11 @@ class QPushButton;
 namespace player {
 
 // The first-run window: counts the run at load and welcomes a first-time user, who goes on with "Continue".
-class Form1 : public QWidget {
+class WelcomeWindow : public QWidget {
     Q_OBJECT
 public:
     // `showSplash` shows the splash window (created on first use).
-    explicit Form1(std::function<void()> showSplash, QWidget* parent = nullptr);
+    explicit WelcomeWindow(std::function<void()> showSplash, QWidget* parent = nullptr);
 
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;

@@ -1,4 +1,4 @@
-#include "frmeditplaylist.h"
+#include "editorwindow.h"
 
 #include <QCloseEvent>
 #include <QStringList>
@@ -35,16 +35,17 @@ QListWidget* hiddenList(QWidget* parent) {
 
 } // namespace
 
-frmeditplaylist::frmeditplaylist(const SongList& mainList, QWidget* mainWindow, QWidget* parent)
+EditorWindow::EditorWindow(const SongList& mainList, QWidget* mainWindow, QWidget* parent)
     : QWidget(parent, Qt::Window), m_main(mainList), m_new(nullptr, nullptr), m_mainWindow(mainWindow) {
+    setObjectName(QStringLiteral("frmeditplaylist")); // the name the program's behaviour knows this window by
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Playlist editor"));
     setFixedSize(toPixels(kClient).size());
     setAttribute(Qt::WA_StyledBackground);
     // Child selectors only: the rename boxes are children too and keep the look of every other box.
-    setStyleSheet(QStringLiteral(
-        "frmeditplaylist { background: rgb(64, 64, 64); }"
-        "frmeditplaylist > QGroupBox, frmeditplaylist > QCheckBox { color: rgb(0, 255, 0); }"));
+    setStyleSheet(
+        QStringLiteral("EditorWindow { background: rgb(64, 64, 64); }"
+                       "EditorWindow > QGroupBox, EditorWindow > QCheckBox { color: rgb(0, 255, 0); }"));
 
     Frame1 = new QGroupBox(QStringLiteral("Current playlist"), this);
     Frame1->setGeometry(toPixels(kFrame1));
@@ -78,13 +79,13 @@ frmeditplaylist::frmeditplaylist(const SongList& mainList, QWidget* mainWindow, 
     Command7 = new QPushButton(QStringLiteral("CANCEL"), this);
     Command7->setGeometry(toPixels(kCommand7));
 
-    connect(Command1, &QPushButton::clicked, this, &frmeditplaylist::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &frmeditplaylist::Command2_Click);
-    connect(Command6, &QPushButton::clicked, this, &frmeditplaylist::Command6_Click);
-    connect(Command7, &QPushButton::clicked, this, &frmeditplaylist::Command7_Click);
+    connect(Command1, &QPushButton::clicked, this, &EditorWindow::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &EditorWindow::Command2_Click);
+    connect(Command6, &QPushButton::clicked, this, &EditorWindow::Command6_Click);
+    connect(Command7, &QPushButton::clicked, this, &EditorWindow::Command7_Click);
 }
 
-void frmeditplaylist::load(const QList<Song>& songs) {
+void EditorWindow::load(const QList<Song>& songs) {
     QStringList names, paths;
     names.reserve(songs.size());
     paths.reserve(songs.size());
@@ -97,7 +98,7 @@ void frmeditplaylist::load(const QList<Song>& songs) {
     lstfiles1->addItems(paths);
 }
 
-void frmeditplaylist::Command1_Click() {
+void EditorWindow::Command1_Click() {
     QList<int> rows;
     for (const QModelIndex& i : lstnames1->selectionModel()->selectedIndexes())
         rows << i.row();
@@ -119,7 +120,7 @@ void frmeditplaylist::Command1_Click() {
     }
 }
 
-void frmeditplaylist::Command2_Click() {
+void EditorWindow::Command2_Click() {
     for (int i = 0; i < lstnames2->count(); ++i) {
         if (lstnames2->item(i)->isSelected()) {
             m_new.remove(i);
@@ -128,7 +129,7 @@ void frmeditplaylist::Command2_Click() {
     }
 }
 
-void frmeditplaylist::Command6_Click() {
+void EditorWindow::Command6_Click() {
     if (platform::prompts().message(
             QStringLiteral("Are you sure you want to apply all changes to the playlist?"),
             platform::Buttons::YesNo, platform::Icon::Question,
@@ -143,11 +144,11 @@ void frmeditplaylist::Command6_Click() {
     finish();
 }
 
-void frmeditplaylist::Command7_Click() {
+void EditorWindow::Command7_Click() {
     finish();
 }
 
-void frmeditplaylist::finish() {
+void EditorWindow::finish() {
     if (m_unloaded)
         return;
     m_unloaded = true;
@@ -158,7 +159,7 @@ void frmeditplaylist::finish() {
 }
 
 // The close box and the system menu cancel, so the main window never stays hidden.
-void frmeditplaylist::closeEvent(QCloseEvent* e) {
+void EditorWindow::closeEvent(QCloseEvent* e) {
     if (!m_unloaded) {
         m_unloaded = true;
         emit finished();

@@ -9,9 +9,9 @@
 #include "clicklabel.h"
 #include "console/mixrecording.h"
 #include "console/soundchoice.h"
-#include "frmmain.h"
-#include "frmsound.h"
+#include "mainwindow.h"
 #include "media/audioengine.h"
+#include "soundwindow.h"
 #include "switchbutton.h"
 
 namespace player {
@@ -21,25 +21,25 @@ namespace {
 constexpr int kNoticeWidth = 140;
 } // namespace
 
-void frmMain::setupSound(platform::media::AudioEngine& engine) {
+void MainWindow::setupSound(platform::media::AudioEngine& engine) {
     m_engine = &engine;
     connect(lblSound, &ClickLabel::mouseDown, this, [this](short button, short, int, int) {
         if (button == 2)
             openSoundSettings();
     });
     for (const QKeySequence& key : {QKeySequence(Qt::Key_F2), QKeySequence(Qt::CTRL | Qt::Key_Comma)})
-        connect(new QShortcut(key, this), &QShortcut::activated, this, &frmMain::openSoundSettings);
+        connect(new QShortcut(key, this), &QShortcut::activated, this, &MainWindow::openSoundSettings);
     // The engine tells from its own thread; the window reads the status on its own.
     engine.setStatusListener([this] { QMetaObject::invokeMethod(this, [this] { showSoundStatus(); }); });
     showSoundStatus();
     m_recording = new MixRecording(engineRecorder(engine), this);
-    connect(m_recording, &MixRecording::changed, this, &frmMain::showRecording);
+    connect(m_recording, &MixRecording::changed, this, &MainWindow::showRecording);
     showRecording();
 }
 
 // The music folder and the format are read at each start, so a change in the Sound window counts from the
 // next recording on.
-void frmMain::Rec_Click() {
+void MainWindow::Rec_Click() {
     if (m_recording->active()) {
         m_recording->stop();
         return;
@@ -49,7 +49,7 @@ void frmMain::Rec_Click() {
                        QDateTime::currentDateTime(), soundchoice::loadRecordFormat());
 }
 
-void frmMain::showRecording() {
+void MainWindow::showRecording() {
     const bool on = m_recording->active();
     Rec->setOn(on);
     const QString path = QDir::toNativeSeparators(m_recording->path());
@@ -64,11 +64,11 @@ void frmMain::showRecording() {
                     (where.isEmpty() ? QString() : QStringLiteral("\n") + where));
 }
 
-void frmMain::dropSoundListener() {
+void MainWindow::dropSoundListener() {
     m_engine->setStatusListener(nullptr);
 }
 
-void frmMain::showSoundStatus() {
+void MainWindow::showSoundStatus() {
     const bool cued = Cue[0]->isOn() || Cue[1]->isOn();
     const soundchoice::Notice n = soundchoice::notice(
         m_engine->status(), cued && m_engine->cue().routing == platform::media::AudioEngine::CueRouting::Off);
@@ -76,14 +76,14 @@ void frmMain::showSoundStatus() {
     lblSound->setToolTip(n.tip.isEmpty() ? tr("Right-click: sound settings") : n.tip);
 }
 
-frmSound* frmMain::soundWindow() const {
+SoundWindow* MainWindow::soundWindow() const {
     return m_sound;
 }
 
-void frmMain::openSoundSettings() {
+void MainWindow::openSoundSettings() {
     if (!m_sound) {
-        m_sound = new frmSound(*m_engine, this);
-        connect(m_sound, &frmSound::applied, this, &frmMain::showSoundStatus);
+        m_sound = new SoundWindow(*m_engine, this);
+        connect(m_sound, &SoundWindow::applied, this, &MainWindow::showSoundStatus);
     }
     m_sound->show();
     m_sound->raise();

@@ -1,4 +1,4 @@
-#include "form1.h"
+#include "welcomewindow.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -22,8 +22,9 @@ constexpr TwipsRect kCommand1{4920, 2760, 1320, 420};
 
 } // namespace
 
-Form1::Form1(std::function<void()> showSplash, QWidget* parent)
+WelcomeWindow::WelcomeWindow(std::function<void()> showSplash, QWidget* parent)
     : QWidget(parent, Qt::Window), m_showSplash(std::move(showSplash)) {
+    setObjectName(QStringLiteral("Form1")); // the name the program's behaviour knows this window by
     setWindowTitle(QStringLiteral("First run"));
     setWindowIcon(skin::appIcon());
     setFixedSize(platform::toPixels(kClient).size());
@@ -48,10 +49,10 @@ Form1::Form1(std::function<void()> showSplash, QWidget* parent)
     Command1 = new QPushButton(QStringLiteral("Continue"), this);
     Command1->setGeometry(platform::toPixels(kCommand1));
     Command1->setDefault(true);
-    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command1, &QPushButton::clicked, this, &WelcomeWindow::Command1_Click);
 }
 
-void Form1::Form_Load() {
+void WelcomeWindow::Form_Load() {
     const runcounter::Step step = runcounter::next(runcounter::read());
     runcounter::write(step.stored);
     if (step.firstRun) {
@@ -63,14 +64,14 @@ void Form1::Form_Load() {
         m_showSplash();
 }
 
-void Form1::Command1_Click() {
+void WelcomeWindow::Command1_Click() {
     hide();
     if (m_showSplash)
         m_showSplash();
 }
 
 // Closing the welcome window goes on as "Continue" does, so the program never runs without a window.
-void Form1::closeEvent(QCloseEvent* e) {
+void WelcomeWindow::closeEvent(QCloseEvent* e) {
     e->ignore();
     Command1_Click();
 }

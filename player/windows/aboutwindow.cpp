@@ -1,4 +1,4 @@
-#include "frmabout.h"
+#include "aboutwindow.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -37,8 +37,9 @@ constexpr TwipsRect kCmdOk{5880, 5460, 1095, 375};
 
 } // namespace
 
-frmAbout::frmAbout(std::function<void()> showMain, QWidget* parent)
+AboutWindow::AboutWindow(std::function<void()> showMain, QWidget* parent)
     : QWidget(parent, Qt::Window), m_showMain(std::move(showMain)) {
+    setObjectName(QStringLiteral("frmAbout")); // the name the program's behaviour knows this window by
     setWindowTitle(QStringLiteral("About"));
     setWindowIcon(skin::appIcon());
     setFixedSize(platform::toPixels(kClient).size());
@@ -69,19 +70,19 @@ frmAbout::frmAbout(std::function<void()> showMain, QWidget* parent)
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(platform::toPixels(kLabel1));
 
-    connect(Timer1, &QTimer::timeout, this, &frmAbout::Timer1_Timer);
-    connect(Timer2, &QTimer::timeout, this, &frmAbout::Timer2_Timer);
-    connect(CmdOk, &QPushButton::clicked, this, &frmAbout::CmdOk_Click);
+    connect(Timer1, &QTimer::timeout, this, &AboutWindow::Timer1_Timer);
+    connect(Timer2, &QTimer::timeout, this, &AboutWindow::Timer2_Timer);
+    connect(CmdOk, &QPushButton::clicked, this, &AboutWindow::CmdOk_Click);
     Timer2->start();
     // The about window opens where the splash was.
     platform::keepPlace(this);
 }
 
-bool frmAbout::debugWordOn() const {
+bool AboutWindow::debugWordOn() const {
     return Text1->text() == QLatin1String(kDebugWord);
 }
 
-void frmAbout::Form_Load() {
+void AboutWindow::Form_Load() {
     Label2->setText(runcounter::read());
     Label1->setText(QStringLiteral("Version %1.%2.%3")
                         .arg(DECKMORA_VERSION_MAJOR)
@@ -95,7 +96,7 @@ void frmAbout::Form_Load() {
 }
 
 // A new pace for the loading bar; a draw of 0 halts it until the next draw.
-void frmAbout::Timer2_Timer() {
+void AboutWindow::Timer2_Timer() {
     const int interval = platform::roundToInt(100 * platform::rnd().next());
     if (interval == 0)
         Timer1->stop();
@@ -103,7 +104,7 @@ void frmAbout::Timer2_Timer() {
         Timer1->start(interval);
 }
 
-void frmAbout::Timer1_Timer() {
+void AboutWindow::Timer1_Timer() {
     const float value = PB->value();
     if (value < 100) {
         PB->setValue(value + 1);
@@ -121,18 +122,18 @@ void frmAbout::Timer1_Timer() {
     m_aboutMode = true;
 }
 
-void frmAbout::CmdOk_Click() {
+void AboutWindow::CmdOk_Click() {
     hide();
 }
 
-void frmAbout::paintEvent(QPaintEvent*) {
+void AboutWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
     if (m_skin.isNull() || m_skin.devicePixelRatio() != devicePixelRatioF())
         m_skin = skin::aboutBackground(size(), devicePixelRatioF());
     p.drawPixmap(0, 0, m_skin);
 }
 
-void frmAbout::showEvent(QShowEvent*) {
+void AboutWindow::showEvent(QShowEvent*) {
     if (!m_aboutMode)
         Text1->setFocus();
     if (m_loaded)
@@ -142,7 +143,7 @@ void frmAbout::showEvent(QShowEvent*) {
 }
 
 // During the splash a close is ignored and loading goes on; the about window only hides.
-void frmAbout::closeEvent(QCloseEvent* e) {
+void AboutWindow::closeEvent(QCloseEvent* e) {
     e->ignore();
     if (m_aboutMode)
         hide();
