@@ -17,10 +17,10 @@
 #include <thread>
 #include <vector>
 
-#include "frmmain.h"
 #include "media/audioengine.h"
 #include "media/engineimpl.h"
 #include "songfiles.h"
+#include "windows/mainwindow.h"
 
 using namespace player;
 
@@ -105,8 +105,8 @@ void BM_AutoMixHandOver(benchmark::State& state) {
         std::fill(tape.begin(), tape.end(), 0.0f);
         auto engine = AudioEngine::createWithOutput(
             kRate, kPeriod, [&](AudioEngine::Impl& e) { return std::make_unique<RecordingOutput>(e, tape); });
-        auto window = std::make_unique<frmMain>(*engine);
-        frmMain& w = *window;
+        auto window = std::make_unique<MainWindow>(*engine);
+        MainWindow& w = *window;
         auto& ui = w.elementsForTest();
         w.setQuitAction([] {});
         for (int i = 0; i < songs; ++i) {

@@ -9,10 +9,10 @@
 #include <QUrl>
 #include <cmath>
 
-#include "frmmain.h"
+#include "console/songintake.h"
 #include "instance.h"
 #include "media/mediaplayer.h"
-#include "songintake.h"
+#include "windows/mainwindow.h"
 
 namespace player {
 
@@ -49,19 +49,19 @@ MprisPlayer::MprisPlayer(Mpris* parent) : QDBusAbstractAdaptor(parent), m_p(pare
     connect(parent, &Mpris::seeked, this, &MprisPlayer::Seeked);
 }
 
-Mpris::Mpris(frmMain& window, const QString& coverDir, QObject* parent)
+Mpris::Mpris(MainWindow& window, const QString& coverDir, QObject* parent)
     : QObject(parent), m_w(window), m_coverDir(coverDir) {
     m_tagReader.setMaxThreadCount(1);
     new MprisRoot(this);
     new MprisPlayer(this);
-    connect(&m_w, &frmMain::activeDeckChanged, this, &Mpris::scheduleRefresh);
-    connect(&m_w, &frmMain::deckLoaded, this, &Mpris::scheduleRefresh);
-    connect(&m_w, &frmMain::deckSeeked, this, [this](int d) {
+    connect(&m_w, &MainWindow::activeDeckChanged, this, &Mpris::scheduleRefresh);
+    connect(&m_w, &MainWindow::deckLoaded, this, &Mpris::scheduleRefresh);
+    connect(&m_w, &MainWindow::deckSeeked, this, [this](int d) {
         if (d == m_w.activeDeck())
             seekedTo(d);
     });
     // Queued behind the window's own handlers (the auto-mix answers a song's end), and sent once.
-    connect(&m_w, &frmMain::playerChanged, this, &Mpris::scheduleRefresh);
+    connect(&m_w, &MainWindow::playerChanged, this, &Mpris::scheduleRefresh);
 }
 
 Mpris::~Mpris() {

@@ -12,7 +12,7 @@
 
 namespace player {
 
-class frmMain;
+class MainWindow;
 
 // The desktop's remote control (media keys, "now playing" panels, playerctl) through MPRIS 2 on the session
 // bus. The player side follows the active deck, the deck whose transport was used last. Changes are sent
@@ -27,7 +27,7 @@ public:
     static constexpr auto kPath = "/org/mpris/MediaPlayer2";
 
     // `coverDir` receives the covers of songs that embed one.
-    explicit Mpris(frmMain& window, const QString& coverDir = coverCacheDir(), QObject* parent = nullptr);
+    explicit Mpris(MainWindow& window, const QString& coverDir = coverCacheDir(), QObject* parent = nullptr);
     ~Mpris() override;
     // Publishes the player; false without a session bus. A name already taken gets this process's own
     // suffix, as the protocol asks.
@@ -74,7 +74,7 @@ private:
     void askTags(const QString& path) const;
     void tagsRead(quint64 ask, const SongTags& tags);
 
-    frmMain& m_w;
+    MainWindow& m_w;
     QString m_coverDir;
     QString m_service;
     bool m_published = false;

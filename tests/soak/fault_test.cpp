@@ -18,22 +18,22 @@
 #include <thread>
 
 #include "component/componentregistry.h"
+#include "console/runcounter.h"
 #include "core/settingsstore.h"
 #include "diskfull.h"
-#include "form1.h"
-#include "frmabout.h"
-#include "frmmain.h"
 #include "media/audioengine.h"
 #include "media/engineimpl.h"
 #include "media/mediaplayer.h"
-#include "playlistfile.h"
+#include "playlists/playlistfile.h"
 #include "program.h"
-#include "runcounter.h"
 #include "scriptedprompts.h"
 #include "songfiles.h"
 #include "tempdir.h"
 #include "waitfor.h"
 #include "windowfixture.h"
+#include "windows/aboutwindow.h"
+#include "windows/mainwindow.h"
+#include "windows/welcomewindow.h"
 
 using namespace player;
 
@@ -201,7 +201,7 @@ TEST(StartupFaults, ASettingsFileThatCannotBeWrittenStillStarts) {
         auto engine = platform::media::AudioEngine::createOffline(8000);
         Program program(*engine);
         program.start();
-        EXPECT_TRUE(program.form1().isVisible());
+        EXPECT_TRUE(program.welcome().isVisible());
         EXPECT_EQ(runcounter::read(), QString());
         EXPECT_EQ(prompts.count(), 0);
     }
@@ -244,7 +244,7 @@ TEST(RegistryFaults, ACorruptRegistryLeavesTheMainWindowWorking) {
         }
         ScriptedPrompts prompts;
         auto engine = platform::media::AudioEngine::createOffline(8000);
-        frmMain w(*engine);
+        MainWindow w(*engine);
         auto& ui = w.elementsForTest();
         w.setQuitAction([] {});
         EXPECT_NE(ui.PB, nullptr);
@@ -308,7 +308,7 @@ TEST(DeviceFaults, AnOutputThatFailsMidMixHandsOverAndTheMixGoesOn) {
     ASSERT_EQ(engine->output(), platform::media::AudioEngine::Output::Device);
     ScriptedPrompts prompts;
     TempDir dir;
-    frmMain w(*engine);
+    MainWindow w(*engine);
     auto& ui = w.elementsForTest();
     w.setQuitAction([] {});
     ui.Timer1->stop();

@@ -18,19 +18,19 @@
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 
-#include "frmmain.h"
-#include "instance.h"
+#include "console/songintake.h"
+#include "desktop/instance.h"
+#include "desktop/mpris.h"
+#include "desktop/session.h"
 #include "media/audioengine.h"
 #include "media/mediaplayer.h"
-#include "mpris.h"
 #include "scriptedprompts.h"
-#include "session.h"
 #include "songfiles.h"
-#include "songintake.h"
 #include "tempdir.h"
 #include "ui/imagebutton.h"
 #include "waitfor.h"
 #include "windowfixture.h"
+#include "windows/mainwindow.h"
 
 using namespace player;
 
