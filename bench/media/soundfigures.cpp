@@ -17,9 +17,11 @@
 #include <unistd.h>
 
 #include "media/audioengine.h"
+#include "media/audiooutput.h"
 #include "media/deck.h"
-#include "media/engineimpl.h"
+#include "media/devicekeeper.h"
 #include "media/mediaplayer.h"
+#include "media/mixer.h"
 #include "soundserver.h"
 #include "waitfor.h"
 
@@ -197,14 +199,10 @@ int main(int argc, char** argv) {
         waitFor([&] { return x.position() >= loadSeconds; }, std::chrono::seconds(loadSeconds + 20));
         const size_t from = rec.frameAt(t);
         uint64_t underflows = 0, deckUnderflows = 0;
-        for (auto& slot : engine->impl().decks)
+        for (auto& slot : engine->mixer().decks)
             if (Deck* d = slot.load())
                 deckUnderflows += d->underflows();
-        {
-            std::lock_guard lk(engine->impl().outputMutex);
-            if (engine->impl().device)
-                underflows = engine->impl().device->underflows();
-        }
+        underflows = engine->keeper().deviceUnderflows();
         x.stop(), y.stop();
         for (pid_t pid : load)
             kill(pid, SIGKILL), waitpid(pid, nullptr, 0);

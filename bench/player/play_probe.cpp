@@ -13,8 +13,10 @@
 
 #include "frmmain.h"
 #include "media/audioengine.h"
-#include "media/engineimpl.h"
+#include "media/audiooutput.h"
+#include "media/devicekeeper.h"
 #include "media/mediaplayer.h"
+#include "media/mixer.h"
 
 using namespace player;
 

@@ -10,7 +10,7 @@
 #include "frmmain.h"
 #include "frmsound.h"
 #include "media/audioengine.h"
-#include "media/engineimpl.h"
+#include "media/audiooutput.h"
 #include "scriptedprompts.h"
 #include "soundchoice.h"
 #include "ui/imagebutton.h"
@@ -101,7 +101,7 @@ TEST(SoundWindow, FooterNoticeAndTheWaysToTheSoundWindow) {
     ScriptedPrompts prompts;
     auto engine = AudioEngine::createWithOutput(
         44100, 512,
-        [](AudioEngine::Impl&) -> std::unique_ptr<platform::media::AudioOutput> { return nullptr; });
+        [](platform::media::Mixer&) -> std::unique_ptr<platform::media::AudioOutput> { return nullptr; });
     frmMain w(*engine);
     auto& ui = w.elementsForTest();
     w.setQuitAction([] {});
