@@ -30,6 +30,7 @@ namespace {
 
 using platform::media::AudioEngine;
 using platform::media::AudioOutput;
+using platform::media::Mixer;
 
 constexpr int kRate = 44100;
 constexpr int kPeriod = 512;

@@ -12,6 +12,7 @@
 
 #include "media/audioengine.h"
 #include "media/audiooutput.h"
+#include "media/devicekeeper.h"
 #include "media/mediaplayer.h"
 #include "media/mixer.h"
 #include "songfiles.h"
@@ -176,9 +177,9 @@ TEST_P(SoundServer, BothDecksAreHeardFromTheFirstPlay) {
             if (run > longest)
                 longest = run, where = i;
         }
-        EXPECT_LT(longest, size_t(kRate / 100)) << route.name << ": silent for " << longest
-                                                << " frames ending at " << where << "; play at " << playFrame
-                                                << ", seek at " << seekFrame;
+        EXPECT_LT(longest, size_t(kRate / 100))
+            << route.name << ": silent for " << longest << " frames ending at " << where << "; play at "
+            << playFrame << ", seek at " << seekFrame;
     }
     const QString text = err.text();
     EXPECT_FALSE(text.contains(QStringLiteral("stopped"))) << text.toStdString();
@@ -260,7 +261,8 @@ TEST(SoundServerDevices, AMonitorAttachedWhileTheStreamRestsHearsThePlay) {
         ASSERT_TRUE(engine->status().sound) << name;
         MediaPlayer mp(*engine, nullptr);
         ASSERT_FALSE(mp.open(path));
-        ASSERT_TRUE(waitFor([&] { return engine->keeper().deviceResting(); }, std::chrono::seconds(5))) << name;
+        ASSERT_TRUE(waitFor([&] { return engine->keeper().deviceResting(); }, std::chrono::seconds(5)))
+            << name;
         MonitorRecorder recorder(server, kRate);
         ASSERT_TRUE(recorder.waitForFrames(kRate / 10, 5000)) << "parec records nothing";
         const auto played = clock_type::now();
