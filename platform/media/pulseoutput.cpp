@@ -16,10 +16,11 @@ namespace platform::media {
 
 namespace {
 
-// How long any one answer of the server may take. A server answers in milliseconds; one that was stopped (or
-// is wedged) would otherwise hold the keeper, a device choice and the program's exit for as long as it stays
-// so. A wait that ends here fails the device, which the keeper tries again later.
-constexpr pa_usec_t kAnswerLimit = 2 * PA_USEC_PER_SEC;
+// How long any one answer of the server may take. A server answers in milliseconds, a few seconds when a
+// loaded machine starts its session; one that was stopped (or is wedged) would otherwise hold the keeper, a
+// device choice and the program's exit for as long as it stays so. A wait that ends here fails the device,
+// which the keeper tries again later.
+constexpr pa_usec_t kAnswerLimit = 4 * PA_USEC_PER_SEC;
 
 std::string clientNameOf(const Mixer& mixer) {
     if (!mixer.name.empty())
