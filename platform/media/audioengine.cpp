@@ -64,9 +64,9 @@ AudioEngine& AudioEngine::instance(const EngineOptions& options) {
     static AudioEngine* engine = [&] {
         auto* e = create(options).release();
         // Never destroyed: players of windows that outlive main() may still talk to it on the way out. But
-        // its threads end before the process does: a watchdog still opening a device (PortAudio loading
-        // ALSA's plugins, and GLib with them) would run those libraries' set-up against exit's teardown.
-        // Decks keep working without an output; they only stop moving.
+        // its threads end before the process does: a keeper still opening or listing devices (PortAudio
+        // loading ALSA's plugins, and GLib with them) would run those libraries' set-up against exit's
+        // teardown. Decks keep working without an output; they only stop moving.
         std::atexit([] { instance().d->shutdown(); });
         return e;
     }();

@@ -50,7 +50,7 @@ public:
     // a device, and render() waits for the frames it needs. Both render the same frames.
     enum class Decoding { Inline, Threads };
     static std::unique_ptr<AudioEngine> createOffline(int rate, Decoding decoding);
-    // An engine on outputs of the caller's making (tests of the device watchdog): `device` is called for the
+    // An engine on outputs of the caller's making (tests of the device keeper): `device` is called for the
     // first open (before this returns) and for every retry after a failure, and may return null for a device
     // that is not there. The null output plays meanwhile.
     static std::unique_ptr<AudioEngine>

@@ -43,8 +43,9 @@ void silenceLibraries() {
     });
 }
 
-// PortAudio is not thread-safe: the watchdog opens devices while a window lists them. Every call outside the
-// callback goes under this lock (recursive: an output's stop runs inside its own teardown).
+// PortAudio is not thread-safe: the keeper opens devices while its listing thread (or a command line's
+// --list-devices) lists them. Every call outside the callback goes under this lock (recursive: an output's
+// stop runs inside its own teardown).
 // Never destroyed: the program-wide engine stops its device at exit, after function-local statics made later
 // are gone.
 std::recursive_mutex& portAudioMutex() {
