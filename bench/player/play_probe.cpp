@@ -12,8 +12,10 @@
 #include <cstdio>
 
 #include "media/audioengine.h"
-#include "media/engineimpl.h"
+#include "media/audiooutput.h"
+#include "media/devicekeeper.h"
 #include "media/mediaplayer.h"
+#include "media/mixer.h"
 #include "windows/mainwindow.h"
 
 using namespace player;

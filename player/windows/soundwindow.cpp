@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
-#include <QThread>
 #include <QTimer>
 
 #include "console/soundchoice.h"
@@ -118,21 +117,17 @@ void SoundWindow::refreshDevices() {
     if (m_listing)
         return;
     m_listing = true;
-    auto *ids = new QStringList, *descriptions = new QStringList;
-    QThread* worker = QThread::create([ids, descriptions] {
-        for (const auto& d : AudioEngine::listDevices()) {
-            ids->append(QString::fromStdString(d.id));
-            descriptions->append(QString::fromStdString(d.description));
+    // The engine lists on a thread it owns and ends before it goes; the answer is dropped if this window goes
+    // first.
+    m_engine.requestDevices(this, [this](const std::vector<AudioEngine::DeviceInfo>& devices) {
+        QStringList ids, descriptions;
+        for (const auto& d : devices) {
+            ids.append(QString::fromStdString(d.id));
+            descriptions.append(QString::fromStdString(d.description));
         }
-    });
-    connect(worker, &QThread::finished, this, [this, worker, ids, descriptions] {
-        fillDevices(*ids, *descriptions);
-        delete ids;
-        delete descriptions;
-        worker->deleteLater();
+        fillDevices(ids, descriptions);
         m_listing = false;
     });
-    worker->start();
 }
 
 void SoundWindow::fillDevices(const QStringList& ids, const QStringList& descriptions) {

@@ -22,8 +22,10 @@
 #include "core/settingsstore.h"
 #include "diskfull.h"
 #include "media/audioengine.h"
-#include "media/engineimpl.h"
+#include "media/audiooutput.h"
+#include "media/devicekeeper.h"
 #include "media/mediaplayer.h"
+#include "media/mixer.h"
 #include "playlists/playlistfile.h"
 #include "program.h"
 #include "scriptedprompts.h"
@@ -266,8 +268,7 @@ namespace {
 // as a stream does when its device is pulled out.
 class FailingOutput final : public platform::media::AudioOutput {
 public:
-    FailingOutput(platform::media::AudioEngine::Impl& engine, int callbacks)
-        : m_engine(engine), m_callbacks(callbacks) {}
+    FailingOutput(platform::media::Mixer& engine, int callbacks) : m_engine(engine), m_callbacks(callbacks) {}
     ~FailingOutput() override { stop(); }
     bool start() override {
         m_thread = std::thread([this] {
@@ -288,7 +289,7 @@ public:
     bool healthy() override { return !m_failed; }
 
 private:
-    platform::media::AudioEngine::Impl& m_engine;
+    platform::media::Mixer& m_engine;
     const int m_callbacks;
     std::atomic<bool> m_quit{false};
     std::atomic<bool> m_failed{false};
@@ -301,10 +302,8 @@ private:
 // through the list. The device runs in real time, so this one test waits on the clock (a few tenths of a
 // second, bounded).
 TEST(DeviceFaults, AnOutputThatFailsMidMixHandsOverAndTheMixGoesOn) {
-    auto engine =
-        platform::media::AudioEngine::createWithOutput(8000, 256, [](platform::media::AudioEngine::Impl& e) {
-            return std::make_unique<FailingOutput>(e, 20);
-        });
+    auto engine = platform::media::AudioEngine::createWithOutput(
+        8000, 256, [](platform::media::Mixer& e) { return std::make_unique<FailingOutput>(e, 20); });
     ASSERT_EQ(engine->output(), platform::media::AudioEngine::Output::Device);
     ScriptedPrompts prompts;
     TempDir dir;

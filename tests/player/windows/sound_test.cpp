@@ -8,7 +8,7 @@
 
 #include "console/soundchoice.h"
 #include "media/audioengine.h"
-#include "media/engineimpl.h"
+#include "media/audiooutput.h"
 #include "scriptedprompts.h"
 #include "ui/imagebutton.h"
 #include "waitfor.h"
@@ -101,7 +101,7 @@ TEST(SoundWindow, FooterNoticeAndTheWaysToTheSoundWindow) {
     ScriptedPrompts prompts;
     auto engine = AudioEngine::createWithOutput(
         44100, 512,
-        [](AudioEngine::Impl&) -> std::unique_ptr<platform::media::AudioOutput> { return nullptr; });
+        [](platform::media::Mixer&) -> std::unique_ptr<platform::media::AudioOutput> { return nullptr; });
     MainWindow w(*engine);
     auto& ui = w.elementsForTest();
     w.setQuitAction([] {});
