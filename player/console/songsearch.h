@@ -10,6 +10,29 @@ namespace player {
 // Whether a display name holds the search text anywhere, letter case significant.
 bool nameMatches(QStringView name, QStringView text);
 
+// Whether a search runs and whether it was asked to stop: the flag the running search looks at between
+// slices, shared by whoever starts a search and whoever may cancel it.
+class SearchState {
+public:
+    bool running() const { return m_running; }
+    bool cancelled() const { return m_cancelled; }
+    void start() {
+        m_running = true;
+        m_cancelled = false;
+    }
+    void finish() { m_running = false; }
+    // False, and nothing raised, when no search runs.
+    bool cancel() {
+        if (m_running)
+            m_cancelled = true;
+        return m_running;
+    }
+
+private:
+    bool m_running = false;
+    bool m_cancelled = false;
+};
+
 // The song search over the display names: it starts one entry after the selection, runs to the end, wraps
 // once from entry 0 and selects as it goes. It yields to the event loop once per time slice, not per entry,
 // so a click on the cancel label is seen within a slice while the list is searched at nearly the speed of a

@@ -214,33 +214,33 @@ QVariantMap Mpris::playerProperties() const {
 // --- commands ---
 
 void Mpris::play() {
-    m_w.Play_Click(m_w.activeDeck());
+    m_w.console().play(m_w.activeDeck());
     refresh();
 }
 
 void Mpris::pause() {
     const int d = m_w.activeDeck();
     if (m_w.deckPlayer(d).state() == PlayState::Playing)
-        m_w.Pause_Click(d);
+        m_w.console().pause(d);
     refresh();
 }
 
 void Mpris::playPause() {
     const int d = m_w.activeDeck();
     if (m_w.deckPlayer(d).state() == PlayState::Playing)
-        m_w.Pause_Click(d);
+        m_w.console().pause(d);
     else
-        m_w.Play_Click(d);
+        m_w.console().play(d);
     refresh();
 }
 
 void Mpris::stop() {
-    m_w.Stop_Click(m_w.activeDeck());
+    m_w.console().stop(m_w.activeDeck());
     refresh();
 }
 
 void Mpris::next() {
-    m_w.goOn(m_w.activeDeck());
+    m_w.console().goOn(m_w.activeDeck());
     refresh();
 }
 
@@ -248,7 +248,7 @@ void Mpris::previous() {
     const int d = m_w.activeDeck();
     if (!m_w.deckPlayer(d).hasMedia())
         return;
-    m_w.deckPlayer(d).setPosition(0);
+    m_w.console().seek(d, 0);
     seekedTo(d);
 }
 
@@ -263,7 +263,7 @@ void Mpris::seek(qlonglong offsetUs) {
         next();
         return;
     }
-    mp.setPosition(target);
+    m_w.console().seek(d, target);
     seekedTo(d);
 }
 
@@ -274,25 +274,25 @@ void Mpris::setPosition(const QDBusObjectPath& track, qlonglong positionUs) {
     if (!mp.hasMedia() || track.path() != trackId().path() || positionUs < 0 ||
         positionUs > toUs(mp.length()))
         return;
-    mp.setPosition(double(positionUs) / 1e6);
+    m_w.console().seek(d, double(positionUs) / 1e6);
     seekedTo(d);
 }
 
 void Mpris::openUri(const QString& uri) {
     const QUrl url(uri);
     if (url.isLocalFile())
-        m_w.intake()->add({url.toLocalFile()});
+        m_w.console().intake().add({url.toLocalFile()});
 }
 
 // Any double may come from the bus; not a number is no volume at all.
 void Mpris::setVolume(double v) {
     if (std::isnan(v))
         return;
-    m_w.setDeckVolume(m_w.activeDeck(), v);
+    m_w.console().setDeckVolume(m_w.activeDeck(), v);
 }
 
 void Mpris::setShuffle(bool on) {
-    m_w.setRandomPlaying(on);
+    m_w.console().setRandomPlaying(on);
 }
 
 void Mpris::raise() {

@@ -19,7 +19,7 @@ void Session::open(const QStringList& paths) {
     if (paths.isEmpty())
         return;
     if (m_window)
-        m_window->intake()->add(paths);
+        m_window->console().intake().add(paths);
     else
         m_pending += paths;
 }

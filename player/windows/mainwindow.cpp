@@ -158,6 +158,7 @@ MainWindow::MainWindow(platform::media::AudioEngine& engine, QWidget* parent)
     Timer1->start();
     followDisplay();
     setupSongList();
+    setupConsole();
     setupKeys();
     setupDrops();
     announceChanges();

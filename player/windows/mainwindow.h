@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "console/console.h"
 #include "console/songlist.h"
 #include "mainelements.h"
 
@@ -102,13 +103,16 @@ public:
 
     // What a deck holds, as the window knows it: the display name of the song it opened, and its caption's
     // left edge in twips inside its viewport.
-    QString deckSongName(int index) const { return m_deck[index].name; }
-    bool deckHasSong(int index) const { return m_deck[index].loaded; }
+    QString deckSongName(int index) const { return m_console->songName(index); }
+    bool deckHasSong(int index) const { return m_console->hasSong(index); }
     int captionLeft(int index) const;
     void setCaptionLeft(int index, int twips);
 
     // Whether the commands that change or walk the song list are on (see holdList).
-    bool listCommandsEnabled() const { return m_listHolders == 0; }
+    bool listCommandsEnabled() const { return m_console->listCommandsEnabled(); }
+
+    // The commands behind the handlers, without the window: what the desktop and later views call.
+    Console& console() const { return *m_console; }
 
     // --- the desktop: the active deck, keys, drops and songs from outside (mainwindow_keys.cpp,
     // mainwindow_drops.cpp) ---
@@ -134,7 +138,7 @@ public:
     // Shows the window un-minimised, raised and active.
     void bringToFront();
     // Files, folders and playlists from outside are added to the song list through here.
-    SongIntake* intake() const { return m_intake; }
+    SongIntake* intake() const { return &m_console->intake(); }
     // Every key command as an action (its keys and its words), in the help window's order.
     QList<QAction*> keyActions() const { return m_keyActions; }
     void showKeyHelp();
@@ -162,11 +166,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct Deck {
-        bool loaded = false;
-        QString name;
-    };
-
     void buildElements(platform::media::AudioEngine& engine);
     void connectHandlers();
     void announceChanges();
@@ -185,15 +184,11 @@ private:
     void keepPace();
     bool displayMoves() const;
     void windowHiddenChanged(bool hidden);
-    // Opens entry n of the song list in deck `index` and plays it; false when the song cannot be opened.
-    bool autoPlayEntry(int index, int n);
-
-    // What holds the list still: while the add-folder loop runs, the playlist editor is open or songs from
-    // outside come in, the commands that change or walk the song list are off, so nothing changes it under
-    // them.
-    enum class ListHolder { AddFolder = 1, Editor = 2, Intake = 4 };
-    void holdList(ListHolder holder, bool held);
-    int m_listHolders = 0;
+    // Made once the song list is (mainwindow_decks.cpp); the handlers ask it and show its answers.
+    void setupConsole();
+    Console* m_console = nullptr;
+    // The list commands' buttons, menus and windows follow the console's hold on the list.
+    void showListHold();
     // Dims the entries whose file is missing.
     MissingFiles* m_missing = nullptr;
 
@@ -214,9 +209,7 @@ private:
     Qt::MouseButton m_dragButton = Qt::NoButton;
     QPoint m_dragPointer;
     QPoint m_dragWindow;
-    std::array<Deck, 2> m_deck;
     int m_activeDeck = 0;
-    SongIntake* m_intake = nullptr;
     QList<QAction*> m_keyActions;
     QObject* m_dropFilter = nullptr;
     platform::VisibilityGate* m_gate = nullptr;

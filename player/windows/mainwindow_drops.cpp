@@ -107,11 +107,6 @@ private:
 } // namespace
 
 void MainWindow::setupDrops() {
-    m_intake = new SongIntake(lstnames, lstFiles, this);
-    // Songs from outside wait while the add-folder loop runs or the editor holds the list.
-    m_intake->setHold([this] { return (m_listHolders & ~int(ListHolder::Intake)) != 0; });
-    connect(m_intake, &SongIntake::busyChanged, this,
-            [this](bool busy) { holdList(ListHolder::Intake, busy); });
     m_dropFilter = new DropFilter(this, lstnames->viewport());
     setAcceptDrops(true);
     lstnames->setAcceptDrops(true);

@@ -86,10 +86,7 @@ void MainWindow::setupKeys() {
         command(deck + tr("back 5 seconds"), keys(k.back), click(Vorig[d]), Vorig[d]);
         command(deck + tr("forward 5 seconds"), keys(k.forward), click(Volgend[d]), Volgend[d]);
         auto volume = [this, d](int step) {
-            return [this, d, step] {
-                Vol[d]->setValue(Vol[d]->value() + step);
-                Vol_Change(d);
-            };
+            return [this, d, step] { m_console->setDeckLevel(d, m_console->deckLevel(d) + step); };
         };
         command(deck + tr("louder"), keys(k.louder), volume(kVolumeStep));
         command(deck + tr("softer"), keys(k.softer), volume(-kVolumeStep));
@@ -99,10 +96,7 @@ void MainWindow::setupKeys() {
                            QStringLiteral(" (%1, %2)").arg(QLatin1String(k.louder), QLatin1String(k.softer)));
     }
     auto crossfade = [this](int step) {
-        return [this, step] {
-            volMain->setValue(volMain->value() + step);
-            volMain_Change();
-        };
+        return [this, step] { m_console->setCrossfader(m_console->crossfader() + step); };
     };
     command(tr("crossfader towards deck 1"), {QKeySequence(Qt::Key_Left)}, crossfade(-kCrossfadeStep));
     command(tr("crossfader towards deck 2"), {QKeySequence(Qt::Key_Right)}, crossfade(kCrossfadeStep));
@@ -120,13 +114,8 @@ void MainWindow::setupKeys() {
 
     auto moveSelection = [this](int delta) {
         return [this, delta] {
-            const int count = lstnames->count();
-            if (count == 0)
-                return;
-            const int from = songList().selectedIndex();
-            const int to = std::clamp(from < 0 && delta > 0 ? 0 : from + delta, 0, count - 1);
-            songList().select(to);
-            lstnames->scrollToItem(lstnames->item(to));
+            if (const std::optional<int> to = m_console->moveSelection(delta))
+                lstnames->scrollToItem(lstnames->item(*to));
         };
     };
     const int page = 10;

@@ -42,18 +42,14 @@ void MainWindow::setupSongList() {
     mnuFromPc = mnuremoveselsong->addAction(QStringLiteral("From pc"), this, &MainWindow::mnuFromPc_Click);
 }
 
-void MainWindow::holdList(ListHolder holder, bool held) {
-    if (held)
-        m_listHolders |= int(holder);
-    else
-        m_listHolders &= ~int(holder);
+void MainWindow::showListHold() {
     const bool enabled = listCommandsEnabled();
     for (QWidget* w : {Add, Remove, Clear, New, Open, Save, edit, Search})
         w->setEnabled(enabled);
     for (QMenu* m : {mnuAdd, mnuremove, mnuPlaylist})
         m->setEnabled(enabled);
     // The editor shows the list as it was when it opened; the add-folder and search windows wait meanwhile.
-    const bool editing = m_listHolders & int(ListHolder::Editor);
+    const bool editing = m_console->listHeldBy(Console::ListHolder::Editor);
     if (m_addDir)
         m_addDir->setEnabled(!editing);
     if (m_search)
@@ -69,44 +65,27 @@ void MainWindow::Remove_Click() {
 }
 
 void MainWindow::Clear_Click() {
-    if (!listCommandsEnabled())
-        return;
-    songList().clear();
+    m_console->clearList();
 }
 
 void MainWindow::New_Click() {
-    if (!listCommandsEnabled())
-        return;
-    SongList list = songList();
-    songlistcommands::newPlaylist(list);
+    m_console->newPlaylist();
 }
 
 void MainWindow::Open_Click() {
-    if (!listCommandsEnabled())
-        return;
-    SongList list = songList();
-    songlistcommands::openPlaylist(list, true);
+    m_console->openPlaylist();
 }
 
 void MainWindow::Save_Click() {
-    if (!listCommandsEnabled())
-        return;
-    SongList list = songList();
-    songlistcommands::savePlaylist(list);
+    m_console->savePlaylist();
 }
 
 void MainWindow::mnuAddPlaylist_Click() {
-    if (!listCommandsEnabled())
-        return;
-    SongList list = songList();
-    songlistcommands::openPlaylist(list, false);
+    m_console->addPlaylist();
 }
 
 void MainWindow::MnuAddFile_Click() {
-    if (!listCommandsEnabled())
-        return;
-    SongList list = songList();
-    songlistcommands::addFile(list);
+    m_console->addFile();
 }
 
 void MainWindow::mnuAddDir_Click() {
@@ -115,7 +94,7 @@ void MainWindow::mnuAddDir_Click() {
     if (!m_addDir || m_addDir->isUnloaded()) {
         m_addDir = new AddFolderWindow(songList(), this);
         connect(m_addDir, &AddFolderWindow::addingChanged, this,
-                [this](bool adding) { holdList(ListHolder::AddFolder, adding); });
+                [this](bool adding) { m_console->holdList(Console::ListHolder::AddFolder, adding); });
     }
     m_addDir->show();
     m_addDir->raise();
@@ -127,52 +106,40 @@ void MainWindow::lstnames_MouseDown(short button, short, int, int) {
 }
 
 void MainWindow::mnuRmvLst_Click() {
-    if (!listCommandsEnabled())
-        return;
-    SongList list = songList();
-    songlistcommands::removeFromList(list);
+    m_console->removeFromList();
 }
 
 void MainWindow::mnuDelete_Click() {
-    if (!listCommandsEnabled())
-        return;
-    SongList list = songList();
-    songlistcommands::removeFromComputer(list);
+    m_console->removeFromComputer();
 }
 
 void MainWindow::mnuRmvMissing_Click() {
-    SongList list = songList();
-    songlistcommands::removeMissing(list, *m_missing);
+    m_console->removeMissing();
 }
 
 void MainWindow::mnuFromList_Click() {
-    if (!listCommandsEnabled())
-        return;
-    SongList list = songList();
-    songlistcommands::removeFromList(list);
+    m_console->removeFromList();
 }
 
 void MainWindow::mnuFromPc_Click() {
-    if (!listCommandsEnabled())
-        return;
-    SongList list = songList();
-    songlistcommands::removeFromPc(list);
+    m_console->removeFromPc();
 }
 
 void MainWindow::edit_Click() {
     if (!listCommandsEnabled())
         return;
     // A running search would go on selecting in the list the editor is reading: it ends here.
-    if (lblsearch->text() == SearchWindow::kCancelSearch)
+    if (m_console->searchRunning())
         lblsearch_Click();
-    holdList(ListHolder::Editor, true);
+    m_console->holdList(Console::ListHolder::Editor, true);
     hide();
     WaitWindow wait;
     wait.show();
     wait.repaint(); // painted before the lists fill, without letting other input in
     SongList list = songList();
     m_editor = new EditorWindow(list, this, this);
-    connect(m_editor, &EditorWindow::finished, this, [this] { holdList(ListHolder::Editor, false); });
+    connect(m_editor, &EditorWindow::finished, this,
+            [this] { m_console->holdList(Console::ListHolder::Editor, false); });
     m_editor->load(list.visitAll());
     m_editor->show();
     wait.close();
@@ -182,17 +149,17 @@ void MainWindow::Search_Click() {
     if (!listCommandsEnabled())
         return;
     // A search is running (the label is its cancel button): one at a time.
-    if (lblsearch->text() == SearchWindow::kCancelSearch)
+    if (m_console->searchRunning())
         return;
     if (!m_search || m_search->isUnloaded())
-        m_search = new SearchWindow(lstnames, lblsearch, this);
+        m_search = new SearchWindow(lstnames, lblsearch, this, m_console->search());
     m_search->show();
     m_search->raise();
     m_search->activateWindow();
 }
 
 void MainWindow::lblsearch_Click() {
-    if (lblsearch->text() != SearchWindow::kCancelSearch)
+    if (!m_console->cancelSearch())
         return;
     if (m_search)
         m_search->unload();

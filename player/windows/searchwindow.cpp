@@ -26,8 +26,10 @@ constexpr TwipsRect kCommand2{720, 1440, 1455, 375};
 
 } // namespace
 
-SearchWindow::SearchWindow(QListWidget* lstnames, QLabel* lblsearch, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_lstnames(lstnames), m_lblsearch(lblsearch) {
+SearchWindow::SearchWindow(QListWidget* lstnames, QLabel* lblsearch, QWidget* parent,
+                           std::shared_ptr<SearchState> state)
+    : QWidget(parent, Qt::Window), m_lstnames(lstnames), m_lblsearch(lblsearch),
+      m_state(state ? std::move(state) : std::make_shared<SearchState>()) {
     setObjectName(QStringLiteral("Form4")); // the name the program's behaviour knows this window by
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Search"));
@@ -70,14 +72,17 @@ void SearchWindow::Command1_Click() {
     if (text.isEmpty())
         return;
     QLabel* label = m_lblsearch;
+    const std::shared_ptr<SearchState> state = m_state;
+    state->start();
     label->setText(kCancelSearch);
     m_searching = true;
     hide();
 
     QPointer<SearchWindow> self(this);
-    SongSearch search(
-        m_lstnames, {[label] { return label->text().isEmpty(); }, [] { QCoreApplication::processEvents(); }});
+    SongSearch search(m_lstnames,
+                      {[state] { return state->cancelled(); }, [] { QCoreApplication::processEvents(); }});
     const SongSearch::Result result = search.run(text);
+    state->finish();
     label->setText(QString());
     if (!self) // unloaded and gone during the search
         return;

@@ -6,18 +6,24 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QWidget>
+#include <memory>
+
+#include "console/songsearch.h"
 
 namespace player {
 
 // The search window. "Search" hides it and searches the main window's display names; the main window's
-// `lblsearch` reads "Cancel search" while the search runs and is the search's cancel flag. After a match the
-// window stays loaded but hidden, keeping its text; otherwise it unloads.
+// `lblsearch` reads "Cancel search" while the search runs, and `state` says whether one runs and holds its
+// cancel flag (the window's own when none is given). After a match the window stays loaded but hidden,
+// keeping its text; otherwise it unloads.
 class SearchWindow : public QWidget {
     Q_OBJECT
 public:
     static inline const QString kCancelSearch = QStringLiteral("Cancel search");
 
-    SearchWindow(QListWidget* lstnames, QLabel* lblsearch, QWidget* parent = nullptr);
+    SearchWindow(QListWidget* lstnames, QLabel* lblsearch, QWidget* parent = nullptr,
+                 std::shared_ptr<SearchState> state = nullptr);
+    SearchState& state() const { return *m_state; }
 
     QGroupBox* Frame1;
     QLabel* Label1;
@@ -40,6 +46,8 @@ protected:
 private:
     QListWidget* m_lstnames;
     QLabel* m_lblsearch;
+    // Shared: a running search reads it even when the window goes meanwhile.
+    std::shared_ptr<SearchState> m_state;
     bool m_unloaded = false;
     bool m_searching = false;
 };

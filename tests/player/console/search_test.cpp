@@ -146,6 +146,7 @@ TEST_F(SearchWindowTest, TheLabelReadsCancelSearchWhileRunningAndCancelsIt) {
     QTimer::singleShot(0, [&] {
         during = lblsearch.text();
         form->Command1_Click(); // a second "Search" meanwhile starts nothing
+        form->state().cancel();
         form->unload();
         lblsearch.setText(QString());
     });

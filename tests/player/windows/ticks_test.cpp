@@ -8,13 +8,13 @@
 #include <map>
 
 #include "console/deckrules.h"
-#include "windows/captionlabel.h"
 #include "core/twips.h"
 #include "media/mediaplayer.h"
 #include "paintlog.h"
 #include "songfiles.h"
 #include "ui/progressbar.h"
 #include "windowfixture.h"
+#include "windows/captionlabel.h"
 
 using namespace player;
 

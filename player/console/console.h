@@ -1,0 +1,167 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "songlist.h"
+#include "songsearch.h"
+
+namespace platform::media {
+class MediaPlayer;
+} // namespace platform::media
+
+namespace player {
+
+class MissingFiles;
+class SongIntake;
+
+// The player's commands without a window: the two decks' transport, their levels and the crossfader, the
+// auto-mix, the song list's commands and the search's cancel flag. The main window, its keys and drops, the
+// remote control and a second start all come through here; whatever else wants to play a deck, move the
+// crossfader or load a song (a DJ view, a controller) calls the same methods. Decks are 0 and 1; levels are
+// the faders' own integers, which the level law turns into what the decks hear.
+//
+// The console holds no widget of its own: it drives the decks' players and the song list the window lends
+// it, and says through its signals what a window should show.
+class Console : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kDecks = 2;
+    // A deck's volume fader: -5000 (silent end) to 0 (full).
+    static constexpr int kDeckLevelMin = -5000;
+    static constexpr int kDeckLevelMax = 0;
+    // The crossfader: 1 (deck 0 alone) to 100 (deck 1 alone), 50 the middle.
+    static constexpr int kCrossfaderMin = 1;
+    static constexpr int kCrossfaderMax = 100;
+    // How far a skip moves a deck.
+    static constexpr double kSkipSeconds = 5;
+
+    Console(std::array<platform::media::MediaPlayer*, kDecks> decks, SongList list, MissingFiles* missing,
+            QObject* parent = nullptr);
+
+    // With the debug word on, loading and playing show what the deck opened.
+    void setDebugWord(std::function<bool()> on) { m_debugWord = std::move(on); }
+
+    // --- the decks ---
+    platform::media::MediaPlayer& deck(int index) const { return *m_players[index]; }
+    // Loads a song as "LOAD TO" does; `row` is the list entry it came from, -1 for a song from outside. A
+    // song that cannot be opened leaves the deck empty and the user is told which file failed and why.
+    bool loadSong(int index, const QString& name, const QString& path, int row = -1);
+    // Loads the song selected in the list; false when none is selected or it cannot be opened.
+    bool loadSelected(int index);
+    void play(int index);
+    void pause(int index);
+    // Stops and rewinds.
+    void stop(int index);
+    // Forward (positive) or back; the engine clamps a position outside the song.
+    void skip(int index, double seconds);
+    // A deck without a song has nowhere to go.
+    void seek(int index, double seconds);
+    bool hasSong(int index) const { return m_deck[index].loaded; }
+    QString songName(int index) const { return m_deck[index].name; }
+    // What the deck's caption says: "No song loaded", "Now Loaded: ...", "Now Playing: ...".
+    QString caption(int index) const { return m_deck[index].caption; }
+    // Pre-listen on the headphones.
+    void setCue(int index, bool on);
+    bool cue(int index) const;
+
+    // --- levels ---
+    // Clamped to the fader's range.
+    void setDeckLevel(int index, int level);
+    int deckLevel(int index) const { return m_level[index]; }
+    // The fader's travel from the bottom (0) to the top (1), for views that know no fader's numbers.
+    double deckVolume(int index) const;
+    void setDeckVolume(int index, double travel);
+    void setCrossfader(int value);
+    int crossfader() const { return m_crossfader; }
+
+    // --- the auto-mix ---
+    // "Go on playing...": a deck whose song ends moves on to the next list entry. Turning it off turns
+    // "Random playing" off; turning "Random playing" on turns it on.
+    bool goOnPlaying() const { return m_goOn; }
+    void setGoOnPlaying(bool on);
+    bool randomPlaying() const { return m_random; }
+    void setRandomPlaying(bool on);
+    // A deck's song has ended: with "Go on playing..." on, it goes on.
+    void songEnded(int index);
+    // Moves deck `index` on to the next list entry, or a random one with "Random playing", and plays it. A
+    // song that cannot be opened is passed over, at most once around the list, and no box waits for a user.
+    void goOn(int index);
+
+    // --- the song list ---
+    SongList songList() const { return m_list; }
+    // What holds the list still: while the add-folder loop runs, the playlist editor is open or songs from
+    // outside come in, the commands that change or walk the list are off, so nothing changes it under them.
+    enum class ListHolder { AddFolder = 1, Editor = 2, Intake = 4 };
+    void holdList(ListHolder holder, bool held);
+    bool listCommandsEnabled() const { return m_listHolders == 0; }
+    bool listHeldBy(ListHolder holder) const { return m_listHolders & int(holder); }
+    // Held by anything but songs coming in from outside.
+    bool listHeldForIntake() const { return (m_listHolders & ~int(ListHolder::Intake)) != 0; }
+    // Each command does nothing while the list is held.
+    void clearList();
+    void newPlaylist();
+    void openPlaylist();
+    void addPlaylist();
+    void savePlaylist();
+    void addFile();
+    void removeFromList();
+    void removeFromComputer();
+    void removeFromPc();
+    // Asks itself whether there is anything to take out, so it runs even while the list is held.
+    void removeMissing();
+    // Files, folders and playlists from outside (drops, the command line, a second start, the remote control)
+    // come in through here; they wait while the list is held by anything else.
+    SongIntake& intake() const { return *m_intake; }
+    // Moves the selection by `delta` entries, kept inside the list; from no selection, down starts at 0.
+    // The entry now selected, or nothing for an empty list.
+    std::optional<int> moveSelection(int delta);
+
+    // --- the search ---
+    // One search at a time; a running search looks at its cancel flag between slices.
+    const std::shared_ptr<SearchState>& search() const { return m_search; }
+    bool searchRunning() const { return m_search->running(); }
+    // Raises the cancel flag of a running search; false (and nothing done) when none runs.
+    bool cancelSearch() { return m_search->cancel(); }
+
+signals:
+    // A deck's caption now says `text`.
+    void captionChanged(int index, const QString& text);
+    // A song was loaded into deck `index`, or failed to load.
+    void deckLoaded(int index);
+    void deckLevelChanged(int index, int level);
+    void crossfaderChanged(int value);
+    void autoMixChanged();
+    void listHoldChanged();
+
+private:
+    struct Deck {
+        bool loaded = false;
+        QString name;
+        QString caption;
+    };
+    void setCaption(int index, const QString& text);
+    void forget(int index);
+    bool debugWord() const { return m_debugWord && m_debugWord(); }
+    bool autoPlayEntry(int index, int n);
+    void applyLevels(int index);
+
+    std::array<platform::media::MediaPlayer*, kDecks> m_players;
+    SongList m_list;
+    MissingFiles* m_missing;
+    std::function<bool()> m_debugWord;
+    std::array<Deck, kDecks> m_deck;
+    std::array<int, kDecks> m_level{kDeckLevelMax, kDeckLevelMax};
+    int m_crossfader = (kCrossfaderMin + kCrossfaderMax) / 2;
+    bool m_goOn = false;
+    bool m_random = false;
+    int m_listHolders = 0;
+    SongIntake* m_intake = nullptr;
+    std::shared_ptr<SearchState> m_search = std::make_shared<SearchState>();
+};
+
+} // namespace player
