@@ -1,6 +1,7 @@
 #include "media/ffmpegdecoder.h"
 
 #include <cstring>
+#include <mutex>
 #include <sys/stat.h>
 
 extern "C" {
@@ -131,8 +132,9 @@ public:
     // decoded from there are placed by the first one's timestamp and dropped up to the target.
     bool seek(int64_t frame) override {
         frame = std::max<int64_t>(0, frame);
-        const int64_t from = std::max<int64_t>(0, frame - m_preroll);
-        const int64_t ts = m_startTs + av_rescale_q(from, AVRational{1, m_rate}, m_timeBase);
+        // Not held at 0: a target in the first frames needs the packets in front of frame 0 (an encoder's
+        // priming) as much as any other.
+        const int64_t ts = m_startTs + av_rescale_q(frame - m_preroll, AVRational{1, m_rate}, m_timeBase);
         Landing l = av_seek_frame(m_format, m_streamIndex, ts, AVSEEK_FLAG_BACKWARD) < 0
                         ? Landing::Lost
                         : skipTo(frame, true);
@@ -359,6 +361,9 @@ OpenResult FfmpegDecoder::start(FileDescriptor& fd, const AVInputFormat* format,
 } // namespace
 
 OpenResult openWithFfmpeg(FileDescriptor& fd, const QString& path, bool claimedContainer, int64_t probeFrom) {
+    // Quiet: its messages describe a damaged file's insides, which the user is told of in one sentence.
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
     struct stat st {};
     const AVInputFormat* format = ::fstat(fd.get(), &st) == 0 ? probe(fd.get(), probeFrom, st.st_size) : nullptr;
     if (!format)

@@ -32,7 +32,8 @@ struct FormatCase {
 };
 
 // The accuracy each format reaches. Raw AAC has no container to carry the encoder's delay, so its 1024 priming
-// frames play; its seeks are counted from the start, exact all the same. WMA's timestamps count milliseconds.
+// frames play. FFmpeg's WMA encoder loses its first block of 2048 frames, and the timestamps of WMA's container
+// count milliseconds: its seeks land within 1.5 ms, well inside one codec frame (2048).
 const FormatCase kFormats[] = {
     {"Aiff", Format::Aiff, 44100, true, 0, 0},
     {"Flac", Format::Flac, 44100, true, 0, 0},
@@ -41,7 +42,7 @@ const FormatCase kFormats[] = {
     {"Opus", Format::Opus, 48000, false, 0, 0},
     {"M4aAac", Format::M4aAac, 44100, false, 0, 0},
     {"Adts", Format::Adts, 44100, false, 1024, 0},
-    {"Wma", Format::Wma, 44100, false, 0, 22},
+    {"Wma", Format::Wma, 44100, false, -2048, 64},
 };
 
 // Two tones a channel, apart on each channel so that swapped or mixed channels show; slowly swelling.
@@ -180,8 +181,9 @@ TEST_P(FormatTest, SeeksLandOnTheirTarget) {
         const int range = c.seekError + 8;
         const int landed = bestLag(reference, target + range, got, range, kSpan - 2 * range, range);
         EXPECT_LE(std::abs(landed), c.seekError);
-        if (c.seekError == 0)
+        if (c.seekError == 0) {
             EXPECT_GE(compare(got, reference, 0, target, kSpan).correlation, 0.999);
+        }
     }
     EXPECT_FALSE(d->seek(length + c.rate));
     float sink[2 * 16];
@@ -197,8 +199,10 @@ TEST_P(FormatTest, AFileCutInHalfPlaysWhatItHas) {
     const int64_t decoded = int64_t(decodeAll(*d, 2 * int64_t(frames)).size()) / kChannels;
     EXPECT_GT(decoded, frames / 4);
     EXPECT_LT(decoded, frames * 3 / 4 + c.lead);
-    // A seek past what is left ends the song instead of hanging or failing loudly.
-    EXPECT_FALSE(d->seek(frames - 10));
+    // A seek past what is left ends the song (at once, or at the next read) instead of hanging.
+    d->seek(frames - 10);
+    float sink[2 * 16];
+    EXPECT_EQ(d->read(sink, 16), 0);
 }
 
 TEST_P(FormatTest, PlaysThroughTheEngineToItsEnd) {
