@@ -18,6 +18,7 @@ namespace {
 // The bytes shown to FFmpeg's probe: enough for a tag in front of a raw stream and a few frames after it.
 constexpr size_t kProbeBytes = 256 * 1024;
 constexpr int kIoBuffer = 64 * 1024;
+constexpr int kMinRate = 1000, kMaxRate = 768000, kMaxChannels = 64;
 // Demuxers whose files name other files or addresses: a song is one file, so they are never let in.
 constexpr const char* kRefused[] = {"hls", "concat", "dash", "ffmetadata", "image2", "mp3"};
 
@@ -337,7 +338,10 @@ OpenResult FfmpegDecoder::start(FileDescriptor& fd, const AVInputFormat* format,
     m_timeBase = stream->time_base;
     m_rate = stream->codecpar->sample_rate;
     m_channels = stream->codecpar->ch_layout.nb_channels;
-    if (m_rate <= 0 || m_channels <= 0 || m_timeBase.num <= 0 || m_timeBase.den <= 0)
+    // Beyond any real song's rate or channels, the header is damaged, and the resampler would be asked for
+    // absurd ratios.
+    if (m_rate < kMinRate || m_rate > kMaxRate || m_channels <= 0 || m_channels > kMaxChannels ||
+        m_timeBase.num <= 0 || m_timeBase.den <= 0)
         return damaged();
     m_preroll = m_rate / 5;
     // The first frame: the rate and channels the codec really gives. The song's frame 0 is its first sample,

@@ -16,7 +16,8 @@ namespace desktop {
 
 void declareOptions(QCommandLineParser& parser) {
     parser.setApplicationDescription(
-        QStringLiteral("Deckmora, a two-deck song mixer. Songs, every song of a folder and the "
+        QStringLiteral("Deckmora, a two-deck song mixer. Songs (MP3, WAV, FLAC, Ogg Vorbis, Opus, AAC/M4A, ALAC, "
+                       "WMA, AIFF), every song of a folder and the "
                        "songs of a playlist given here are added to the song list; when Deckmora already "
                        "runs, they go to that one."));
     parser.addHelpOption();
