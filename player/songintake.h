@@ -13,10 +13,10 @@ class QListWidget;
 namespace player {
 
 // Paths that come from outside the program (the command line, a second start, a drop on the list) become
-// song list entries: a song file of any format the engine plays is one entry, a folder brings its songs in name order as "Add directory"
-// does, a playlist brings its entries. The work is done in short slices with the event loop running between
-// them, so tens of thousands of files keep the window responsive; whatever was not a song, and a list that
-// ran full, are told once per request.
+// song list entries: a song file of any format the engine plays is one entry, a folder brings its songs in
+// name order as "Add directory" does, a playlist brings its entries. The work is done in short slices with
+// the event loop running between them, so tens of thousands of files keep the window responsive; whatever was
+// not a song, and a list that ran full, are told once per request.
 class SongIntake : public QObject {
     Q_OBJECT
 public:

@@ -1,6 +1,6 @@
 // Figures of every song format against MP3, measured in the same run: the full decode of one 3-minute song
-// through the engine's decoder for its format, as a ratio of the bare libmpg123 decode of the same song as MP3
-// (CPU time of the decoding thread), and the time from open to the first period of frames through a deck.
+// through the engine's decoder for its format, as a ratio of the bare libmpg123 decode of the same song as
+// MP3 (CPU time of the decoding thread), and the time from open to the first period of frames through a deck.
 // Writes its own songs (libsndfile; the ffmpeg tool for AAC, ALAC and WMA). Run: build/bin/format_bench
 #include <QApplication>
 #include <QFile>

@@ -159,8 +159,8 @@ private:
     enum class Landing { Reached, PastEnd, Lost };
 
     // After a reposition: decodes and drops what lies before `frame`. With `byTimestamp`, the first frame's
-    // timestamp says where decoding stands (lost when it has none or lies past the target); otherwise decoding
-    // stands at the start.
+    // timestamp says where decoding stands (lost when it has none or lies past the target); otherwise
+    // decoding stands at the start.
     Landing skipTo(int64_t frame, bool byTimestamp) {
         avcodec_flush_buffers(m_codec);
         m_pendingFrames = 0;
@@ -204,7 +204,8 @@ private:
             }
             const int r = av_read_frame(m_format, m_packet);
             if (r < 0) {
-                // The end of the file, or of what a damaged file lets us read: what the codec holds still plays.
+                // The end of the file, or of what a damaged file lets us read: what the codec holds still
+                // plays.
                 avcodec_send_packet(m_codec, nullptr);
                 m_draining = true;
                 continue;
@@ -284,15 +285,17 @@ OpenResult FfmpegDecoder::start(FileDescriptor& fd, const AVInputFormat* format,
                                 bool claimed) {
     const QString name = shown(path);
     const auto damaged = [&] {
-        return OpenResult{nullptr, fail(MediaError::Kind::Corrupt,
-                                        QStringLiteral("The file \"%1\" is damaged: its sound cannot be read.")
-                                            .arg(name))};
+        return OpenResult{
+            nullptr, fail(MediaError::Kind::Corrupt,
+                          QStringLiteral("The file \"%1\" is damaged: its sound cannot be read.").arg(name))};
     };
     const auto unknown = [&] {
-        return claimed ? damaged()
-                       : OpenResult{nullptr, fail(MediaError::Kind::UnsupportedFormat,
-                                                  QStringLiteral("The file \"%1\" is not a song Deckmora can play.")
-                                                      .arg(name))};
+        return claimed
+                   ? damaged()
+                   : OpenResult{
+                         nullptr,
+                         fail(MediaError::Kind::UnsupportedFormat,
+                              QStringLiteral("The file \"%1\" is not a song Deckmora can play.").arg(name))};
     };
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0)
@@ -347,11 +350,11 @@ OpenResult FfmpegDecoder::start(FileDescriptor& fd, const AVInputFormat* format,
     // The first frame: the rate and channels the codec really gives. The song's frame 0 is its first sample,
     // whatever the timestamp says (a container may count an encoder's delay before it).
     if (!decodeNext())
-        return OpenResult{nullptr,
-                          fail(MediaError::Kind::Corrupt,
-                               QStringLiteral("The file \"%1\" is damaged: no sound could be decoded from it.")
-                                   .arg(name))};
-    m_startTs = m_frameTs != AV_NOPTS_VALUE        ? m_frameTs
+        return OpenResult{
+            nullptr,
+            fail(MediaError::Kind::Corrupt,
+                 QStringLiteral("The file \"%1\" is damaged: no sound could be decoded from it.").arg(name))};
+    m_startTs = m_frameTs != AV_NOPTS_VALUE            ? m_frameTs
                 : stream->start_time != AV_NOPTS_VALUE ? stream->start_time
                                                        : 0;
     if (stream->duration > 0)
@@ -369,14 +372,17 @@ OpenResult openWithFfmpeg(FileDescriptor& fd, const QString& path, bool claimedC
     static std::once_flag quiet;
     std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
     struct stat st {};
-    const AVInputFormat* format = ::fstat(fd.get(), &st) == 0 ? probe(fd.get(), probeFrom, st.st_size) : nullptr;
+    const AVInputFormat* format =
+        ::fstat(fd.get(), &st) == 0 ? probe(fd.get(), probeFrom, st.st_size) : nullptr;
     if (!format)
-        return {nullptr,
-                claimedContainer
-                    ? fail(MediaError::Kind::Corrupt,
-                           QStringLiteral("The file \"%1\" is damaged: its sound cannot be read.").arg(shown(path)))
-                    : fail(MediaError::Kind::UnsupportedFormat,
-                           QStringLiteral("The file \"%1\" is not a song Deckmora can play.").arg(shown(path)))};
+        return {
+            nullptr,
+            claimedContainer
+                ? fail(MediaError::Kind::Corrupt,
+                       QStringLiteral("The file \"%1\" is damaged: its sound cannot be read.")
+                           .arg(shown(path)))
+                : fail(MediaError::Kind::UnsupportedFormat,
+                       QStringLiteral("The file \"%1\" is not a song Deckmora can play.").arg(shown(path)))};
     auto d = std::make_unique<FfmpegDecoder>();
     OpenResult r = d->start(fd, format, path, claimedContainer);
     if (r.error)

@@ -62,19 +62,21 @@ OpenResult openWithSndfile(FileDescriptor fd, const QString& path, bool claimedC
     ::lseek(fd.get(), 0, SEEK_SET);
     SNDFILE* sf = sf_open_fd(fd.get(), SFM_READ, &info, SF_FALSE);
     if (!sf)
-        return {nullptr,
-                claimedContainer
-                    ? fail(MediaError::Kind::Corrupt,
-                           QStringLiteral("The file \"%1\" is damaged: its sound cannot be read.")
-                               .arg(shown(path)))
-                    : fail(MediaError::Kind::UnsupportedFormat,
-                           QStringLiteral("The file \"%1\" is not a song Deckmora can play.").arg(shown(path)))};
+        return {
+            nullptr,
+            claimedContainer
+                ? fail(MediaError::Kind::Corrupt,
+                       QStringLiteral("The file \"%1\" is damaged: its sound cannot be read.")
+                           .arg(shown(path)))
+                : fail(MediaError::Kind::UnsupportedFormat,
+                       QStringLiteral("The file \"%1\" is not a song Deckmora can play.").arg(shown(path)))};
     // libsndfile's own MP3 path trusts a length estimate and stops early on some VBR files; an MP3 that our
     // own check did not recognise is not played through it either.
     if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG || info.channels <= 0 || info.samplerate <= 0) {
         sf_close(sf);
-        return {nullptr, fail(MediaError::Kind::UnsupportedFormat,
-                              QStringLiteral("The file \"%1\" is not a song Deckmora can play.").arg(shown(path)))};
+        return {nullptr,
+                fail(MediaError::Kind::UnsupportedFormat,
+                     QStringLiteral("The file \"%1\" is not a song Deckmora can play.").arg(shown(path)))};
     }
     if (info.frames <= 0) {
         sf_close(sf);

@@ -6,10 +6,10 @@ const QStringList& songExtensions() {
     // libmpg123: mp3. libsndfile: wav, aiff, flac, ogg (Vorbis), opus, caf. FFmpeg: m4a (AAC, ALAC), raw aac,
     // wma, wv, and an ogg whose codec libsndfile does not know.
     static const QStringList kExtensions = {
-        QStringLiteral("mp3"),  QStringLiteral("wav"), QStringLiteral("flac"), QStringLiteral("ogg"),
-        QStringLiteral("oga"),  QStringLiteral("opus"), QStringLiteral("m4a"), QStringLiteral("aac"),
-        QStringLiteral("aif"),  QStringLiteral("aiff"), QStringLiteral("aifc"), QStringLiteral("wma"),
-        QStringLiteral("caf"),  QStringLiteral("wv")};
+        QStringLiteral("mp3"), QStringLiteral("wav"),  QStringLiteral("flac"), QStringLiteral("ogg"),
+        QStringLiteral("oga"), QStringLiteral("opus"), QStringLiteral("m4a"),  QStringLiteral("aac"),
+        QStringLiteral("aif"), QStringLiteral("aiff"), QStringLiteral("aifc"), QStringLiteral("wma"),
+        QStringLiteral("caf"), QStringLiteral("wv")};
     return kExtensions;
 }
 

@@ -15,11 +15,11 @@ namespace player {
 namespace desktop {
 
 void declareOptions(QCommandLineParser& parser) {
-    parser.setApplicationDescription(
-        QStringLiteral("Deckmora, a two-deck song mixer. Songs (MP3, WAV, FLAC, Ogg Vorbis, Opus, AAC/M4A, ALAC, "
-                       "WMA, AIFF), every song of a folder and the "
-                       "songs of a playlist given here are added to the song list; when Deckmora already "
-                       "runs, they go to that one."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Deckmora, a two-deck song mixer. Songs (MP3, WAV, FLAC, Ogg Vorbis, Opus, AAC/M4A, ALAC, "
+        "WMA, AIFF), every song of a folder and the "
+        "songs of a playlist given here are added to the song list; when Deckmora already "
+        "runs, they go to that one."));
     parser.addHelpOption();
     parser.addVersionOption();
     // The sound options are acted on before anything else starts (see main.cpp); here they are only known.

@@ -88,7 +88,8 @@ Cover fromMp4(TagLib::MP4::Tag* tag) {
     return {};
 }
 
-// The cover of a file TagLib chose by its name: FLAC, Ogg Vorbis, Opus and MP4 carry theirs each in their way.
+// The cover of a file TagLib chose by its name: FLAC, Ogg Vorbis, Opus and MP4 carry theirs each in their
+// way.
 Cover otherCover(TagLib::File* file) {
     if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file)) {
         Cover c = fromFlacPictures(flac->pictureList());
@@ -109,8 +110,7 @@ Cover otherCover(TagLib::File* file) {
 
 QString storeCover(const Cover& cover, const QString& cacheDir) {
     const QByteArray& bytes = cover.bytes;
-    const QString suffix =
-        cover.png ? QStringLiteral("png") : QStringLiteral("jpg");
+    const QString suffix = cover.png ? QStringLiteral("png") : QStringLiteral("jpg");
     const QString name =
         QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex()) +
         QLatin1Char('.') + suffix;

@@ -2,11 +2,11 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDragEnterEvent>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QMimeData>
 #include <QProcess>
 #include <QSignalSpy>
@@ -115,7 +115,8 @@ TEST(CommandLine, AnalyseWritesALineAFileWithoutAWindow) {
     TempDir dir;
     const QString wav = dir.file("a.wav"), flac = dir.file("b.flac");
     ASSERT_TRUE(songfiles::write(wav, songfiles::Kind::Wav16, 8000, 1, songfiles::saw(12345, 1)));
-    ASSERT_TRUE(songfiles::write(flac, songfiles::Format::Flac, 44100, 2, std::vector<int16_t>(2 * 44101, 7)));
+    ASSERT_TRUE(
+        songfiles::write(flac, songfiles::Format::Flac, 44100, 2, std::vector<int16_t>(2 * 44101, 7)));
     const QString text = dir.write("notes.txt", "not a song");
     const auto run = [](const QStringList& paths, QList<QJsonObject>& lines) {
         QString out;
@@ -189,14 +190,15 @@ TEST_F(DesktopTest, IntakeAndDecksTakeEveryFormatTheEnginePlays) {
     for (const char* name : {"a.flac", "b.OGG", "c.opus", "d.m4a", "e.aiff", "f.wma", "g.aac", "h.txt"})
         dir.write(QStringLiteral("folder/") + name, "");
     const QString flac = dir.file("song.flac"), unnamed = dir.file("track01");
-    ASSERT_TRUE(songfiles::write(flac, songfiles::Format::Flac, 44100, 2, std::vector<int16_t>(2 * 44100, 99)));
+    ASSERT_TRUE(
+        songfiles::write(flac, songfiles::Format::Flac, 44100, 2, std::vector<int16_t>(2 * 44100, 99)));
     QFile::copy(flac, unnamed);
     const QString text = dir.write("track02", "no song");
     prompts.answer(Answer::Ok);
     w.intake()->add({dir.file("folder"), unnamed, text});
     waitIntake();
-    EXPECT_EQ(column(ui.lstnames), QStringList({"a.flac", "b.OGG", "c.opus", "d.m4a", "e.aiff", "f.wma", "g.aac",
-                                                "track01"}));
+    EXPECT_EQ(column(ui.lstnames),
+              QStringList({"a.flac", "b.OGG", "c.opus", "d.m4a", "e.aiff", "f.wma", "g.aac", "track01"}));
     ASSERT_EQ(prompts.count(), 1);
     EXPECT_TRUE(prompts.last().text.contains(text));
 

@@ -60,7 +60,8 @@ const char* extension(Format f) {
 
 namespace {
 
-bool writeShorts(const QString& path, int format, int rate, int channels, const std::vector<int16_t>& samples) {
+bool writeShorts(const QString& path, int format, int rate, int channels,
+                 const std::vector<int16_t>& samples) {
     SF_INFO info{};
     info.samplerate = rate;
     info.channels = channels;

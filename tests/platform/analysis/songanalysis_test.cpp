@@ -13,7 +13,8 @@ namespace {
 // Gives `total` frames in reads of at most `step`, and claims `claimed` as its length.
 class CountingDecoder : public media::Decoder {
 public:
-    CountingDecoder(int64_t total, int step, int64_t claimed) : m_left(total), m_step(step), m_claimed(claimed) {}
+    CountingDecoder(int64_t total, int step, int64_t claimed)
+        : m_left(total), m_step(step), m_claimed(claimed) {}
     int rate() const override { return 48000; }
     int channels() const override { return 2; }
     int64_t length() const override { return m_claimed; }

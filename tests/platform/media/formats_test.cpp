@@ -25,24 +25,21 @@ struct FormatCase {
     Format format;
     int rate;
     bool lossless;
-    // Frames the decoded song holds in front of the source: what the format cannot say of its encoder's delay.
+    // Frames the decoded song holds in front of the source: what the format cannot say of its encoder's
+    // delay.
     int lead;
     // How far from its target a seek may land, in frames: 0 is sample-exact.
     int seekError;
 };
 
-// The accuracy each format reaches. Raw AAC has no container to carry the encoder's delay, so its 1024 priming
-// frames play. FFmpeg's WMA encoder loses its first block of 2048 frames, and the timestamps of WMA's container
-// count milliseconds: its seeks land within 1.5 ms, well inside one codec frame (2048).
+// The accuracy each format reaches. Raw AAC has no container to carry the encoder's delay, so its 1024
+// priming frames play. FFmpeg's WMA encoder loses its first block of 2048 frames, and the timestamps of WMA's
+// container count milliseconds: its seeks land within 1.5 ms, well inside one codec frame (2048).
 const FormatCase kFormats[] = {
-    {"Aiff", Format::Aiff, 44100, true, 0, 0},
-    {"Flac", Format::Flac, 44100, true, 0, 0},
-    {"M4aAlac", Format::M4aAlac, 44100, true, 0, 0},
-    {"OggVorbis", Format::OggVorbis, 44100, false, 0, 0},
-    {"Opus", Format::Opus, 48000, false, 0, 0},
-    {"M4aAac", Format::M4aAac, 44100, false, 0, 0},
-    {"Adts", Format::Adts, 44100, false, 1024, 0},
-    {"Wma", Format::Wma, 44100, false, -2048, 64},
+    {"Aiff", Format::Aiff, 44100, true, 0, 0},       {"Flac", Format::Flac, 44100, true, 0, 0},
+    {"M4aAlac", Format::M4aAlac, 44100, true, 0, 0}, {"OggVorbis", Format::OggVorbis, 44100, false, 0, 0},
+    {"Opus", Format::Opus, 48000, false, 0, 0},      {"M4aAac", Format::M4aAac, 44100, false, 0, 0},
+    {"Adts", Format::Adts, 44100, false, 1024, 0},   {"Wma", Format::Wma, 44100, false, -2048, 64},
 };
 
 // Two tones a channel, apart on each channel so that swapped or mixed channels show; slowly swelling.
@@ -50,10 +47,10 @@ std::vector<int16_t> source(int frames, int rate) {
     std::vector<int16_t> s(size_t(frames) * kChannels);
     for (int f = 0; f < frames; ++f) {
         const double t = double(f) / rate, swell = 0.6 + 0.4 * std::sin(2 * M_PI * 0.5 * t);
-        s[size_t(f) * 2] = int16_t(std::lround(
-            9000 * swell * (std::sin(2 * M_PI * 220 * t) + 0.5 * std::sin(2 * M_PI * 1230 * t))));
-        s[size_t(f) * 2 + 1] = int16_t(std::lround(
-            9000 * swell * (std::sin(2 * M_PI * 330 * t) + 0.5 * std::sin(2 * M_PI * 2010 * t))));
+        s[size_t(f) * 2] = int16_t(
+            std::lround(9000 * swell * (std::sin(2 * M_PI * 220 * t) + 0.5 * std::sin(2 * M_PI * 1230 * t))));
+        s[size_t(f) * 2 + 1] = int16_t(
+            std::lround(9000 * swell * (std::sin(2 * M_PI * 330 * t) + 0.5 * std::sin(2 * M_PI * 2010 * t))));
     }
     return s;
 }
