@@ -1,6 +1,8 @@
 #include "media/ffmpegdecoder.h"
 
+#include <atomic>
 #include <cstring>
+#include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
 
@@ -70,27 +72,109 @@ int refuseOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**
     return AVERROR(EPERM);
 }
 
+// Widening windows, as FFmpeg's own probe does: every demuxer looks at the whole window, which costs
+// milliseconds at full size, while a container names itself in its first bytes.
 const AVInputFormat* probe(int fd, int64_t from, int64_t size) {
-    std::vector<unsigned char> head = readAt(fd, from, kProbeBytes);
-    if (head.empty())
-        return nullptr;
-    const size_t got = head.size();
-    head.resize(got + AVPROBE_PADDING_SIZE, 0);
-    AVProbeData pd{};
-    pd.filename = "";
-    pd.buf = head.data();
-    pd.buf_size = int(got);
-    int score = 0;
-    const AVInputFormat* f = av_probe_input_format3(&pd, 1, &score);
-    // Above what a name alone would earn: a few chained frames of a raw stream, or a container's magic. A
-    // file shorter than the probe window was seen whole, and a lower score is what a short song earns.
-    const int needed = from + int64_t(got) >= size ? AVPROBE_SCORE_RETRY : AVPROBE_SCORE_EXTENSION + 1;
-    if (!f || score < needed)
-        return nullptr;
-    for (const char* name : kRefused)
-        if (std::strcmp(f->name, name) == 0)
+    const std::vector<unsigned char> all = readAt(fd, from, kProbeBytes);
+    std::vector<unsigned char> head;
+    for (size_t window = 2048;; window *= 4) {
+        const size_t got = std::min(window, all.size());
+        if (got == 0)
             return nullptr;
-    return f;
+        head.assign(all.begin(), all.begin() + std::ptrdiff_t(got));
+        head.resize(got + AVPROBE_PADDING_SIZE, 0);
+        AVProbeData pd{};
+        pd.filename = "";
+        pd.buf = head.data();
+        pd.buf_size = int(got);
+        int score = 0;
+        const AVInputFormat* f = av_probe_input_format3(&pd, 1, &score);
+        // Above what a name alone would earn: a few chained frames of a raw stream, or a container's magic.
+        // A file shorter than the window was seen whole, and a lower score is what a short song earns.
+        const bool whole = from + int64_t(got) >= size;
+        const int needed = whole ? AVPROBE_SCORE_RETRY : AVPROBE_SCORE_EXTENSION + 1;
+        if (f && score >= needed) {
+            for (const char* name : kRefused)
+                if (std::strcmp(f->name, name) == 0)
+                    return nullptr;
+            return f;
+        }
+        if (whole || got == all.size())
+            return nullptr;
+    }
+}
+
+// A demuxer that reads through our own descriptor and opens nothing else.
+struct Demuxer {
+    Source source;
+    AVIOContext* io = nullptr;
+    AVFormatContext* format = nullptr;
+
+    Demuxer() = default;
+    Demuxer(const Demuxer&) = delete;
+    Demuxer& operator=(const Demuxer&) = delete;
+    ~Demuxer() {
+        avformat_close_input(&format);
+        if (io) {
+            av_freep(&io->buffer);
+            avio_context_free(&io);
+        }
+    }
+
+    bool open(int fd, const AVInputFormat* inputFormat) {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0)
+            return false;
+        source = {fd, 0, st.st_size};
+        auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBuffer));
+        if (!buffer)
+            return false;
+        io = avio_alloc_context(buffer, kIoBuffer, 0, &source, &readPacket, nullptr, &seekSource);
+        if (!io) {
+            av_free(buffer);
+            return false;
+        }
+        format = avformat_alloc_context();
+        if (!format)
+            return false;
+        format->pb = io;
+        format->flags |= AVFMT_FLAG_CUSTOM_IO;
+        format->io_open = &refuseOpen;
+        // The stream's rate and channels are known from its first frames; FFmpeg would otherwise decode
+        // seconds of it first, which a deck's open waits for.
+        format->max_analyze_duration = AV_TIME_BASE / 10;
+        format->probesize = kProbeBytes;
+        if (avformat_open_input(&format, "", inputFormat, nullptr) < 0) {
+            format = nullptr; // freed by the failed open
+            return false;
+        }
+        return true;
+    }
+};
+
+// A raw stream's exact length: the durations of all its packets, read without decoding them, on a
+// descriptor of its own.
+ScanResult scanPackets(int fd, const AVInputFormat* inputFormat, int streamIndex, AVRational timeBase,
+                       int rate, const std::atomic<bool>& cancel) {
+    ScanResult r;
+    Demuxer demux;
+    AVPacket* packet = av_packet_alloc();
+    if (!packet)
+        return r;
+    // The stream's parameters first: a raw stream's packets carry no durations until its parser knows them.
+    if (demux.open(fd, inputFormat) && avformat_find_stream_info(demux.format, nullptr) >= 0 &&
+        streamIndex < int(demux.format->nb_streams)) {
+        int64_t total = 0;
+        while (!cancel.load(std::memory_order_relaxed) && av_read_frame(demux.format, packet) >= 0) {
+            if (packet->stream_index == streamIndex && packet->duration > 0)
+                total += packet->duration;
+            av_packet_unref(packet);
+        }
+        r.ok = !cancel.load(std::memory_order_relaxed) && total > 0;
+        r.frames = av_rescale_q(total, timeBase, AVRational{1, rate});
+    }
+    av_packet_free(&packet);
+    return r;
 }
 
 class FfmpegDecoder final : public Decoder {
@@ -100,11 +184,6 @@ public:
         av_frame_free(&m_frame);
         av_packet_free(&m_packet);
         avcodec_free_context(&m_codec);
-        avformat_close_input(&m_format);
-        if (m_io) {
-            av_freep(&m_io->buffer);
-            avio_context_free(&m_io);
-        }
     }
 
     int rate() const override { return m_rate; }
@@ -133,6 +212,11 @@ public:
     // decoded from there are placed by the first one's timestamp and dropped up to the target.
     bool seek(int64_t frame) override {
         frame = std::max<int64_t>(0, frame);
+        if (m_end >= 0 && frame >= m_end) {
+            m_pendingFrames = 0;
+            m_ended = true;
+            return false;
+        }
         // Not held at 0: a target in the first frames needs the packets in front of frame 0 (an encoder's
         // priming) as much as any other.
         const int64_t ts = m_startTs + av_rescale_q(frame - m_preroll, AVRational{1, m_rate}, m_timeBase);
@@ -151,6 +235,25 @@ public:
             m_ended = true;
         }
         return l == Landing::Reached;
+    }
+
+    // A length that FFmpeg estimated from the bit rate (a raw stream has no other) is made exact by a scan.
+    std::function<ScanResult(const std::atomic<bool>&)> takeScanner() override {
+        if (!m_scanLength)
+            return {};
+        m_scanLength = false;
+        auto fd = std::make_shared<FileDescriptor>(::fcntl(m_fd.get(), F_DUPFD_CLOEXEC, 0));
+        if (fd->get() < 0)
+            return {};
+        return [fd, format = m_inputFormat, stream = m_streamIndex, timeBase = m_timeBase,
+                rate = m_rate](const std::atomic<bool>& cancel) {
+            return scanPackets(fd->get(), format, stream, timeBase, rate, cancel);
+        };
+    }
+
+    void applyScan(const ScanResult& r) override {
+        if (r.ok)
+            m_length = r.frames;
     }
 
     OpenResult start(FileDescriptor& fd, const AVInputFormat* format, const QString& path, bool claimed);
@@ -248,16 +351,19 @@ private:
             else
                 m_next = av_rescale_q(m_frameTs - m_startTs, m_timeBase, AVRational{1, m_rate});
         }
+        // Past the container's end (an MP4's edit list leaves out the encoder's padding): not the song.
+        const int64_t kept = m_end >= 0 ? std::clamp<int64_t>(m_end - m_next, 0, done) : done;
         m_pendingAt = 0;
-        m_pendingFrames = done;
-        m_next += done;
+        m_pendingFrames = int(kept);
+        m_next += kept;
         return true;
     }
 
-    Source m_source;
     FileDescriptor m_fd;
-    AVIOContext* m_io = nullptr;
-    AVFormatContext* m_format = nullptr;
+    Demuxer m_demux;
+    AVFormatContext*& m_format = m_demux.format;
+    const AVInputFormat* m_inputFormat = nullptr;
+    bool m_scanLength = false;
     AVCodecContext* m_codec = nullptr;
     AVPacket* m_packet = nullptr;
     AVFrame* m_frame = nullptr;
@@ -269,6 +375,7 @@ private:
     int m_rate = 0;
     int m_channels = 0;
     int64_t m_length = 0;
+    int64_t m_end = -1; // the frame the container says the song ends at, when it says so exactly
     int64_t m_preroll = 0;
     std::vector<float> m_buffer;
     int m_pendingAt = 0;
@@ -297,29 +404,11 @@ OpenResult FfmpegDecoder::start(FileDescriptor& fd, const AVInputFormat* format,
                          fail(MediaError::Kind::UnsupportedFormat,
                               QStringLiteral("The file \"%1\" is not a song Deckmora can play.").arg(name))};
     };
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0)
-        return damaged();
-    m_source = {fd.get(), 0, st.st_size};
-    auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBuffer));
-    m_io = buffer ? avio_alloc_context(buffer, kIoBuffer, 0, &m_source, &readPacket, nullptr, &seekSource)
-                  : nullptr;
-    m_format = avformat_alloc_context();
     m_packet = av_packet_alloc();
     m_frame = av_frame_alloc();
-    if (!m_io) {
-        av_free(buffer);
+    if (!m_packet || !m_frame || !m_demux.open(fd.get(), format))
         return damaged();
-    }
-    if (!m_format || !m_packet || !m_frame)
-        return damaged();
-    m_format->pb = m_io;
-    m_format->flags |= AVFMT_FLAG_CUSTOM_IO;
-    m_format->io_open = &refuseOpen;
-    if (avformat_open_input(&m_format, "", format, nullptr) < 0) {
-        m_format = nullptr; // freed by the failed open
-        return damaged();
-    }
+    m_inputFormat = format;
     if (avformat_find_stream_info(m_format, nullptr) < 0)
         return damaged();
     const AVCodec* codec = nullptr;
@@ -361,6 +450,10 @@ OpenResult FfmpegDecoder::start(FileDescriptor& fd, const AVInputFormat* format,
         m_length = av_rescale_q(stream->duration, m_timeBase, AVRational{1, m_rate});
     else if (m_format->duration > 0)
         m_length = av_rescale_q(m_format->duration, AVRational{1, AV_TIME_BASE}, AVRational{1, m_rate});
+    m_scanLength = m_format->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE;
+    // MP4 counts its song in samples, delay and padding left out: the decoder's last frame may run past it.
+    if (std::strstr(format->name, "mp4") && stream->duration > 0)
+        m_end = m_length;
     m_fd = std::move(fd);
     return {};
 }

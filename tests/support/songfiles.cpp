@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <algorithm>
 #include <cmath>
 #include <sndfile.h>
 
@@ -69,8 +70,14 @@ bool writeShorts(const QString& path, int format, int rate, int channels,
     SNDFILE* sf = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
     if (!sf)
         return false;
+    // In blocks: libsndfile's Vorbis writer asks libvorbis for a buffer of the whole write at once, which a
+    // song of minutes overflows.
     const sf_count_t frames = sf_count_t(samples.size() / size_t(channels));
-    const bool ok = sf_writef_short(sf, samples.data(), frames) == frames;
+    bool ok = true;
+    for (sf_count_t f = 0; ok && f < frames; f += 4096) {
+        const sf_count_t n = std::min<sf_count_t>(4096, frames - f);
+        ok = sf_writef_short(sf, samples.data() + f * channels, n) == n;
+    }
     return sf_close(sf) == 0 && ok;
 }
 
