@@ -27,16 +27,17 @@ struct FormatCase {
     bool lossless;
     // The decoder's length (after its scan, if it has one) is the number of frames it decodes.
     bool exactLength;
-    // Frames the decoded song holds in front of the source: what the format cannot say of its encoder's
-    // delay.
+    // Frames the decoded song holds in front of the source (negative: lost at its start).
     int lead;
     // How far from its target a seek may land, in frames: 0 is sample-exact.
     int seekError;
 };
 
-// The accuracy each format reaches. Raw AAC has no container to carry the encoder's delay, so its 1024
-// priming frames play. FFmpeg's WMA encoder loses its first block of 2048 frames, and the timestamps of WMA's
-// container count milliseconds: its seeks land within 1.5 ms, well inside one codec frame (2048).
+// The accuracy each format reaches. AAC in M4A is gapless: its edit list leaves out the encoder's delay and
+// padding. Raw AAC has no container to say so, so its 1024 priming frames play; its length comes from a scan
+// of its packets. FFmpeg's WMA encoder loses its first block of 2048 frames; the timestamps of WMA's
+// container count milliseconds, so its seeks land within 1.5 ms (well inside one codec frame of 2048) and its
+// length is the container's, a little longer than what decodes.
 const FormatCase kFormats[] = {
     {"Aiff", Format::Aiff, 44100, true, true, 0, 0},
     {"Flac", Format::Flac, 44100, true, true, 0, 0},
