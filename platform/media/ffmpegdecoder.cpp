@@ -75,13 +75,13 @@ int refuseOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**
 // Widening windows, as FFmpeg's own probe does: every demuxer looks at the whole window, which costs
 // milliseconds at full size, while a container names itself in its first bytes.
 const AVInputFormat* probe(int fd, int64_t from, int64_t size) {
-    const std::vector<unsigned char> all = readAt(fd, from, kProbeBytes);
-    std::vector<unsigned char> head;
-    for (size_t window = 2048;; window *= 4) {
-        const size_t got = std::min(window, all.size());
+    for (size_t window = 2048;; window = std::min(window * 4, kProbeBytes)) {
+        // Read afresh each time: a container is decided by its first window and a raw stream soon after, so
+        // the bytes of the larger ones are read only for a file that nothing recognises.
+        std::vector<unsigned char> head = readAt(fd, from, window);
+        const size_t got = head.size();
         if (got == 0)
             return nullptr;
-        head.assign(all.begin(), all.begin() + std::ptrdiff_t(got));
         head.resize(got + AVPROBE_PADDING_SIZE, 0);
         AVProbeData pd{};
         pd.filename = "";
@@ -99,7 +99,7 @@ const AVInputFormat* probe(int fd, int64_t from, int64_t size) {
                     return nullptr;
             return f;
         }
-        if (whole || got == all.size())
+        if (whole || got < window || window == kProbeBytes)
             return nullptr;
     }
 }

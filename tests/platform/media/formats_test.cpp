@@ -147,8 +147,9 @@ TEST_P(FormatTest, DecodesToTheSourceWithinItsLoss) {
     ASSERT_EQ(d->channels(), kChannels);
     const std::vector<float> got = decodeAll(*d, 2 * int64_t(frames));
     const int64_t decoded = int64_t(got.size()) / kChannels;
-    if (c.exactLength)
+    if (c.exactLength) {
         EXPECT_EQ(d->length(), decoded);
+    }
     if (c.lossless) {
         ASSERT_EQ(decoded, frames);
         EXPECT_EQ(d->length(), frames);
