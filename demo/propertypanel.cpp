@@ -67,18 +67,23 @@ PropertyPanel::PropertyPanel(QWidget* parent) : QWidget(parent) {
 }
 
 void PropertyPanel::setTarget(QObject* target) {
+    if (m_target)
+        disconnect(m_target, nullptr, this, nullptr);
     m_target = target;
+    // A control that reports refused late-bound assignments as an event (Glissor's Error) tells the panel.
+    if (m_target && m_target->metaObject()->indexOfSignal("Error(int,QString)") >= 0)
+        connect(m_target, SIGNAL(Error(int, QString)), this, SLOT(showError(int, QString)));
     rebuild();
 }
 
 void PropertyPanel::assign(const char* name, const QVariant& value) {
-    try {
-        m_target->setProperty(name, value);
-        m_status->setText(QStringLiteral("%1 assigned.").arg(QString::fromLatin1(name)));
-    } catch (const platform::component::ControlError& e) {
-        m_status->setText(QStringLiteral("%1: %2").arg(QString::fromLatin1(name), e.message()));
-    }
+    m_status->setText(QStringLiteral("%1 assigned.").arg(QString::fromLatin1(name)));
+    m_target->setProperty(name, value);
     refresh();
+}
+
+void PropertyPanel::showError(int Number, const QString& Description) {
+    m_status->setText(QStringLiteral("Error %1: %2").arg(Number).arg(Description));
 }
 
 void PropertyPanel::refresh() {

@@ -7,8 +7,8 @@ class QLabel;
 
 // Every interface property of a control (its Q_PROPERTYs beyond QWidget's own) as an editor a host developer
 // can try: text and numbers in line edits, Booleans in check boxes, colours as hexadecimal, pictures loaded
-// from files, each with the description the control gives it as its tooltip. A failed assignment shows the
-// control's error under the panel instead of ending the program.
+// from files, each with the description the control gives it as its tooltip. A refused assignment shows the
+// control's error (its Error event) under the panel.
 class PropertyPanel : public QWidget {
     Q_OBJECT
 public:
@@ -17,6 +17,9 @@ public:
     void setTarget(QObject* target);
     // Reads every property back from the target.
     void refresh();
+
+private slots:
+    void showError(int Number, const QString& Description);
 
 private:
     void assign(const char* name, const QVariant& value);

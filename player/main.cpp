@@ -6,13 +6,13 @@
 #include <chrono>
 #include <cstdio>
 
+#include "console/soundchoice.h"
 #include "core/random.h"
 #include "desktop/commandline.h"
 #include "desktop/instance.h"
 #include "desktop/session.h"
 #include "media/audioengine.h"
 #include "program.h"
-#include "soundchoice.h"
 
 namespace {
 
@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
     platform::media::AudioEngine& engine = platform::media::AudioEngine::instance(options);
     engine.setCue(player::soundchoice::cueOptions(player::soundchoice::loadCue()));
     player::Program program(engine);
-    program.setMainWindowShown([&session](player::frmMain& w) { session.attach(w); });
+    program.setMainWindowShown([&session](player::MainWindow& w) { session.attach(w); });
     program.start();
     return app.exec();
 }

@@ -3,11 +3,11 @@
 #include <QApplication>
 #include <cstdlib>
 
-#include "form1.h"
-#include "frmabout.h"
-#include "frmmain.h"
-#include "skin.h"
-#include "soundchoice.h"
+#include "console/soundchoice.h"
+#include "windows/aboutwindow.h"
+#include "windows/mainwindow.h"
+#include "windows/skin.h"
+#include "windows/welcomewindow.h"
 
 namespace player {
 
@@ -36,22 +36,22 @@ Program::~Program() {
     // The main window asks the about window for the debug word; it goes first.
     m_main.reset();
     m_about.reset();
-    m_form1.reset();
+    m_welcome.reset();
 }
 
 void Program::start() {
-    form1().Form_Load();
+    welcome().Form_Load();
 }
 
-Form1& Program::form1() {
-    if (!m_form1)
-        m_form1 = std::make_unique<Form1>([this] { about().show(); });
-    return *m_form1;
+WelcomeWindow& Program::welcome() {
+    if (!m_welcome)
+        m_welcome = std::make_unique<WelcomeWindow>([this] { about().show(); });
+    return *m_welcome;
 }
 
-frmAbout& Program::about() {
+AboutWindow& Program::about() {
     if (!m_about)
-        m_about = std::make_unique<frmAbout>([this] {
+        m_about = std::make_unique<AboutWindow>([this] {
             mainWindow().show();
             if (m_mainShown)
                 m_mainShown(*m_main);
@@ -59,9 +59,9 @@ frmAbout& Program::about() {
     return *m_about;
 }
 
-frmMain& Program::mainWindow() {
+MainWindow& Program::mainWindow() {
     if (!m_main) {
-        m_main = std::make_unique<frmMain>(m_engine);
+        m_main = std::make_unique<MainWindow>(m_engine);
         m_main->setAboutWindow(&about());
     }
     return *m_main;

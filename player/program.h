@@ -11,9 +11,9 @@ class AudioEngine;
 
 namespace player {
 
-class Form1;
-class frmAbout;
-class frmMain;
+class WelcomeWindow;
+class AboutWindow;
+class MainWindow;
 
 // What Deckmora tells the audio engine: its name for the engine's line on standard error, the period that
 // DECKMORA_AUDIO_PERIOD asks for (512 frames when unset or not a positive number), and the sound device and
@@ -33,19 +33,19 @@ public:
     // Creates the first-run window and runs its load: the welcome or, straight away, the splash.
     void start();
 
-    Form1& form1();
-    frmAbout& about();
-    frmMain& mainWindow();
+    WelcomeWindow& welcome();
+    AboutWindow& about();
+    MainWindow& mainWindow();
     bool hasMainWindow() const { return m_main != nullptr; }
     // Runs once the main window is up at the end of loading.
-    void setMainWindowShown(std::function<void(frmMain&)> f) { m_mainShown = std::move(f); }
+    void setMainWindowShown(std::function<void(MainWindow&)> f) { m_mainShown = std::move(f); }
 
 private:
     platform::media::AudioEngine& m_engine;
-    std::unique_ptr<Form1> m_form1;
-    std::unique_ptr<frmAbout> m_about;
-    std::unique_ptr<frmMain> m_main;
-    std::function<void(frmMain&)> m_mainShown;
+    std::unique_ptr<WelcomeWindow> m_welcome;
+    std::unique_ptr<AboutWindow> m_about;
+    std::unique_ptr<MainWindow> m_main;
+    std::function<void(MainWindow&)> m_mainShown;
 };
 
 } // namespace player

@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "core/random.h"
-#include "frmabout.h"
-#include "frmmain.h"
 #include "media/audioengine.h"
 #include "program.h"
 #include "ui/slider.h"
+#include "windows/aboutwindow.h"
+#include "windows/mainwindow.h"
 
 using namespace player;
 
@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (aboutWindow) {
-        frmAbout about({});
+        AboutWindow about({});
         about.Timer2->stop();
         about.show();
         for (int i = 0; i < (mode == QStringLiteral("--about") ? 101 : 40); ++i)
@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
         return ok ? 0 : 1;
     }
     platform::rnd().seed(1);
-    frmMain w(platform::media::AudioEngine::instance(engineOptions()));
+    MainWindow w(platform::media::AudioEngine::instance(engineOptions()));
     auto& ui = w.elementsForTest();
     w.setQuitAction([] {});
     w.show();

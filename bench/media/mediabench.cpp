@@ -17,9 +17,11 @@
 #include <vector>
 
 #include "media/audioengine.h"
+#include "media/audiooutput.h"
 #include "media/deck.h"
-#include "media/engineimpl.h"
+#include "media/devicekeeper.h"
 #include "media/mediaplayer.h"
+#include "media/mixer.h"
 
 using namespace platform::media;
 using Clock = std::chrono::steady_clock;
@@ -214,7 +216,7 @@ void BM_CallbackWork(benchmark::State& state) {
         std::vector<double> times;
         const int periods = 20 * kRate / period; // 20 s of audio
         times.reserve(size_t(periods));
-        auto& impl = engine->impl();
+        auto& impl = engine->mixer();
         for (int i = 0; i < periods; ++i) {
             for (auto& slot : impl.decks)
                 if (Deck* d = slot.load()) {
@@ -258,7 +260,7 @@ void BM_CallbackCue(benchmark::State& state) {
         b.setCue(true);
         a.play();
         b.play();
-        auto& impl = engine->impl();
+        auto& impl = engine->mixer();
         if (routing == AudioEngine::CueRouting::Device)
             impl.cue.feed.open(kRate, 4 * period);
         std::vector<float> out(size_t(2 * period));
@@ -309,7 +311,7 @@ void BM_CallbackRecording(benchmark::State& state) {
         b.setCue(true);
         a.play();
         b.play();
-        auto& impl = engine->impl();
+        auto& impl = engine->mixer();
         if (recording) {
             engine->setCue({routing, {}, 0.25f});
             engine->startRecording(QFile::encodeName(dir.filePath("mix.flac")).toStdString(),

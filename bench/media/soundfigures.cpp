@@ -1,7 +1,8 @@
 // Figures of the sound-server output, each beside its baseline from the same run: play to first audible
-// sample (recorded from a private PulseAudio server's null sink), two decks under a two-core load, resident
-// memory against the null output, and the program's first paint and idle CPU against the null output.
-// Usage: sound_figures [seconds of the load run, default 60]
+// sample (recorded from a private PulseAudio server's null sink, and a private PipeWire server's), two decks
+// under a two-core load, resident memory against the null output, and the program's first paint and idle CPU
+// against the null output.
+// Usage: sound_figures [seconds of the load run, default 60] [--start: the first figure only]
 #include <QApplication>
 #include <QFile>
 #include <QProcess>
@@ -17,9 +18,11 @@
 #include <unistd.h>
 
 #include "media/audioengine.h"
+#include "media/audiooutput.h"
 #include "media/deck.h"
-#include "media/engineimpl.h"
+#include "media/devicekeeper.h"
 #include "media/mediaplayer.h"
+#include "media/mixer.h"
 #include "soundserver.h"
 #include "waitfor.h"
 
@@ -128,6 +131,47 @@ double idleCpuPercent(const QProcessEnvironment& env, int seconds) {
     return 100.0 * double(after - before) / double(sysconf(_SC_CLK_TCK)) / seconds;
 }
 
+// The first frame from `from` on of `rec` that is heard, in milliseconds after `from`; -1 when none is.
+double firstAudibleMs(const MonitorRecorder& rec, size_t from) {
+    rec.waitForFrames(from + kRate / 2, 3000);
+    const std::vector<float> s = rec.snapshot();
+    size_t at = from;
+    while (2 * at < s.size() && std::fabs(s[2 * at]) < 0.01f)
+        ++at;
+    return 2 * at < s.size() ? 1000.0 * double(at - from) / kRate : -1;
+}
+
+// Play to first audible sample through `server`: the first play after the engine started (a fresh stream, as
+// at the program's first play), then plays from a resting device (as after a pause), eleven of them.
+void playToSound(const PrivateSoundServer& server, const char* name, const QString& song) {
+    MonitorRecorder rec(server, kRate);
+    rec.waitForFrames(kRate / 10, 5000);
+    auto engine = AudioEngine::create({});
+    engine->waitUntilSettled(8000);
+    MediaPlayer x(*engine, nullptr);
+    x.open(song);
+    const auto first = Clock::now();
+    x.play();
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    x.stop();
+    const double fresh = firstAudibleMs(rec, rec.frameAt(first));
+    std::vector<double> delays;
+    for (int i = 0; i < 11; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500)); // the device rests meanwhile
+        const auto t = Clock::now();
+        x.play();
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        x.stop();
+        delays.push_back(firstAudibleMs(rec, rec.frameAt(t)));
+    }
+    const double asked = 40;
+    std::printf(
+        "%s: play to first audible sample: first play %.1f ms; from rest median %.1f ms (%.2f x the 40 ms "
+        "latency asked), worst %.1f ms\n",
+        name, fresh, median(delays), median(delays) / asked, *std::max_element(delays.begin(), delays.end()));
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -147,34 +191,19 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    // 1. Play to first audible sample, from a resting device (as after a pause) and as many times again.
+    // 1. Play to first audible sample on both servers.
+    playToSound(server, "PulseAudio", a);
     {
-        MonitorRecorder rec(server, kRate);
-        rec.waitForFrames(kRate / 10, 5000);
-        auto engine = AudioEngine::create({});
-        engine->waitUntilSettled(8000);
-        MediaPlayer x(*engine, nullptr);
-        x.open(a);
-        std::vector<double> delays;
-        for (int i = 0; i < 11; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1500)); // the device rests meanwhile
-            const auto t = Clock::now();
-            x.play();
-            std::this_thread::sleep_for(std::chrono::milliseconds(400));
-            x.stop();
-            const size_t from = rec.frameAt(t);
-            rec.waitForFrames(from + kRate / 2, 3000);
-            const std::vector<float> s = rec.snapshot();
-            size_t at = from;
-            while (2 * at < s.size() && std::fabs(s[2 * at]) < 0.01f)
-                ++at;
-            delays.push_back(1000.0 * double(at - from) / kRate);
-        }
-        const double asked = 40;
-        std::printf(
-            "play to first audible sample: median %.1f ms (%.2f x the 40 ms latency asked), worst %.1f ms\n",
-            median(delays), median(delays) / asked, *std::max_element(delays.begin(), delays.end()));
+        PrivateSoundServer pipewire(PrivateSoundServer::Kind::PipeWire, true);
+        if (pipewire.failure().isEmpty())
+            playToSound(pipewire, "PipeWire", a);
+        else
+            std::printf("PipeWire: no figure (%s)\n", qPrintable(pipewire.failure().left(200)));
     }
+    // The PulseAudio server's address again (the PipeWire server took it away), for what follows.
+    qputenv("PULSE_SERVER", server.address().toLocal8Bit());
+    if (args.contains(QStringLiteral("--start")))
+        return 0;
 
     // 2. Two decks for `loadSeconds` while two busy processes keep both cores loaded.
     {
@@ -197,14 +226,10 @@ int main(int argc, char** argv) {
         waitFor([&] { return x.position() >= loadSeconds; }, std::chrono::seconds(loadSeconds + 20));
         const size_t from = rec.frameAt(t);
         uint64_t underflows = 0, deckUnderflows = 0;
-        for (auto& slot : engine->impl().decks)
+        for (auto& slot : engine->mixer().decks)
             if (Deck* d = slot.load())
                 deckUnderflows += d->underflows();
-        {
-            std::lock_guard lk(engine->impl().outputMutex);
-            if (engine->impl().device)
-                underflows = engine->impl().device->underflows();
-        }
+        underflows = engine->keeper().deviceUnderflows();
         x.stop(), y.stop();
         for (pid_t pid : load)
             kill(pid, SIGKILL), waitpid(pid, nullptr, 0);

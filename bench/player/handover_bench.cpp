@@ -17,10 +17,12 @@
 #include <thread>
 #include <vector>
 
-#include "frmmain.h"
 #include "media/audioengine.h"
-#include "media/engineimpl.h"
+#include "media/audiooutput.h"
+#include "media/devicekeeper.h"
+#include "media/mixer.h"
 #include "songfiles.h"
+#include "windows/mainwindow.h"
 
 using namespace player;
 
@@ -28,6 +30,7 @@ namespace {
 
 using platform::media::AudioEngine;
 using platform::media::AudioOutput;
+using platform::media::Mixer;
 
 constexpr int kRate = 44100;
 constexpr int kPeriod = 512;
@@ -35,7 +38,7 @@ constexpr int kPeriod = 512;
 // Calls the mixer at real-time pace, like the null output, and keeps every frame it is given.
 class RecordingOutput final : public AudioOutput {
 public:
-    RecordingOutput(AudioEngine::Impl& engine, std::vector<float>& tape) : m_engine(engine), m_tape(tape) {}
+    RecordingOutput(Mixer& engine, std::vector<float>& tape) : m_engine(engine), m_tape(tape) {}
     ~RecordingOutput() override { stop(); }
     bool start() override {
         m_thread = std::thread([this] { run(); });
@@ -65,7 +68,7 @@ private:
         }
     }
 
-    AudioEngine::Impl& m_engine;
+    Mixer& m_engine;
     std::vector<float>& m_tape;
     std::atomic<size_t> m_written{0};
     std::atomic<bool> m_quit{false};
@@ -104,9 +107,9 @@ void BM_AutoMixHandOver(benchmark::State& state) {
     for (auto _ : state) {
         std::fill(tape.begin(), tape.end(), 0.0f);
         auto engine = AudioEngine::createWithOutput(
-            kRate, kPeriod, [&](AudioEngine::Impl& e) { return std::make_unique<RecordingOutput>(e, tape); });
-        auto window = std::make_unique<frmMain>(*engine);
-        frmMain& w = *window;
+            kRate, kPeriod, [&](Mixer& e) { return std::make_unique<RecordingOutput>(e, tape); });
+        auto window = std::make_unique<MainWindow>(*engine);
+        MainWindow& w = *window;
         auto& ui = w.elementsForTest();
         w.setQuitAction([] {});
         for (int i = 0; i < songs; ++i) {

@@ -11,10 +11,12 @@
 #include <QScreen>
 #include <cstdio>
 
-#include "frmmain.h"
 #include "media/audioengine.h"
-#include "media/engineimpl.h"
+#include "media/audiooutput.h"
+#include "media/devicekeeper.h"
 #include "media/mediaplayer.h"
+#include "media/mixer.h"
+#include "windows/mainwindow.h"
 
 using namespace player;
 
@@ -31,7 +33,7 @@ int main(int argc, char** argv) {
     }
     const auto engine = platform::media::AudioEngine::createWithOutput(
         48000, 512, [](auto&) -> std::unique_ptr<platform::media::AudioOutput> { return nullptr; });
-    frmMain w(*engine);
+    MainWindow w(*engine);
     auto& ui = w.elementsForTest();
     w.setQuitAction([] {});
     w.show();

@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <array>
 
-#include "ticks.h"
+#include "windows/ticks.h"
 
 using namespace player;
 

@@ -21,13 +21,13 @@
 #include <QMetaObject>
 #include <thread>
 
-#include "frmadddir.h"
-#include "frmeditplaylist.h"
-#include "playlistfile.h"
-#include "playlistformats.h"
-#include "songlist.h"
-#include "songlistcommands.h"
-#include "songsearch.h"
+#include "console/songlist.h"
+#include "console/songlistcommands.h"
+#include "console/songsearch.h"
+#include "playlists/playlistfile.h"
+#include "playlists/playlistformats.h"
+#include "windows/addfolderwindow.h"
+#include "windows/editorwindow.h"
 
 using namespace player;
 
@@ -126,7 +126,7 @@ void BM_AddFolder(benchmark::State& state) {
     QListWidget names, files;
     SongList list(&names, &files);
     SongList::setUpControls(&names, &files);
-    FrmAddDir window(list);
+    AddFolderWindow window(list);
     window.setAttribute(Qt::WA_DeleteOnClose, false);
     window.Dir1->setPath(dir.path());
     // A zero timer fires once per pass of the event loop, that is whenever the window could repaint: the
@@ -244,7 +244,7 @@ void BM_OpenEditor(benchmark::State& state) {
     double total = 0;
     for (auto _ : state) {
         const auto t = Clock::now();
-        auto* editor = new frmeditplaylist(list, &mainWindow);
+        auto* editor = new EditorWindow(list, &mainWindow);
         editor->load(list.visitAll());
         editor->show();
         QCoreApplication::processEvents();

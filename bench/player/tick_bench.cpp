@@ -8,11 +8,11 @@
 #include <QTimer>
 #include <benchmark/benchmark.h>
 
-#include "frmmain.h"
 #include "media/audioengine.h"
 #include "media/mediaplayer.h"
 #include "songfiles.h"
-#include "ticks.h"
+#include "windows/mainwindow.h"
+#include "windows/ticks.h"
 
 using namespace player;
 
@@ -20,7 +20,7 @@ namespace {
 
 struct Window {
     std::unique_ptr<platform::media::AudioEngine> engine = platform::media::AudioEngine::createOffline(44100);
-    frmMain w{*engine};
+    MainWindow w{*engine};
     MainElements& ui = w.elementsForTest();
     QTemporaryDir dir;
     std::vector<float> frames = std::vector<float>(2 * 512);

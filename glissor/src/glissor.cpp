@@ -4,6 +4,8 @@
 #include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -84,8 +86,8 @@ Glissor::OleColor Glissor::BackColor() const {
 
 void Glissor::setBackColor(OleColor New_BackColor) {
     m_backColor = New_BackColor;
-    notify("BackColor");
-    UpdateSlider();
+    if (notify("BackColor"))
+        UpdateSlider();
 }
 
 Glissor::OleColor Glissor::ForeColor() const {
@@ -94,8 +96,8 @@ Glissor::OleColor Glissor::ForeColor() const {
 
 void Glissor::setForeColor(OleColor New_ForeColor) {
     m_captionColor = New_ForeColor;
-    notify("ForeColor");
-    UpdateSlider();
+    if (notify("ForeColor"))
+        UpdateSlider();
 }
 
 bool Glissor::Enabled() const {
@@ -104,9 +106,9 @@ bool Glissor::Enabled() const {
 
 void Glissor::setEnabledState(bool New_Enabled) {
     m_enabled = New_Enabled;
-    setEnabled(m_enabled);
-    notify("Enabled");
-    UpdateSlider();
+    QWidget::setEnabled(m_enabled);
+    if (notify("Enabled"))
+        UpdateSlider();
 }
 
 QFont Glissor::Font() const {
@@ -116,8 +118,8 @@ QFont Glissor::Font() const {
 void Glissor::setCaptionFont(const QFont& New_Font) {
     m_captionFont = New_Font;
     measureCaption();
-    notify("Font");
-    UpdateSlider();
+    if (notify("Font"))
+        UpdateSlider();
 }
 
 bool Glissor::Border() const {
@@ -127,8 +129,8 @@ bool Glissor::Border() const {
 void Glissor::setBorder(bool New_Border) {
     m_borderStyle = New_Border ? 1 : 0;
     setContentsMargins(m_borderStyle, m_borderStyle, m_borderStyle, m_borderStyle);
-    notify("Border");
-    UpdateSlider();
+    if (notify("Border"))
+        UpdateSlider();
 }
 
 QString Glissor::Caption() const {
@@ -138,8 +140,8 @@ QString Glissor::Caption() const {
 void Glissor::setCaption(const QString& New_Caption) {
     m_captionText = New_Caption;
     measureCaption();
-    notify("Caption");
-    UpdateSlider();
+    if (notify("Caption"))
+        UpdateSlider();
 }
 
 QImage Glissor::MaskPicture() const {
@@ -148,8 +150,8 @@ QImage Glissor::MaskPicture() const {
 
 void Glissor::setMaskPicture(const QImage& New_MaskPicture) {
     m_handleMaskPicture.assign(New_MaskPicture);
-    notify("MaskPicture");
-    UpdateSlider();
+    if (notify("MaskPicture"))
+        UpdateSlider();
 }
 
 QImage Glissor::Picture() const {
@@ -158,8 +160,8 @@ QImage Glissor::Picture() const {
 
 void Glissor::setPicture(const QImage& New_Picture) {
     m_backPicture.assign(New_Picture);
-    notify("Picture");
-    UpdateSlider();
+    if (notify("Picture"))
+        UpdateSlider();
 }
 
 bool Glissor::StrechPicture() const {
@@ -168,8 +170,8 @@ bool Glissor::StrechPicture() const {
 
 void Glissor::setStrechPicture(bool New_StrechPicture) {
     m_strech = platform::boolToText(New_StrechPicture);
-    notify("StrechPicture");
-    UpdateSlider();
+    if (notify("StrechPicture"))
+        UpdateSlider();
 }
 
 bool Glissor::Mask() const {
@@ -178,8 +180,8 @@ bool Glissor::Mask() const {
 
 void Glissor::setMask(bool New_Mask) {
     m_maskBool = platform::boolToText(New_Mask);
-    notify("Mask");
-    UpdateSlider();
+    if (notify("Mask"))
+        UpdateSlider();
 }
 
 double Glissor::Value() const {
@@ -196,9 +198,12 @@ void Glissor::setValue(double New_Value) {
     if (lenientMax() < v)
         v = lenientMax();
     m_valueLabel = platform::numberToText(v);
-    notify("Value");
+    if (!notify("Value"))
+        return;
+    const QPointer<Glissor> alive(this);
     UpdateSlider();
-    emit Change(v);
+    if (alive)
+        emit Change(v);
 }
 
 double Glissor::MaxValue() const {
@@ -210,7 +215,8 @@ void Glissor::setMaxValue(double New_MaxValue) {
     if (!std::isfinite(New_MaxValue))
         throw ControlError(ErrorKind::TypeMismatch);
     m_max = platform::numberToText(New_MaxValue);
-    notify("MaxValue");
+    if (!notify("MaxValue"))
+        return;
     const auto scale = glissor::scaleFor(faceWidth(), m_handlePicture.pixels.width(), lenientMax());
     if (!scale) {
         // A maximum of 0 leaves no track: the handle rests at the left end until a usable maximum comes.
@@ -233,8 +239,92 @@ QImage Glissor::HPicture() const {
 
 void Glissor::setHPicture(const QImage& New_HPicture) {
     m_handlePicture.assign(New_HPicture);
-    notify("HPicture");
-    UpdateSlider();
+    if (notify("HPicture"))
+        UpdateSlider();
+}
+
+// ---- late binding ----
+
+template <class Step> void Glissor::lateBound(Step step) {
+    try {
+        step();
+    } catch (const ControlError& e) {
+        emit Error(e.number(), e.message());
+    }
+}
+
+void Glissor::writeBackColor(quint32 v) {
+    lateBound([&] { setBackColor(v); });
+}
+void Glissor::writeForeColor(quint32 v) {
+    lateBound([&] { setForeColor(v); });
+}
+void Glissor::writeEnabled(bool v) {
+    lateBound([&] { setEnabledState(v); });
+}
+void Glissor::writeFont(const QFont& v) {
+    lateBound([&] { setCaptionFont(v); });
+}
+void Glissor::writeBorder(bool v) {
+    lateBound([&] { setBorder(v); });
+}
+void Glissor::writeCaption(const QString& v) {
+    lateBound([&] { setCaption(v); });
+}
+void Glissor::writeMaskPicture(const QPixmap& v) {
+    lateBound([&] { setMaskPicture(v.toImage()); });
+}
+void Glissor::writePicture(const QPixmap& v) {
+    lateBound([&] { setPicture(v.toImage()); });
+}
+void Glissor::writeStrechPicture(bool v) {
+    lateBound([&] { setStrechPicture(v); });
+}
+void Glissor::writeMask(bool v) {
+    lateBound([&] { setMask(v); });
+}
+// A direct assignment of Value or MaxValue stores before its handle placement can fail; a late-bound one has
+// no caller to tell of a half-change, so it is refused whole when the placement would fail.
+void Glissor::writeMaxValue(double v) {
+    lateBound([&] {
+        if (std::isfinite(v)) {
+            const double max = platform::textToNumberLenient(platform::numberToText(v));
+            const auto scale = glissor::scaleFor(faceWidth(), m_handlePicture.pixels.width(), max);
+            if (!scale)
+                throw ControlError(ErrorKind::DivisionByZero);
+            if (!glissor::toCoordinate(lenientValue() * *scale))
+                throw ControlError(ErrorKind::Overflow);
+        }
+        setMaxValue(v);
+    });
+}
+void Glissor::writeValue(double v) {
+    lateBound([&] {
+        if (!std::isnan(v)) {
+            const double clamped = std::min(std::max(v, 0.0), lenientMax());
+            const double text = platform::textToNumberLenient(platform::numberToText(clamped));
+            if (!glissor::toCoordinate(
+                    platform::textToNumberLenient(platform::numberToText(text * m_pixelsPerUnit))))
+                throw ControlError(ErrorKind::Overflow);
+        }
+        setValue(v);
+    });
+}
+void Glissor::writeHPicture(const QPixmap& v) {
+    lateBound([&] { setHPicture(v.toImage()); });
+}
+
+bool Glissor::readStrechPicture() const {
+    return platform::textToBoolStrict(m_strech).value_or(true);
+}
+bool Glissor::readMask() const {
+    return platform::textToBoolStrict(m_maskBool).value_or(true);
+}
+double Glissor::readMaxValue() const {
+    return lenientMax();
+}
+double Glissor::readValue() const {
+    return lenientValue();
 }
 
 // ---- methods ----
@@ -267,7 +357,7 @@ void Glissor::readProperties(const PropertyBag& bag) {
     m_backColor = storedColour(bag.read(QStringLiteral("BackColor"), colourValue(kInitialBackColor)));
     m_captionColor = storedColour(bag.read(QStringLiteral("ForeColor"), colourValue(kInitialForeColor)));
     m_enabled = bag.read(QStringLiteral("Enabled"), true);
-    setEnabled(m_enabled);
+    QWidget::setEnabled(m_enabled);
     m_captionFont = bag.read(QStringLiteral("Font"), ambient).toQFont();
     m_borderStyle = bag.read(QStringLiteral("Border"), std::int16_t{0});
     const int margin = m_borderStyle != 0 ? 1 : 0;
@@ -373,7 +463,8 @@ void Glissor::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void Glissor::mouseReleaseEvent(QMouseEvent* event) {
-    pointerStep(MouseEvent::Up, buttonsOf(event->button()), *event);
+    if (!pointerStep(MouseEvent::Up, buttonsOf(event->button()), *event))
+        return;
     // A click is a press and a release over the face; the release that ends a double-click raises none.
     const bool doubleClicked = std::exchange(m_doubleClicked, false);
     if (!doubleClicked && rect().contains(event->position().toPoint())) {
@@ -390,17 +481,22 @@ void Glissor::mouseDoubleClickEvent(QMouseEvent*) {
     m_doubleClicked = true;
 }
 
-void Glissor::pointerStep(MouseEvent which, short buttons, const QMouseEvent& event) {
+bool Glissor::pointerStep(MouseEvent which, short buttons, const QMouseEvent& event) {
     const QPointF p = event.position() - QPointF(contentsRect().topLeft());
+    const QPointer<Glissor> alive(this);
     // A host handler that fails inside a pointer event has no caller to report to; the event loop must go on.
     try {
         mouseStep(which, buttons, shiftOf(event.modifiers()), static_cast<float>(p.x()),
                   static_cast<float>(p.y()));
     } catch (const ControlError&) {
     }
+    return alive;
 }
 
+// A handler may delete the control: after each event it raises, the step goes on only while the control
+// lives.
 void Glissor::mouseStep(MouseEvent which, short Button, short Shift, float X, float Y) {
+    const QPointer<Glissor> alive(this);
     switch (which) {
     case MouseEvent::Down:
         emit MouseDown(Button, Shift, X, Y);
@@ -412,7 +508,7 @@ void Glissor::mouseStep(MouseEvent which, short Button, short Shift, float X, fl
         emit MouseUp(Button, Shift, X, Y);
         break;
     }
-    if (Button != 1)
+    if (!alive || Button != 1)
         return;
     // With no track (a face as wide as the handle, or no usable maximum) the pointer picks no new value.
     if (auto v = glissor::valueAtPointer(X, m_pixelsPerUnit))
@@ -423,6 +519,8 @@ void Glissor::mouseStep(MouseEvent which, short Button, short Shift, float X, fl
         m_valueLabel = m_max;
     double newValue = lenientValue();
     emit Change(newValue);
+    if (!alive)
+        return;
     const short x = glissor::toCoordinateSaturated(lenientValue() * m_pixelsPerUnit);
     m_handleX = glissor::clampHandle(x, m_handlePicture.pixels.width(), faceWidth());
     DrawSlider();
@@ -504,10 +602,13 @@ void Glissor::paintEvent(QPaintEvent*) {
 
 // ---- helpers ----
 
-void Glissor::notify(const char* name) {
+bool Glissor::notify(const char* name) {
+    const QPointer<Glissor> alive(this);
     const QString property = QString::fromLatin1(name);
     notifyChanged(property);
-    emit PropertyChanged(property);
+    if (alive)
+        emit PropertyChanged(property);
+    return alive;
 }
 
 void Glissor::measureCaption() {

@@ -7,7 +7,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <algorithm>
+#include <utility>
 
 #include "component/control.h"
 #include "component/controlerror.h"
@@ -79,12 +81,18 @@ QString Lumaband::memberDescription(const QString& member) const {
     return QString::fromLatin1(lumaband::memberDescription(member.toStdString()));
 }
 
-void Lumaband::notify(const char* name) {
+bool Lumaband::notify(const char* name) {
+    const QPointer<Lumaband> alive(this);
     notifyChanged(QString::fromLatin1(name));
+    return alive;
 }
 
 void Lumaband::warn(const char* message) {
-    site().prompts().message(QString::fromLatin1(message), platform::Buttons::Ok, platform::Icon::Exclamation,
+    warn(QString::fromLatin1(message));
+}
+
+void Lumaband::warn(const QString& message) {
+    site().prompts().message(message, platform::Buttons::Ok, platform::Icon::Exclamation,
                              QStringLiteral("Lumaband"));
 }
 
@@ -92,25 +100,34 @@ void Lumaband::warn(const char* message) {
 
 void Lumaband::setBackColor(std::uint32_t New_BackColor) {
     m_backColor = New_BackColor;
-    notify("BackColor");
-    DrawBar();
+    if (notify("BackColor"))
+        DrawBar();
 }
 
 void Lumaband::setEnabledState(bool New_Enabled) {
     QWidget::setEnabled(New_Enabled);
     m_bar.enabled = New_Enabled;
-    notify("Enabled");
-    DrawBar();
+    if (notify("Enabled"))
+        DrawBar();
 }
 
 void Lumaband::setBorderStyle(long long New_BorderStyle) {
     m_borderStyle = platform::component::narrowToInt16(New_BorderStyle);
-    notify("BorderStyle");
-    repaintNow(this); // the border is the surface's, not the bar's: no bar run
+    if (notify("BorderStyle"))
+        repaintNow(this); // the border is the surface's, not the bar's: no bar run
 }
 
-void Lumaband::setMousePointer(short New_MousePointer) {
-    m_mousePointer = New_MousePointer;
+bool Lumaband::beyond16Bits(int v) {
+    if (v >= -32768 && v <= 32767)
+        return false;
+    warn(platform::component::errorKindText(platform::component::ErrorKind::Overflow));
+    return true;
+}
+
+void Lumaband::setMousePointer(int New_MousePointer) {
+    if (beyond16Bits(New_MousePointer))
+        return;
+    m_mousePointer = static_cast<short>(New_MousePointer);
     applyPointer();
     notify("MousePointer");
 }
@@ -123,8 +140,8 @@ void Lumaband::setMouseIcon(const QImage& New_MouseIcon) {
 
 void Lumaband::setPercentColor(std::uint32_t New_PercentColor) {
     m_percentColor = New_PercentColor;
-    notify("PercentColor");
-    DrawBar();
+    if (notify("PercentColor"))
+        DrawBar();
 }
 
 void Lumaband::applyPointer() {
@@ -140,39 +157,47 @@ void Lumaband::applyPointer() {
 
 void Lumaband::setStartColor(std::uint32_t New_StartColor) {
     m_bar.startColor = New_StartColor;
-    notify("StartColor");
-    DrawBar();
+    if (notify("StartColor"))
+        DrawBar();
 }
 
 void Lumaband::setEndColor(std::uint32_t New_EndColor) {
     m_bar.endColor = New_EndColor;
-    notify("EndColor");
-    DrawBar();
+    if (notify("EndColor"))
+        DrawBar();
 }
 
-void Lumaband::setValue(short New_Value) {
-    if (const char* rejected = lumaband::checkValue(New_Value, m_bar))
+void Lumaband::setValue(int New_Value) {
+    if (beyond16Bits(New_Value))
+        return;
+    if (const char* rejected = lumaband::checkValue(static_cast<std::int16_t>(New_Value), m_bar))
         return warn(rejected);
-    m_bar.value = New_Value;
-    notify("Value");
-    DrawBar();
+    m_bar.value = static_cast<std::int16_t>(New_Value);
+    if (notify("Value"))
+        DrawBar();
 }
 
-void Lumaband::setMin(short New_Min) {
-    if (const char* rejected = lumaband::checkMin(New_Min, m_bar))
+void Lumaband::setMin(int New_Min) {
+    if (beyond16Bits(New_Min))
+        return;
+    if (const char* rejected = lumaband::checkMin(static_cast<std::int16_t>(New_Min), m_bar))
         return warn(rejected);
-    m_bar.min = New_Min;
-    notify("Min");
+    m_bar.min = static_cast<std::int16_t>(New_Min);
+    if (!notify("Min"))
+        return;
     if (m_bar.value < m_bar.min)
         m_bar.value = m_bar.min; // pulled along without a "Value" notification
     DrawBar();
 }
 
-void Lumaband::setMax(short New_Max) {
-    if (const char* rejected = lumaband::checkMax(New_Max, m_bar))
+void Lumaband::setMax(int New_Max) {
+    if (beyond16Bits(New_Max))
+        return;
+    if (const char* rejected = lumaband::checkMax(static_cast<std::int16_t>(New_Max), m_bar))
         return warn(rejected);
-    m_bar.max = New_Max;
-    notify("Max");
+    m_bar.max = static_cast<std::int16_t>(New_Max);
+    if (!notify("Max"))
+        return;
     if (m_bar.value > m_bar.max)
         m_bar.value = m_bar.max;
     DrawBar();
@@ -180,30 +205,30 @@ void Lumaband::setMax(short New_Max) {
 
 void Lumaband::setShowPercent(bool New_ShowPercent) {
     m_bar.showPercent = New_ShowPercent;
-    notify("ShowPercent");
-    DrawBar();
+    if (notify("ShowPercent"))
+        DrawBar();
 }
 
 void Lumaband::setRelativeScroll(bool New_RelativeScroll) {
     m_bar.relativeScroll = New_RelativeScroll;
-    notify("RelativeScroll");
-    DrawBar();
+    if (notify("RelativeScroll"))
+        DrawBar();
 }
 
 void Lumaband::setSegmentSize(float New_SegmentSize) {
     if (const char* rejected = lumaband::checkSegmentSize(New_SegmentSize, m_bar))
         return warn(rejected);
     m_bar.segmentSize = std::fabs(New_SegmentSize);
-    notify("SegmentSize");
-    DrawBar();
+    if (notify("SegmentSize"))
+        DrawBar();
 }
 
 void Lumaband::setSegmentWidth(float New_SegmentWidth) {
     if (const char* rejected = lumaband::checkSegmentWidth(New_SegmentWidth, m_bar))
         return warn(rejected);
     m_bar.segmentWidth = std::fabs(New_SegmentWidth);
-    notify("SegmentWidth");
-    DrawBar();
+    if (notify("SegmentWidth"))
+        DrawBar();
 }
 
 short Lumaband::Percent() const {
@@ -219,24 +244,24 @@ QVariant Lumaband::percentProperty() const {
     }
 }
 
-// Late-bound writes of the 16-bit members: a value beyond 16 bits is an overflow, before anything changes.
-void Lumaband::setMousePointerProperty(int v) {
-    setMousePointer(platform::component::narrowToInt16(v));
+// Late-bound writes (Qt's property system, and so Designer and QUiLoader) have no caller to throw to: a value
+// beyond the 16 bits of a member is refused before anything changes, with a warning as the checks give.
+template <class Step> void Lumaband::lateBound(Step step) {
+    try {
+        step();
+    } catch (const platform::component::ControlError& e) {
+        warn(platform::component::errorKindText(e.kind()));
+    }
+}
+
+void Lumaband::setBorderStyleProperty(e_Borderstyle s) {
+    lateBound([&] { setBorderStyle(s); });
 }
 QPixmap Lumaband::mouseIconProperty() const {
     return QPixmap::fromImage(m_mouseIcon);
 }
 void Lumaband::setMouseIconProperty(const QPixmap& p) {
     setMouseIcon(p.toImage());
-}
-void Lumaband::setValueProperty(int v) {
-    setValue(platform::component::narrowToInt16(v));
-}
-void Lumaband::setMinProperty(int v) {
-    setMin(platform::component::narrowToInt16(v));
-}
-void Lumaband::setMaxProperty(int v) {
-    setMax(platform::component::narrowToInt16(v));
 }
 
 // ---- the property store
@@ -342,11 +367,15 @@ void Lumaband::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void Lumaband::mouseReleaseEvent(QMouseEvent* e) {
+    // A handler may delete the bar: after MouseUp it goes on only while the bar lives, and Click comes last.
+    const QPointer<Lumaband> alive(this);
     emit MouseUp(platform::buttonCode(e->button()), platform::shiftCode(e->modifiers()),
                  unitsX(e->position().x()), static_cast<float>(e->position().y() - innerRect().top()));
-    if (m_pressed && rect().contains(e->position().toPoint()))
+    if (!alive)
+        return;
+    const bool click = std::exchange(m_pressed, false) && rect().contains(e->position().toPoint());
+    if (click)
         emit Click();
-    m_pressed = false;
 }
 
 // The platform's order for a double-click is MouseDown, MouseUp, Click, DblClick, MouseUp: the second press

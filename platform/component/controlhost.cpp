@@ -55,12 +55,13 @@ Control* instantiateBesideProgram(const QString& clsidOrProgId, QWidget* parent)
     const QString clsid = normalizedClsid(clsidOrProgId);
     if (clsid.isEmpty())
         return nullptr;
-    const QFileInfoList files = QDir(QCoreApplication::applicationDirPath())
-                                    .entryInfoList({QStringLiteral("*.so")}, QDir::Files, QDir::Name);
-    for (const QFileInfo& f : files) {
-        QString ignored;
-        if (Control* control = instantiate({clsid, {}, {}, f.absoluteFilePath()}, parent, &ignored))
-            return control;
+    for (const QString& folder : controlLibraryFolders(QCoreApplication::applicationDirPath())) {
+        const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("*.so")}, QDir::Files, QDir::Name);
+        for (const QFileInfo& f : files) {
+            QString ignored;
+            if (Control* control = instantiate({clsid, {}, {}, f.absoluteFilePath()}, parent, &ignored))
+                return control;
+        }
     }
     return nullptr;
 }
@@ -74,8 +75,19 @@ int pixelsToHimetric(int pixels) {
     return static_cast<int>(std::lround(pixels * 2540.0 / 96.0));
 }
 
+QStringList controlLibraryFolders(const QString& programFolder) {
+    QStringList folders{QDir::cleanPath(programFolder)};
+    const QString installed = QDir::cleanPath(programFolder + QStringLiteral("/" DECKMORA_LIBDIR_FROM_BINDIR));
+    if (installed != folders.front() && QFileInfo(installed).isDir())
+        folders << installed;
+    return folders;
+}
+
 int registerLibrariesBesideProgram() {
-    return registerLibrariesIn(QCoreApplication::applicationDirPath());
+    int registered = 0;
+    for (const QString& folder : controlLibraryFolders(QCoreApplication::applicationDirPath()))
+        registered += registerLibrariesIn(folder);
+    return registered;
 }
 
 Control* createInstance(const QString& clsidOrProgId, QWidget* parent, QString* error) {

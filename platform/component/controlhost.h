@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include "component/control.h"
@@ -30,7 +31,11 @@ Control* createInstance(const QString& clsidOrProgId, QWidget* parent, QString* 
 // The control interface of a widget made by createControl or createInstance; null for any other widget.
 Control* controlOf(QWidget* widget);
 
-// Registers the control libraries in the program's own folder; returns how many.
+// Where a program's control libraries lie: in a build, beside the program; once installed, in the library
+// folder beside the program's (`bin/../lib/<arch>`), which is where `cmake --install` puts them.
+QStringList controlLibraryFolders(const QString& programFolder);
+
+// Registers the control libraries in the program's folders (above); returns how many.
 int registerLibrariesBesideProgram();
 
 // The host's extent keys are in hundredths of a millimetre; the host's pixels are 96 to the inch.

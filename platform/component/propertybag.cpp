@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "component/controlerror.h"
+#include "core/colours.h"
 #include "core/numbertext.h"
 #include "core/rounding.h"
 

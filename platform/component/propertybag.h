@@ -8,8 +8,6 @@
 #include <optional>
 #include <variant>
 
-#include "core/colours.h"
-
 // The property store: the host's set of a control's design-time properties, as named, typed values. Keys are
 // matched without regard to case and keep the spelling of their first write; values keep their order of
 // writing, which is the order a saved file lists them in.
@@ -18,7 +16,7 @@ namespace platform::component {
 // A colour value (0x00BBGGRR, or a system colour with the high bit set); a type of its own so that a colour
 // and a 32-bit integer with the same bits are different values.
 struct Colour {
-    OleColor value = 0;
+    std::uint32_t value = 0;
     friend bool operator==(const Colour&, const Colour&) = default;
 };
 

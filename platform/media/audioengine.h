@@ -8,14 +8,18 @@
 
 #include "media/engineoptions.h"
 
+class QObject;
+
 namespace platform::media {
 
 class AudioOutput;
+class DeviceKeeper;
+class Mixer;
 
-// One output stream for all decks of a program.
+// One output stream for all decks of a program: a Mixer (what the audio thread touches) and a DeviceKeeper
+// (opening, watching and listing devices on threads of its own). Their headers state the lock order.
 class AudioEngine {
 public:
-    struct Impl;
     enum class Output { Device, Null, Offline };
 
     // An output the engine can use. `id` is what EngineOptions::device takes ("pulse:<sink>",
@@ -46,15 +50,20 @@ public:
     // a device, and render() waits for the frames it needs. Both render the same frames.
     enum class Decoding { Inline, Threads };
     static std::unique_ptr<AudioEngine> createOffline(int rate, Decoding decoding);
-    // An engine on outputs of the caller's making (tests of the device watchdog): `device` is called for the
+    // An engine on outputs of the caller's making (tests of the device keeper): `device` is called for the
     // first open (before this returns) and for every retry after a failure, and may return null for a device
     // that is not there. The null output plays meanwhile.
     static std::unique_ptr<AudioEngine>
-    createWithOutput(int rate, int period, std::function<std::unique_ptr<AudioOutput>(Impl&)> device);
+    createWithOutput(int rate, int period, std::function<std::unique_ptr<AudioOutput>(Mixer&)> device);
 
     // The outputs this machine offers now: the sound server's sinks, then PortAudio's devices. Starts no
-    // server and prints nothing.
+    // server, and prints nothing of the libraries' own. Takes a while (a server's answers, a probe of every
+    // card): a window asks requestDevices() instead.
     static std::vector<DeviceInfo> listDevices(int timeoutMs = 1500);
+    // Any thread but the audio thread: lists the devices on a thread of the engine's and hands them to
+    // `answer` on `receiver`'s thread, unless `receiver` is destroyed first. The engine ends that thread
+    // before it goes.
+    void requestDevices(QObject* receiver, std::function<void(const std::vector<DeviceInfo>&)> answer);
     // The entry of `devices` that `name` stands for (its id, or the part after the back-end's prefix), or
     // null.
     static const DeviceInfo* findDevice(const std::vector<DeviceInfo>& devices, const std::string& name);
@@ -117,10 +126,13 @@ public:
     // `listener` runs on a thread of the engine when a recording stops by itself; null for none.
     void setRecordingListener(std::function<void()> listener);
 
-    Impl& impl() { return *d; }
+    // The two halves, for tests and figures.
+    Mixer& mixer();
+    DeviceKeeper& keeper();
 
 private:
-    AudioEngine();
+    struct Impl;
+    AudioEngine(const EngineOptions& options, int rate, bool threaded);
     std::unique_ptr<Impl> d;
 };
 

@@ -202,7 +202,7 @@ void Deck::postEnds() {
         owner, [owner, deliver] { deliver(owner); }, Qt::QueuedConnection);
 }
 
-bool Deck::fill() {
+bool Deck::fill(bool* blocked) {
     assertNotAudioThread();
     std::lock_guard lk(m_mutex);
     if (m_scan && m_scan->done.load(std::memory_order_acquire)) {
@@ -220,7 +220,10 @@ bool Deck::fill() {
         produce(*c);
         m_ring.commit();
     }
-    return m_scan != nullptr || m_ring.holdsBefore(m_staleUpTo);
+    const bool stale = m_ring.holdsBefore(m_staleUpTo);
+    if (blocked)
+        *blocked = stale && !m_producerEnded;
+    return m_scan != nullptr || stale;
 }
 
 int Deck::readStereo(float* out, int frames) {
@@ -325,19 +328,37 @@ bool Deck::ready(int frames) {
     }
 }
 
+bool Deck::holdsCurrent(uint64_t gen) {
+    for (uint32_t i = 0;; ++i) {
+        const Chunk* c = m_ring.peek(i);
+        if (!c)
+            return false;
+        if (c->gen == gen)
+            return true;
+    }
+}
+
 void Deck::mix(float* out, int frames, float* cue) {
-    dropStale();
     if (cue && !m_cue.load(std::memory_order_relaxed))
         cue = nullptr;
     const float target = m_targetGain.load(std::memory_order_relaxed);
     // A silent deck takes a new level at once: there is no sound to step.
     if (state() != DeckState::Playing) {
+        dropStale();
         m_gain = m_rampTarget = target;
         return;
     }
     if (m_startSilent.exchange(false, std::memory_order_acq_rel))
         m_gain = m_rampTarget = target;
     const uint64_t gen = m_gen.load(std::memory_order_acquire);
+    // A seek while playing leaves the ring full of the old place's frames, and the decoder can add the new
+    // place's only once there is room. Dropping them all now would leave this pass silent; instead this pass
+    // plays on from the old place (its position and any end not counted), and what is left of it is dropped
+    // afterwards, so that the next pass starts at the new place.
+    const Chunk* head = m_ring.readable();
+    const bool bridging = head && head->gen != gen && !holdsCurrent(gen);
+    if (!bridging)
+        dropStale();
     if (target != m_rampTarget) {
         m_rampTarget = target;
         m_rampStep = (target - m_gain) / float(m_rampFrames);
@@ -349,7 +370,8 @@ void Deck::mix(float* out, int frames, float* cue) {
             m_underflows.fetch_add(1, std::memory_order_relaxed);
             break;
         }
-        if (c->gen != gen) {
+        const bool stale = c->gen != gen;
+        if (stale && !bridging) {
             m_ring.pop();
             m_chunkPos = 0;
             continue;
@@ -377,11 +399,13 @@ void Deck::mix(float* out, int frames, float* cue) {
         }
         m_chunkPos += n;
         i += n;
-        m_position.store(c->seekStart + double(c->offset + m_chunkPos) / m_outputRate,
-                         std::memory_order_relaxed);
-        m_positionGen.store(gen, std::memory_order_release);
+        if (!stale) {
+            m_position.store(c->seekStart + double(c->offset + m_chunkPos) / m_outputRate,
+                             std::memory_order_relaxed);
+            m_positionGen.store(gen, std::memory_order_release);
+        }
         if (m_chunkPos >= c->frames) {
-            const bool end = c->end;
+            const bool end = c->end && !stale;
             m_ring.pop();
             m_chunkPos = 0;
             if (end) {
@@ -393,6 +417,8 @@ void Deck::mix(float* out, int frames, float* cue) {
             }
         }
     }
+    if (bridging)
+        dropStale();
 }
 
 void Deck::workerLoop() {
@@ -400,7 +426,8 @@ void Deck::workerLoop() {
         // Read before the work: if the deck is silent here, any end it reached is counted in this word and
         // posted below, so parking on it loses nothing.
         const DeckState seen = stateOf(m_state.load(std::memory_order_acquire));
-        const bool busy = fill();
+        bool blocked = false;
+        const bool busy = fill(&blocked);
         postEnds();
         std::unique_lock lk(m_wakeMutex);
         if (m_quit)
@@ -412,7 +439,9 @@ void Deck::workerLoop() {
         if (seen == DeckState::Playing || busy) {
             // The ring holds many periods: a poll a period keeps it topped up, and the audio callback never
             // has to wake anyone.
-            m_wake.wait_for(lk, m_poll, [this] { return m_quit || m_wakePending; });
+            // Frames of a seek wait only for the pass that plays out the old place: look again soon, so that
+            // the next pass finds the new place's frames there.
+            m_wake.wait_for(lk, blocked ? m_poll / 8 : m_poll, [this] { return m_quit || m_wakePending; });
         } else {
             // A silent deck consumes nothing: park until a command from another thread.
             m_wake.wait(lk, [this] { return m_quit || m_wakePending; });

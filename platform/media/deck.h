@@ -52,8 +52,9 @@ public:
 
     // Decoding side (the worker thread, or the engine's render in synchronous mode): tops the ring up. True
     // while the worker must keep polling though the deck is silent: a scan of the song runs, or chunks that a
-    // load or seek made stale still wait for the mixing side to drop them.
-    bool fill();
+    // load or seek made stale still wait for the mixing side to drop them. `blocked`, when given, says
+    // whether such stale chunks keep the new place's frames out of the ring.
+    bool fill(bool* blocked = nullptr);
     // Any non-audio thread: asks the worker (if any) to fill now rather than at its next poll, and tells the
     // engine through the hook (see setWakeHook). The audio thread never wakes anyone: the worker polls while
     // its deck plays.
@@ -80,6 +81,8 @@ private:
     void resetProducer(int64_t frame); // under m_mutex
     int produce(Chunk& c);             // under m_mutex
     int readStereo(float* out, int frames);
+    // Audio thread: whether a chunk of `gen` is in the ring.
+    bool holdsCurrent(uint64_t gen);
     void workerLoop();
 
     // The state and the count of ends share one word, so that whoever sees a deck stopped by its end also

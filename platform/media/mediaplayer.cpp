@@ -7,7 +7,7 @@
 
 #include "media/audioengine.h"
 #include "media/deck.h"
-#include "media/engineimpl.h"
+#include "media/mixer.h"
 
 namespace platform::media {
 
@@ -31,7 +31,7 @@ float gainForLevel(int level) {
 }
 
 struct MediaPlayer::Impl {
-    Impl(AudioEngine& e) : engine(e), deck(e.sampleRate(), e.impl().threaded, e.period()) {}
+    Impl(AudioEngine& e) : engine(e), deck(e.sampleRate(), e.mixer().threaded, e.period()) {}
     AudioEngine& engine;
     Deck deck;
     QString path;
@@ -46,7 +46,7 @@ MediaPlayer::MediaPlayer(AudioEngine& engine, QWidget* parent)
     : QWidget(parent), d(std::make_unique<Impl>(engine)) {
     d->deck.setGain(gainForLevel(0));
     d->deck.setOwner(this, [](QObject* o) { static_cast<MediaPlayer*>(o)->deliverEnds(); });
-    d->engine.impl().addDeck(&d->deck);
+    d->engine.mixer().addDeck(&d->deck);
     // The face's clock moves only while a song plays and someone can see it: the timer runs only then (a
     // paint starts it), so a player in a cut-off work area or a stopped deck never wakes the event loop.
     d->face.setInterval(250);
@@ -60,7 +60,7 @@ MediaPlayer::MediaPlayer(AudioEngine& engine, QWidget* parent)
 
 MediaPlayer::~MediaPlayer() {
     d->deck.setOwner(nullptr, nullptr);
-    d->engine.impl().removeDeck(&d->deck);
+    d->engine.mixer().removeDeck(&d->deck);
 }
 
 void MediaPlayer::deliverEnds() {

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
+#include <dlfcn.h>
 #include <mutex>
 #include <portaudio.h>
-#include <unistd.h>
 
-#include "media/engineimpl.h"
+#include "media/audiooutput.h"
+#include "media/mixer.h"
 
 #ifdef DECKMORA_HAVE_ALSA
 #include <alsa/asoundlib.h>
@@ -18,35 +18,34 @@ namespace platform::media {
 
 namespace {
 
-// Sends standard error to /dev/null for its lifetime. Back-ends print from inside PortAudio's calls, beyond
-// the reach of any handler we could set.
-class QuietStderr {
-public:
-    QuietStderr() {
-        std::fflush(stderr);
-        m_saved = ::dup(2);
-        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (m_saved >= 0 && null >= 0)
-            ::dup2(null, 2);
-        if (null >= 0)
-            ::close(null);
-    }
-    ~QuietStderr() {
-        std::fflush(stderr);
-        if (m_saved >= 0) {
-            ::dup2(m_saved, 2);
-            ::close(m_saved);
-        }
-    }
-    QuietStderr(const QuietStderr&) = delete;
-    QuietStderr& operator=(const QuietStderr&) = delete;
+#ifdef DECKMORA_HAVE_ALSA
+void silentAlsa(const char*, int, const char*, int, const char*, ...) {}
+#endif
 
-private:
-    int m_saved = -1;
-};
+// The libraries under PortAudio print their own failures (ALSA when a card or plugin is missing, JACK when
+// no server runs) straight to standard error. Their own hooks take that chatter; the process's standard
+// error stays open throughout, so that what other threads write meanwhile (the engine's notices, Qt's
+// warnings, the audio-thread guard's last words) is never lost.
+void quietJack(const char*) {}
 
-// PortAudio is not thread-safe: the watchdog opens devices while a window lists them. Every call outside the
-// callback goes under this lock (recursive: an output's stop runs inside its own teardown).
+void silenceLibraries() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+#ifdef DECKMORA_HAVE_ALSA
+        snd_lib_error_set_handler(&silentAlsa);
+#endif
+        // JACK comes with PortAudio (it links it); looked up rather than linked, so that a PortAudio built
+        // without it needs nothing more.
+        using SetHandler = void (*)(void (*)(const char*));
+        for (const char* setter : {"jack_set_error_function", "jack_set_info_function"})
+            if (auto set = reinterpret_cast<SetHandler>(::dlsym(RTLD_DEFAULT, setter)))
+                set(&quietJack);
+    });
+}
+
+// PortAudio is not thread-safe: the keeper opens devices while its listing thread (or a command line's
+// --list-devices) lists them. Every call outside the callback goes under this lock (recursive: an output's
+// stop runs inside its own teardown).
 // Never destroyed: the program-wide engine stops its device at exit, after function-local statics made later
 // are gone.
 std::recursive_mutex& portAudioMutex() {
@@ -54,32 +53,27 @@ std::recursive_mutex& portAudioMutex() {
     return *m;
 }
 
-#ifdef DECKMORA_HAVE_ALSA
-void silentAlsa(const char*, int, const char*, int, const char*, ...) {}
-#endif
-
 class PortAudioOutput final : public AudioOutput {
 public:
-    PortAudioOutput(AudioEngine::Impl& engine, PaDeviceIndex device, OutputRole role)
-        : m_engine(engine), m_device(device), m_role(role) {
+    PortAudioOutput(Mixer& mixer, int latencyMs, PaDeviceIndex device, OutputRole role)
+        : m_mixer(mixer), m_latencyMs(latencyMs), m_device(device), m_role(role) {
         const PaDeviceInfo* info = Pa_GetDeviceInfo(device);
         m_name = info && info->name ? info->name : "sound device";
     }
     ~PortAudioOutput() override {
         std::lock_guard lk(portAudioMutex());
         stop();
-        QuietStderr quiet;
         Pa_Terminate();
     }
 
     bool start() override {
         std::lock_guard lk(portAudioMutex());
         m_channels = 2;
-        if (m_role == OutputRole::Main && m_engine.cue.current() == AudioEngine::CueRouting::Channels34) {
+        if (m_role == OutputRole::Main && m_mixer.cue.current() == AudioEngine::CueRouting::Channels34) {
             if (Pa_GetDeviceInfo(m_device)->maxOutputChannels >= 4)
                 m_channels = 4;
             else
-                m_engine.say(
+                m_mixer.say(
                     "the sound device has two channels; the headphone mix on channels 3-4 is not heard.");
         }
         PaStreamParameters out{};
@@ -87,9 +81,8 @@ public:
         out.channelCount = m_channels;
         out.sampleFormat = paFloat32;
         out.suggestedLatency =
-            std::max(Pa_GetDeviceInfo(m_device)->defaultLowOutputLatency, m_engine.latencyMs / 1000.0);
-        QuietStderr quiet;
-        if (Pa_OpenStream(&m_stream, nullptr, &out, m_engine.rate, unsigned(m_engine.period), paClipOff,
+            std::max(Pa_GetDeviceInfo(m_device)->defaultLowOutputLatency, m_latencyMs / 1000.0);
+        if (Pa_OpenStream(&m_stream, nullptr, &out, m_mixer.rate, unsigned(m_mixer.period), paClipOff,
                           &callback, this) != paNoError) {
             m_stream = nullptr;
             return false;
@@ -106,14 +99,17 @@ public:
         std::lock_guard lk(portAudioMutex());
         if (!m_stream)
             return;
-        QuietStderr quiet;
         Pa_AbortStream(m_stream);
         Pa_CloseStream(m_stream);
         m_stream = nullptr;
     }
 
+    // A listing that holds PortAudio (a probe of every card) is no news of this stream: the keeper is not
+    // held for it, and the silence limit still watches whether the stream takes audio.
     bool healthy() override {
-        std::lock_guard lk(portAudioMutex());
+        std::unique_lock lk(portAudioMutex(), std::try_to_lock);
+        if (!lk.owns_lock())
+            return true;
         return m_stream && Pa_IsStreamActive(m_stream) == 1;
     }
     std::string name() const override { return m_name; }
@@ -127,13 +123,14 @@ private:
         // Not (or no longer) the output that mixes, the stream plays the silence process() wrote until the
         // engine stops it.
         if (self->m_role == OutputRole::Cue)
-            self->m_engine.cue.feed.pull(out, int(frames));
+            self->m_mixer.cue.feed.pull(out, int(frames));
         else
-            self->m_engine.processDevice(self->mixer, out, int(frames), self->m_channels);
+            self->m_mixer.processDevice(self->mixer, out, int(frames), self->m_channels);
         return paContinue;
     }
 
-    AudioEngine::Impl& m_engine;
+    Mixer& m_mixer;
+    const int m_latencyMs;
     PaDeviceIndex m_device;
     const OutputRole m_role;
     int m_channels = 2;
@@ -145,29 +142,21 @@ private:
 class PortAudioSession {
 public:
     PortAudioSession() : m_lock(portAudioMutex()) {
-#ifdef DECKMORA_HAVE_ALSA
-        snd_lib_error_set_handler(&silentAlsa);
-#endif
+        silenceLibraries();
         // Do not let probing start a JACK server that nobody asked for.
         ::setenv("JACK_NO_START_SERVER", "1", 0);
-        QuietStderr quiet;
         m_ok = Pa_Initialize() == paNoError;
     }
     ~PortAudioSession() {
         if (m_ok && !m_kept) {
-            QuietStderr quiet;
             Pa_Terminate();
         }
     }
     PortAudioSession(const PortAudioSession&) = delete;
     PortAudioSession& operator=(const PortAudioSession&) = delete;
-    bool ok() const {
-        return m_ok;
-    }
+    bool ok() const { return m_ok; }
     // The output that takes the session over terminates PortAudio itself.
-    void keep() {
-        m_kept = true;
-    }
+    void keep() { m_kept = true; }
 
 private:
     std::lock_guard<std::recursive_mutex> m_lock;
@@ -181,7 +170,7 @@ bool usable(const PaDeviceInfo* info) {
 
 } // namespace
 
-std::unique_ptr<AudioOutput> makePortAudioOutput(AudioEngine::Impl& engine, const std::string& name,
+std::unique_ptr<AudioOutput> makePortAudioOutput(Mixer& mixer, int latencyMs, const std::string& name,
                                                  OutputRole role) {
     PortAudioSession session;
     if (!session.ok())
@@ -193,7 +182,7 @@ std::unique_ptr<AudioOutput> makePortAudioOutput(AudioEngine::Impl& engine, cons
     if (device == paNoDevice || !usable(Pa_GetDeviceInfo(device)))
         return nullptr;
     session.keep();
-    return std::make_unique<PortAudioOutput>(engine, device, role);
+    return std::make_unique<PortAudioOutput>(mixer, latencyMs, device, role);
 }
 
 void appendPortAudioDevices(std::vector<AudioEngine::DeviceInfo>& out) {
@@ -211,10 +200,19 @@ void appendPortAudioDevices(std::vector<AudioEngine::DeviceInfo>& out) {
     }
 }
 
-std::unique_ptr<AudioOutput> makeDefaultOutput(AudioEngine::Impl& engine) {
-    if (auto server = makePulseOutput(engine))
+std::unique_ptr<AudioOutput> makeDefaultOutput(Mixer& mixer, int latencyMs) {
+    if (auto server = makePulseOutput(mixer, latencyMs))
         return server;
-    return makePortAudioOutput(engine);
+    return makePortAudioOutput(mixer, latencyMs);
+}
+
+std::unique_ptr<AudioOutput> makeOutputFor(Mixer& mixer, int latencyMs, const std::string& id,
+                                           OutputRole role) {
+    if (id.rfind("pulse:", 0) == 0)
+        return makePulseOutput(mixer, latencyMs, id.substr(6), role);
+    if (id.rfind("portaudio:", 0) == 0)
+        return makePortAudioOutput(mixer, latencyMs, id.substr(10), role);
+    return nullptr;
 }
 
 } // namespace platform::media

@@ -6,25 +6,33 @@
 #include <chrono>
 #include <pthread.h>
 #include <pulse/pulseaudio.h>
+#include <pulse/rtclock.h>
 #include <sched.h>
 
-#include "media/engineimpl.h"
+#include "media/audiooutput.h"
+#include "media/mixer.h"
 
 namespace platform::media {
 
 namespace {
 
-std::string clientNameOf(const AudioEngine::Impl& engine) {
-    if (!engine.name.empty())
-        return engine.name;
+// How long any one answer of the server may take. A server answers in milliseconds, a few seconds when a
+// loaded machine starts its session; one that was stopped (or is wedged) would otherwise hold the keeper, a
+// device choice and the program's exit for as long as it stays so. A wait that ends here fails the device,
+// which the keeper tries again later.
+constexpr pa_usec_t kAnswerLimit = 4 * PA_USEC_PER_SEC;
+
+std::string clientNameOf(const Mixer& mixer) {
+    if (!mixer.name.empty())
+        return mixer.name;
     const QString app = QCoreApplication::applicationName();
     return app.isEmpty() ? std::string("media player") : app.toStdString();
 }
 
 class PulseOutput final : public AudioOutput {
 public:
-    PulseOutput(AudioEngine::Impl& engine, std::string sink, OutputRole role)
-        : m_engine(engine), m_sink(std::move(sink)), m_role(role) {}
+    PulseOutput(Mixer& mixer, int latencyMs, std::string sink, OutputRole role)
+        : m_mixer(mixer), m_latencyMs(latencyMs), m_sink(std::move(sink)), m_role(role) {}
     ~PulseOutput() override { stop(); }
 
     // Connects to the server without ever starting one; false when none answers.
@@ -35,7 +43,7 @@ public:
         pa_proplist* props = pa_proplist_new();
         pa_proplist_sets(props, PA_PROP_MEDIA_ROLE, "music");
         m_context = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(m_loop),
-                                                 clientNameOf(m_engine).c_str(), props);
+                                                 clientNameOf(m_mixer).c_str(), props);
         pa_proplist_free(props);
         if (!m_context)
             return false;
@@ -58,23 +66,27 @@ public:
                 pthread_setschedparam(pthread_self(), SCHED_FIFO | SCHED_RESET_ON_FORK, &param);
             },
             nullptr);
-        pa_context_state_t state;
-        while ((state = pa_context_get_state(m_context)) != PA_CONTEXT_READY && PA_CONTEXT_IS_GOOD(state))
-            pa_threaded_mainloop_wait(m_loop);
+        const bool ready = waitUntil([this] {
+            const pa_context_state_t state = pa_context_get_state(m_context);
+            return state == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state);
+        });
+        const bool ok = ready && pa_context_get_state(m_context) == PA_CONTEXT_READY;
         pa_threaded_mainloop_unlock(m_loop);
-        return state == PA_CONTEXT_READY;
+        return ok;
     }
 
     bool start() override {
         if (!m_running)
             return false;
         m_channels = 2;
-        if (m_role == OutputRole::Main && m_engine.cue.current() == AudioEngine::CueRouting::Channels34) {
+        if (m_role == OutputRole::Main && m_mixer.cue.current() == AudioEngine::CueRouting::Channels34) {
             const int has = sinkChannels();
+            if (has < 0)
+                return false;
             if (has >= 4)
                 m_channels = 4;
             else
-                m_engine.say(
+                m_mixer.say(
                     "the sound device has two channels; the headphone mix on channels 3-4 is not heard.");
         }
         m_frameBytes = size_t(m_channels) * sizeof(float);
@@ -91,14 +103,14 @@ public:
         pa_format_info* format = pa_format_info_new();
         format->encoding = PA_ENCODING_PCM;
         pa_format_info_set_sample_format(format, PA_SAMPLE_FLOAT32NE);
-        pa_format_info_set_rate(format, m_engine.rate);
+        pa_format_info_set_rate(format, m_mixer.rate);
         pa_format_info_set_channels(format, m_channels);
         pa_format_info_set_channel_map(format, &map);
         pa_buffer_attr attr;
         attr.maxlength = uint32_t(-1);
         // The whole latency, the server's share included: the server never holds more than this ahead of
         // what the decks play, silence or not.
-        attr.tlength = uint32_t(uint64_t(m_engine.rate) * uint64_t(m_engine.latencyMs) / 1000 * m_frameBytes);
+        attr.tlength = uint32_t(uint64_t(m_mixer.rate) * uint64_t(m_latencyMs) / 1000 * m_frameBytes);
         attr.prebuf = uint32_t(-1);
         attr.minreq = uint32_t(-1);
         attr.fragsize = uint32_t(-1);
@@ -113,10 +125,11 @@ public:
             ok = pa_stream_connect_playback(m_stream, m_sink.empty() ? nullptr : m_sink.c_str(), &attr,
                                             PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) == 0;
         }
-        pa_stream_state_t state = PA_STREAM_FAILED;
-        while (ok && (state = pa_stream_get_state(m_stream)) != PA_STREAM_READY && PA_STREAM_IS_GOOD(state))
-            pa_threaded_mainloop_wait(m_loop);
-        ok = ok && state == PA_STREAM_READY;
+        ok = ok && waitUntil([this] {
+                 const pa_stream_state_t state = pa_stream_get_state(m_stream);
+                 return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
+             });
+        ok = ok && pa_stream_get_state(m_stream) == PA_STREAM_READY;
         if (ok) {
             const char* device = pa_stream_get_device_name(m_stream);
             m_name = device ? device : "sound server";
@@ -175,7 +188,36 @@ public:
     int channels() const override { return m_channels; }
 
 private:
-    // Under the loop's lock: the channels of the sink the stream goes to, 0 when the server does not say.
+    // Under the loop's lock: waits until `done` holds or the server took too long to answer; false then.
+    template <class Done> bool waitUntil(Done done) {
+        struct Late {
+            pa_threaded_mainloop* loop;
+            bool passed = false;
+        } late{m_loop};
+        pa_time_event* timer = pa_context_rttime_new(
+            m_context, pa_rtclock_now() + kAnswerLimit,
+            [](pa_mainloop_api*, pa_time_event*, const struct timeval*, void* user) {
+                auto* l = static_cast<Late*>(user);
+                l->passed = true;
+                pa_threaded_mainloop_signal(l->loop, 0);
+            },
+            &late);
+        if (!timer)
+            return false;
+        bool ok = true;
+        while (!done()) {
+            if (late.passed) {
+                ok = false;
+                break;
+            }
+            pa_threaded_mainloop_wait(m_loop);
+        }
+        pa_threaded_mainloop_get_api(m_loop)->time_free(timer);
+        return ok;
+    }
+
+    // Under the loop's lock: the channels of the sink the stream goes to, 0 when the server does not say, -1
+    // when it did not answer in time.
     int sinkChannels() {
         struct Query {
             pa_threaded_mainloop* loop;
@@ -194,12 +236,15 @@ private:
                 pa_threaded_mainloop_signal(q->loop, 0);
             },
             &q);
-        while (op && !q.done && pa_operation_get_state(op) == PA_OPERATION_RUNNING)
-            pa_threaded_mainloop_wait(m_loop);
-        if (op)
+        const bool answered =
+            op && waitUntil([&] { return q.done || pa_operation_get_state(op) != PA_OPERATION_RUNNING; });
+        if (op) {
+            if (!answered)
+                pa_operation_cancel(op);
             pa_operation_unref(op);
+        }
         pa_threaded_mainloop_unlock(m_loop);
-        return q.channels;
+        return op && !answered ? -1 : q.channels;
     }
 
     static void contextState(pa_context* c, void* user) {
@@ -239,9 +284,9 @@ private:
             const int frames = int(n / frameBytes);
             // Retired, the mix writes silence until the engine disconnects the stream.
             if (self->m_role == OutputRole::Cue)
-                self->m_engine.cue.feed.pull(out, frames);
+                self->m_mixer.cue.feed.pull(out, frames);
             else
-                self->m_engine.processDevice(self->mixer, out, frames, self->m_channels);
+                self->m_mixer.processDevice(self->mixer, out, frames, self->m_channels);
             if (pa_stream_write(s, data, n, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
                 self->m_failed.store(true, std::memory_order_release);
                 return;
@@ -250,7 +295,8 @@ private:
         }
     }
 
-    AudioEngine::Impl& m_engine;
+    Mixer& m_mixer;
+    const int m_latencyMs;
     const std::string m_sink;
     const OutputRole m_role;
     int m_channels = 2;
@@ -315,9 +361,9 @@ struct SinkList {
 
 } // namespace
 
-std::unique_ptr<AudioOutput> makePulseOutput(AudioEngine::Impl& engine, const std::string& sink,
+std::unique_ptr<AudioOutput> makePulseOutput(Mixer& mixer, int latencyMs, const std::string& sink,
                                              OutputRole role) {
-    auto out = std::make_unique<PulseOutput>(engine, sink, role);
+    auto out = std::make_unique<PulseOutput>(mixer, latencyMs, sink, role);
     if (!out->connect())
         return nullptr;
     return out;

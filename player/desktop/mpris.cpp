@@ -9,11 +9,11 @@
 #include <QUrl>
 #include <cmath>
 
-#include "frmmain.h"
+#include "console/songintake.h"
 #include "instance.h"
 #include "media/mediaplayer.h"
 #include "media/songformats.h"
-#include "songintake.h"
+#include "windows/mainwindow.h"
 
 namespace player {
 
@@ -49,21 +49,25 @@ MprisPlayer::MprisPlayer(Mpris* parent) : QDBusAbstractAdaptor(parent), m_p(pare
     connect(parent, &Mpris::seeked, this, &MprisPlayer::Seeked);
 }
 
-Mpris::Mpris(frmMain& window, const QString& coverDir, QObject* parent)
+Mpris::Mpris(MainWindow& window, const QString& coverDir, QObject* parent)
     : QObject(parent), m_w(window), m_coverDir(coverDir) {
+    m_tagReader.setMaxThreadCount(1);
     new MprisRoot(this);
     new MprisPlayer(this);
-    connect(&m_w, &frmMain::activeDeckChanged, this, &Mpris::scheduleRefresh);
-    connect(&m_w, &frmMain::deckLoaded, this, &Mpris::scheduleRefresh);
-    connect(&m_w, &frmMain::deckSeeked, this, [this](int d) {
+    connect(&m_w, &MainWindow::activeDeckChanged, this, &Mpris::scheduleRefresh);
+    connect(&m_w, &MainWindow::deckLoaded, this, &Mpris::scheduleRefresh);
+    connect(&m_w, &MainWindow::deckSeeked, this, [this](int d) {
         if (d == m_w.activeDeck())
             seekedTo(d);
     });
     // Queued behind the window's own handlers (the auto-mix answers a song's end), and sent once.
-    connect(&m_w, &frmMain::playerChanged, this, &Mpris::scheduleRefresh);
+    connect(&m_w, &MainWindow::playerChanged, this, &Mpris::scheduleRefresh);
 }
 
 Mpris::~Mpris() {
+    // A read still running ends before this object goes; what it sent back goes with the object.
+    m_tagReader.clear();
+    m_tagReader.waitForDone();
     if (!m_published)
         return;
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -150,10 +154,8 @@ QVariantMap Mpris::metadata() const {
         return m;
     const int d = m_w.activeDeck();
     const QString path = m_w.deckPlayer(d).fileName();
-    if (path != m_tagsPath) {
-        m_tagsPath = path;
-        m_tags = readSongTags(path, m_coverDir);
-    }
+    if (path != m_tagsPath)
+        askTags(path);
     QString title = m_tags.title;
     if (title.isEmpty())
         title = m_w.deckSongName(d);
@@ -169,6 +171,29 @@ QVariantMap Mpris::metadata() const {
     if (!m_tags.artPath.isEmpty())
         m[QStringLiteral("mpris:artUrl")] = QUrl::fromLocalFile(m_tags.artPath).toString();
     return m;
+}
+
+void Mpris::askTags(const QString& path) const {
+    m_tagsPath = path;
+    m_tags = {};
+    const quint64 ask = ++m_tagsAsked;
+    m_latestAsk.store(ask);
+    auto* self = const_cast<Mpris*>(this);
+    m_tagReader.start([self, path, dir = m_coverDir, ask] {
+        if (self->m_latestAsk.load() != ask)
+            return; // another song was asked for while this one waited
+        const SongTags tags = readSongTags(path, dir);
+        QMetaObject::invokeMethod(
+            self, [self, ask, tags] { self->tagsRead(ask, tags); }, Qt::QueuedConnection);
+    });
+}
+
+void Mpris::tagsRead(quint64 ask, const SongTags& tags) {
+    if (ask != m_tagsAsked)
+        return;
+    m_tags = tags;
+    emit tagsChanged();
+    scheduleRefresh();
 }
 
 QVariantMap Mpris::playerProperties() const {
@@ -259,7 +284,10 @@ void Mpris::openUri(const QString& uri) {
         m_w.intake()->add({url.toLocalFile()});
 }
 
+// Any double may come from the bus; not a number is no volume at all.
 void Mpris::setVolume(double v) {
+    if (std::isnan(v))
+        return;
     m_w.setDeckVolume(m_w.activeDeck(), v);
 }
 

@@ -4,13 +4,15 @@
 #include <QDBusObjectPath>
 #include <QObject>
 #include <QStringList>
+#include <QThreadPool>
 #include <QVariantMap>
+#include <atomic>
 
 #include "songtags.h"
 
 namespace player {
 
-class frmMain;
+class MainWindow;
 
 // The desktop's remote control (media keys, "now playing" panels, playerctl) through MPRIS 2 on the session
 // bus. The player side follows the active deck, the deck whose transport was used last. Changes are sent
@@ -25,7 +27,7 @@ public:
     static constexpr auto kPath = "/org/mpris/MediaPlayer2";
 
     // `coverDir` receives the covers of songs that embed one.
-    explicit Mpris(frmMain& window, const QString& coverDir = coverCacheDir(), QObject* parent = nullptr);
+    explicit Mpris(MainWindow& window, const QString& coverDir = coverCacheDir(), QObject* parent = nullptr);
     ~Mpris() override;
     // Publishes the player; false without a session bus. A name already taken gets this process's own
     // suffix, as the protocol asks.
@@ -61,14 +63,18 @@ public:
 
 signals:
     void seeked(qlonglong positionUs);
+    // The active deck's song tags came in (the metadata now carries them).
+    void tagsChanged();
 
 private:
     void scheduleRefresh();
     void seekedTo(int deck);
     QVariantMap playerProperties() const;
     QDBusObjectPath trackId() const;
+    void askTags(const QString& path) const;
+    void tagsRead(quint64 ask, const SongTags& tags);
 
-    frmMain& m_w;
+    MainWindow& m_w;
     QString m_coverDir;
     QString m_service;
     bool m_published = false;
@@ -77,8 +83,14 @@ private:
     // The song the metadata describes; a new one gets a new track id.
     mutable QString m_trackKey;
     mutable quint64 m_trackSerial = 0;
+    // The tags of the song the metadata describes. They are read on m_tagReader (a song may lie on a slow
+    // disk, a cover is written to the cache) and come back on the UI thread; an answer for a song asked for
+    // before the last is dropped. Until it comes, the metadata carries the list's name.
     mutable QString m_tagsPath;
     mutable SongTags m_tags;
+    mutable quint64 m_tagsAsked = 0;
+    mutable std::atomic<quint64> m_latestAsk{0};
+    mutable QThreadPool m_tagReader;
 };
 
 class MprisRoot : public QDBusAbstractAdaptor {

@@ -1,9 +1,9 @@
 #include "session.h"
 
-#include "frmmain.h"
+#include "console/songintake.h"
 #include "instance.h"
 #include "mpris.h"
-#include "songintake.h"
+#include "windows/mainwindow.h"
 
 namespace player {
 
@@ -24,7 +24,7 @@ void Session::open(const QStringList& paths) {
         m_pending += paths;
 }
 
-void Session::attach(frmMain& window) {
+void Session::attach(MainWindow& window) {
     m_window = &window;
     m_mpris = std::make_unique<Mpris>(window);
     m_mpris->publish();

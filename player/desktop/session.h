@@ -7,7 +7,7 @@
 
 namespace player {
 
-class frmMain;
+class MainWindow;
 
 namespace desktop {
 
@@ -25,13 +25,13 @@ public:
     // Adds `paths` to the song list, now or as soon as the main window is up.
     void open(const QStringList& paths);
     // The main window is up.
-    void attach(frmMain& window);
+    void attach(MainWindow& window);
     Mpris* mpris() const { return m_mpris.get(); }
 
 private:
     void handOverReceived(const QStringList& paths);
 
-    QPointer<frmMain> m_window;
+    QPointer<MainWindow> m_window;
     QStringList m_pending;
     std::unique_ptr<Mpris> m_mpris;
 };

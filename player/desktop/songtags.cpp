@@ -1,10 +1,14 @@
 #include "songtags.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <algorithm>
+#include <atomic>
 #include <taglib/attachedpictureframe.h>
 #include <taglib/fileref.h>
 #include <taglib/flacfile.h>
@@ -108,21 +112,64 @@ Cover otherCover(TagLib::File* file) {
     return {};
 }
 
-QString storeCover(const Cover& cover, const QString& cacheDir) {
+// Covers are named by the hex of their SHA-1 and their kind; nothing else in the folder is ours to remove.
+bool isCoverName(const QString& name) {
+    static const QRegularExpression pattern(QStringLiteral("^[0-9a-f]{40}\\.(png|jpg)$"));
+    return pattern.match(name).hasMatch();
+}
+
+// Marks a cover as used now. Each mark of this program is later than the one before: the file times are
+// compared in milliseconds, and songs may change faster.
+void markUsed(const QString& path) {
+    static std::atomic<qint64> last{0};
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    qint64 before = last.load();
+    qint64 stamp = 0;
+    do {
+        stamp = std::max(now, before + 1);
+    } while (!last.compare_exchange_weak(before, stamp));
+    QFile cover(path);
+    if (cover.open(QIODevice::ReadWrite))
+        cover.setFileTime(QDateTime::fromMSecsSinceEpoch(stamp, Qt::UTC), QFileDevice::FileModificationTime);
+}
+
+// Keeps `keep` and, newest first (a use touches a cover's time), the covers that still fit the bounds.
+void pruneCovers(const QString& cacheDir, CoverCacheBounds bounds, const QString& keep) {
+    int files = 1;
+    qint64 bytes = QFileInfo(keep).size();
+    for (const QFileInfo& cover : QDir(cacheDir).entryInfoList(QDir::Files, QDir::Time)) {
+        if (!isCoverName(cover.fileName()) || cover.absoluteFilePath() == keep)
+            continue;
+        if (files < bounds.files && bytes + cover.size() <= bounds.bytes) {
+            ++files;
+            bytes += cover.size();
+        } else {
+            QFile::remove(cover.absoluteFilePath());
+        }
+    }
+}
+
+QString storeCover(const Cover& cover, const QString& cacheDir, CoverCacheBounds bounds) {
     const QByteArray& bytes = cover.bytes;
+    if (bytes.size() > bounds.bytes || bounds.files < 1)
+        return {};
     const QString suffix = cover.png ? QStringLiteral("png") : QStringLiteral("jpg");
     const QString name =
         QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex()) +
         QLatin1Char('.') + suffix;
-    const QString path = QDir(cacheDir).filePath(name);
-    if (QFile::exists(path))
+    const QString path = QDir(cacheDir).absoluteFilePath(name);
+    if (QFile::exists(path)) {
+        markUsed(path); // used again: the last to go
         return path;
+    }
     if (!QDir().mkpath(cacheDir))
         return {};
     // Whole or not at all: a panel must never show half a picture.
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
         return {};
+    markUsed(path);
+    pruneCovers(cacheDir, bounds, path);
     return path;
 }
 
@@ -133,7 +180,7 @@ QString coverCacheDir() {
            QStringLiteral("/deckmora/covers");
 }
 
-SongTags readSongTags(const QString& path, const QString& cacheDir) {
+SongTags readSongTags(const QString& path, const QString& cacheDir, CoverCacheBounds bounds) {
     SongTags tags;
     const QByteArray local = QFile::encodeName(path);
     TagLib::ID3v2::Tag* id3 = nullptr;
@@ -171,7 +218,7 @@ SongTags readSongTags(const QString& path, const QString& cacheDir) {
     if (cover.bytes.isEmpty())
         cover = fromId3(frontCover(id3));
     if (!cover.bytes.isEmpty())
-        tags.artPath = storeCover(cover, cacheDir);
+        tags.artPath = storeCover(cover, cacheDir, bounds);
     return tags;
 }
 

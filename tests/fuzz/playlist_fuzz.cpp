@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <cstdlib>
 
-#include "playlistfile.h"
+#include "playlists/playlistfile.h"
 
 using namespace player;
 

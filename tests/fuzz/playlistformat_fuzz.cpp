@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "playlistformats.h"
-#include "playlistpaths.h"
+#include "playlists/playlistformats.h"
+#include "playlists/playlistpaths.h"
 
 using namespace player;
 

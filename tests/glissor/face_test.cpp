@@ -1,9 +1,13 @@
 // Sizing, the mouse steps and the drawing into the retained image.
 #include <QApplication>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QSignalSpy>
+#include <functional>
 #include <gtest/gtest.h>
+#include <iterator>
 
+#include "component/control.h"
 #include "component/propertybag.h"
 #include "glissor/glissor.h"
 
@@ -304,4 +308,62 @@ TEST(GlissorMouse, AFailingHostHandlerDoesNotEndThePointerEvent) {
     EXPECT_EQ(f.g.handleX(), 0);
     release(f.g, 57);
     EXPECT_EQ(f.g.valueText(), "0");
+}
+
+// A host may delete the slider in any handler of its own events; the control then touches nothing of itself
+// (the sanitizer stage turns a touch into a failure). Each event is tried by a press, move and release at 50.
+TEST(GlissorMouse, AHandlerMayDeleteTheControlInEachOfItsEvents) {
+    const std::function<QMetaObject::Connection(Glissor*, std::function<void()>)> events[] = {
+        [](Glissor* g, auto del) {
+            return QObject::connect(g, &Glissor::MouseDown, [del](short&, short&, float&, float&) { del(); });
+        },
+        [](Glissor* g, auto del) {
+            return QObject::connect(g, &Glissor::MouseMove, [del](short&, short&, float&, float&) { del(); });
+        },
+        [](Glissor* g, auto del) {
+            return QObject::connect(g, &Glissor::MouseUp, [del](short&, short&, float&, float&) { del(); });
+        },
+        [](Glissor* g, auto del) { return QObject::connect(g, &Glissor::Change, [del](double&) { del(); }); },
+        [](Glissor* g, auto del) { return QObject::connect(g, &Glissor::Click, del); },
+    };
+    for (size_t i = 0; i < std::size(events); ++i) {
+        QWidget window;
+        QPointer<Glissor> g = new Glissor(&window);
+        g->resize(109, 30);
+        window.show();
+        events[i](g, [&] { delete g.data(); });
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseMove, QEvent::MouseButtonRelease})
+            if (g)
+                send(*g, type, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                     type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, 50);
+        EXPECT_FALSE(g) << "event " << i;
+    }
+}
+
+// ... and in its property-changed notification, from either side: the host's site or the PropertyChanged
+// event.
+TEST(GlissorMouse, AHandlerMayDeleteTheControlWhenAPropertyChanges) {
+    struct DeletingSite : platform::component::ControlSite {
+        QPointer<Glissor> g;
+        void propertyChanged(const QString&) override { delete g.data(); }
+    };
+    const std::function<void(Glissor&)> setters[] = {
+        [](Glissor& g) { g.setValue(3); },
+        [](Glissor& g) { g.setMaxValue(20); },
+        [](Glissor& g) { g.setCaption("x"); },
+        [](Glissor& g) { g.setBackColor(1); },
+    };
+    for (bool fromSite : {true, false})
+        for (const auto& set : setters) {
+            DeletingSite site;
+            site.g = new Glissor;
+            site.g->resize(109, 30);
+            site.g->show();
+            if (fromSite)
+                site.g->setSite(&site);
+            else
+                QObject::connect(site.g, &Glissor::PropertyChanged, [&] { delete site.g.data(); });
+            set(*site.g);
+            EXPECT_FALSE(site.g);
+        }
 }

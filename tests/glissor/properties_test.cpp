@@ -1,6 +1,7 @@
 // The control's state, its property assignments with their notifications and events, and the property store.
 #include <QCoreApplication>
 #include <QSignalSpy>
+#include <cmath>
 #include <gtest/gtest.h>
 
 #include "component/controlerror.h"
@@ -351,13 +352,53 @@ TEST(GlissorInterface, MembersAreListedInInterfaceOrder) {
         const QMetaMethod m = meta.method(i);
         (m.methodType() == QMetaMethod::Signal ? signalNames : methods) << QString::fromLatin1(m.name());
     }
+    // The table keeps the interface order; the Qt properties put MaxValue first so that forms set it first.
     QStringList listed;
     for (const char* p : glissor::kProperties)
         listed << p;
+    properties.sort();
+    listed.sort();
     EXPECT_EQ(properties, listed);
     QStringList events;
     for (const auto& e : glissor::kEvents)
         events << e.name;
     EXPECT_EQ(signalNames.mid(0, 5), events);
     EXPECT_EQ(methods, QStringList({glissor::kMethods[0], glissor::kMethods[1]}));
+}
+
+// Late binding (setProperty, and so Designer and QUiLoader) never lets an error through Qt: the refusal comes
+// as the Error event, with the number a direct call's error carries. The checks themselves are the direct
+// calls'.
+TEST(GlissorProperties, LateBoundFailuresRaiseErrorInsteadOfThrowing) {
+    Face face;
+    QSignalSpy errors(&face.g, &Glissor::Error);
+    EXPECT_TRUE(face.g.setProperty("Value", std::nan("")));
+    EXPECT_EQ(face.g.valueText(), "5");
+    EXPECT_TRUE(face.g.setProperty("MaxValue", 0.0));
+    EXPECT_EQ(face.g.maxText(), "10"); // refused whole, where a direct call stores "0" before its scale fails
+    EXPECT_TRUE(face.g.setProperty("MaxValue", 0.001)); // the value 5 would sit 500000 pixels along
+    EXPECT_EQ(face.g.maxText(), "10");
+    PropertyBag bag;
+    bag.write("Value", QString("many"));
+    face.g.readProperties(bag);
+    EXPECT_TRUE(face.g.setProperty("Caption", "x"));   // UpdateSlider cannot read the value
+    EXPECT_EQ(face.g.property("Value").toDouble(), 0); // reads give the face's lenient reading
+    QList<int> numbers;
+    for (const auto& e : errors)
+        numbers << e[0].toInt();
+    EXPECT_EQ(numbers, QList<int>({13, 11, 6, 13}));
+}
+
+// uic's generated code calls set<Name> on the class: Enabled and Font reach the control's own members.
+TEST(GlissorProperties, TheSetterNamesUicCallsReachTheMembers) {
+    Glissor g;
+    QStringList changed;
+    QObject::connect(&g, &Glissor::PropertyChanged, [&](const QString& n) { changed << n; });
+    g.setEnabled(false);
+    g.setFont(QFont("Serif", 19));
+    g.setPicture(QPixmap(4, 3));
+    EXPECT_FALSE(g.Enabled());
+    EXPECT_EQ(g.Font().pointSize(), 19);
+    EXPECT_EQ(g.Picture().size(), QSize(4, 3));
+    EXPECT_EQ(changed, QStringList({"Enabled", "Font", "Picture"}));
 }

@@ -18,22 +18,24 @@
 #include <thread>
 
 #include "component/componentregistry.h"
+#include "console/runcounter.h"
 #include "core/settingsstore.h"
 #include "diskfull.h"
-#include "form1.h"
-#include "frmabout.h"
-#include "frmmain.h"
 #include "media/audioengine.h"
-#include "media/engineimpl.h"
+#include "media/audiooutput.h"
+#include "media/devicekeeper.h"
 #include "media/mediaplayer.h"
-#include "playlistfile.h"
+#include "media/mixer.h"
+#include "playlists/playlistfile.h"
 #include "program.h"
-#include "runcounter.h"
 #include "scriptedprompts.h"
 #include "songfiles.h"
 #include "tempdir.h"
 #include "waitfor.h"
 #include "windowfixture.h"
+#include "windows/aboutwindow.h"
+#include "windows/mainwindow.h"
+#include "windows/welcomewindow.h"
 
 using namespace player;
 
@@ -201,7 +203,7 @@ TEST(StartupFaults, ASettingsFileThatCannotBeWrittenStillStarts) {
         auto engine = platform::media::AudioEngine::createOffline(8000);
         Program program(*engine);
         program.start();
-        EXPECT_TRUE(program.form1().isVisible());
+        EXPECT_TRUE(program.welcome().isVisible());
         EXPECT_EQ(runcounter::read(), QString());
         EXPECT_EQ(prompts.count(), 0);
     }
@@ -244,7 +246,7 @@ TEST(RegistryFaults, ACorruptRegistryLeavesTheMainWindowWorking) {
         }
         ScriptedPrompts prompts;
         auto engine = platform::media::AudioEngine::createOffline(8000);
-        frmMain w(*engine);
+        MainWindow w(*engine);
         auto& ui = w.elementsForTest();
         w.setQuitAction([] {});
         EXPECT_NE(ui.PB, nullptr);
@@ -266,8 +268,7 @@ namespace {
 // as a stream does when its device is pulled out.
 class FailingOutput final : public platform::media::AudioOutput {
 public:
-    FailingOutput(platform::media::AudioEngine::Impl& engine, int callbacks)
-        : m_engine(engine), m_callbacks(callbacks) {}
+    FailingOutput(platform::media::Mixer& engine, int callbacks) : m_engine(engine), m_callbacks(callbacks) {}
     ~FailingOutput() override { stop(); }
     bool start() override {
         m_thread = std::thread([this] {
@@ -288,7 +289,7 @@ public:
     bool healthy() override { return !m_failed; }
 
 private:
-    platform::media::AudioEngine::Impl& m_engine;
+    platform::media::Mixer& m_engine;
     const int m_callbacks;
     std::atomic<bool> m_quit{false};
     std::atomic<bool> m_failed{false};
@@ -301,14 +302,12 @@ private:
 // through the list. The device runs in real time, so this one test waits on the clock (a few tenths of a
 // second, bounded).
 TEST(DeviceFaults, AnOutputThatFailsMidMixHandsOverAndTheMixGoesOn) {
-    auto engine =
-        platform::media::AudioEngine::createWithOutput(8000, 256, [](platform::media::AudioEngine::Impl& e) {
-            return std::make_unique<FailingOutput>(e, 20);
-        });
+    auto engine = platform::media::AudioEngine::createWithOutput(
+        8000, 256, [](platform::media::Mixer& e) { return std::make_unique<FailingOutput>(e, 20); });
     ASSERT_EQ(engine->output(), platform::media::AudioEngine::Output::Device);
     ScriptedPrompts prompts;
     TempDir dir;
-    frmMain w(*engine);
+    MainWindow w(*engine);
     auto& ui = w.elementsForTest();
     w.setQuitAction([] {});
     ui.Timer1->stop();

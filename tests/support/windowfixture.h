@@ -7,12 +7,12 @@
 #include <memory>
 #include <vector>
 
-#include "frmmain.h"
 #include "listcolumn.h"
-#include "mainelements.h"
 #include "media/audioengine.h"
 #include "scriptedprompts.h"
 #include "tempdir.h"
+#include "windows/mainelements.h"
+#include "windows/mainwindow.h"
 
 // A main window on an engine (offline unless a test brings its own), with a folder of its own and scripted
 // answers for every box. Quitting does nothing and both timers are stopped: a test ticks them when it means
@@ -44,6 +44,6 @@ protected:
     TempDir dir;
     std::unique_ptr<platform::media::AudioEngine> engine;
     ScriptedPrompts prompts;
-    player::frmMain w{*engine};
+    player::MainWindow w{*engine};
     player::MainElements& ui = w.elementsForTest();
 };

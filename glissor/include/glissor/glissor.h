@@ -25,19 +25,23 @@ class GLISSOR_EXPORT Glissor : public QWidget,
                                public platform::component::Control,
                                public platform::component::ControlSiteHolder {
     Q_OBJECT
-    Q_PROPERTY(quint32 BackColor READ BackColor WRITE setBackColor)
-    Q_PROPERTY(quint32 ForeColor READ ForeColor WRITE setForeColor)
-    Q_PROPERTY(bool Enabled READ Enabled WRITE setEnabledState)
-    Q_PROPERTY(QFont Font READ Font WRITE setCaptionFont)
-    Q_PROPERTY(bool Border READ Border WRITE setBorder)
-    Q_PROPERTY(QString Caption READ Caption WRITE setCaption)
-    Q_PROPERTY(QPixmap MaskPicture READ maskPictureProperty WRITE setMaskPictureProperty)
-    Q_PROPERTY(QPixmap Picture READ pictureProperty WRITE setPictureProperty)
-    Q_PROPERTY(bool StrechPicture READ StrechPicture WRITE setStrechPicture)
-    Q_PROPERTY(bool Mask READ Mask WRITE setMask)
-    Q_PROPERTY(double Value READ Value WRITE setValue)
-    Q_PROPERTY(double MaxValue READ MaxValue WRITE setMaxValue)
-    Q_PROPERTY(QPixmap HPicture READ hPictureProperty WRITE setHPictureProperty)
+    // Late-bound access (Qt's property system, and so Designer and QUiLoader) never throws: a refused
+    // assignment raises Error instead, and a read gives the reading the face draws with. MaxValue comes
+    // before Value so that a form written in declaration order (as Designer writes it) sets the range before
+    // the value.
+    Q_PROPERTY(quint32 BackColor READ BackColor WRITE writeBackColor)
+    Q_PROPERTY(quint32 ForeColor READ ForeColor WRITE writeForeColor)
+    Q_PROPERTY(bool Enabled READ Enabled WRITE writeEnabled)
+    Q_PROPERTY(QFont Font READ Font WRITE writeFont)
+    Q_PROPERTY(bool Border READ Border WRITE writeBorder)
+    Q_PROPERTY(QString Caption READ Caption WRITE writeCaption)
+    Q_PROPERTY(QPixmap MaskPicture READ maskPictureProperty WRITE writeMaskPicture)
+    Q_PROPERTY(QPixmap Picture READ pictureProperty WRITE writePicture)
+    Q_PROPERTY(bool StrechPicture READ readStrechPicture WRITE writeStrechPicture)
+    Q_PROPERTY(bool Mask READ readMask WRITE writeMask)
+    Q_PROPERTY(double MaxValue READ readMaxValue WRITE writeMaxValue)
+    Q_PROPERTY(double Value READ readValue WRITE writeValue)
+    Q_PROPERTY(QPixmap HPicture READ hPictureProperty WRITE writeHPicture)
 
 public:
     using OleColor = std::uint32_t;
@@ -78,6 +82,14 @@ public:
     QImage HPicture() const;
     void setHPicture(const QImage& New_HPicture);
 
+    // The names uic's generated code calls (set<Name> of each designable property, pictures as pixmaps): they
+    // reach the members above, not QWidget's namesakes.
+    void setEnabled(bool New_Enabled) { setEnabledState(New_Enabled); }
+    void setFont(const QFont& New_Font) { setCaptionFont(New_Font); }
+    void setMaskPicture(const QPixmap& New_MaskPicture) { setMaskPicture(New_MaskPicture.toImage()); }
+    void setPicture(const QPixmap& New_Picture) { setPicture(New_Picture.toImage()); }
+    void setHPicture(const QPixmap& New_HPicture) { setHPicture(New_HPicture.toImage()); }
+
     // Recomputes the handle position from the current value and redraws.
     Q_INVOKABLE void UpdateSlider();
     // Shows a fresh about box, modally over the control.
@@ -117,6 +129,9 @@ signals:
     void Change(double& NewValue);
     // After every property assignment, with the property's name: the host marks its stored form as changed.
     void PropertyChanged(const QString& name);
+    // A late-bound assignment was refused (the control keeps what it had): the run-time error's number and
+    // text, as a direct call would have thrown them.
+    void Error(int Number, const QString& Description);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -130,11 +145,26 @@ protected:
 private:
     // Pictures reach design environments as pixmaps, the type their property editors know.
     QPixmap maskPictureProperty() const { return QPixmap::fromImage(MaskPicture()); }
-    void setMaskPictureProperty(const QPixmap& p) { setMaskPicture(p.toImage()); }
     QPixmap pictureProperty() const { return QPixmap::fromImage(Picture()); }
-    void setPictureProperty(const QPixmap& p) { setPicture(p.toImage()); }
     QPixmap hPictureProperty() const { return QPixmap::fromImage(HPicture()); }
-    void setHPictureProperty(const QPixmap& p) { setHPicture(p.toImage()); }
+    bool readStrechPicture() const;
+    bool readMask() const;
+    double readMaxValue() const;
+    double readValue() const;
+    template <class Step> void lateBound(Step step);
+    void writeBackColor(quint32 v);
+    void writeForeColor(quint32 v);
+    void writeEnabled(bool v);
+    void writeFont(const QFont& v);
+    void writeBorder(bool v);
+    void writeCaption(const QString& v);
+    void writeMaskPicture(const QPixmap& v);
+    void writePicture(const QPixmap& v);
+    void writeStrechPicture(bool v);
+    void writeMask(bool v);
+    void writeMaxValue(double v);
+    void writeValue(double v);
+    void writeHPicture(const QPixmap& v);
 
     enum class MouseEvent { Down, Move, Up };
     // Who asked for a handle placement: the host gets errors back, the platform's own events must never fail.
@@ -145,11 +175,13 @@ private:
 
     void onShow();
     void onResize();
-    void pointerStep(MouseEvent which, short buttons, const QMouseEvent& event);
+    // False when a handler deleted the control.
+    bool pointerStep(MouseEvent which, short buttons, const QMouseEvent& event);
     void mouseStep(MouseEvent which, short Button, short Shift, float X, float Y);
     void placeHandle(Caller caller);
     void DrawSlider(Present present = Present::Scheduled);
-    void notify(const char* name);
+    // Tells the host; false when its handler deleted the control, which must then touch nothing of itself.
+    bool notify(const char* name);
     void measureCaption();
     int faceWidth() const;
     int faceHeight() const;

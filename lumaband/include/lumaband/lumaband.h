@@ -18,25 +18,28 @@ class QMenu;
 //
 // The setters check, store, notify the host and redraw, in that order; a redraw reaches the screen before the
 // setter returns. A rejected value shows a warning through the host's prompt seam and keeps the old value;
-// the caller sees no error. A late-bound value beyond the 16 bits of Value, Min, Max, MousePointer or
-// BorderStyle is an Overflow ControlError and changes nothing.
+// the caller sees no error. The 16-bit members (Value, Min, Max, MousePointer) take an int, so that a value
+// beyond 16 bits is refused like the others (the warning "Overflow", nothing changes) instead of wrapping
+// round on its way in; that holds for direct calls, uic's generated code and late binding alike. BorderStyle
+// beyond 16 bits throws an Overflow ControlError from a direct call and warns "Overflow" when late-bound.
 class LUMABAND_EXPORT Lumaband : public QWidget,
                                  public platform::component::Control,
                                  public platform::component::ControlSiteHolder {
     Q_OBJECT
     // Property types are the ones Designer's property editor and generic hosts handle: 16-bit members travel
     // as int (checked against -32768..32767 on writing), single-precision ones as double, the pointer picture
-    // as a pixmap.
+    // as a pixmap. The range comes before Value, so that a form written in declaration order (as Designer
+    // writes it) sets the range first; Max before Min suits the usual ranges above 0.
     Q_PROPERTY(uint BackColor READ BackColor WRITE setBackColor)
     Q_PROPERTY(bool Enabled READ Enabled WRITE setEnabledState)
     Q_PROPERTY(e_Borderstyle BorderStyle READ borderStyleProperty WRITE setBorderStyleProperty)
-    Q_PROPERTY(int MousePointer READ MousePointer WRITE setMousePointerProperty)
+    Q_PROPERTY(int MousePointer READ MousePointer WRITE setMousePointer)
     Q_PROPERTY(QPixmap MouseIcon READ mouseIconProperty WRITE setMouseIconProperty)
     Q_PROPERTY(uint StartColor READ StartColor WRITE setStartColor)
     Q_PROPERTY(uint EndColor READ EndColor WRITE setEndColor)
-    Q_PROPERTY(int Value READ Value WRITE setValueProperty)
-    Q_PROPERTY(int Min READ Min WRITE setMinProperty)
-    Q_PROPERTY(int Max READ Max WRITE setMaxProperty)
+    Q_PROPERTY(int Max READ Max WRITE setMax)
+    Q_PROPERTY(int Min READ Min WRITE setMin)
+    Q_PROPERTY(int Value READ Value WRITE setValue)
     Q_PROPERTY(bool ShowPercent READ ShowPercent WRITE setShowPercent)
     Q_PROPERTY(bool RelativeScroll READ RelativeScroll WRITE setRelativeScroll)
     Q_PROPERTY(double SegmentSize READ SegmentSize WRITE setSegmentSize)
@@ -66,9 +69,12 @@ public:
     int BorderStyle() const { return m_borderStyle; }
     void setBorderStyle(long long New_BorderStyle);
     short MousePointer() const { return m_mousePointer; }
-    void setMousePointer(short New_MousePointer);
+    void setMousePointer(int New_MousePointer);
     QImage MouseIcon() const { return m_mouseIcon; }
     void setMouseIcon(const QImage& New_MouseIcon);
+    // The names uic's generated code calls: they reach the members, not QWidget's namesakes.
+    void setMouseIcon(const QPixmap& New_MouseIcon) { setMouseIcon(New_MouseIcon.toImage()); }
+    void setEnabled(bool New_Enabled) { setEnabledState(New_Enabled); }
     std::uint32_t PercentColor() const { return m_percentColor; }
     void setPercentColor(std::uint32_t New_PercentColor);
 
@@ -78,11 +84,11 @@ public:
     std::uint32_t EndColor() const { return m_bar.endColor; }
     void setEndColor(std::uint32_t New_EndColor);
     short Value() const { return m_bar.value; }
-    void setValue(short New_Value);
+    void setValue(int New_Value);
     short Min() const { return m_bar.min; }
-    void setMin(short New_Min);
+    void setMin(int New_Min);
     short Max() const { return m_bar.max; }
-    void setMax(short New_Max);
+    void setMax(int New_Max);
     bool ShowPercent() const { return m_bar.showPercent; }
     void setShowPercent(bool New_ShowPercent);
     bool RelativeScroll() const { return m_bar.relativeScroll; }
@@ -141,18 +147,19 @@ private:
 
     void DrawBar(Present present = Present::Now);
     void warn(const char* message);
-    void notify(const char* name);
+    void warn(const QString& message);
+    // Tells the host; false when its handler deleted the bar, which must then touch nothing of itself.
+    bool notify(const char* name);
+    template <class Step> void lateBound(Step step);
+    // Warns "Overflow" for a value outside -32768..32767.
+    bool beyond16Bits(int v);
     void applyPointer();
     float unitsX(double pixelX) const;
     e_Borderstyle borderStyleProperty() const { return static_cast<e_Borderstyle>(m_borderStyle); }
-    void setBorderStyleProperty(e_Borderstyle s) { setBorderStyle(s); }
+    void setBorderStyleProperty(e_Borderstyle s);
     QVariant percentProperty() const;
-    void setMousePointerProperty(int v);
     QPixmap mouseIconProperty() const;
     void setMouseIconProperty(const QPixmap& p);
-    void setValueProperty(int v);
-    void setMinProperty(int v);
-    void setMaxProperty(int v);
 
     lumaband::BarSettings m_bar;
     std::uint32_t m_backColor = kDefaultBackColor;

@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QFileInfo>
 #include <QLibrary>
 #include <QSettings>
@@ -199,4 +200,18 @@ TEST(ControlHost, RegistersTheControlLibrariesOfAFolder) {
     EXPECT_FALSE(createInstance(kTestClsid, &parent, &error));
     EXPECT_TRUE(error.contains(QLatin1String("libmoved.so"))) << error.toStdString();
     registry.remove(kTestClsid);
+}
+
+// An installed program finds its controls in the library folder beside its own, where they are installed.
+TEST(ControlHost, AnInstalledProgramLooksInItsLibraryFolderToo) {
+    TempDir dir;
+    const QString bin = dir.path() + QStringLiteral("/bin");
+    QDir().mkpath(bin);
+    EXPECT_EQ(controlLibraryFolders(bin), QStringList{bin});
+    for (const char* lib : {"lib", "lib64", "lib/x86_64-linux-gnu"})
+        QDir().mkpath(dir.path() + QLatin1Char('/') + QLatin1String(lib));
+    const QStringList folders = controlLibraryFolders(bin);
+    ASSERT_EQ(folders.size(), 2);
+    EXPECT_EQ(folders[0], bin);
+    EXPECT_TRUE(folders[1].startsWith(dir.path() + QStringLiteral("/lib"))) << folders[1].toStdString();
 }

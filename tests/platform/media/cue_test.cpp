@@ -6,10 +6,12 @@
 #include <optional>
 
 #include "media/audioengine.h"
+#include "media/audiooutput.h"
 #include "media/cuebus.h"
 #include "media/deck.h"
-#include "media/engineimpl.h"
+#include "media/devicekeeper.h"
 #include "media/mediaplayer.h"
+#include "media/mixer.h"
 #include "songfiles.h"
 #include "tempdir.h"
 
@@ -104,7 +106,7 @@ TEST_F(CueMix, DeviceLayoutsCarryBothMixes) {
     for (const auto& [routing, channels] : {std::pair{Routing::Split, 2}, std::pair{Routing::Channels34, 4},
                                             std::pair{Routing::Off, 2}, std::pair{Routing::Channels34, 2}}) {
         start({routing, {}, 0.5f}, false, true);
-        auto& impl = engine->impl();
+        auto& impl = engine->mixer();
         for (auto& slot : impl.decks)
             if (Deck* d = slot.load())
                 d->fill();

@@ -11,8 +11,10 @@
 #include <unistd.h>
 
 #include "media/audioengine.h"
-#include "media/engineimpl.h"
+#include "media/audiooutput.h"
+#include "media/devicekeeper.h"
 #include "media/mediaplayer.h"
+#include "media/mixer.h"
 #include "songfiles.h"
 #include "stderrcapture.h"
 #include "tempdir.h"
@@ -35,7 +37,7 @@ struct Script {
 
 class ScriptedOutput final : public AudioOutput {
 public:
-    ScriptedOutput(AudioEngine::Impl& engine, Script script) : m_engine(engine), m_script(script) {}
+    ScriptedOutput(Mixer& engine, Script script) : m_engine(engine), m_script(script) {}
     ~ScriptedOutput() override { stop(); }
     bool start() override {
         m_thread = std::thread([this] { run(); });
@@ -75,7 +77,7 @@ private:
         }
     }
 
-    AudioEngine::Impl& m_engine;
+    Mixer& m_engine;
     Script m_script;
     std::atomic<bool> m_quit{false};
     std::atomic<bool> m_dead{false};
@@ -88,8 +90,8 @@ struct ScriptedDevice {
     std::vector<Script> scripts;
     int absentAfterFirst = 0;
     std::shared_ptr<std::atomic<int>> opens = std::make_shared<std::atomic<int>>(0);
-    std::function<std::unique_ptr<AudioOutput>(AudioEngine::Impl&)> factory() const {
-        return [d = *this](AudioEngine::Impl& e) -> std::unique_ptr<AudioOutput> {
+    std::function<std::unique_ptr<AudioOutput>(Mixer&)> factory() const {
+        return [d = *this](Mixer& e) -> std::unique_ptr<AudioOutput> {
             const int n = (*d.opens)++;
             if (n > 0 && n <= d.absentAfterFirst)
                 return nullptr;
@@ -124,7 +126,7 @@ TEST(DeviceFallback, AStartUpPauseAndBurstsKeepTheDevice) {
         ASSERT_FALSE(mp.open(path));
         mp.play();
         // Longer than the watchdog's limit of silence, and the deck moved on through the device.
-        std::this_thread::sleep_for(AudioEngine::Impl::kSilenceLimit + std::chrono::seconds(1));
+        std::this_thread::sleep_for(DeviceKeeper::kSilenceLimit + std::chrono::seconds(1));
         EXPECT_GT(mp.position(), 1.0);
         EXPECT_EQ(engine->output(), AudioEngine::Output::Device);
         EXPECT_TRUE(engine->status().sound);
@@ -179,19 +181,14 @@ TEST(DeviceFallback, AnIdleWatchdogSleepsUntilACommand) {
     const Script dying{std::chrono::milliseconds(0), 1, std::chrono::milliseconds(0), 600, false};
     ScriptedDevice device{{dying}};
     auto engine = AudioEngine::createWithOutput(44100, 256, device.factory());
-    auto& impl = engine->impl();
+    auto& keeper = engine->keeper();
     MediaPlayer mp(*engine, nullptr);
     ASSERT_FALSE(mp.open(path));
-    ASSERT_TRUE(waitFor(
-        [&] {
-            std::lock_guard lk(impl.outputMutex);
-            return impl.device && impl.device->resting();
-        },
-        std::chrono::seconds(8)));
-    const uint64_t looks = impl.looks.load();
+    ASSERT_TRUE(waitFor([&] { return keeper.deviceResting(); }, std::chrono::seconds(8)));
+    const uint64_t looks = keeper.looks.load();
     // Three looks' worth of time.
-    std::this_thread::sleep_for(AudioEngine::Impl::kWatchInterval * 3);
-    EXPECT_EQ(impl.looks.load(), looks);
+    std::this_thread::sleep_for(DeviceKeeper::kWatchInterval * 3);
+    EXPECT_EQ(keeper.looks.load(), looks);
     mp.play();
     ASSERT_TRUE(waitFor([&] { return !engine->status().sound; }, std::chrono::seconds(8)));
     EXPECT_GT(mp.position(), 0.0);
@@ -205,23 +202,22 @@ TEST(DeviceFallback, WithoutADeviceAttemptsFollowPlaying) {
     TempDir dir;
     const QString path = silentWav(dir, 10.0);
     std::atomic<int> opens{0};
-    auto engine =
-        AudioEngine::createWithOutput(48000, 1024, [&](AudioEngine::Impl&) -> std::unique_ptr<AudioOutput> {
-            ++opens;
-            return nullptr;
-        });
+    auto engine = AudioEngine::createWithOutput(48000, 1024, [&](Mixer&) -> std::unique_ptr<AudioOutput> {
+        ++opens;
+        return nullptr;
+    });
     ASSERT_TRUE(engine->waitUntilSettled(3000));
     EXPECT_EQ(engine->output(), AudioEngine::Output::Null);
     EXPECT_FALSE(engine->status().sound);
     EXPECT_EQ(engine->sampleRate(), 48000);
     EXPECT_EQ(engine->period(), 1024);
-    auto& impl = engine->impl();
+    auto& keeper = engine->keeper();
     // The start's attempts (their back-off outlasts the time a command counts) end by themselves.
     ASSERT_TRUE(waitFor(
         [&] {
-            const uint64_t looks = impl.looks.load();
-            std::this_thread::sleep_for(AudioEngine::Impl::kRetryFirst * 3);
-            return impl.looks.load() == looks;
+            const uint64_t looks = keeper.looks.load();
+            std::this_thread::sleep_for(DeviceKeeper::kRetryFirst * 3);
+            return keeper.looks.load() == looks;
         },
         std::chrono::seconds(8)));
     const int idle = opens.load();

@@ -10,10 +10,12 @@
 #include <vector>
 
 #include "media/audioengine.h"
+#include "media/audiooutput.h"
 #include "media/callbackgate.h"
 #include "media/deck.h"
-#include "media/engineimpl.h"
+#include "media/devicekeeper.h"
 #include "media/mediaplayer.h"
+#include "media/mixer.h"
 #include "songfiles.h"
 #include "tempdir.h"
 #include "waitfor.h"
@@ -46,13 +48,13 @@ TEST(CallbackGate, AHandOverWaitsForTheCallbackInsideAndRetiresItsOutput) {
 // An output that calls back as fast as it can, from its own thread, until it is retired or stopped.
 class BusyOutput final : public AudioOutput {
 public:
-    explicit BusyOutput(AudioEngine::Impl& engine) : m_engine(engine) {}
+    explicit BusyOutput(Mixer& engine) : m_engine(engine) {}
     ~BusyOutput() override { stop(); }
     bool start() override {
         m_thread = std::thread([this] {
             std::vector<float> buffer(size_t(2 * m_engine.period));
             while (!m_quit.load(std::memory_order_relaxed) &&
-                   m_engine.process(mixer, buffer.data(), m_engine.period) != AudioEngine::Impl::Mix::Retired)
+                   m_engine.process(mixer, buffer.data(), m_engine.period) != Mixer::Mix::Retired)
                 std::this_thread::yield();
         });
         return true;
@@ -64,7 +66,7 @@ public:
     }
 
 private:
-    AudioEngine::Impl& m_engine;
+    Mixer& m_engine;
     std::atomic<bool> m_quit{false};
     std::thread m_thread;
 };
@@ -96,7 +98,7 @@ TEST(EngineStress, PlayersComeAndGoAndOutputsSwapWhileAPassStallsForASecond) {
     const QString song = dir.file("tone.wav");
     ASSERT_TRUE(songfiles::write(song, songfiles::Kind::Wav16, 44100, 2, songfiles::sine(4410, 2, 44100)));
     auto engine = AudioEngine::createOffline(44100, AudioEngine::Decoding::Threads);
-    auto& impl = engine->impl();
+    auto& impl = engine->mixer();
     impl.passHook = &stretchPass;
 
     std::atomic<bool> playersDone{false};

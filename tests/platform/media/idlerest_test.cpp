@@ -6,9 +6,11 @@
 #include <thread>
 
 #include "media/audioengine.h"
+#include "media/audiooutput.h"
 #include "media/deck.h"
-#include "media/engineimpl.h"
+#include "media/devicekeeper.h"
 #include "media/mediaplayer.h"
+#include "media/mixer.h"
 #include "songfiles.h"
 #include "tempdir.h"
 #include "waitfor.h"
@@ -42,7 +44,7 @@ TEST(IdleRest, NullOutputRestsAndWakesOnEveryCommand) {
     TempDir dir;
     const QString path = toneWav(dir, "tone.wav", 0.4);
     auto engine = AudioEngine::createWithOutput(44100, 256, nullptr);
-    auto& impl = engine->impl();
+    auto& impl = engine->mixer();
     MediaPlayer mp(*engine, nullptr);
     QSignalSpy spy(&mp, &MediaPlayer::ended);
     ASSERT_FALSE(mp.open(path));
@@ -73,7 +75,7 @@ TEST(IdleRest, NullOutputRestsAndWakesOnEveryCommand) {
 // callback drops; the resting worker must refill at once so that a play finds its frames ready.
 class PacedOutput final : public AudioOutput {
 public:
-    explicit PacedOutput(AudioEngine::Impl& engine) : m_engine(engine) {}
+    explicit PacedOutput(Mixer& engine) : m_engine(engine) {}
     ~PacedOutput() override { stop(); }
     bool start() override {
         m_thread = std::thread([this] {
@@ -100,7 +102,7 @@ public:
 
 private:
     std::atomic<bool> m_quit{false};
-    AudioEngine::Impl& m_engine;
+    Mixer& m_engine;
     std::thread m_thread;
 };
 
@@ -108,7 +110,7 @@ TEST(IdleRest, StoppedDeckIsRefilledAfterASeekWithoutUnderflow) {
     TempDir dir;
     const QString a = toneWav(dir, "a.wav", 1.0);
     PacedOutput* device = nullptr;
-    auto engine = AudioEngine::createWithOutput(44100, 256, [&](AudioEngine::Impl& e) {
+    auto engine = AudioEngine::createWithOutput(44100, 256, [&](Mixer& e) {
         auto out = std::make_unique<PacedOutput>(e);
         device = out.get();
         return out;
@@ -123,7 +125,7 @@ TEST(IdleRest, StoppedDeckIsRefilledAfterASeekWithoutUnderflow) {
     ASSERT_TRUE(device->passes(8));
     mp.play();
     ASSERT_TRUE(waitFor([&] { return mp.position() > 0.6; }));
-    EXPECT_EQ(engine->impl().decks[0].load()->underflows(), 0u);
+    EXPECT_EQ(engine->mixer().decks[0].load()->underflows(), 0u);
     mp.stop();
 }
 

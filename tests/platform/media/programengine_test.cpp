@@ -1,5 +1,5 @@
 // The program-wide engine, in a program of its own: it lives on until exit, looking for a device now and
-// then, and PortAudio's probing silences standard error while it runs, which other tests read.
+// then; what the libraries under PortAudio say of missing cards and servers never reaches standard error.
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 

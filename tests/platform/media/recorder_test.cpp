@@ -12,9 +12,11 @@
 
 #include "diskfull.h"
 #include "media/audioengine.h"
+#include "media/audiooutput.h"
 #include "media/deck.h"
-#include "media/engineimpl.h"
+#include "media/devicekeeper.h"
 #include "media/mediaplayer.h"
+#include "media/mixer.h"
 #include "songfiles.h"
 #include "tempdir.h"
 #include "waitfor.h"
@@ -90,7 +92,7 @@ protected:
     template <typename MixPass> void callbackPasses(int n, MixPass mixPass) {
         std::vector<float> pass(2 * 512);
         for (int i = 0; i < n; ++i) {
-            for (auto& slot : engine->impl().decks)
+            for (auto& slot : engine->mixer().decks)
                 if (Deck* d = slot.load())
                     d->fill();
             mixPass(pass.data());
@@ -144,7 +146,7 @@ TEST_P(Recording, HoldsTheStereoMainMixWhateverTheCueRouting) {
     b.setCue(true);
     engine->setCue({AudioEngine::CueRouting::Split, {}, 0.0f});
     ASSERT_TRUE(engine->startRecording(target(), GetParam()));
-    auto& impl = engine->impl();
+    auto& impl = engine->mixer();
     callbackPasses(40, [&](float* pass) { impl.processDevice(impl.offlineMixer, pass, 512, 2); });
     engine->stopRecording();
     const auto file = readBack(QString::fromStdString(target()));
@@ -202,7 +204,7 @@ std::atomic<bool> g_diskStalls{false};
 
 // The callback never waits: a disk a whole ring behind stops the recording with everything up to then.
 TEST_P(Recording, ADiskTooSlowStopsItWithoutAGap) {
-    auto& impl = engine->impl();
+    auto& impl = engine->mixer();
     g_diskStalls = true;
     impl.recorder.drainHook = [] {
         while (g_diskStalls)

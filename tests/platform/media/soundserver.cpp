@@ -146,6 +146,11 @@ PrivateSoundServer::~PrivateSoundServer() {
     endGroup(m_pid, m_kind == Kind::PipeWire);
 }
 
+void PrivateSoundServer::freeze(bool on) const {
+    if (m_pid > 0)
+        ::kill(-pid_t(m_pid), on ? SIGSTOP : SIGCONT);
+}
+
 int PrivateSoundServer::run(const QString& program, const QStringList& args, int timeoutMs) const {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -25,6 +25,8 @@ public:
     QString failure() const { return m_failure; }
     QString address() const { return QStringLiteral("unix:") + m_runtime + QStringLiteral("/pulse/native"); }
     QString home() const { return m_dir.path(); }
+    // Stops every process of the server (SIGSTOP), as a wedged server would be, or lets them go on.
+    void freeze(bool on) const;
     // Runs a client tool of the server (pactl, parec) against it; its exit status, -1 when it did not run.
     int run(const QString& program, const QStringList& args, int timeoutMs = 5000) const;
 

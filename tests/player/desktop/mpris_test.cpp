@@ -4,12 +4,15 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QListWidget>
 #include <QProcess>
 #include <QTimer>
 #include <QUrl>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <taglib/attachedpictureframe.h>
 #include <taglib/flacfile.h>
@@ -19,20 +22,20 @@
 #include <taglib/mpegfile.h>
 #include <taglib/xiphcomment.h>
 
-#include "frmmain.h"
-#include "instance.h"
+#include "console/songintake.h"
+#include "desktop/instance.h"
+#include "desktop/mpris.h"
+#include "desktop/session.h"
+#include "desktop/songtags.h"
 #include "media/audioengine.h"
 #include "media/mediaplayer.h"
-#include "mpris.h"
 #include "scriptedprompts.h"
-#include "session.h"
 #include "songfiles.h"
-#include "songintake.h"
-#include "songtags.h"
 #include "tempdir.h"
 #include "ui/imagebutton.h"
 #include "waitfor.h"
 #include "windowfixture.h"
+#include "windows/mainwindow.h"
 
 using namespace player;
 
@@ -139,6 +142,10 @@ protected:
         ASSERT_TRUE(f.save());
     }
     ClientRun ctl(const QStringList& args) { return run("playerctl", QStringList{"-p", "deckmora"} + args); }
+    // The tags are read on a worker: the metadata carries them once they are in.
+    bool titleIs(const QString& title) {
+        return waitFor([&] { return mpris->metadata().value("xesam:title").toString() == title; });
+    }
 
     const QByteArray kCover = QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(64, 'c');
     std::unique_ptr<desktop::Mpris> mpris;
@@ -147,6 +154,7 @@ protected:
 } // namespace
 
 TEST_F(MprisTest, PlayerctlReadsStatusAndMetadata) {
+    ASSERT_TRUE(titleIs("Night Drive"));
     EXPECT_TRUE(run("playerctl", {"-l"}).out.split('\n').contains("deckmora"));
     EXPECT_EQ(ctl({"status"}).out, "Stopped");
     const ClientRun meta =
@@ -203,6 +211,7 @@ TEST_F(MprisTest, PlayerctlDrivesTheActiveDeck) {
     // A press on deck 2's transport makes deck 2 the one the desktop sees.
     w.songList().select(0);
     emit ui.LoadToPlayer[1]->clicked();
+    ASSERT_TRUE(titleIs("Night Drive"));
     EXPECT_EQ(ctl({"status"}).out, "Stopped");
     EXPECT_EQ(ctl({"metadata", "title"}).out, "Night Drive");
 
@@ -214,6 +223,76 @@ TEST_F(MprisTest, PlayerctlDrivesTheActiveDeck) {
                       "org.freedesktop.DBus.GetId"}); // a round trip: anything sent before it has arrived
     QCoreApplication::processEvents();
     EXPECT_EQ(seen.sent, before);
+}
+
+// A song change asks a worker for the tags and answers at once with the list's name; of songs left before
+// their tags came, nothing shows. A volume that is not a number changes nothing.
+TEST_F(MprisTest, TagsComeFromAWorkerAndOnlyTheLastSongsCount) {
+    int taken = 0;
+    QObject::connect(mpris.get(), &desktop::Mpris::tagsChanged, [&] { ++taken; });
+    const QVariantMap first = mpris->metadata();
+    EXPECT_EQ(first.value("xesam:title"), "Tagged song");
+    EXPECT_FALSE(first.contains("xesam:artist"));
+    ASSERT_TRUE(titleIs("Night Drive"));
+    EXPECT_EQ(mpris->metadata().value("xesam:artist").toStringList(), QStringList{"Ana Ölund"});
+    EXPECT_EQ(taken, 1);
+
+    QFile::copy(dir.file("tagged.mp3"), dir.file("second.mp3"));
+    {
+        TagLib::MPEG::File f(QFile::encodeName(dir.file("second.mp3")).constData());
+        f.ID3v2Tag(true)->setTitle("Second Drive");
+        ASSERT_TRUE(f.save());
+    }
+    w.songList().append("Second", dir.file("second.mp3"));
+    taken = 0;
+    for (const int row : {1, 0, 2}) { // plain, tagged (already read, so asked again), second
+        w.songList().select(row);
+        w.LoadToPlayer_Click(0);
+        mpris->metadata();
+    }
+    ASSERT_TRUE(titleIs("Second Drive"));
+    EXPECT_EQ(taken, 1);
+
+    mpris->setVolume(0.5);
+    const double before = mpris->volume();
+    mpris->setVolume(std::nan(""));
+    EXPECT_EQ(mpris->volume(), before);
+}
+
+// The cover cache keeps the covers used last, within its bounds, and nothing of the folder that is not its
+// own.
+TEST(SongTags, TheCoverCacheKeepsTheCoversUsedLast) {
+    TempDir dir;
+    const QString song = dir.file("song.mp3");
+    ASSERT_TRUE(songfiles::write(song, songfiles::Kind::Mp3Cbr, 44100, 2, songfiles::sine(4410, 2, 44100)));
+    const QString cache = dir.file("covers");
+    const QString foreign = dir.write("covers/notes.txt", "mine");
+    const auto coverOf = [&](int i) {
+        {
+            TagLib::MPEG::File f(QFile::encodeName(song).constData());
+            TagLib::ID3v2::Tag* tag = f.ID3v2Tag(true);
+            tag->removeFrames("APIC");
+            auto* pic = new TagLib::ID3v2::AttachedPictureFrame;
+            pic->setMimeType("image/png");
+            const QByteArray bytes(100 + i, char('a' + i));
+            pic->setPicture(TagLib::ByteVector(bytes.constData(), static_cast<unsigned>(bytes.size())));
+            tag->addFrame(pic);
+            f.save();
+        }
+        return desktop::readSongTags(song, cache, {3, 1 << 20}).artPath;
+    };
+    QStringList stored;
+    for (const int i : {0, 1, 2, 0, 3, 4})
+        stored << coverOf(i);
+    EXPECT_EQ(stored[3], stored[0]);
+    for (const int at : {0, 4, 5})
+        EXPECT_TRUE(QFile::exists(stored[at])) << at;
+    for (const int at : {1, 2})
+        EXPECT_FALSE(QFile::exists(stored[at])) << at;
+    EXPECT_EQ(QDir(cache).entryList(QDir::Files).size(), 4); // three covers and the foreign file
+    EXPECT_TRUE(QFile::exists(foreign));
+    // A cover larger than the whole cache is not kept.
+    EXPECT_TRUE(desktop::readSongTags(song, cache, {3, 50}).artPath.isEmpty());
 }
 
 TEST_F(MprisTest, RaiseQuitAndIntrospectionOverDbusSend) {

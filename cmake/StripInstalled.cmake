@@ -1,0 +1,16 @@
+# Moves the debug information of an installed shared library into FILE's folder/.debug/<name>.debug and leaves the
+# library stripped, with a debug link that gdb follows. Arguments: FILE, OBJCOPY, STRIP.
+if(NOT EXISTS "${FILE}" OR NOT OBJCOPY OR NOT STRIP)
+  return()
+endif()
+get_filename_component(dir "${FILE}" DIRECTORY)
+get_filename_component(name "${FILE}" NAME)
+file(MAKE_DIRECTORY "${dir}/.debug")
+set(debug "${dir}/.debug/${name}.debug")
+execute_process(COMMAND "${OBJCOPY}" --only-keep-debug "${FILE}" "${debug}" RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "objcopy could not take the debug information of ${FILE}")
+endif()
+execute_process(COMMAND "${STRIP}" --strip-debug --strip-unneeded "${FILE}" COMMAND_ERROR_IS_FATAL ANY)
+execute_process(COMMAND "${OBJCOPY}" "--add-gnu-debuglink=${debug}" "${FILE}" COMMAND_ERROR_IS_FATAL ANY)
+message(STATUS "Stripped: ${FILE} (debug information in ${debug})")

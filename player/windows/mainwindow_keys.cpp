@@ -1,0 +1,247 @@
+// The main window's keys: every command has one, the help window (F1) lists them, and each button's tooltip
+// names its own. The active deck (the deck whose transport was used last) takes the commands that name no
+// deck.
+#include <QAction>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QListWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <vector>
+
+#include "mainwindow.h"
+#include "media/mediaplayer.h"
+#include "switchbutton.h"
+#include "ui/imagebutton.h"
+#include "ui/progressbar.h"
+#include "ui/slider.h"
+
+namespace player {
+
+namespace {
+
+constexpr int kVolumeStep = 250;  // of the deck sliders' 5000
+constexpr int kCrossfadeStep = 5; // of the crossfader's 100
+
+// Keys of deck 0 and deck 1: the left hand for the left deck, the right hand for the right one, in the
+// order the buttons stand on the window (<< play pause stop >>).
+struct DeckKeys {
+    const char* load;
+    const char* back;
+    const char* play;
+    const char* pause;
+    const char* stop;
+    const char* forward;
+    const char* louder;
+    const char* softer;
+    const char* cue; // the index fingers' home keys, side by side like the decks
+};
+constexpr DeckKeys kDeckKeys[2] = {
+    {"1", "Z", "X", "C", "V", "B", "Q", "A", "G"},
+    {"2", "N", "M", ",", ".", "/", "O", "L", "H"},
+};
+
+} // namespace
+
+void MainWindow::setActiveDeck(int index) {
+    if (m_activeDeck == index)
+        return;
+    m_activeDeck = index;
+    emit activeDeckChanged(index);
+}
+
+void MainWindow::setupKeys() {
+    // Window keys only: the splash's hidden text field must keep every letter typed while it is up.
+    std::vector<std::pair<QWidget*, QStringList>> buttonKeys;
+    auto command = [this, &buttonKeys](const QString& text, const QList<QKeySequence>& keys, auto&& slot,
+                                       QWidget* button = nullptr) {
+        auto* a = new QAction(text, this);
+        a->setShortcuts(keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        connect(a, &QAction::triggered, this, slot);
+        addAction(a);
+        m_keyActions.append(a);
+        if (button) {
+            auto it = std::find_if(buttonKeys.begin(), buttonKeys.end(),
+                                   [button](const auto& entry) { return entry.first == button; });
+            if (it == buttonKeys.end())
+                it = buttonKeys.insert(buttonKeys.end(), {button, {}});
+            for (const QKeySequence& k : keys)
+                it->second << k.toString(QKeySequence::NativeText);
+        }
+        return a;
+    };
+    auto keys = [](const char* k) { return QList<QKeySequence>{QKeySequence(QString::fromLatin1(k))}; };
+    // A key press is a click: the button's own handler runs and the deck becomes the active one.
+    auto click = [](platform::ImageButton* b) { return [b] { emit b->clicked(); }; };
+
+    for (int d = 0; d < 2; ++d) {
+        const DeckKeys& k = kDeckKeys[d];
+        const QString deck = tr("deck %1: ").arg(d + 1);
+        command(deck + tr("load the selected song"), keys(k.load), click(LoadToPlayer[d]), LoadToPlayer[d]);
+        command(deck + tr("play"), keys(k.play), click(Play[d]), Play[d]);
+        command(deck + tr("pause"), keys(k.pause), click(Pause[d]), Pause[d]);
+        command(deck + tr("stop and rewind"), keys(k.stop), click(Stop[d]), Stop[d]);
+        command(deck + tr("back 5 seconds"), keys(k.back), click(Vorig[d]), Vorig[d]);
+        command(deck + tr("forward 5 seconds"), keys(k.forward), click(Volgend[d]), Volgend[d]);
+        auto volume = [this, d](int step) {
+            return [this, d, step] {
+                Vol[d]->setValue(Vol[d]->value() + step);
+                Vol_Change(d);
+            };
+        };
+        command(deck + tr("louder"), keys(k.louder), volume(kVolumeStep));
+        command(deck + tr("softer"), keys(k.softer), volume(-kVolumeStep));
+        command(deck + tr("pre-listen on the headphones, on or off"), keys(k.cue), click(Cue[d]), Cue[d]);
+        // The slider's own tooltip names both keys.
+        Vol[d]->setToolTip(Vol[d]->toolTip() +
+                           QStringLiteral(" (%1, %2)").arg(QLatin1String(k.louder), QLatin1String(k.softer)));
+    }
+    auto crossfade = [this](int step) {
+        return [this, step] {
+            volMain->setValue(volMain->value() + step);
+            volMain_Change();
+        };
+    };
+    command(tr("crossfader towards deck 1"), {QKeySequence(Qt::Key_Left)}, crossfade(-kCrossfadeStep));
+    command(tr("crossfader towards deck 2"), {QKeySequence(Qt::Key_Right)}, crossfade(kCrossfadeStep));
+    volMain->setToolTip(volMain->toolTip() + QStringLiteral(" (Left, Right)"));
+
+    command(tr("active deck: play or pause"), {QKeySequence(Qt::Key_Space)}, [this] {
+        const int d = m_activeDeck;
+        platform::ImageButton* button =
+            MP[d]->state() == platform::media::PlayState::Playing ? Pause[d] : Play[d];
+        emit button->clicked();
+    });
+    command(tr("active deck: load the selected song"),
+            {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)},
+            [this] { emit LoadToPlayer[m_activeDeck]->clicked(); });
+
+    auto moveSelection = [this](int delta) {
+        return [this, delta] {
+            const int count = lstnames->count();
+            if (count == 0)
+                return;
+            const int from = songList().selectedIndex();
+            const int to = std::clamp(from < 0 && delta > 0 ? 0 : from + delta, 0, count - 1);
+            songList().select(to);
+            lstnames->scrollToItem(lstnames->item(to));
+        };
+    };
+    const int page = 10;
+    command(tr("song list: previous song"), {QKeySequence(Qt::Key_Up)}, moveSelection(-1));
+    command(tr("song list: next song"), {QKeySequence(Qt::Key_Down)}, moveSelection(1));
+    command(tr("song list: a page up"), {QKeySequence(Qt::Key_PageUp)}, moveSelection(-page));
+    command(tr("song list: a page down"), {QKeySequence(Qt::Key_PageDown)}, moveSelection(page));
+    command(tr("song list: first song"), {QKeySequence(Qt::Key_Home)}, moveSelection(-SongList::kMaxEntries));
+    command(tr("song list: last song"), {QKeySequence(Qt::Key_End)}, moveSelection(SongList::kMaxEntries));
+
+    auto listCommand = [this](void (MainWindow::*handler)()) {
+        return [this, handler] {
+            if (listCommandsEnabled())
+                (this->*handler)();
+        };
+    };
+    command(tr("remove the selected song from the list"), {QKeySequence(Qt::Key_Delete)},
+            listCommand(&MainWindow::mnuRmvLst_Click), Remove);
+    command(tr("remove the selected song from the computer"), {QKeySequence(Qt::SHIFT | Qt::Key_Delete)},
+            listCommand(&MainWindow::mnuDelete_Click), Remove);
+    command(tr("add an MP3 or WAV file"), {QKeySequence(Qt::Key_Insert)},
+            listCommand(&MainWindow::MnuAddFile_Click), Add);
+    command(tr("add a playlist"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)},
+            listCommand(&MainWindow::mnuAddPlaylist_Click), Add);
+    command(tr("add a folder"), {QKeySequence(Qt::CTRL | Qt::Key_D)},
+            listCommand(&MainWindow::mnuAddDir_Click), Add);
+    command(tr("clear the song list"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete)},
+            listCommand(&MainWindow::Clear_Click), Clear);
+    command(tr("new playlist"), {QKeySequence(Qt::CTRL | Qt::Key_N)}, listCommand(&MainWindow::New_Click),
+            New);
+    command(tr("open a playlist"), {QKeySequence(Qt::CTRL | Qt::Key_O)}, listCommand(&MainWindow::Open_Click),
+            Open);
+    command(tr("save the playlist"), {QKeySequence(Qt::CTRL | Qt::Key_S)},
+            listCommand(&MainWindow::Save_Click), Save);
+    command(tr("edit the playlist"), {QKeySequence(Qt::CTRL | Qt::Key_E)},
+            listCommand(&MainWindow::edit_Click), edit);
+    command(tr("search the song list"), {QKeySequence(Qt::CTRL | Qt::Key_F)},
+            listCommand(&MainWindow::Search_Click), Search);
+    command(tr("cancel the running search"), {QKeySequence(Qt::Key_Escape)}, &MainWindow::lblsearch_Click);
+
+    command(tr("auto-mix: go on playing"), {QKeySequence(Qt::CTRL | Qt::Key_G)},
+            [this] { chbgoon->click(); });
+    command(tr("auto-mix: random playing"), {QKeySequence(Qt::CTRL | Qt::Key_R)},
+            [this] { chbrandom->click(); });
+
+    const QList<QKeySequence> recKeys = {QKeySequence(Qt::Key_F9),
+                                         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R)};
+    command(tr("record the mix, or stop recording"), recKeys, &MainWindow::Rec_Click);
+    QStringList recNames;
+    for (const QKeySequence& k : recKeys)
+        recNames << k.toString(QKeySequence::NativeText);
+    m_recKeys = QStringLiteral(" (") + recNames.join(QStringLiteral(", ")) + QLatin1Char(')');
+
+    command(tr("these keys"), {QKeySequence(Qt::Key_F1)}, &MainWindow::showKeyHelp);
+    command(tr("about Deckmora"), {QKeySequence(Qt::SHIFT | Qt::Key_F1)}, &MainWindow::About_Click, About);
+    command(tr("minimise"), {QKeySequence(Qt::CTRL | Qt::Key_M)}, &MainWindow::Min_Click, Min);
+    command(
+        tr("close Deckmora"), {QKeySequence(Qt::CTRL | Qt::Key_Q)}, [this] { Close_Click(0); }, Close[0]);
+    buttonKeys.push_back({Close[1], buttonKeys.back().second});
+    for (const auto& [button, names] : buttonKeys)
+        button->setToolTip(button->toolTip() + QStringLiteral(" (") + names.join(QStringLiteral(", ")) +
+                           QLatin1Char(')'));
+
+    // Which deck is active follows the transport, whether used by mouse, key or a press on a position bar;
+    // these run after the handlers, so a seek is done by the time deckSeeked is sent.
+    for (int d = 0; d < 2; ++d) {
+        for (platform::ImageButton* b : {LoadToPlayer[d], Play[d], Pause[d], Stop[d]})
+            connect(b, &platform::ImageButton::clicked, this, [this, d] { setActiveDeck(d); });
+        for (platform::ImageButton* b : {Vorig[d], Volgend[d]})
+            connect(b, &platform::ImageButton::clicked, this, [this, d] {
+                setActiveDeck(d);
+                emit deckSeeked(d);
+            });
+        connect(PB1[d], &platform::ProgressBar::mouseDown, this, [this, d] {
+            setActiveDeck(d);
+            emit deckSeeked(d);
+        });
+    }
+}
+
+// The sound settings' keys belong to that window; they are listed here so the help names every key.
+void MainWindow::showKeyHelp() {
+    if (!frmKeys) {
+        auto* window = new QWidget(this, Qt::Window);
+        window->setWindowTitle(tr("Deckmora keys"));
+        auto* table = new QTableWidget(0, 2, window);
+        table->setObjectName(QStringLiteral("keyTable"));
+        table->setHorizontalHeaderLabels({tr("Keys"), tr("Command")});
+        table->verticalHeader()->hide();
+        table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        auto row = [table](const QString& keys, const QString& what) {
+            const int r = table->rowCount();
+            table->insertRow(r);
+            table->setItem(r, 0, new QTableWidgetItem(keys));
+            table->setItem(r, 1, new QTableWidgetItem(what));
+        };
+        for (const QAction* a : m_keyActions) {
+            QStringList names;
+            for (const QKeySequence& k : a->shortcuts())
+                names << k.toString(QKeySequence::NativeText);
+            row(names.join(QStringLiteral(", ")), a->text());
+        }
+        row(QKeySequence(Qt::Key_F2).toString(QKeySequence::NativeText) + QStringLiteral(", ") +
+                QKeySequence(Qt::CTRL | Qt::Key_Comma).toString(QKeySequence::NativeText),
+            tr("Sound settings"));
+        table->resizeColumnsToContents();
+        table->horizontalHeader()->setStretchLastSection(true);
+        auto* layout = new QVBoxLayout(window);
+        layout->addWidget(table);
+        window->resize(460, 560);
+        frmKeys = window;
+    }
+    frmKeys->show();
+    frmKeys->raise();
+    frmKeys->activateWindow();
+}
+
+} // namespace player

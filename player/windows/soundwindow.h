@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+class QSpinBox;
+class QTimer;
+
+namespace platform::media {
+class AudioEngine;
+}
+
+namespace player {
+
+// The "Sound" settings window: which device and what latency, where the pre-listen goes and in what format
+// the mix is recorded. Not modal; Apply stores the choice in the settings file and moves the sound to it at
+// once, the decks keeping their places. The pre-listen balance is heard as it moves.
+class SoundWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit SoundWindow(platform::media::AudioEngine& engine, QWidget* parent = nullptr);
+
+signals:
+    // The choices were stored and handed to the engine.
+    void applied();
+
+public:
+    QComboBox* cboDevice = nullptr;
+    QSpinBox* txtLatency = nullptr;
+    QGroupBox* grpCue = nullptr;
+    QComboBox* cboCueRouting = nullptr; // in the order of AudioEngine::CueRouting
+    QComboBox* cboCueDevice = nullptr;
+    QSlider* sldCueBalance = nullptr; // 0 the cue mix only ... 100 the main mix only
+    QLabel* lblCueDrift = nullptr;
+    QGroupBox* grpRecord = nullptr;
+    QComboBox* cboRecordFormat = nullptr; // in the order of AudioEngine::RecordFormat
+    QLabel* lblStatus = nullptr;
+    QPushButton* cmdApply = nullptr;
+    QPushButton* cmdClose = nullptr;
+
+    void Apply_Click();
+    // Lists the devices off the UI thread (a back-end may probe for a while) and fills the list when done.
+    void refreshDevices();
+    bool listing() const { return m_listing; }
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
+
+private:
+    void fillDevices(const QStringList& ids, const QStringList& descriptions);
+    void fillDeviceList(QComboBox* list, const QString& chosen, const QString& first, const QStringList& ids,
+                        const QStringList& descriptions);
+    void cueRoutingChanged();
+    void cueBalanceMoved(int balance);
+    void showDrift();
+    void showStatus();
+    QTimer* m_driftTimer = nullptr;
+    platform::media::AudioEngine& m_engine;
+    bool m_listing = false;
+};
+
+} // namespace player

@@ -1,0 +1,148 @@
+// Choosing the sound device: the command line, the settings file, the footer's notice and the Sound window.
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QSpinBox>
+#include <QTest>
+#include <QTextStream>
+#include <gtest/gtest.h>
+
+#include "console/soundchoice.h"
+#include "media/audioengine.h"
+#include "media/audiooutput.h"
+#include "scriptedprompts.h"
+#include "ui/imagebutton.h"
+#include "waitfor.h"
+#include "windows/clicklabel.h"
+#include "windows/mainwindow.h"
+#include "windows/soundwindow.h"
+
+using namespace player;
+
+using platform::media::AudioEngine;
+
+namespace {
+
+std::vector<AudioEngine::DeviceInfo> twoDevices() {
+    return {{"pulse:desk", "Desk speakers", true}, {"portaudio:default", "ALSA: default", false}};
+}
+
+struct ArgsCase {
+    QStringList args;
+    std::string stored;
+    std::optional<int> status;
+    std::string device; // options.device afterwards
+    QString out, err;
+};
+
+TEST(SoundChoice, CommandLine) {
+    const QString list =
+        QStringLiteral("* pulse:desk  (Desk speakers)\n  portaudio:default  (ALSA: default)\n");
+    const QString listPa =
+        QStringLiteral("  pulse:desk  (Desk speakers)\n* portaudio:default  (ALSA: default)\n");
+    const std::vector<ArgsCase> cases = {
+        {{}, "", std::nullopt, "", {}, {}},
+        {{"--list-devices"}, "", 0, "", list, {}},
+        // the one in use: the stored choice when it is there
+        {{"--list-devices"}, "portaudio:default", 0, "portaudio:default", listPa, {}},
+        {{"--device", "default"}, "", std::nullopt, "portaudio:default", {}, {}},
+        {{"--device", "default", "--list-devices"}, "", 0, "portaudio:default", listPa, {}},
+        {{"--device", "gone"},
+         "",
+         2,
+         "",
+         {},
+         "deckmora: there is no sound device called \"gone\"; these are the devices:\n" + list},
+        {{"--device"}, "", 2, "", {}, "deckmora: --device needs the name of a device (see --list-devices)\n"},
+    };
+    for (const ArgsCase& c : cases) {
+        platform::media::EngineOptions options;
+        options.device = c.stored;
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        EXPECT_EQ(soundchoice::applyArguments(c.args, options, twoDevices, o, e), c.status)
+            << c.args.join(' ').toStdString();
+        EXPECT_EQ(options.device, c.device);
+        EXPECT_EQ(out, c.out);
+        EXPECT_EQ(err, c.err);
+    }
+}
+
+TEST(SoundChoice, StoredChoiceIsHeldToItsRange) {
+    EXPECT_EQ(soundchoice::load().device, QString());
+    EXPECT_EQ(soundchoice::load().latencyMs, soundchoice::kDefaultLatencyMs);
+    for (const auto& [stored, read] : std::vector<std::pair<int, int>>{{1, 10}, {25, 25}, {5000, 200}}) {
+        ASSERT_TRUE(soundchoice::save({QStringLiteral("pulse:desk"), stored}));
+        EXPECT_EQ(soundchoice::load().latencyMs, read);
+        EXPECT_EQ(soundchoice::load().device, QStringLiteral("pulse:desk"));
+    }
+    ASSERT_TRUE(soundchoice::save({}));
+}
+
+TEST(SoundChoice, NoticeSaysWhatIsWrongAndNothingElse) {
+    using S = AudioEngine::Status;
+    EXPECT_TRUE(soundchoice::notice(S{true, false, {}, {}}).text.isEmpty()); // still opening
+    EXPECT_TRUE(soundchoice::notice(S{false, true, "desk", {}}).text.isEmpty());
+    EXPECT_EQ(soundchoice::notice(S{false, false, {}, {}}).text, QStringLiteral("no sound device"));
+    const auto stopped = soundchoice::notice(S{false, false, "desk", {}});
+    EXPECT_EQ(stopped.text, QStringLiteral("no sound device"));
+    EXPECT_TRUE(stopped.tip.contains(QStringLiteral("desk")));
+    const auto gone = soundchoice::notice(S{false, true, "desk", "usb"});
+    EXPECT_TRUE(gone.text.contains(QStringLiteral("usb")));
+    EXPECT_TRUE(gone.tip.contains(QStringLiteral("desk")));
+    // A cued deck with no headphone output is told only while the sound itself is fine.
+    EXPECT_EQ(soundchoice::notice(S{false, true, "desk", {}}, true).text, QStringLiteral("no headphones"));
+    EXPECT_EQ(soundchoice::notice(S{false, false, {}, {}}, true).text, QStringLiteral("no sound device"));
+    EXPECT_TRUE(soundchoice::notice(S{true, false, {}, {}}, true).text.isEmpty());
+}
+
+// The footer tells while there is no sound and is quiet once a device answers; F2, Ctrl+comma and a
+// right-click on the footer open the one Sound window.
+TEST(SoundWindow, FooterNoticeAndTheWaysToTheSoundWindow) {
+    ScriptedPrompts prompts;
+    auto engine = AudioEngine::createWithOutput(
+        44100, 512,
+        [](platform::media::Mixer&) -> std::unique_ptr<platform::media::AudioOutput> { return nullptr; });
+    MainWindow w(*engine);
+    auto& ui = w.elementsForTest();
+    w.setQuitAction([] {});
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    EXPECT_EQ(ui.lblSound->text(), QStringLiteral("no sound device"));
+    EXPECT_EQ(w.soundWindow(), nullptr);
+    // The notice takes no click from the footer's buttons.
+    const std::vector<QWidget*> buttons = {ui.Close[0], ui.Close[1], ui.About, ui.Min};
+    for (QWidget* b : buttons)
+        EXPECT_FALSE(b->isVisible() && ui.lblSound->geometry().intersects(b->geometry()));
+
+    QTest::keyClick(&w, Qt::Key_F2);
+    ASSERT_NE(w.soundWindow(), nullptr);
+    SoundWindow* sound = w.soundWindow();
+    EXPECT_TRUE(sound->isVisible());
+    sound->hide();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key_Comma, Qt::ControlModifier);
+    EXPECT_TRUE(sound->isVisible());
+    sound->hide();
+    QTest::mouseClick(ui.lblSound, Qt::RightButton);
+    EXPECT_TRUE(sound->isVisible());
+    EXPECT_EQ(w.soundWindow(), sound);
+
+    // Apply stores the choice; the engine takes it at once (here: still no device, so the notice stays).
+    sound->txtLatency->setValue(25);
+    sound->Apply_Click();
+    EXPECT_EQ(soundchoice::load().latencyMs, 25);
+    EXPECT_TRUE(waitFor([&] { return !sound->listing(); }, std::chrono::seconds(5)));
+    EXPECT_EQ(sound->cboDevice->currentData().toString(), QString());
+    // A change of the headphones alone keeps the main device as it is: no reopen, no gap in the music.
+    sound->cboCueRouting->setCurrentIndex(static_cast<int>(AudioEngine::CueRouting::Split));
+    sound->Apply_Click();
+    EXPECT_EQ(engine->cue().routing, AudioEngine::CueRouting::Split);
+    EXPECT_NE(sound->lblStatus->text(), QStringLiteral("Moving the sound..."));
+    soundchoice::saveCue({});
+    soundchoice::save({});
+    EXPECT_EQ(prompts.count(), 0);
+}
+
+} // namespace
