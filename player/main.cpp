@@ -44,6 +44,30 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
+    // The analysis runs without a window and without a sound device, so a terminal without a display or a
+    // build machine can run it; its output is only the JSON lines.
+    {
+        QStringList args;
+        for (int i = 0; i < argc; ++i)
+            args << QString::fromLocal8Bit(argv[i]);
+        if (player::desktop::wantsAnalysis(args)) {
+            QCoreApplication core(argc, argv);
+            QCoreApplication::setApplicationName(QStringLiteral("Deckmora"));
+            QCoreApplication::setApplicationVersion(QStringLiteral(DECKMORA_VERSION));
+            const player::desktop::CommandLine parsed =
+                player::desktop::parseCommandLine(QCoreApplication::arguments(), QDir::currentPath());
+            if (parsed.exit) {
+                std::fputs(qPrintable(parsed.output), parsed.exitCode == 0 ? stdout : stderr);
+                return parsed.exitCode;
+            }
+            if (parsed.paths.isEmpty()) {
+                std::fputs("deckmora: --analyse needs at least one song file.\n", stderr);
+                return 2;
+            }
+            QTextStream out(stdout);
+            return player::desktop::analyseFiles(parsed.paths, out);
+        }
+    }
     // The sound options need no window (a terminal without a display lists the devices too).
     std::string deviceForThisRun;
     {

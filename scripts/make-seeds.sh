@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Writes the small seed corpus of every fuzzer into the folder given (one sub-folder a target). The song seeds
-# are written by the song fuzzer itself (libsndfile, MP3 through LAME): pass the folder of the built fuzzers as
-# the second argument to have them.
+# are written by the song fuzzer itself (libsndfile, MP3 through LAME, the ffmpeg tool for AAC, ALAC and WMA):
+# pass the folder of the built fuzzers as the second argument to have them.
 set -euo pipefail
 out=${1:?folder}
 bin=${2:-}
@@ -95,6 +95,10 @@ PROPS
 } >"$out/lumaband/limits"
 
 printf 'RIFF\x24\x00\x00\x00WAVEfmt ' >"$out/songfile/riff-head"
+# Heads of the containers the other decoders take: an MP4 file type box, an ASF header, an Ogg page.
+printf '\x00\x00\x00\x1cftypM4A \x00\x00\x02\x00M4A isomiso2' >"$out/songfile/mp4-head"
+printf '\x30\x26\xb2\x75\x8e\x66\xcf\x11\xa6\xd9\x00\xaa\x00\x62\xce\x6c' >"$out/songfile/asf-head"
+printf 'OggS\x00\x02\x00\x00\x00\x00\x00\x00\x00\x00' >"$out/songfile/ogg-head"
 printf 'ID3\x03\x00\x00\x00\x00\x00\x0a\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff\xfb\x90\x64' >"$out/songfile/id3-head"
 if [ -n "$bin" ] && [ -x "$bin/fuzz_songfile" ]; then
   DECKMORA_FUZZ_WRITE_SEEDS="$out/songfile" "$bin/fuzz_songfile" >/dev/null 2>&1

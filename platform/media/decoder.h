@@ -11,7 +11,7 @@
 
 namespace platform::media {
 
-// The exact length and seek index of an MP3, made by a full scan on a handle of its own, so that playback on
+// The exact length (and an MP3's seek index) made by a full scan on a handle of its own, so that playback on
 // the decoding handle need not wait for it.
 struct ScanResult {
     bool ok = false;
@@ -34,9 +34,9 @@ public:
     virtual int read(float* out, int frames) = 0;
     // False when `frame` cannot be reached (past the end); the next read then reports the end.
     virtual bool seek(int64_t frame) = 0;
-    // MP3 only: the scan, as a job that owns its own file handle and so may run on any thread, even after the
-    // decoder is gone; it gives up soon after `cancel` is set. Empty when there is nothing to scan; hand its
-    // result to applyScan().
+    // MP3, and a raw stream whose length was only estimated: the scan, as a job that owns its own file handle
+    // and so may run on any thread, even after the decoder is gone; it gives up soon after `cancel` is set.
+    // Empty when there is nothing to scan; hand its result to applyScan().
     virtual std::function<ScanResult(const std::atomic<bool>& cancel)> takeScanner() { return {}; }
     virtual void applyScan(const ScanResult&) {}
 };

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "media/decodersupport.h"
+#include "media/ffmpegdecoder.h"
 #include "media/mpg123decoder.h"
 #include "media/sndfiledecoder.h"
 
@@ -25,7 +26,9 @@ int64_t id3v2Size(const unsigned char* h) {
     return 10 + body + ((h[5] & 0x10) ? 10 : 0);
 }
 
-bool hasContainerMagic(const std::vector<unsigned char>& head) {
+// Containers libsndfile reads (WAV, AIFF, FLAC, Ogg Vorbis and Opus, ...). One of them with a codec it does
+// not know (Ogg Speex, a WAV holding ADPCM or WMA) is FFmpeg's to try.
+bool hasSndfileMagic(const std::vector<unsigned char>& head) {
     static const char* const kMagics[] = {"RIFF", "RIFX", "RF64", "FORM", "fLaC",
                                           "OggS", ".snd", "caff", "wvpk"};
     if (head.size() < 4)
@@ -34,6 +37,20 @@ bool hasContainerMagic(const std::vector<unsigned char>& head) {
         if (std::memcmp(head.data(), m, 4) == 0)
             return true;
     return false;
+}
+
+// Containers only FFmpeg reads: MP4/M4A (an "ftyp" box first), ASF (WMA), Matroska/WebM.
+bool hasFfmpegMagic(const std::vector<unsigned char>& head) {
+    static const unsigned char kAsf[] = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11};
+    static const unsigned char kEbml[] = {0x1A, 0x45, 0xDF, 0xA3};
+    if (head.size() >= 8 && std::memcmp(head.data() + 4, "ftyp", 4) == 0)
+        return true;
+    return (head.size() >= 8 && std::memcmp(head.data(), kAsf, 8) == 0) ||
+           (head.size() >= 4 && std::memcmp(head.data(), kEbml, 4) == 0);
+}
+
+FileDescriptor duplicate(const FileDescriptor& fd) {
+    return FileDescriptor(::fcntl(fd.get(), F_DUPFD_CLOEXEC, 0));
 }
 
 } // namespace
@@ -116,8 +133,15 @@ OpenResult openDecoder(const QString& path) {
                 fail(MediaError::Kind::Empty, QStringLiteral("The file \"%1\" is empty.").arg(name))};
 
     std::vector<unsigned char> head = readAt(fd.get(), 0, 16);
-    if (hasContainerMagic(head))
-        return openWithSndfile(std::move(fd), path, true);
+    if (hasSndfileMagic(head)) {
+        OpenResult r = openWithSndfile(duplicate(fd), path, true);
+        if (r.decoder || r.error.kind == MediaError::Kind::Empty)
+            return r;
+        OpenResult other = openWithFfmpeg(fd, path, true);
+        return other.decoder ? std::move(other) : std::move(r);
+    }
+    if (hasFfmpegMagic(head))
+        return openWithFfmpeg(fd, path, true);
 
     // Skip ID3v2 tags (there may be several) before looking for MPEG frames.
     int64_t audioStart = 0;
@@ -136,6 +160,10 @@ OpenResult openDecoder(const QString& path) {
     if (audioStart >= size)
         return {nullptr, fail(MediaError::Kind::Empty,
                               QStringLiteral("The file \"%1\" holds only a tag and no sound.").arg(name))};
+    // Raw AAC and the other streams without a container, which may carry a tag in front as MP3 does.
+    OpenResult r = openWithFfmpeg(fd, path, false, audioStart);
+    if (r.decoder || r.error.kind != MediaError::Kind::UnsupportedFormat)
+        return r;
     if (audioStart > 0)
         return {nullptr,
                 fail(MediaError::Kind::Corrupt,

@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include "media/decoder.h"
+#include "media/songformats.h"
 #include "songlistcommands.h"
 #include "ui/filelists.h"
 #include "ui/prompts.h"
@@ -27,8 +29,7 @@ SongIntake::SongIntake(QListWidget* names, QListWidget* files, QObject* parent)
     : QObject(parent), m_list(names, files) {}
 
 bool SongIntake::isSongName(const QString& fileName) {
-    return fileName.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive) ||
-           fileName.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive);
+    return platform::media::isSongFileName(fileName);
 }
 
 SongIntake::Expansion SongIntake::expand(const QString& path) {
@@ -36,7 +37,7 @@ SongIntake::Expansion SongIntake::expand(const QString& path) {
     const QFileInfo info(path);
     if (info.isDir()) {
         const QString folder = info.absoluteFilePath();
-        for (const QString& name : platform::listFiles(folder, QStringLiteral("*.mp3;*.wav")))
+        for (const QString& name : platform::listFiles(folder, platform::media::songFilePattern()))
             e.songs.append({platform::joinPath(folder, name), name});
         return e;
     }
@@ -52,7 +53,8 @@ SongIntake::Expansion SongIntake::expand(const QString& path) {
             e.rejected = true;
         return e;
     }
-    if (isSongName(info.fileName()))
+    // A file named here one by one may be looked into: a song without its usual extension still plays.
+    if (isSongName(info.fileName()) || platform::media::openDecoder(path).decoder)
         e.songs.append({path, info.fileName()});
     else
         e.rejected = true;
@@ -61,7 +63,7 @@ SongIntake::Expansion SongIntake::expand(const QString& path) {
 
 QString SongIntake::rejectedNotice(const QStringList& rejected) {
     QString text =
-        QStringLiteral("These were not added: they are not MP3 or WAV songs, playlists or folders.");
+        QStringLiteral("These were not added: they are not songs Deckmora plays, playlists or folders.");
     for (qsizetype i = 0; i < std::min(rejected.size(), kNamedRejects); ++i)
         text += QStringLiteral("\r\n") + rejected[i];
     if (rejected.size() > kNamedRejects)

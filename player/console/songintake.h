@@ -13,10 +13,10 @@ class QListWidget;
 namespace player {
 
 // Paths that come from outside the program (the command line, a second start, a drop on the list) become
-// song list entries: a song file is one entry, a folder brings its songs in name order as "Add directory"
-// does, a playlist brings its entries. The work is done in short slices with the event loop running between
-// them, so tens of thousands of files keep the window responsive; whatever was not a song, and a list that
-// ran full, are told once per request.
+// song list entries: a song file of any format the engine plays is one entry, a folder brings its songs in
+// name order as "Add directory" does, a playlist brings its entries. The work is done in short slices with
+// the event loop running between them, so tens of thousands of files keep the window responsive; whatever was
+// not a song, and a list that ran full, are told once per request.
 class SongIntake : public QObject {
     Q_OBJECT
 public:
@@ -36,7 +36,8 @@ public:
         bool rejected = false;
     };
     static Expansion expand(const QString& path);
-    // A file name that may be a song: it ends in .mp3 or .wav, in any letter case.
+    // A file name that may be a song: it ends in the extension of a format the engine plays, in any letter
+    // case.
     static bool isSongName(const QString& fileName);
     // The one notice for the paths a request could not use.
     static QString rejectedNotice(const QStringList& rejected);

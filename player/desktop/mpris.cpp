@@ -12,6 +12,7 @@
 #include "console/songintake.h"
 #include "instance.h"
 #include "media/mediaplayer.h"
+#include "media/songformats.h"
 #include "windows/mainwindow.h"
 
 namespace player {
@@ -41,8 +42,7 @@ QVariantMap comparable(QVariantMap props) {
 } // namespace
 
 QStringList MprisRoot::supportedMimeTypes() const {
-    return {QStringLiteral("audio/mpeg"), QStringLiteral("audio/x-wav"), QStringLiteral("audio/wav"),
-            QStringLiteral("audio/x-deckmora-playlist")};
+    return platform::media::songMimeTypes() + QStringList{QStringLiteral("audio/x-deckmora-playlist")};
 }
 
 MprisPlayer::MprisPlayer(Mpris* parent) : QDBusAbstractAdaptor(parent), m_p(parent) {

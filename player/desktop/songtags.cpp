@@ -11,10 +11,16 @@
 #include <atomic>
 #include <taglib/attachedpictureframe.h>
 #include <taglib/fileref.h>
+#include <taglib/flacfile.h>
+#include <taglib/flacpicture.h>
 #include <taglib/id3v2tag.h>
+#include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
+#include <taglib/opusfile.h>
 #include <taglib/tag.h>
+#include <taglib/vorbisfile.h>
 #include <taglib/wavfile.h>
+#include <taglib/xiphcomment.h>
 
 namespace player {
 
@@ -41,6 +47,69 @@ const TagLib::ID3v2::AttachedPictureFrame* frontCover(TagLib::ID3v2::Tag* tag) {
             any = pic;
     }
     return any;
+}
+
+// A picture as the tags carry it: its bytes and whether it is a PNG (else a JPEG).
+struct Cover {
+    QByteArray bytes;
+    bool png = false;
+};
+
+QByteArray toBytes(const TagLib::ByteVector& v) {
+    return QByteArray(v.data(), static_cast<qsizetype>(v.size()));
+}
+
+Cover fromId3(const TagLib::ID3v2::AttachedPictureFrame* pic) {
+    if (!pic)
+        return {};
+    return {toBytes(pic->picture()), toQString(pic->mimeType()).toLower().contains(QLatin1String("png"))};
+}
+
+// FLAC's own picture blocks, and the same blocks inside a Vorbis or Opus comment.
+Cover fromFlacPictures(const TagLib::List<TagLib::FLAC::Picture*>& pictures) {
+    const TagLib::FLAC::Picture* any = nullptr;
+    for (const TagLib::FLAC::Picture* p : pictures) {
+        if (!p || p->data().isEmpty())
+            continue;
+        if (p->type() == TagLib::FLAC::Picture::FrontCover) {
+            any = p;
+            break;
+        }
+        if (!any)
+            any = p;
+    }
+    if (!any)
+        return {};
+    return {toBytes(any->data()), toQString(any->mimeType()).toLower().contains(QLatin1String("png"))};
+}
+
+Cover fromMp4(TagLib::MP4::Tag* tag) {
+    if (!tag || !tag->contains("covr"))
+        return {};
+    for (const TagLib::MP4::CoverArt& art : tag->item("covr").toCoverArtList())
+        if (!art.data().isEmpty())
+            return {toBytes(art.data()), art.format() == TagLib::MP4::CoverArt::PNG};
+    return {};
+}
+
+// The cover of a file TagLib chose by its name: FLAC, Ogg Vorbis, Opus and MP4 carry theirs each in their
+// way.
+Cover otherCover(TagLib::File* file) {
+    if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file)) {
+        Cover c = fromFlacPictures(flac->pictureList());
+        if (c.bytes.isEmpty() && flac->hasXiphComment())
+            c = fromFlacPictures(flac->xiphComment()->pictureList());
+        if (c.bytes.isEmpty() && flac->hasID3v2Tag())
+            c = fromId3(frontCover(flac->ID3v2Tag()));
+        return c;
+    }
+    if (auto* vorbis = dynamic_cast<TagLib::Ogg::Vorbis::File*>(file))
+        return vorbis->tag() ? fromFlacPictures(vorbis->tag()->pictureList()) : Cover{};
+    if (auto* opus = dynamic_cast<TagLib::Ogg::Opus::File*>(file))
+        return opus->tag() ? fromFlacPictures(opus->tag()->pictureList()) : Cover{};
+    if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(file))
+        return fromMp4(mp4->tag());
+    return {};
 }
 
 // Covers are named by the hex of their SHA-1 and their kind; nothing else in the folder is ours to remove.
@@ -80,14 +149,11 @@ void pruneCovers(const QString& cacheDir, CoverCacheBounds bounds, const QString
     }
 }
 
-QString storeCover(const TagLib::ID3v2::AttachedPictureFrame* pic, const QString& cacheDir,
-                   CoverCacheBounds bounds) {
-    const QByteArray bytes(pic->picture().data(), static_cast<qsizetype>(pic->picture().size()));
+QString storeCover(const Cover& cover, const QString& cacheDir, CoverCacheBounds bounds) {
+    const QByteArray& bytes = cover.bytes;
     if (bytes.size() > bounds.bytes || bounds.files < 1)
         return {};
-    const QString mime = toQString(pic->mimeType()).toLower();
-    const QString suffix =
-        mime.contains(QLatin1String("png")) ? QStringLiteral("png") : QStringLiteral("jpg");
+    const QString suffix = cover.png ? QStringLiteral("png") : QStringLiteral("jpg");
     const QString name =
         QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex()) +
         QLatin1Char('.') + suffix;
@@ -123,6 +189,7 @@ SongTags readSongTags(const QString& path, const QString& cacheDir, CoverCacheBo
     std::unique_ptr<TagLib::MPEG::File> mp3;
     std::unique_ptr<TagLib::RIFF::WAV::File> wav;
     std::unique_ptr<TagLib::FileRef> other;
+    Cover cover;
     const QString lower = path.toLower();
     if (lower.endsWith(QLatin1String(".wav"))) {
         wav = std::make_unique<TagLib::RIFF::WAV::File>(local.constData(), false);
@@ -138,16 +205,20 @@ SongTags readSongTags(const QString& path, const QString& cacheDir, CoverCacheBo
         }
     } else {
         other = std::make_unique<TagLib::FileRef>(local.constData(), false);
-        if (!other->isNull())
+        if (!other->isNull()) {
             generic = other->tag();
+            cover = otherCover(other->file());
+        }
     }
     if (generic) {
         tags.title = toQString(generic->title());
         tags.artist = toQString(generic->artist());
         tags.album = toQString(generic->album());
     }
-    if (const auto* pic = frontCover(id3))
-        tags.artPath = storeCover(pic, cacheDir, bounds);
+    if (cover.bytes.isEmpty())
+        cover = fromId3(frontCover(id3));
+    if (!cover.bytes.isEmpty())
+        tags.artPath = storeCover(cover, cacheDir, bounds);
     return tags;
 }
 

@@ -3,7 +3,8 @@
 // finite sound within the deck's level.
 //
 // With DECKMORA_FUZZ_WRITE_SEEDS=<folder> the program writes its seed songs there (a tiny WAV, a tiny CBR and
-// VBR MP3) and exits: scripts/make-seeds.sh uses it so that the repository holds no binary samples.
+// VBR MP3, and one of every other format the decoders read: AIFF, FLAC, Ogg Vorbis, Opus, AAC in M4A and raw,
+// ALAC, WMA) and exits: scripts/make-seeds.sh uses it so that the repository holds no binary samples.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -28,10 +29,21 @@ constexpr int kFrames = 512;
 void writeSeeds(const QString& folder) {
     QDir().mkpath(folder);
     const auto song = songfiles::sine(kRate / 10, 2, kRate);
-    const bool ok = songfiles::write(folder + "/tiny.wav", songfiles::Kind::Wav16, kRate, 2, song) &&
-                    songfiles::write(folder + "/tiny-cbr.mp3", songfiles::Kind::Mp3Cbr, kRate, 2, song) &&
-                    songfiles::write(folder + "/tiny-vbr.mp3", songfiles::Kind::Mp3Vbr, kRate, 1,
-                                     songfiles::sine(kRate / 10, 1, kRate));
+    bool ok = songfiles::write(folder + "/tiny.wav", songfiles::Kind::Wav16, kRate, 2, song) &&
+              songfiles::write(folder + "/tiny-cbr.mp3", songfiles::Kind::Mp3Cbr, kRate, 2, song) &&
+              songfiles::write(folder + "/tiny-vbr.mp3", songfiles::Kind::Mp3Vbr, kRate, 1,
+                               songfiles::sine(kRate / 10, 1, kRate));
+    using songfiles::Format;
+    std::vector<int16_t> shorts;
+    for (float v : song)
+        shorts.push_back(int16_t(v * 32767));
+    for (Format f : {Format::Aiff, Format::Flac, Format::OggVorbis, Format::Opus, Format::M4aAac,
+                     Format::M4aAlac, Format::Adts, Format::Wma}) {
+        // Opus takes 48 kHz; the same frames are then a little shorter.
+        const int rate = f == Format::Opus ? 48000 : kRate;
+        const QString name = QStringLiteral("/tiny-%1.%2").arg(int(f)).arg(songfiles::extension(f));
+        ok = songfiles::write(folder + name, f, rate, 2, shorts) && ok;
+    }
     std::exit(ok ? 0 : 1);
 }
 

@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <algorithm>
 #include <cmath>
 #include <sndfile.h>
 
@@ -33,6 +36,91 @@ bool write(const QString& path, Kind kind, int rate, int channels, const std::ve
     const sf_count_t frames = sf_count_t(samples.size() / size_t(channels));
     const bool ok = sf_writef_float(sf, samples.data(), frames) == frames;
     return sf_close(sf) == 0 && ok;
+}
+
+const char* extension(Format f) {
+    switch (f) {
+    case Format::Aiff:
+        return "aiff";
+    case Format::Flac:
+        return "flac";
+    case Format::OggVorbis:
+        return "ogg";
+    case Format::Opus:
+        return "opus";
+    case Format::M4aAac:
+    case Format::M4aAlac:
+        return "m4a";
+    case Format::Adts:
+        return "aac";
+    case Format::Wma:
+        return "wma";
+    }
+    return "";
+}
+
+namespace {
+
+bool writeShorts(const QString& path, int format, int rate, int channels,
+                 const std::vector<int16_t>& samples) {
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* sf = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    if (!sf)
+        return false;
+    // In blocks: libsndfile's Vorbis writer asks libvorbis for a buffer of the whole write at once, which a
+    // song of minutes overflows.
+    const sf_count_t frames = sf_count_t(samples.size() / size_t(channels));
+    bool ok = true;
+    for (sf_count_t f = 0; ok && f < frames; f += 4096) {
+        const sf_count_t n = std::min<sf_count_t>(4096, frames - f);
+        ok = sf_writef_short(sf, samples.data() + f * channels, n) == n;
+    }
+    return sf_close(sf) == 0 && ok;
+}
+
+} // namespace
+
+bool write(const QString& path, Format format, int rate, int channels, const std::vector<int16_t>& samples) {
+    switch (format) {
+    case Format::Aiff:
+        return writeShorts(path, SF_FORMAT_AIFF | SF_FORMAT_PCM_16, rate, channels, samples);
+    case Format::Flac:
+        return writeShorts(path, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, rate, channels, samples);
+    case Format::OggVorbis:
+        return writeShorts(path, SF_FORMAT_OGG | SF_FORMAT_VORBIS, rate, channels, samples);
+    case Format::Opus:
+        return writeShorts(path, SF_FORMAT_OGG | SF_FORMAT_OPUS, rate, channels, samples);
+    default:
+        break;
+    }
+    const QString source = path + QStringLiteral(".source.wav");
+    if (!writeShorts(source, SF_FORMAT_WAV | SF_FORMAT_PCM_16, rate, channels, samples))
+        return false;
+    QStringList codec;
+    switch (format) {
+    case Format::M4aAac:
+        codec = {"-c:a", "aac", "-b:a", "192k", "-movflags", "+faststart", "-f", "ipod"};
+        break;
+    case Format::M4aAlac:
+        codec = {"-c:a", "alac", "-movflags", "+faststart", "-f", "ipod"};
+        break;
+    case Format::Adts:
+        codec = {"-c:a", "aac", "-b:a", "192k", "-f", "adts"};
+        break;
+    default:
+        codec = {"-c:a", "wmav2", "-b:a", "192k", "-f", "asf"};
+        break;
+    }
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 QStringList{"-v", "error", "-nostdin", "-y", "-i", source} + codec + QStringList{path});
+    const bool ok = ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit &&
+                    ffmpeg.exitCode() == 0;
+    QFile::remove(source);
+    return ok && QFileInfo(path).size() > 0;
 }
 
 bool writeCutShort(const QString& path, int rate, int frames, int claimed) {

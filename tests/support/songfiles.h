@@ -16,6 +16,13 @@ bool write(const QString& path, Kind kind, int rate, int channels, const std::ve
 // short (frames == claimed: a whole one; 0 and 0: a header without audio).
 bool writeCutShort(const QString& path, int rate, int frames, int claimed);
 
+// The formats beyond MP3 and WAV. libsndfile writes AIFF, FLAC, Ogg Vorbis and Opus; the `ffmpeg` tool writes
+// the rest from a 16-bit WAV beside the target (M4A files with their index first, as shops sell them).
+enum class Format { Aiff, Flac, OggVorbis, Opus, M4aAac, M4aAlac, Adts, Wma };
+const char* extension(Format f);
+// Writes 16-bit `samples`; a lossless format then decodes to exactly sample / 32768.
+bool write(const QString& path, Format format, int rate, int channels, const std::vector<int16_t>& samples);
+
 // A saw that tells frames apart: frame f of channel c is ((f % 997) / 997 - 0.5) / 2, negated on channel 1.
 std::vector<float> saw(int frames, int channels);
 std::vector<float> constant(int frames, int channels, float value);

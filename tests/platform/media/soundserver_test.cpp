@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <optional>
 #include <thread>
 #include <unistd.h>
 
@@ -84,6 +85,8 @@ struct Route {
     const char* name;
     PrivateSoundServer::Kind server;
     const char* device; // empty: the start order
+    // The song's file: a float WAV, or (each route another) a lossless format of another decoder.
+    std::optional<songfiles::Format> format;
 };
 
 class SoundServer : public testing::TestWithParam<Route> {};
@@ -102,9 +105,20 @@ TEST_P(SoundServer, BothDecksAreHeardFromTheFirstPlay) {
     const QByteArray oldHome = qgetenv("HOME");
     qputenv("HOME", home.path().toLocal8Bit());
 
-    const std::vector<float> song = noiseSong(4 * kRate);
-    const QString songPath = home.file("noise.wav"), tonePath = home.file("tone.wav");
-    ASSERT_TRUE(songfiles::write(songPath, songfiles::Kind::WavFloat, kRate, 2, song));
+    std::vector<float> song = noiseSong(4 * kRate);
+    const QString tonePath = home.file("tone.wav");
+    QString songPath = home.file("noise.wav");
+    if (route.format) {
+        std::vector<int16_t> shorts(song.size());
+        for (size_t i = 0; i < song.size(); ++i) {
+            shorts[i] = int16_t(std::lround(std::clamp(song[i], -1.0f, 0.99f) * 32768));
+            song[i] = float(shorts[i]) / 32768;
+        }
+        songPath = home.file(QStringLiteral("noise.") + songfiles::extension(*route.format));
+        ASSERT_TRUE(songfiles::write(songPath, *route.format, kRate, 2, shorts));
+    } else {
+        ASSERT_TRUE(songfiles::write(songPath, songfiles::Kind::WavFloat, kRate, 2, song));
+    }
     ASSERT_TRUE(songfiles::write(tonePath, songfiles::Kind::WavFloat, kRate, 2,
                                  songfiles::sine(4 * kRate, 2, kRate, 440.0, 0.8f)));
 
@@ -457,9 +471,10 @@ TEST_F(SoundServerCue, UnreachableHeadphonesSayWhyAndALateSinkIsTakenUp) {
 
 INSTANTIATE_TEST_SUITE_P(
     Routes, SoundServer,
-    testing::Values(Route{"PulseAudio", PrivateSoundServer::Kind::PulseAudio, ""},
-                    Route{"PipeWire", PrivateSoundServer::Kind::PipeWire, ""},
-                    Route{"PortAudio", PrivateSoundServer::Kind::PulseAudio, "portaudio:default"}),
+    testing::Values(Route{"PulseAudio", PrivateSoundServer::Kind::PulseAudio, "", std::nullopt},
+                    Route{"PipeWire", PrivateSoundServer::Kind::PipeWire, "", songfiles::Format::Flac},
+                    Route{"PortAudio", PrivateSoundServer::Kind::PulseAudio, "portaudio:default",
+                          songfiles::Format::M4aAlac}),
     [](const testing::TestParamInfo<Route>& info) { return std::string(info.param.name); });
 
 } // namespace

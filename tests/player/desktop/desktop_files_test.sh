@@ -10,7 +10,8 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 entry=$prefix/share/applications/deckmora.desktop
 desktop-file-validate "$entry"
 grep -qx 'Exec=deckmora %F' "$entry"
-for type in audio/mpeg audio/x-wav audio/x-deckmora-playlist; do
+for type in audio/mpeg audio/x-wav audio/flac audio/ogg audio/x-opus+ogg audio/mp4 audio/x-ms-wma audio/x-aiff \
+    audio/x-deckmora-playlist; do
     grep '^MimeType=' "$entry" | tr ';=' '\n\n' | grep -qx "$type" || { echo "MimeType lacks $type"; exit 1; }
 done
 

@@ -2,10 +2,13 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDragEnterEvent>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
@@ -97,6 +100,62 @@ TEST(CommandLine, PathsBecomeAbsoluteInOrderAndHelpEnds) {
     const auto bad = desktop::parseCommandLine({"deckmora", "--no-such-option"}, "/");
     EXPECT_TRUE(bad.exit);
     EXPECT_NE(bad.exitCode, 0);
+    // The analysis answers under the names it was given.
+    const QStringList analyse = {"deckmora", "--analyse", "b.flac", "file:///x/y%20z.m4a"};
+    EXPECT_TRUE(desktop::wantsAnalysis(analyse));
+    EXPECT_FALSE(desktop::wantsAnalysis({"deckmora", "--", "--analyse"}));
+    const auto cla = desktop::parseCommandLine(analyse, "/home/u");
+    EXPECT_TRUE(cla.analyse);
+    EXPECT_EQ(cla.paths, QStringList({"b.flac", "/x/y z.m4a"}));
+}
+
+// One JSON line a file, in order, with the length exact to the frame; a file that cannot be played gives its
+// reason and the exit status 1, after the others were done. The program itself runs it without a display.
+TEST(CommandLine, AnalyseWritesALineAFileWithoutAWindow) {
+    TempDir dir;
+    const QString wav = dir.file("a.wav"), flac = dir.file("b.flac");
+    ASSERT_TRUE(songfiles::write(wav, songfiles::Kind::Wav16, 8000, 1, songfiles::saw(12345, 1)));
+    ASSERT_TRUE(
+        songfiles::write(flac, songfiles::Format::Flac, 44100, 2, std::vector<int16_t>(2 * 44101, 7)));
+    const QString text = dir.write("notes.txt", "not a song");
+    const auto run = [](const QStringList& paths, QList<QJsonObject>& lines) {
+        QString out;
+        QTextStream stream(&out);
+        const int status = desktop::analyseFiles(paths, stream);
+        lines.clear();
+        for (const QString& line : out.split('\n', Qt::SkipEmptyParts))
+            lines << QJsonDocument::fromJson(line.toUtf8()).object();
+        return status;
+    };
+    QList<QJsonObject> lines;
+    EXPECT_EQ(run({wav, flac}, lines), 0);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0].value("path").toString(), wav);
+    EXPECT_EQ(lines[0].value("duration_s").toDouble(), 12345 / 8000.0);
+    EXPECT_EQ(lines[1].value("duration_s").toDouble(), 44101 / 44100.0);
+    EXPECT_FALSE(lines[1].contains("error"));
+
+    EXPECT_EQ(run({text, dir.file("gone.mp3"), wav}, lines), 1);
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_FALSE(lines[0].value("error").toString().isEmpty());
+    EXPECT_FALSE(lines[0].contains("duration_s"));
+    EXPECT_TRUE(lines[1].value("error").toString().contains("does not exist"));
+    EXPECT_EQ(lines[2].value("duration_s").toDouble(), 12345 / 8000.0);
+
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(dir.path());
+    program.start(DECKMORA_BINARY, {"--analyse", "a.wav", "notes.txt"});
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitCode(), 1);
+    const QList<QByteArray> out = program.readAllStandardOutput().split('\n');
+    ASSERT_GE(out.size(), 2);
+    EXPECT_EQ(QJsonDocument::fromJson(out[0]).object().value("path").toString(), "a.wav");
+    EXPECT_EQ(QJsonDocument::fromJson(out[0]).object().value("duration_s").toDouble(), 12345 / 8000.0);
+    EXPECT_TRUE(QJsonDocument::fromJson(out[1]).object().contains("error"));
 }
 
 // Songs, a folder (its songs in name order, nothing from sub-folders), a playlist and non-songs, in the order
@@ -123,6 +182,32 @@ TEST_F(DesktopTest, IntakeKeepsOrderAndReportsNonSongsOnce) {
     for (const QString& p : {text, dir.file("missing.wav"), fake})
         EXPECT_TRUE(prompts.last().text.contains(p)) << p.toStdString();
     EXPECT_TRUE(w.listCommandsEnabled());
+}
+
+// Every format the engine plays comes in by its name from a folder, and a song without its usual name by its
+// content; a song of another format goes onto a deck by a drop.
+TEST_F(DesktopTest, IntakeAndDecksTakeEveryFormatTheEnginePlays) {
+    for (const char* name : {"a.flac", "b.OGG", "c.opus", "d.m4a", "e.aiff", "f.wma", "g.aac", "h.txt"})
+        dir.write(QStringLiteral("folder/") + name, "");
+    const QString flac = dir.file("song.flac"), unnamed = dir.file("track01");
+    ASSERT_TRUE(
+        songfiles::write(flac, songfiles::Format::Flac, 44100, 2, std::vector<int16_t>(2 * 44100, 99)));
+    QFile::copy(flac, unnamed);
+    const QString text = dir.write("track02", "no song");
+    prompts.answer(Answer::Ok);
+    w.intake()->add({dir.file("folder"), unnamed, text});
+    waitIntake();
+    EXPECT_EQ(column(ui.lstnames),
+              QStringList({"a.flac", "b.OGG", "c.opus", "d.m4a", "e.aiff", "f.wma", "g.aac", "track01"}));
+    ASSERT_EQ(prompts.count(), 1);
+    EXPECT_TRUE(prompts.last().text.contains(text));
+
+    auto one = std::unique_ptr<QMimeData>(urls({flac}));
+    ASSERT_TRUE(drag(&w, deckCentre(1), *one, true));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ui.MP[1]->fileName(), flac);
+    EXPECT_EQ(ui.MP[1]->state(), PlayState::Stopped);
+    EXPECT_DOUBLE_EQ(ui.MP[1]->length(), 1.0);
 }
 
 // While the folder window fills the list, songs from outside wait instead of slipping in between.

@@ -15,13 +15,18 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <taglib/attachedpictureframe.h>
+#include <taglib/flacfile.h>
+#include <taglib/flacpicture.h>
 #include <taglib/id3v2tag.h>
+#include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
+#include <taglib/xiphcomment.h>
 
 #include "console/songintake.h"
 #include "desktop/instance.h"
 #include "desktop/mpris.h"
 #include "desktop/session.h"
+#include "desktop/songtags.h"
 #include "media/audioengine.h"
 #include "media/mediaplayer.h"
 #include "scriptedprompts.h"
@@ -309,6 +314,21 @@ TEST_F(MprisTest, RaiseQuitAndIntrospectionOverDbusSend) {
     const ClientRun id =
         send("org.freedesktop.DBus.Properties.Get", {"string:org.mpris.MediaPlayer2", "string:Identity"});
     EXPECT_TRUE(id.out.contains("\"Deckmora\""));
+    const ClientRun types = send("org.freedesktop.DBus.Properties.Get",
+                                 {"string:org.mpris.MediaPlayer2", "string:SupportedMimeTypes"});
+    for (const char* type :
+         {"\"audio/mpeg\"", "\"audio/flac\"", "\"audio/mp4\"", "\"audio/x-deckmora-playlist\""})
+        EXPECT_TRUE(types.out.contains(QLatin1String(type))) << type;
+    // A song of any format the engine plays is opened into the list.
+    const QString flac = dir.file("opened.flac");
+    ASSERT_TRUE(songfiles::write(flac, songfiles::Format::Flac, 44100, 2, std::vector<int16_t>(2 * 4410, 5)));
+    EXPECT_EQ(
+        send("org.mpris.MediaPlayer2.Player.OpenUri", {"string:" + QUrl::fromLocalFile(flac).toString()})
+            .code,
+        0);
+    ASSERT_TRUE(
+        waitFor([&] { return !w.intake()->busy() && ui.lstFiles->count() == 3; }, std::chrono::seconds(10)));
+    EXPECT_EQ(ui.lstFiles->item(2)->text(), flac);
 
     w.showMinimized();
     EXPECT_EQ(send("org.mpris.MediaPlayer2.Raise").code, 0);
@@ -318,14 +338,54 @@ TEST_F(MprisTest, RaiseQuitAndIntrospectionOverDbusSend) {
     EXPECT_EQ(quits, 1); // without the close question: no prompt was scripted
 }
 
-// A second start with two songs and a folder hands them to the first and ends at once; the first's own
-// arguments, given before its main window was up, come first.
+// FLAC keeps its tags in a Vorbis comment and its cover in a picture block, M4A in MP4 items: the panel reads
+// both as it reads an MP3's ID3.
+TEST(SongTags, FlacAndM4aGiveTitleAndCover) {
+    TempDir dir;
+    const QByteArray png = QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(32, 'f');
+    const QByteArray jpeg = QByteArray("\xFF\xD8\xFF\xE0", 4) + QByteArray(32, 'm');
+    const std::vector<int16_t> quiet(2 * 4410, 3);
+    const QString flac = dir.file("a.flac"), m4a = dir.file("b.m4a");
+    ASSERT_TRUE(songfiles::write(flac, songfiles::Format::Flac, 44100, 2, quiet));
+    ASSERT_TRUE(songfiles::write(m4a, songfiles::Format::M4aAac, 44100, 2, quiet));
+    {
+        TagLib::FLAC::File f(QFile::encodeName(flac).constData());
+        f.xiphComment(true)->setTitle("Lossless");
+        auto* pic = new TagLib::FLAC::Picture;
+        pic->setType(TagLib::FLAC::Picture::FrontCover);
+        pic->setMimeType("image/png");
+        pic->setData(TagLib::ByteVector(png.constData(), unsigned(png.size())));
+        f.addPicture(pic);
+        ASSERT_TRUE(f.save());
+    }
+    {
+        TagLib::MP4::File f(QFile::encodeName(m4a).constData());
+        f.tag()->setTitle("Bought");
+        TagLib::MP4::CoverArtList covers;
+        covers.append(TagLib::MP4::CoverArt(TagLib::MP4::CoverArt::JPEG,
+                                            TagLib::ByteVector(jpeg.constData(), unsigned(jpeg.size()))));
+        f.tag()->setItem("covr", covers);
+        ASSERT_TRUE(f.save());
+    }
+    const desktop::SongTags a = desktop::readSongTags(flac, dir.file("covers"));
+    EXPECT_EQ(a.title, "Lossless");
+    EXPECT_TRUE(a.artPath.endsWith(".png"));
+    EXPECT_EQ(TempDir::read(a.artPath), png);
+    const desktop::SongTags b = desktop::readSongTags(m4a, dir.file("covers"));
+    EXPECT_EQ(b.title, "Bought");
+    EXPECT_TRUE(b.artPath.endsWith(".jpg"));
+    EXPECT_EQ(TempDir::read(b.artPath), jpeg);
+}
+
+// A second start with three songs (one an M4A) and a folder (one of its songs a FLAC) hands them to the first
+// and ends at once; the first's own arguments, given before its main window was up, come first.
 TEST_F(BusTest, SecondStartHandsItsPathsToTheFirst) {
     desktop::InstanceServer first;
     ASSERT_TRUE(first.listen());
     desktop::InstanceServer rival;
     EXPECT_FALSE(rival.listen()); // one owner of the name
-    for (const char* n : {"zero.wav", "one.wav", "two.mp3", "dir/b.wav", "dir/a.mp3"})
+    for (const char* n :
+         {"zero.wav", "one.wav", "two.mp3", "three.m4a", "dir/b.wav", "dir/a.mp3", "dir/c.flac"})
         dir.write(QString::fromLatin1(n), {});
     desktop::Session session(first);
     session.open({dir.file("zero.wav")});
@@ -336,14 +396,16 @@ TEST_F(BusTest, SecondStartHandsItsPathsToTheFirst) {
 
     QElapsedTimer took;
     took.start();
-    const ClientRun second = run(QStringLiteral(DECKMORA_BINARY), {"two.mp3", "one.wav", "dir"}, dir.path());
+    const ClientRun second =
+        run(QStringLiteral(DECKMORA_BINARY), {"two.mp3", "three.m4a", "one.wav", "dir"}, dir.path());
     RecordProperty("second_start_ms", static_cast<int>(took.elapsed()));
     EXPECT_EQ(second.code, 0);
     ASSERT_TRUE(
-        waitFor([&] { return !w.intake()->busy() && ui.lstFiles->count() == 5; }, std::chrono::seconds(10)));
-    EXPECT_EQ(column(ui.lstFiles),
-              QStringList({dir.file("zero.wav"), dir.file("two.mp3"), dir.file("one.wav"),
-                           dir.file("dir/a.mp3"), dir.file("dir/b.wav")}));
+        waitFor([&] { return !w.intake()->busy() && ui.lstFiles->count() == 7; }, std::chrono::seconds(10)));
+    EXPECT_EQ(
+        column(ui.lstFiles),
+        QStringList({dir.file("zero.wav"), dir.file("two.mp3"), dir.file("three.m4a"), dir.file("one.wav"),
+                     dir.file("dir/a.mp3"), dir.file("dir/b.wav"), dir.file("dir/c.flac")}));
     EXPECT_FALSE(w.windowState() & Qt::WindowMinimized);
 }
 
