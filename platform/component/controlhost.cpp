@@ -56,7 +56,8 @@ Control* instantiateBesideProgram(const QString& clsidOrProgId, QWidget* parent)
     if (clsid.isEmpty())
         return nullptr;
     for (const QString& folder : controlLibraryFolders(QCoreApplication::applicationDirPath())) {
-        const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("*.so")}, QDir::Files, QDir::Name);
+        const QFileInfoList files =
+            QDir(folder).entryInfoList({QStringLiteral("*.so")}, QDir::Files, QDir::Name);
         for (const QFileInfo& f : files) {
             QString ignored;
             if (Control* control = instantiate({clsid, {}, {}, f.absoluteFilePath()}, parent, &ignored))
@@ -77,7 +78,8 @@ int pixelsToHimetric(int pixels) {
 
 QStringList controlLibraryFolders(const QString& programFolder) {
     QStringList folders{QDir::cleanPath(programFolder)};
-    const QString installed = QDir::cleanPath(programFolder + QStringLiteral("/" DECKMORA_LIBDIR_FROM_BINDIR));
+    const QString installed =
+        QDir::cleanPath(programFolder + QStringLiteral("/" DECKMORA_LIBDIR_FROM_BINDIR));
     if (installed != folders.front() && QFileInfo(installed).isDir())
         folders << installed;
     return folders;
