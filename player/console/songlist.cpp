@@ -90,6 +90,31 @@ void SongList::remove(QList<int> rows) {
     }
 }
 
+void SongList::replace(int at, int count, const QList<Song>& songs) {
+    at = std::clamp(at, 0, this->count());
+    count = std::clamp(count, 0, this->count() - at);
+    for (QListWidget* w : {m_names, m_files}) {
+        w->clearSelection();
+        w->setCurrentRow(-1);
+    }
+    if (count == this->count()) {
+        clear();
+    } else if (count > 0) {
+        m_names->model()->removeRows(at, count);
+        m_files->model()->removeRows(at, count);
+    }
+    const qsizetype n = std::min<qsizetype>(songs.size(), std::max(0, room()));
+    QStringList names, paths;
+    names.reserve(n);
+    paths.reserve(n);
+    for (qsizetype i = 0; i < n; ++i) {
+        names << songs[i].name;
+        paths << songs[i].path;
+    }
+    m_names->insertItems(at, names);
+    m_files->insertItems(at, paths);
+}
+
 void SongList::clear() {
     m_names->clear();
     m_files->clear();
@@ -117,6 +142,26 @@ void SongList::select(int i) {
         return;
     m_names->setCurrentRow(i);
     m_files->setCurrentRow(i);
+}
+
+void SongList::selectOnly(int i) {
+    if (i >= 0 && i < count()) {
+        select(i);
+        return;
+    }
+    for (QListWidget* w : {m_names, m_files}) {
+        w->clearSelection();
+        w->setCurrentRow(-1);
+    }
+}
+
+QList<Song> SongList::songs() const {
+    const int n = count();
+    QList<Song> out;
+    out.reserve(n);
+    for (int i = 0; i < n; ++i)
+        out.append(Song{path(i), name(i)});
+    return out;
 }
 
 QList<Song> SongList::visitAll() {

@@ -23,6 +23,8 @@ namespace player {
 
 class AboutWindow;
 class MissingFiles;
+class ListHistory;
+class ListKeeper;
 class SoundWindow;
 class SongIntake;
 class MixRecording;
@@ -96,6 +98,13 @@ public:
     void mnuRmvMissing_Click();
     void mnuFromList_Click();
     void mnuFromPc_Click();
+    // Undo and redo of the song list's changes, whatever command made them.
+    void undoListChange();
+    void redoListChange();
+    // Keeps the song list in the file at `path` across runs: restores it now (telling the user when a damaged
+    // file was set aside) and writes it whenever it changes. The program calls it once; tests that do not
+    // start nothing shared.
+    void keepList(const QString& path);
 
     // The song list over lstnames and lstFiles.
     SongList songList() const { return SongList(lstnames, lstFiles); }
@@ -196,6 +205,8 @@ private:
     int m_listHolders = 0;
     // Dims the entries whose file is missing.
     MissingFiles* m_missing = nullptr;
+    ListHistory* m_history = nullptr;
+    ListKeeper* m_keeper = nullptr;
 
     void setupSound(platform::media::AudioEngine& engine);
     void dropSoundListener();
