@@ -1,6 +1,7 @@
 #include "listhistory.h"
 
 #include <QAbstractItemModel>
+#include <QVariant>
 #include <algorithm>
 
 namespace player {
@@ -44,6 +45,7 @@ void ListHistory::reset() {
     m_turn.stop();
     m_pending = false;
     m_known = m_list.songs();
+    m_list.names()->setProperty(SongList::kSelectedBeforeChange, QVariant());
     m_undo.clear();
     m_redo.clear();
 }
@@ -62,7 +64,11 @@ void ListHistory::changing() {
         return;
     // Called before the change: the selection is still the one the user saw.
     m_pending = true;
-    m_selectedBefore = m_list.selectedIndex();
+    // The list view has moved or dropped the selection by the time the list says it changes; SongList noted
+    // where it was.
+    const QVariant noted = m_list.names()->property(SongList::kSelectedBeforeChange);
+    m_selectedBefore = noted.isValid() ? noted.toInt() : m_list.selectedIndex();
+    m_list.names()->setProperty(SongList::kSelectedBeforeChange, QVariant());
     m_turn.start();
 }
 
@@ -131,6 +137,7 @@ void ListHistory::apply(const ListEdit& e, bool forward) {
     m_list.selectOnly(forward ? e.selectedAfter : e.selectedBefore);
     m_applying = false;
     m_known = m_list.songs();
+    m_list.names()->setProperty(SongList::kSelectedBeforeChange, QVariant());
 }
 
 } // namespace player

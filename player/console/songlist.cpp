@@ -26,6 +26,7 @@ QString SongList::path(int i) const {
 }
 
 bool SongList::append(const QString& name, const QString& path) {
+    noteSelection();
     if (room() <= 0)
         return false;
     m_names->addItem(name);
@@ -34,6 +35,7 @@ bool SongList::append(const QString& name, const QString& path) {
 }
 
 int SongList::append(const QList<Song>& songs) {
+    noteSelection();
     const int n = std::min<qsizetype>(songs.size(), std::max(0, room()));
     QStringList names, paths;
     names.reserve(n);
@@ -48,6 +50,7 @@ int SongList::append(const QList<Song>& songs) {
 }
 
 void SongList::remove(int i) {
+    noteSelection();
     if (i < 0 || i >= count())
         return;
     const bool wasSelected = selectedIndex() == i;
@@ -64,6 +67,7 @@ void SongList::remove(int i) {
 }
 
 void SongList::remove(QList<int> rows) {
+    noteSelection();
     const int n = count();
     rows.removeIf([n](int r) { return r < 0 || r >= n; });
     std::sort(rows.begin(), rows.end());
@@ -91,6 +95,7 @@ void SongList::remove(QList<int> rows) {
 }
 
 void SongList::replace(int at, int count, const QList<Song>& songs) {
+    noteSelection();
     at = std::clamp(at, 0, this->count());
     count = std::clamp(count, 0, this->count() - at);
     for (QListWidget* w : {m_names, m_files}) {
@@ -115,7 +120,12 @@ void SongList::replace(int at, int count, const QList<Song>& songs) {
     m_files->insertItems(at, paths);
 }
 
+void SongList::noteSelection() {
+    m_names->setProperty(kSelectedBeforeChange, selectedIndex());
+}
+
 void SongList::clear() {
+    noteSelection();
     m_names->clear();
     m_files->clear();
 }

@@ -20,6 +20,9 @@ class SongList {
 public:
     // Counts and indexes of the list are 16-bit signed numbers.
     static constexpr int kMaxEntries = 32767;
+    // Where the selection was before the last change made through here (a property of the names control):
+    // the list view moves or drops it before the change is announced. Cleared by whoever reads it.
+    static constexpr const char* kSelectedBeforeChange = "selectedBeforeChange";
 
     struct Entry {
         int index = -1;
@@ -70,6 +73,7 @@ public:
     QList<Song> songs() const;
 
 private:
+    void noteSelection();
     QListWidget* m_names;
     QListWidget* m_files;
 };
