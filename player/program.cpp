@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "console/listkeeper.h"
 #include "console/soundchoice.h"
 #include "windows/aboutwindow.h"
 #include "windows/mainwindow.h"
@@ -63,6 +64,7 @@ MainWindow& Program::mainWindow() {
     if (!m_main) {
         m_main = std::make_unique<MainWindow>(m_engine);
         m_main->setAboutWindow(&about());
+        m_main->keepList(ListKeeper::defaultPath());
     }
     return *m_main;
 }

@@ -29,7 +29,16 @@ struct FileDialogResult {
 class Prompts {
 public:
     virtual ~Prompts() = default;
+    // Escape and the box's close button answer Cancel whatever the buttons (Ok for a notice), so a question
+    // with Yes and No alone can still be called off.
     virtual Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) = 0;
+    // The same box with `defaultAnswer` on Enter: a question that deletes or discards has No there. A seam
+    // that does not tell defaults apart shows it as message() does.
+    virtual Answer ask(const QString& text, Buttons buttons, Icon icon, const QString& title,
+                       Answer defaultAnswer) {
+        (void)defaultAnswer;
+        return message(text, buttons, icon, title);
+    }
     // Cancel gives the empty text.
     virtual QString input(const QString& prompt, const QString& title, const QString& defaultText) = 0;
     virtual FileDialogResult openFile(const FileDialogRequest& request) = 0;

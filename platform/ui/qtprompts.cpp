@@ -10,7 +10,9 @@
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QPointer>
+#include <QPushButton>
 #include <QSpacerItem>
+#include <optional>
 
 #include "ui/windowplace.h"
 
@@ -148,7 +150,24 @@ std::unique_ptr<QFileDialog> makeFileDialog(const FileDialogRequest& request, QF
     return dialog;
 }
 
-Answer QtPrompts::message(const QString& text, Buttons buttons, Icon icon, const QString& title) {
+namespace {
+
+QMessageBox::StandardButton standardButton(Answer a) {
+    switch (a) {
+    case Answer::Ok:
+        return QMessageBox::Ok;
+    case Answer::Cancel:
+        return QMessageBox::Cancel;
+    case Answer::Yes:
+        return QMessageBox::Yes;
+    case Answer::No:
+        return QMessageBox::No;
+    }
+    return QMessageBox::NoButton;
+}
+
+Answer runBox(const QString& text, Buttons buttons, Icon icon, const QString& title,
+              std::optional<Answer> defaultAnswer) {
     QMessageBox box(promptOwner());
     box.setWindowTitle(title);
     box.setText(text);
@@ -184,6 +203,14 @@ Answer QtPrompts::message(const QString& text, Buttons buttons, Icon icon, const
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
     }
+    if (buttons == Buttons::YesNo) {
+        // Left to itself the box would take Escape and its close button for No; they call the question off.
+        QPushButton* off = box.addButton(QMessageBox::Cancel);
+        off->hide();
+        box.setEscapeButton(off);
+    }
+    if (defaultAnswer)
+        box.setDefaultButton(standardButton(*defaultAnswer));
     makeRoomForTitle(box, title);
     switch (box.exec()) {
     case QMessageBox::Yes:
@@ -195,9 +222,20 @@ Answer QtPrompts::message(const QString& text, Buttons buttons, Icon icon, const
     case QMessageBox::Ok:
         return Answer::Ok;
     default:
-        // Closed by Escape or the close box: the most cautious answer the box offered.
-        return buttons == Buttons::Ok ? Answer::Ok : buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+        // Closed by Escape or the close box.
+        return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
     }
+}
+
+} // namespace
+
+Answer QtPrompts::message(const QString& text, Buttons buttons, Icon icon, const QString& title) {
+    return runBox(text, buttons, icon, title, std::nullopt);
+}
+
+Answer QtPrompts::ask(const QString& text, Buttons buttons, Icon icon, const QString& title,
+                      Answer defaultAnswer) {
+    return runBox(text, buttons, icon, title, defaultAnswer);
 }
 
 QString QtPrompts::input(const QString& prompt, const QString& title, const QString& defaultText) {

@@ -13,6 +13,8 @@ namespace platform {
 class QtPrompts : public Prompts {
 public:
     Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) override;
+    Answer ask(const QString& text, Buttons buttons, Icon icon, const QString& title,
+               Answer defaultAnswer) override;
     QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
     FileDialogResult openFile(const FileDialogRequest& request) override;
     FileDialogResult saveFile(const FileDialogRequest& request) override;

@@ -26,6 +26,7 @@ QString SongList::path(int i) const {
 }
 
 bool SongList::append(const QString& name, const QString& path) {
+    noteSelection();
     if (room() <= 0)
         return false;
     m_names->addItem(name);
@@ -34,6 +35,7 @@ bool SongList::append(const QString& name, const QString& path) {
 }
 
 int SongList::append(const QList<Song>& songs) {
+    noteSelection();
     const int n = std::min<qsizetype>(songs.size(), std::max(0, room()));
     QStringList names, paths;
     names.reserve(n);
@@ -48,6 +50,7 @@ int SongList::append(const QList<Song>& songs) {
 }
 
 void SongList::remove(int i) {
+    noteSelection();
     if (i < 0 || i >= count())
         return;
     const bool wasSelected = selectedIndex() == i;
@@ -64,6 +67,7 @@ void SongList::remove(int i) {
 }
 
 void SongList::remove(QList<int> rows) {
+    noteSelection();
     const int n = count();
     rows.removeIf([n](int r) { return r < 0 || r >= n; });
     std::sort(rows.begin(), rows.end());
@@ -90,7 +94,38 @@ void SongList::remove(QList<int> rows) {
     }
 }
 
+void SongList::replace(int at, int count, const QList<Song>& songs) {
+    noteSelection();
+    at = std::clamp(at, 0, this->count());
+    count = std::clamp(count, 0, this->count() - at);
+    for (QListWidget* w : {m_names, m_files}) {
+        w->clearSelection();
+        w->setCurrentRow(-1);
+    }
+    if (count == this->count()) {
+        clear();
+    } else if (count > 0) {
+        m_names->model()->removeRows(at, count);
+        m_files->model()->removeRows(at, count);
+    }
+    const qsizetype n = std::min<qsizetype>(songs.size(), std::max(0, room()));
+    QStringList names, paths;
+    names.reserve(n);
+    paths.reserve(n);
+    for (qsizetype i = 0; i < n; ++i) {
+        names << songs[i].name;
+        paths << songs[i].path;
+    }
+    m_names->insertItems(at, names);
+    m_files->insertItems(at, paths);
+}
+
+void SongList::noteSelection() {
+    m_names->setProperty(kSelectedBeforeChange, selectedIndex());
+}
+
 void SongList::clear() {
+    noteSelection();
     m_names->clear();
     m_files->clear();
 }
@@ -117,6 +152,26 @@ void SongList::select(int i) {
         return;
     m_names->setCurrentRow(i);
     m_files->setCurrentRow(i);
+}
+
+void SongList::selectOnly(int i) {
+    if (i >= 0 && i < count()) {
+        select(i);
+        return;
+    }
+    for (QListWidget* w : {m_names, m_files}) {
+        w->clearSelection();
+        w->setCurrentRow(-1);
+    }
+}
+
+QList<Song> SongList::songs() const {
+    const int n = count();
+    QList<Song> out;
+    out.reserve(n);
+    for (int i = 0; i < n; ++i)
+        out.append(Song{path(i), name(i)});
+    return out;
 }
 
 QList<Song> SongList::visitAll() {

@@ -7,6 +7,7 @@
 #include "missingfiles.h"
 #include "playlists/playlistfile.h"
 #include "playlists/playlistformats.h"
+#include "playlists/savename.h"
 #include "ui/prompts.h"
 
 namespace player {
@@ -160,6 +161,9 @@ void noticeLeftOut(const std::optional<QString>& damage, bool full, int skipped,
 }
 
 const QString kTooLarge = QStringLiteral("It is too large to be a playlist.");
+const QString kNotAPlaylist = QStringLiteral(
+    "was not opened: the names of Deckmora playlists end in \".mdp\" (in lower case), and its content is "
+    "no M3U, PLS or XSPF playlist either.");
 
 void loadOwnPlaylist(SongList& list, const QString& path, bool replace) {
     const PlaylistFile::ReadResult playlist =
@@ -192,6 +196,8 @@ void loadPlaylist(SongList& list, const QString& path, bool replace) {
     if (!format) {
         if (ownByName)
             loadOwnPlaylist(list, path, replace);
+        else
+            platform::notice(path + kCrLf + kNotAPlaylist, kTitle, Icon::Information);
         return;
     }
     const int room = replace ? SongList::kMaxEntries : std::max(0, list.room());
@@ -218,32 +224,15 @@ void loadPlaylist(SongList& list, const QString& path, bool replace) {
                                  "computer are not added."));
 }
 
-namespace {
-
-// The format a save asks for, and the name to write; nullptr for our own.
-const PlaylistFormat* saveFormat(QString& path, int filterIndex) {
-    if (PlaylistFile::hasPlaylistName(path) || path.endsWith(QLatin1String(".mdp"), Qt::CaseInsensitive))
-        return nullptr;
-    if (const PlaylistFormat* typed = playlistformats::byExtension(path))
-        return typed;
-    const QList<const PlaylistFormat*>& offered = playlistformats::offeredForSaving();
-    if (filterIndex < 1 || filterIndex > offered.size())
-        return nullptr;
-    const PlaylistFormat* chosen = offered[filterIndex - 1];
-    path += QLatin1Char('.') + chosen->extension();
-    return chosen;
-}
-
-} // namespace
-
 SaveOutcome savePlaylist(SongList& list) {
     platform::FileDialogRequest request;
     request.filter = playlistSaveFilter();
     const platform::FileDialogResult chosen = prompts().saveFile(request);
     if (chosen.cancelled())
         return SaveOutcome::Cancelled;
-    QString path = chosen.fileName;
-    const PlaylistFormat* format = saveFormat(path, chosen.filterIndex);
+    const SaveTarget target = saveTarget(chosen.fileName, chosen.filterIndex);
+    const QString& path = target.path;
+    const PlaylistFormat* format = target.format;
     const QList<Song> songs = list.visitAll();
     if (const qsizetype bad = PlaylistFile::firstUnstorable(songs); bad >= 0) {
         platform::notice(
@@ -252,6 +241,10 @@ SaveOutcome savePlaylist(SongList& list) {
             kTitle);
         return SaveOutcome::NotWritten;
     }
+    if (target.asksToReplace &&
+        prompts().ask(path + kCrLf + QStringLiteral("already exists. Do you want to replace it?"),
+                      Buttons::YesNo, Icon::Question, kTitle, Answer::No) != Answer::Yes)
+        return SaveOutcome::NotWritten;
     if (format) {
         // Another program's format has no append; a failed write leaves the old file whole and says why.
         const PlaylistFile::WriteResult w = playlistformats::write(path, *format, songs);
@@ -290,7 +283,10 @@ SaveOutcome savePlaylist(SongList& list) {
 void newPlaylist(SongList& list) {
     const Answer answer =
         prompts().message(QStringLiteral("Save current playlist?"), Buttons::YesNo, Icon::Question, kTitle);
-    // The list goes only once it is safe in a file, or when the user did not want it kept.
+    // The list goes only once it is safe in a file, or when the user did not want it kept; Escape or the
+    // box's close button call it all off.
+    if (answer == Answer::Cancel)
+        return;
     if (answer == Answer::Yes && savePlaylist(list) != SaveOutcome::Written)
         return;
     list.clear();
@@ -326,8 +322,8 @@ void removeMissing(SongList& list, MissingFiles& missing) {
         rows.size() == 1
             ? QStringLiteral("Remove the song whose file is missing from the list?")
             : QStringLiteral("Remove the %1 songs whose files are missing from the list?").arg(rows.size());
-    if (prompts().message(question, Buttons::YesNo, Icon::Question, QStringLiteral("Remove missing")) !=
-        Answer::Yes)
+    if (prompts().ask(question, Buttons::YesNo, Icon::Question, QStringLiteral("Remove missing"),
+                      Answer::No) != Answer::Yes)
         return;
     list.remove(rows);
 }
@@ -353,8 +349,8 @@ void removeFromList(SongList& list) {
 }
 
 void removeFromComputer(SongList& list) {
-    if (prompts().message(QStringLiteral("Are you sure you want to delete this file from disk?"),
-                          Buttons::YesNo, Icon::Question, QStringLiteral("Delete file?")) != Answer::Yes)
+    if (prompts().ask(QStringLiteral("Are you sure you want to delete this file from disk?"), Buttons::YesNo,
+                      Icon::Question, QStringLiteral("Delete file?"), Answer::No) != Answer::Yes)
         return;
     const auto song = list.selectedSong();
     if (!song)
@@ -365,9 +361,9 @@ void removeFromComputer(SongList& list) {
 }
 
 void removeFromPc(SongList& list) {
-    if (prompts().message(QStringLiteral("Are you sure you want to remove this song from the HDD?"),
-                          Buttons::YesNo, Icon::Question,
-                          QStringLiteral("Remove song from PC?")) != Answer::Yes)
+    if (prompts().ask(QStringLiteral("Are you sure you want to remove this song from the HDD?"),
+                      Buttons::YesNo, Icon::Question, QStringLiteral("Remove song from PC?"),
+                      Answer::No) != Answer::Yes)
         return;
     const auto song = list.selectedSong();
     if (!song)

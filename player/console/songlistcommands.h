@@ -33,7 +33,7 @@ void openPlaylist(SongList& list, bool replace);
 // The one way a playlist file of any format enters the list (dialogs, drops, the command line). The format is
 // told by the content first and the name second; .mdp files keep their own rules (only names ending in
 // "mdp"). Replacing empties the list only once the file was recognised. Says what was skipped or did not fit
-// in one notice.
+// in one notice, and why a file was not opened at all.
 void loadPlaylist(SongList& list, const QString& path, bool replace);
 // For callers that gather songs before they reach the list (drops, the command line): whether a file is taken
 // for a playlist of any format, and its songs, as loadPlaylist would read them.
@@ -45,8 +45,8 @@ enum class SaveOutcome {
     Written,    // the file holds the list (first attempt, Overwrite or Append)
     NotWritten, // "Do nothing", or the second try failed as well
 };
-// The format comes from a typed extension, else from the filter chosen (our own for the first); for another
-// program's format chosen by filter, its extension is added to a name without it.
+// The format and the name follow saveTarget (a name without an extension gets the chosen format's); another
+// program's playlist that is there already is replaced only after the user said Yes.
 SaveOutcome savePlaylist(SongList& list);
 void newPlaylist(SongList& list);
 

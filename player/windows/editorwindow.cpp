@@ -130,10 +130,9 @@ void EditorWindow::Command2_Click() {
 }
 
 void EditorWindow::Command6_Click() {
-    if (platform::prompts().message(
-            QStringLiteral("Are you sure you want to apply all changes to the playlist?"),
-            platform::Buttons::YesNo, platform::Icon::Question,
-            QStringLiteral("Apply changes?")) != Answer::Yes)
+    if (platform::prompts().ask(QStringLiteral("Are you sure you want to apply all changes to the playlist?"),
+                                platform::Buttons::YesNo, platform::Icon::Question,
+                                QStringLiteral("Apply changes?"), Answer::No) != Answer::Yes)
         return;
     QList<Song> songs;
     songs.reserve(m_new.count());

@@ -19,6 +19,7 @@
 #include "captionlabel.h"
 #include "clicklabel.h"
 #include "component/controlhost.h"
+#include "console/listkeeper.h"
 #include "console/mixrecording.h"
 #include "lumaband/lumabandinterface.h"
 #include "mainlayout.h"
@@ -168,6 +169,9 @@ MainWindow::MainWindow(platform::media::AudioEngine& engine, QWidget* parent)
 
 // A recording still running is closed whole: the program's end is its end.
 MainWindow::~MainWindow() {
+    // Written while the list's controls are still there.
+    delete m_keeper;
+    m_keeper = nullptr;
     delete m_recording;
     dropSoundListener();
     // The beat goes before the viewports it steps.

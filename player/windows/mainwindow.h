@@ -24,6 +24,8 @@ namespace player {
 
 class AboutWindow;
 class MissingFiles;
+class ListHistory;
+class ListKeeper;
 class SoundWindow;
 class SongIntake;
 class MixRecording;
@@ -97,6 +99,13 @@ public:
     void mnuRmvMissing_Click();
     void mnuFromList_Click();
     void mnuFromPc_Click();
+    // Undo and redo of the song list's changes, whatever command made them.
+    void undoListChange();
+    void redoListChange();
+    // Keeps the song list in the file at `path` across runs: restores it now (telling the user when a damaged
+    // file was set aside) and writes it whenever it changes. The program calls it once; tests that do not
+    // start nothing shared.
+    void keepList(const QString& path);
 
     // The song list over lstnames and lstFiles.
     SongList songList() const { return SongList(lstnames, lstFiles); }
@@ -191,6 +200,9 @@ private:
     void showListHold();
     // Dims the entries whose file is missing.
     MissingFiles* m_missing = nullptr;
+    ListHistory* m_history = nullptr;
+    bool m_listWasHeld = false;
+    ListKeeper* m_keeper = nullptr;
 
     void setupSound(platform::media::AudioEngine& engine);
     void dropSoundListener();

@@ -155,6 +155,11 @@ void MainWindow::setupKeys() {
     command(tr("search the song list"), {QKeySequence(Qt::CTRL | Qt::Key_F)},
             listCommand(&MainWindow::Search_Click), Search);
     command(tr("cancel the running search"), {QKeySequence(Qt::Key_Escape)}, &MainWindow::lblsearch_Click);
+    command(tr("undo the last change of the song list"), {QKeySequence(Qt::CTRL | Qt::Key_Z)},
+            listCommand(&MainWindow::undoListChange));
+    command(tr("redo the change undone last"),
+            {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
+            listCommand(&MainWindow::redoListChange));
 
     command(tr("auto-mix: go on playing"), {QKeySequence(Qt::CTRL | Qt::Key_G)},
             [this] { chbgoon->click(); });

@@ -7,12 +7,15 @@
 
 #include "addfolderwindow.h"
 #include "clicklabel.h"
+#include "console/listhistory.h"
+#include "console/listkeeper.h"
 #include "console/missingfiles.h"
 #include "console/songlistcommands.h"
 #include "editorwindow.h"
 #include "mainwindow.h"
 #include "searchwindow.h"
 #include "ui/imagebutton.h"
+#include "ui/prompts.h"
 #include "waitwindow.h"
 
 namespace player {
@@ -20,6 +23,7 @@ namespace player {
 void MainWindow::setupSongList() {
     SongList::setUpControls(lstnames, lstFiles);
     m_missing = new MissingFiles(lstnames, lstFiles);
+    m_history = new ListHistory(songList(), this);
 
     mnuAdd = new QMenu(QStringLiteral("AddToList"), this);
     MnuAddFile = mnuAdd->addAction(QStringLiteral("Add mp3 - wav"), this, &MainWindow::MnuAddFile_Click);
@@ -43,6 +47,14 @@ void MainWindow::setupSongList() {
 }
 
 void MainWindow::showListHold() {
+    // A command that yields to the event loop while it works (adding a folder, the editor, songs from
+    // outside) is one step to undo.
+    const bool held = !m_console->listCommandsEnabled();
+    if (held && !m_listWasHeld)
+        m_history->hold();
+    else if (!held && m_listWasHeld)
+        m_history->release();
+    m_listWasHeld = held;
     const bool enabled = listCommandsEnabled();
     for (QWidget* w : {Add, Remove, Clear, New, Open, Save, edit, Search})
         w->setEnabled(enabled);
@@ -54,6 +66,29 @@ void MainWindow::showListHold() {
         m_addDir->setEnabled(!editing);
     if (m_search)
         m_search->setEnabled(!editing);
+}
+
+void MainWindow::undoListChange() {
+    if (listCommandsEnabled())
+        m_history->undo();
+}
+
+void MainWindow::redoListChange() {
+    if (listCommandsEnabled())
+        m_history->redo();
+}
+
+void MainWindow::keepList(const QString& path) {
+    if (m_keeper)
+        return;
+    m_keeper = new ListKeeper(songList(), path);
+    const QString setAside = m_keeper->restore();
+    m_history->reset();
+    if (!setAside.isEmpty())
+        platform::notice(QStringLiteral("The song list kept from the last run was damaged and could not be "
+                                        "restored. The damaged file was set aside as") +
+                             QStringLiteral("\r\n") + setAside,
+                         songlistcommands::kTitle);
 }
 
 void MainWindow::Add_Click() {

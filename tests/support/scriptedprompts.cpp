@@ -36,7 +36,7 @@ ScriptedPrompts& ScriptedPrompts::answerFile(const QString& path, int filterInde
 }
 
 const ScriptedPrompts::Record& ScriptedPrompts::last() const {
-    static const Record none{Kind::Message, {}, {}, {}, {}, {}, {}};
+    static const Record none{Kind::Message, {}, {}, {}, {}, {}, {}, {}};
     if (m_records.empty()) {
         ADD_FAILURE() << "no prompt was shown";
         return none;
@@ -64,7 +64,17 @@ template <class T> bool ScriptedPrompts::take(Kind kind, T& out) {
 
 platform::Answer ScriptedPrompts::message(const QString& text, platform::Buttons buttons, platform::Icon icon,
                                           const QString& title) {
-    m_records.push_back({Kind::Message, text, title, buttons, icon, {}, {}});
+    m_records.push_back({Kind::Message, text, title, buttons, icon, {}, {}, {}});
+    return answerMessage(buttons);
+}
+
+platform::Answer ScriptedPrompts::ask(const QString& text, platform::Buttons buttons, platform::Icon icon,
+                                      const QString& title, platform::Answer defaultAnswer) {
+    m_records.push_back({Kind::Message, text, title, buttons, icon, {}, {}, defaultAnswer});
+    return answerMessage(buttons);
+}
+
+platform::Answer ScriptedPrompts::answerMessage(platform::Buttons buttons) {
     platform::Answer a = platform::Answer::Cancel;
     if (!take(Kind::Message, a))
         return buttons == platform::Buttons::Ok ? platform::Answer::Ok : platform::Answer::Cancel;
@@ -73,7 +83,7 @@ platform::Answer ScriptedPrompts::message(const QString& text, platform::Buttons
 
 QString ScriptedPrompts::input(const QString& prompt, const QString& title, const QString& defaultText) {
     m_records.push_back(
-        {Kind::Input, prompt, title, platform::Buttons::OkCancel, platform::Icon::None, defaultText, {}});
+        {Kind::Input, prompt, title, platform::Buttons::OkCancel, platform::Icon::None, defaultText, {}, {}});
     QString s;
     take(Kind::Input, s);
     return s;
@@ -81,8 +91,14 @@ QString ScriptedPrompts::input(const QString& prompt, const QString& title, cons
 
 platform::FileDialogResult ScriptedPrompts::fileDialog(Kind kind,
                                                        const platform::FileDialogRequest& request) {
-    m_records.push_back(
-        {kind, request.title, request.title, platform::Buttons::OkCancel, platform::Icon::None, {}, request});
+    m_records.push_back({kind,
+                         request.title,
+                         request.title,
+                         platform::Buttons::OkCancel,
+                         platform::Icon::None,
+                         {},
+                         request,
+                         {}});
     FileAnswer f;
     take(kind, f);
     platform::FileDialogResult r;

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <deque>
+#include <optional>
 #include <variant>
 #include <vector>
 
@@ -18,8 +19,9 @@ public:
         QString title;
         platform::Buttons buttons = platform::Buttons::Ok;
         platform::Icon icon = platform::Icon::None;
-        QString defaultText;                // input boxes
-        platform::FileDialogRequest dialog; // file dialogs
+        QString defaultText;                           // input boxes
+        platform::FileDialogRequest dialog;            // file dialogs
+        std::optional<platform::Answer> defaultAnswer; // message boxes that asked for one
     };
 
     ScriptedPrompts();
@@ -40,6 +42,8 @@ public:
 
     platform::Answer message(const QString& text, platform::Buttons buttons, platform::Icon icon,
                              const QString& title) override;
+    platform::Answer ask(const QString& text, platform::Buttons buttons, platform::Icon icon,
+                         const QString& title, platform::Answer defaultAnswer) override;
     QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
     platform::FileDialogResult openFile(const platform::FileDialogRequest& request) override;
     platform::FileDialogResult saveFile(const platform::FileDialogRequest& request) override;
@@ -51,6 +55,7 @@ private:
     };
     using Queued = std::variant<platform::Answer, QString, FileAnswer>;
     template <class T> bool take(Kind kind, T& out);
+    platform::Answer answerMessage(platform::Buttons buttons);
     platform::FileDialogResult fileDialog(Kind kind, const platform::FileDialogRequest& request);
 
     std::deque<Queued> m_queue;

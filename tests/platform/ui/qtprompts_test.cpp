@@ -165,3 +165,40 @@ TEST(FileDialogs, ListFoldersWithoutOpeningAFile) {
     }
     QIcon::setThemeName(theme);
 }
+
+// Escape and the close button call a question off, even one with Yes and No alone; Enter takes the default
+// asked for, and Qt's own (Yes) otherwise.
+TEST(QtMessageBoxes, EscapeAndTheCloseButtonCancelAndEnterTakesTheDefault) {
+    const std::function<void(QMessageBox*)> escape = [](QMessageBox* b) {
+        QTest::keyClick(b, Qt::Key_Escape);
+    };
+    const std::function<void(QMessageBox*)> close = [](QMessageBox* b) { b->close(); };
+    const std::function<void(QMessageBox*)> enter = [](QMessageBox* b) {
+        QTest::keyClick(b, Qt::Key_Return);
+    };
+    const struct {
+        Buttons buttons;
+        std::optional<Answer> asked;
+        std::function<void(QMessageBox*)> act;
+        Answer expected;
+    } cases[] = {
+        {Buttons::YesNo, std::nullopt, escape, Answer::Cancel},
+        {Buttons::YesNo, Answer::No, close, Answer::Cancel},
+        {Buttons::YesNoCancel, std::nullopt, escape, Answer::Cancel},
+        {Buttons::Ok, std::nullopt, escape, Answer::Ok},
+        {Buttons::YesNo, Answer::No, enter, Answer::No},
+        {Buttons::YesNo, std::nullopt, enter, Answer::Yes},
+    };
+    QtPrompts qt;
+    for (const auto& c : cases) {
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            EXPECT_NE(box, nullptr);
+            if (box)
+                c.act(box);
+        });
+        const Answer a = c.asked ? qt.ask("Delete it?", c.buttons, Icon::Question, "Delete", *c.asked)
+                                 : qt.message("Delete it?", c.buttons, Icon::Question, "Delete");
+        EXPECT_EQ(a, c.expected) << int(c.buttons);
+    }
+}

@@ -11,6 +11,8 @@
 using namespace player;
 
 using platform::Answer;
+using platform::Buttons;
+using platform::Icon;
 using Kind = playlistpaths::Entry::Kind;
 using Status = PlaylistRead::Status;
 using playlistformats::Id;
@@ -377,9 +379,12 @@ TEST_F(ForeignPlaylistCommands, OpenReplacesOnlyARecognisedListAndTellsWhatWasLe
     EXPECT_EQ(prompts.last().text, "Not a valid playlist file\r\nIt is XML, but not a playlist.");
     EXPECT_EQ(allNames(), QStringList{"old"});
 
-    // Our own format keeps its name rule: read only from names ending in "mdp", whatever the content.
+    // Our own format keeps its name rule: read only from names ending in "mdp", whatever the content; the
+    // user is told why.
+    prompts.answer(Answer::Ok);
     songlistcommands::loadPlaylist(list, dir.write("party", "-<>Playlist<>-\r\n/a.mp3\r\nA\r\n"), true);
     EXPECT_EQ(allNames(), QStringList{"old"});
+    EXPECT_TRUE(prompts.last().text.contains("was not opened"));
     songlistcommands::loadPlaylist(list, dir.write("list.mdp", "#EXTM3U\n/a.mp3\n"), false);
     EXPECT_EQ(allNames(), (QStringList{"old", "a.mp3"}));
 
@@ -414,14 +419,18 @@ TEST_F(ForeignPlaylistCommands, OpenReplacesOnlyARecognisedListAndTellsWhatWasLe
 
 TEST_F(ForeignPlaylistCommands, SaveTakesTheFormatFromTheTypedExtensionElseTheFilter) {
     list.append("Song", dir.file("song.mp3"));
+    dir.write("picked", "old");
     const struct {
         const char* typed;
         int filter;
         const char* written;
         QByteArray start;
     } cases[] = {
-        {"a", 0, "a", "-<>Playlist<>-\r\n"},  // our own, no extension added
-        {"b", -1, "b", "-<>Playlist<>-\r\n"}, // a dialog that does not say
+        {"a", 0, "a.mdp", "-<>Playlist<>-\r\n"},  // our own: its extension added, so Open lists it
+        {"b", -1, "b.mdp", "-<>Playlist<>-\r\n"}, // a dialog that does not say
+        {"b2.", 0, "b2.mdp", "-<>Playlist<>-\r\n"},
+        {"b3.list", 0, "b3.list", "-<>Playlist<>-\r\n"}, // a typed extension is the user's
+        {"picked", 0, "picked", "-<>Playlist<>-\r\n"},   // an existing file picked in the dialog
         {"c", 1, "c.m3u8", "#EXTM3U\n#EXTINF:-1,Song\nsong.mp3\n"},
         {"d", 2, "d.pls", "[playlist]\nFile1=song.mp3\nTitle1=Song\n"},
         {"e", 3, "e.xspf", "<?xml"},
@@ -441,4 +450,40 @@ TEST_F(ForeignPlaylistCommands, SaveTakesTheFormatFromTheTypedExtensionElseTheFi
     prompts.answerFile(dir.file("no/such/folder/x.m3u8")).answer(Answer::Ok);
     EXPECT_EQ(songlistcommands::savePlaylist(list), songlistcommands::SaveOutcome::NotWritten);
     EXPECT_TRUE(prompts.last().text.contains("could not be written"));
+}
+
+TEST_F(ForeignPlaylistCommands, AnotherProgramsPlaylistIsReplacedOnlyWhenTheUserSaysYes) {
+    list.append("Song", dir.file("song.mp3"));
+    const QByteArray theirs = "#EXTM3U\n/their/song.mp3\n";
+    const struct {
+        const char* typed;
+        int filter;
+        const char* target;
+        Answer answer;
+    } cases[] = {
+        {"t.m3u8", 0, "t.m3u8", Answer::Yes},    {"t.m3u8", 0, "t.m3u8", Answer::No},
+        {"t.m3u8", 0, "t.m3u8", Answer::Cancel}, // Escape or the box's close button
+        {"t", 1, "t.m3u8", Answer::No},          // named by the filter
+        {"t.PLS", 0, "t.PLS", Answer::No},       {"t.xspf", 0, "t.xspf", Answer::No},
+    };
+    for (const auto& c : cases) {
+        const QString target = dir.write(c.target, theirs);
+        prompts.clear();
+        prompts.answerFile(dir.file(c.typed), c.filter).answer(c.answer);
+        const bool yes = c.answer == Answer::Yes;
+        EXPECT_EQ(songlistcommands::savePlaylist(list),
+                  yes ? songlistcommands::SaveOutcome::Written : songlistcommands::SaveOutcome::NotWritten);
+        EXPECT_EQ(TempDir::read(target) == theirs, !yes) << c.typed;
+        ASSERT_EQ(prompts.count(), 2);
+        EXPECT_EQ(prompts.last().text, target + "\r\nalready exists. Do you want to replace it?");
+        EXPECT_EQ(prompts.last().buttons, Buttons::YesNo);
+        EXPECT_EQ(prompts.last().icon, Icon::Question);
+        EXPECT_EQ(prompts.last().defaultAnswer, Answer::No);
+    }
+    // Our own format is replaced without a question, as it always was.
+    const QString own = dir.write("own.mdp", "old");
+    prompts.clear();
+    prompts.answerFile(own, 0);
+    EXPECT_EQ(songlistcommands::savePlaylist(list), songlistcommands::SaveOutcome::Written);
+    EXPECT_EQ(prompts.count(), 1);
 }
