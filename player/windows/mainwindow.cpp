@@ -181,6 +181,9 @@ MainWindow::~MainWindow() {
     // (a list's model reset) must not reach its handlers.
     for (QObject* child : findChildren<QObject*>())
         child->disconnect(this);
+    // The history watches the list's models, which reset while the list controls are half destroyed.
+    delete m_history;
+    m_history = nullptr;
 }
 
 void MainWindow::buildElements(platform::media::AudioEngine& engine) {

@@ -50,9 +50,9 @@ void MainWindow::showListHold() {
     // A command that yields to the event loop while it works (adding a folder, the editor, songs from
     // outside) is one step to undo.
     const bool held = !m_console->listCommandsEnabled();
-    if (held && !m_listWasHeld)
+    if (m_history && held && !m_listWasHeld)
         m_history->hold();
-    else if (!held && m_listWasHeld)
+    else if (m_history && !held && m_listWasHeld)
         m_history->release();
     m_listWasHeld = held;
     const bool enabled = listCommandsEnabled();
