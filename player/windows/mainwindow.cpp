@@ -19,6 +19,7 @@
 #include "captionlabel.h"
 #include "clicklabel.h"
 #include "component/controlhost.h"
+#include "console/listhistory.h"
 #include "console/listkeeper.h"
 #include "console/mixrecording.h"
 #include "lumaband/lumabandinterface.h"
