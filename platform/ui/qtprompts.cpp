@@ -48,10 +48,11 @@ private:
 
 OwnerTracker* g_tracker = nullptr;
 
+// A program may run with a plain QCoreApplication (deckmora --analyse), so qApp, a QApplication, is not assumed.
 void installOwnerTracker() {
     g_tracker = new OwnerTracker;
-    qApp->installEventFilter(g_tracker);
-    QObject::connect(qApp, &QObject::destroyed, [] {
+    QCoreApplication::instance()->installEventFilter(g_tracker);
+    QObject::connect(QCoreApplication::instance(), &QObject::destroyed, [] {
         delete g_tracker;
         g_tracker = nullptr;
     });
