@@ -48,7 +48,7 @@ private:
 
 OwnerTracker* g_tracker = nullptr;
 
-// A program may run with a plain QCoreApplication (deckmora --analyse), so qApp, a QApplication, is not assumed.
+// A program may run with a plain QCoreApplication (deckmora --analyse): qApp, a QApplication, is not assumed.
 void installOwnerTracker() {
     g_tracker = new OwnerTracker;
     QCoreApplication::instance()->installEventFilter(g_tracker);
