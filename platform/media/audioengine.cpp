@@ -52,6 +52,14 @@ AudioEngine::~AudioEngine() {
     d->shutdown();
 }
 
+PeakMeter& AudioEngine::masterMeter() {
+    return d->mixer.masterMeter;
+}
+
+double AudioEngine::outputLatency() const {
+    return d->mixer.outputLatency.load(std::memory_order_relaxed);
+}
+
 Mixer& AudioEngine::mixer() {
     return d->mixer;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "media/engineoptions.h"
+#include "media/peakmeter.h"
 
 class QObject;
 
@@ -125,6 +126,12 @@ public:
     Recording recording() const;
     // `listener` runs on a thread of the engine when a recording stops by itself; null for none.
     void setRecordingListener(std::function<void()> listener);
+
+    // The master mix before its last clamp, for a level meter.
+    PeakMeter& masterMeter();
+    // Seconds between a frame leaving the mixer and the listener hearing it, as the device reports it (0 for
+    // the null and offline outputs): a view of the music shows what is heard, not what is mixed.
+    double outputLatency() const;
 
     // The two halves, for tests and figures.
     Mixer& mixer();

@@ -11,6 +11,7 @@
 
 #include "media/audiothread.h"
 #include "media/chunkring.h"
+#include "media/peakmeter.h"
 #include "media/decoder.h"
 #include "media/scanworker.h"
 
@@ -42,6 +43,8 @@ public:
     // Any thread: whether the deck is heard in the cue mix.
     void setCue(bool on) { m_cue.store(on, std::memory_order_relaxed); }
     bool cue() const { return m_cue.load(std::memory_order_relaxed); }
+    // The deck's frames after its gain, fed by mix().
+    PeakMeter meter;
     DeckState state() const { return stateOf(m_state.load(std::memory_order_acquire)); }
     double position() const;
     double length() const { return m_length.load(std::memory_order_acquire); }

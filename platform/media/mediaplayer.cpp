@@ -155,6 +155,10 @@ void MediaPlayer::setLevel(int level) {
     d->deck.setGain(gainForLevel(level));
 }
 
+PeakMeter& MediaPlayer::meter() {
+    return d->deck.meter;
+}
+
 bool MediaPlayer::cue() const {
     return d->deck.cue();
 }

@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <memory>
 
+#include "media/peakmeter.h"
+
 // The media player component: one per deck, all decks mixed by one AudioEngine. Operations are named by
 // meaning; the numeric identifiers the decks were first written against stay visible in MediaOp.
 namespace platform::media {
@@ -75,6 +77,8 @@ public:
     // Pre-listen: the deck is heard in the engine's cue mix, at its own level before the volume.
     bool cue() const;
     void setCue(bool on);
+    // The deck's output after its level, as the mix hears it, for a level meter.
+    PeakMeter& meter();
 
     QSize sizeHint() const override;
 

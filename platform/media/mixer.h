@@ -104,6 +104,11 @@ public:
     // Whether the last pass found a deck playing (or a recording running): a device rests only when not.
     std::atomic<bool> lastPlaying{false};
 
+    // The master mix, fed each pass before the clamp.
+    PeakMeter masterMeter;
+    // The device's output latency in seconds, as the output last reported it.
+    std::atomic<double> outputLatency{0.0};
+
     // Takes the main mix at the end of every pass while a recording runs. Starting and stopping are
     // serialised by recordMutex.
     Recorder recorder;
