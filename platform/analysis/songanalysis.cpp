@@ -1,5 +1,6 @@
 #include "analysis/songanalysis.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "media/decoder.h"
@@ -12,10 +13,14 @@ constexpr int kChunkFrames = 8192;
 
 } // namespace
 
-SongAnalysis analyse(media::Decoder& decoder, const std::atomic<bool>* cancel) {
+SongAnalysis analyse(media::Decoder& decoder, const std::atomic<bool>* cancel,
+                     std::span<FrameSink* const> sinks) {
     SongAnalysis a;
     a.rate = decoder.rate();
-    std::vector<float> chunk(size_t(kChunkFrames) * size_t(std::max(1, decoder.channels())));
+    const int channels = std::max(1, decoder.channels());
+    for (FrameSink* s : sinks)
+        s->start(a.rate, channels, decoder.length());
+    std::vector<float> chunk(size_t(kChunkFrames) * size_t(channels));
     for (;;) {
         if (cancel && cancel->load(std::memory_order_relaxed)) {
             a.cancelled = true;
@@ -25,7 +30,12 @@ SongAnalysis analyse(media::Decoder& decoder, const std::atomic<bool>* cancel) {
         if (n <= 0)
             break;
         a.frames += n;
+        for (FrameSink* s : sinks)
+            s->add(chunk.data(), n);
     }
+    if (!a.cancelled)
+        for (FrameSink* s : sinks)
+            s->finish();
     return a;
 }
 

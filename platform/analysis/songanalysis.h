@@ -4,6 +4,7 @@
 #include <QString>
 #include <atomic>
 #include <cstdint>
+#include <span>
 
 namespace platform::media {
 class Decoder;
@@ -21,9 +22,23 @@ struct SongAnalysis {
     double durationSeconds() const { return rate > 0 ? double(frames) / rate : 0.0; }
 };
 
+// Learns from a song's frames as one decode passes them by: the findings that live outside SongAnalysis (a
+// waveform that a view draws while it fills in) are made by sinks handed to analyse().
+class FrameSink {
+public:
+    virtual ~FrameSink() = default;
+    // Before the first frames: the decoder's rate, channels and estimate of its length.
+    virtual void start(int rate, int channels, int64_t expectedFrames) = 0;
+    // `count` interleaved frames of the channels given to start().
+    virtual void add(const float* frames, int count) = 0;
+    // The decode reached the end (not called when it was cancelled).
+    virtual void finish() {}
+};
+
 // Decodes `decoder` from where it stands to the end of its data. Any thread; gives up soon after `cancel` is
 // set (the result then says so). The decoder's own length is not asked: it may be an estimate.
-SongAnalysis analyse(media::Decoder& decoder, const std::atomic<bool>* cancel = nullptr);
+SongAnalysis analyse(media::Decoder& decoder, const std::atomic<bool>* cancel = nullptr,
+                     std::span<FrameSink* const> sinks = {});
 
 // The findings under their keys ("duration_s": seconds, exact to the frame).
 QJsonObject toJson(const SongAnalysis& a);
