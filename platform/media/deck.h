@@ -11,8 +11,8 @@
 
 #include "media/audiothread.h"
 #include "media/chunkring.h"
-#include "media/peakmeter.h"
 #include "media/decoder.h"
+#include "media/peakmeter.h"
 #include "media/scanworker.h"
 
 typedef struct SRC_STATE_tag SRC_STATE;
