@@ -40,6 +40,20 @@ Phases makeInterpolator() {
     return c;
 }
 
+// Eight running maxima side by side, so that the compiler keeps them in one vector register.
+float peakOf(const float* x, size_t n) {
+    float top[8] = {};
+    const size_t whole = n / 8 * 8;
+    for (size_t i = 0; i < whole; i += 8)
+        for (size_t l = 0; l < 8; ++l) {
+            const float a = std::abs(x[i + l]);
+            top[l] = top[l] < a ? a : top[l];
+        }
+    for (size_t i = whole; i < n; ++i)
+        top[0] = std::max(top[0], std::abs(x[i]));
+    return *std::max_element(top, top + 8);
+}
+
 double lufs(double meanSquare) {
     return -0.691 + 10 * std::log10(meanSquare);
 }
@@ -89,30 +103,56 @@ void Loudness::finish() {
     peaks(silence.data(), kTaps);
 }
 
+namespace {
+
+// Both filters of one channel, its state in registers.
+struct Channel {
+    double s1, s2, t1, t2, sum = 0;
+    template <class Biquad> void run(double in, const Biquad& s, const Biquad& h) {
+        const double y = s.b0 * in + s1;
+        s1 = s.b1 * in - s.a1 * y + s2;
+        s2 = s.b2 * in - s.a2 * y;
+        // The low cut's numerator is 1, -2, 1.
+        const double z = y + t1;
+        t1 = -2 * y - h.a1 * z + t2;
+        t2 = y - h.a2 * z;
+        sum += z * z;
+    }
+};
+
+// `n` frames of one channel `stride` samples apart (Channels = 1), or of a stereo pair side by side so that
+// their recursions overlap; returns the weighted sum of squares.
+template <int Channels, class State, class Biquad>
+double filter(const float* x, int n, int stride, State* states, const double* weight, const Biquad& s,
+              const Biquad& h) {
+    Channel a{states[0].s1, states[0].s2, states[0].t1, states[0].t2};
+    Channel b{};
+    if constexpr (Channels == 2)
+        b = {states[1].s1, states[1].s2, states[1].t1, states[1].t2};
+    for (int i = 0; i < n; ++i, x += stride) {
+        a.run(x[0], s, h);
+        if constexpr (Channels == 2)
+            b.run(x[1], s, h);
+    }
+    states[0] = {a.s1, a.s2, a.t1, a.t2};
+    if constexpr (Channels == 2)
+        states[1] = {b.s1, b.s2, b.t1, b.t2};
+    return weight[0] * a.sum + (Channels == 2 ? weight[1] * b.sum : 0.0);
+}
+
+} // namespace
+
 void Loudness::weigh(const float* frames, int count) {
-    const Biquad s = m_shelf, h = m_highPass;
     while (count > 0) {
         const int n = std::min(count, m_subBlockFrames - m_subBlockFill);
         double energy = 0;
-        for (int c = 0; c < m_channels; ++c) {
-            if (m_weight[size_t(c)] == 0)
-                continue;
-            State st = m_state[size_t(c)];
-            double sum = 0;
-            const float* x = frames + c;
-            for (int i = 0; i < n; ++i, x += m_channels) {
-                const double in = *x;
-                const double y = s.b0 * in + st.s1;
-                st.s1 = s.b1 * in - s.a1 * y + st.s2;
-                st.s2 = s.b2 * in - s.a2 * y;
-                const double z = h.b0 * y + st.t1;
-                st.t1 = h.b1 * y - h.a1 * z + st.t2;
-                st.t2 = h.b2 * y - h.a2 * z;
-                sum += z * z;
-            }
-            m_state[size_t(c)] = st;
-            energy += m_weight[size_t(c)] * sum;
-        }
+        if (m_channels == 2)
+            energy = filter<2>(frames, n, 2, m_state.data(), m_weight.data(), m_shelf, m_highPass);
+        else
+            for (int c = 0; c < m_channels; ++c)
+                if (m_weight[size_t(c)] != 0)
+                    energy += filter<1>(frames + c, n, m_channels, &m_state[size_t(c)], &m_weight[size_t(c)],
+                                        m_shelf, m_highPass);
         m_subBlockEnergy += energy;
         m_subBlockFill += n;
         if (m_subBlockFill == m_subBlockFrames)
@@ -141,9 +181,7 @@ void Loudness::closeSubBlock() {
 
 void Loudness::peaks(const float* frames, int count) {
     const size_t samples = size_t(count) * size_t(m_channels);
-    float chunkPeak = 0;
-    for (size_t i = 0; i < samples; ++i)
-        chunkPeak = std::max(chunkPeak, std::abs(frames[i]));
+    float chunkPeak = peakOf(frames, samples);
     m_samplePeak = std::max(m_samplePeak, chunkPeak);
     const float threshold = kSearchBelowPeak * std::max(m_samplePeak, m_interPeak);
     const size_t history = size_t(kTaps) * size_t(m_channels);

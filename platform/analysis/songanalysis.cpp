@@ -62,7 +62,8 @@ QJsonObject toJson(const SongAnalysis& a) {
     QJsonObject o;
     o.insert(QStringLiteral("duration_s"), a.durationSeconds());
     const auto put = [&o](const char* key, std::optional<double> v, double step) {
-        o.insert(QLatin1String(key), v ? QJsonValue(std::round(*v / step) * step) : QJsonValue());
+        const bool number = v && std::isfinite(*v);
+        o.insert(QLatin1String(key), number ? QJsonValue(std::round(*v / step) * step) : QJsonValue());
     };
     put("bpm", a.beats ? std::optional(a.beats->bpm) : std::nullopt, 0.1);
     put("first_beat_s", a.beats ? std::optional(a.beats->firstBeatSeconds) : std::nullopt, 0.0001);

@@ -123,6 +123,8 @@ void TempoDetector::add(const float* frames, int count) {
 }
 
 void TempoDetector::addDecimated(double x) {
+    if (!std::isfinite(x))
+        x = 0; // a broken frame must not poison the filters for the rest of the song
     const double low = m_low.run(x), belowHigh = m_mid.run(x);
     const double power[3] = {low * low, (belowHigh - low) * (belowHigh - low),
                              (x - belowHigh) * (x - belowHigh)};

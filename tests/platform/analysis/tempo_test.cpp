@@ -1,6 +1,7 @@
 // The tempo and grid of songs made with a known beat: within 1 % (a half or a double is a failure) and the
 // first beat within 10 ms, over the whole set; the user's corrections: halve, double, tap.
 #include <gtest/gtest.h>
+#include <limits>
 
 #include "analysis/taptempo.h"
 #include "analysis/tempo.h"
@@ -43,6 +44,10 @@ TEST(Tempo, TheRangeChoosesTheOctaveAndNoBeatGivesNone) {
     EXPECT_FALSE(detect(noise, r.rate));
     EXPECT_FALSE(detect(std::vector<float>(noise.size(), 0.0f), r.rate));
     EXPECT_FALSE(detect(std::vector<float>(song.begin(), song.begin() + 2 * 4 * r.rate), r.rate));
+    // A run of broken samples is passed over, not carried through the filters.
+    std::vector<float> broken = song;
+    std::fill_n(broken.begin() + 2 * r.rate, 2000, std::numeric_limits<float>::quiet_NaN());
+    EXPECT_EQ(detect(broken, r.rate)->bpm, 140.0);
 }
 
 TEST(Tempo, HalvedAndDoubledKeepOneDecimal) {
