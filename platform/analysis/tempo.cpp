@@ -15,6 +15,9 @@ constexpr double kOnsetFramesPerSecond = 172;
 constexpr double kSmoothingSeconds = 0.008;
 constexpr double kPowerFloor = 1e-7; // a band quieter than about -70 dB adds no onsets
 constexpr double kShortestSong = 5.0;
+// A constant grid is the song's first half hour's: a longer file is a mix or a recording whose tempo wanders,
+// and its onsets would cost memory and time for nothing.
+constexpr double kLongestSong = 30 * 60.0;
 // A beat must stand out of the noise twice: the autocorrelation at the tempo's beats against the onsets'
 // power (white noise scores 0.1, songs with drums 1.7 or more), and the onsets folded over one beat, the
 // peak's rise over the mean against the mean (noise 1.7, songs with drums 15 or more).
@@ -86,7 +89,8 @@ TempoDetector::TempoDetector(int rate, int channels, Range range)
       m_decimation(std::max(1, int(std::lround(std::max(1, rate) / kAnalysisRate)))),
       m_rate(double(std::max(1, rate)) / m_decimation),
       m_hop(std::max(1, int(std::lround(m_rate / kOnsetFramesPerSecond)))), m_frameRate(m_rate / m_hop),
-      m_smooth(1 - std::exp(-1 / (kSmoothingSeconds * m_rate))) {
+      m_smooth(1 - std::exp(-1 / (kSmoothingSeconds * m_rate))),
+      m_longestSong(size_t(kLongestSong * m_frameRate)) {
     m_range.slowest = std::max(10.0, m_range.slowest);
     m_range.fastest = std::max(m_range.slowest * 1.05, m_range.fastest);
     const auto lowPass = [this](double hz) {
@@ -123,6 +127,8 @@ void TempoDetector::add(const float* frames, int count) {
 }
 
 void TempoDetector::addDecimated(double x) {
+    if (m_onset.size() >= m_longestSong)
+        return;
     if (!std::isfinite(x))
         x = 0; // a broken frame must not poison the filters for the rest of the song
     const double low = m_low.run(x), belowHigh = m_mid.run(x);

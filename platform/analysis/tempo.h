@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -52,6 +53,7 @@ private:
     int m_boxFill = 0;
     Band m_low{}, m_mid{};
     double m_smooth;
+    size_t m_longestSong;           // onset frames kept
     double m_energy[3] = {0, 0, 0}; // smoothed power of the low, middle and high band
     double m_lastLog[3] = {0, 0, 0};
     int m_hopFill = 0;
