@@ -142,10 +142,10 @@ void report(const char* who, const std::vector<beatsongs::Recipe>& set, const st
 }
 
 void accuracy(const QTemporaryDir& dir) {
-    const std::vector<beatsongs::Recipe> set = beatsongs::testSet();
+    const std::vector<beatsongs::Recipe> set = beatsongs::figureSet();
     const QString aubio = QStandardPaths::findExecutable(QStringLiteral("aubio"));
     std::vector<double> ours, theirs;
-    std::printf("%-14s %8s %8s %8s\n", "song", "tempo", "Deckmora", aubio.isEmpty() ? "" : "aubio");
+    std::printf("%-18s %8s %8s %8s\n", "song", "tempo", "Deckmora", aubio.isEmpty() ? "" : "aubio");
     for (const beatsongs::Recipe& r : set) {
         const std::vector<float> frames = beatsongs::render(r);
         TempoDetector t(r.rate, 2);
@@ -163,7 +163,7 @@ void accuracy(const QTemporaryDir& dir) {
             other = QString::fromUtf8(p.readAllStandardOutput()).split(' ').value(0).toDouble();
         }
         theirs.push_back(other);
-        std::printf("%-14s %8.1f %8.1f %8.1f\n", r.name.c_str(), r.bpm, ours.back(), other);
+        std::printf("%-18s %8.1f %8.1f %8.1f\n", r.name.c_str(), r.bpm, ours.back(), other);
     }
     report("Deckmora", set, ours);
     if (!aubio.isEmpty())

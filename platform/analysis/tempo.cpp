@@ -25,12 +25,13 @@ constexpr double kSteadiestNoise = 0.25;
 constexpr double kClearestNoise = 2.5;
 // The kicks' band folded over a tempo shows a second pulse between the beats at least this strong (against
 // the beat's) when the music's beat is twice as fast.
-constexpr double kFasterPulse = 0.6;
+constexpr double kFasterPulse = 0.55;
 // A beat counts from where the onsets on the grid reach this share of a typical beat's, four beats running.
 constexpr double kBeatPresent = 0.3;
 constexpr int kBeatsRunning = 4;
-// An onset frame stands for the hop it closes: a beat's rise lies within it, early on (measured on kicks).
-constexpr double kOnsetWithinHop = 0.25;
+// An onset frame stands for the hop it closes, and the amplitude of a beat goes on rising into the next: the
+// beat's start lies a fifth of a hop before the frame that a fold puts it in (measured on kicks).
+constexpr double kOnsetWithinHop = -0.2;
 
 double interpolated(const std::vector<double>& v, double x) {
     if (x < 0 || x >= double(v.size() - 1))
@@ -139,18 +140,19 @@ void TempoDetector::addDecimated(double x) {
     if (++m_hopFill < m_hop)
         return;
     m_hopFill = 0;
-    double rise = 0, kick = 0;
+    double rise = 0, punch = 0;
     for (int b = 0; b < 3; ++b) {
-        const double level = std::log(m_energy[b] + kPowerFloor);
-        const double up = m_primed ? std::max(0.0, level - m_lastLog[b]) : 0.0;
-        rise += up;
-        if (b == 0)
-            kick = up;
+        const double level = std::log(m_energy[b] + kPowerFloor), amplitude = std::sqrt(m_energy[b]);
+        if (m_primed) {
+            rise += std::max(0.0, level - m_lastLog[b]);
+            punch += std::max(0.0, amplitude - m_lastAmplitude[b]) * (b == 0 ? 1.0 : 0.5);
+        }
         m_lastLog[b] = level;
+        m_lastAmplitude[b] = amplitude;
     }
     m_primed = true;
     m_onset.push_back(float(rise));
-    m_kick.push_back(float(kick));
+    m_punch.push_back(float(punch));
 }
 
 std::optional<BeatGrid> TempoDetector::finish() const {
@@ -225,7 +227,7 @@ std::optional<BeatGrid> TempoDetector::finish() const {
     bpm = refine(bpm, 0.02);
     while (bpm * 2 <= m_range.fastest) {
         const double period = 60 * fr / bpm;
-        const std::vector<double> kicks = fold(m_kick, period);
+        const std::vector<double> kicks = fold(m_punch, period);
         const Peak beat = strongest(kicks, period);
         const double kickMean = std::accumulate(kicks.begin(), kicks.end(), 0.0) / double(kicks.size());
         const size_t bins = kicks.size();
@@ -244,7 +246,7 @@ std::optional<BeatGrid> TempoDetector::finish() const {
     const Peak beat = strongest(fold(sharp, period), period);
     if (beat.height < kClearestNoise * mean)
         return std::nullopt;
-    const double phase = beat.phase;
+    const double phase = strongest(fold(m_punch, period), period).phase;
     std::vector<float> strength;
     for (double g = phase; g < double(n); g += period) {
         const int64_t at = std::llround(g);

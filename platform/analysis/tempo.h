@@ -14,9 +14,11 @@ struct BeatGrid {
     double periodSeconds() const { return bpm > 0 ? 60.0 / bpm : 0.0; }
 };
 
-// Finds a song's tempo and beat grid from its frames as they pass by: an onset curve of three bands' energy
-// rises, its autocorrelation for the tempo, the kicks' band to choose between a tempo and its double, and the
-// onsets folded over the beat for the exact tempo and the grid's phase.
+// Finds a song's tempo and beat grid from its frames as they pass by. Three bands' rises in level (in log
+// terms, so a quiet hat counts as much as a kick) give the tempo by autocorrelation and, folded over the
+// beat, the exact tempo; their rises in amplitude, the low band's counting most, choose between a tempo and
+// its double and place the grid, because the beat is where the loud kicks are, not where a quiet bass note
+// sits between them.
 class TempoDetector {
 public:
     struct Range {
@@ -56,11 +58,12 @@ private:
     size_t m_longestSong;           // onset frames kept
     double m_energy[3] = {0, 0, 0}; // smoothed power of the low, middle and high band
     double m_lastLog[3] = {0, 0, 0};
+    double m_lastAmplitude[3] = {0, 0, 0};
     int m_hopFill = 0;
     bool m_primed = false;
 
     std::vector<float> m_onset; // every band's rises, a frame each hop
-    std::vector<float> m_kick;  // the low band's alone
+    std::vector<float> m_punch; // the bands' rises in amplitude, the low band's counting double
 };
 
 // The detected tempo was a half or a double of the music's: the value the user means, one decimal.

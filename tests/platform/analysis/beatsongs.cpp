@@ -44,10 +44,12 @@ std::vector<float> render(const Recipe& r) {
     const double roots[] = {55, 49, 65.4, 58.3, 43.7, 51.9};
     const int rate = r.rate;
 
-    const auto kickOf = [rate](double level) {
-        return sound(rate, 0.3, [level](double t) {
+    // A kick: the beater's click, then a falling tone.
+    const auto kickOf = [&](double level) {
+        return sound(rate, 0.3, [&, level](double t) {
             const double phase = kTwoPi * (45 * t + 75 * 0.04 * (1 - std::exp(-t / 0.04)));
-            return level * std::exp(-t / 0.12) * std::sin(phase);
+            return level *
+                   (std::exp(-t / 0.12) * std::sin(phase) + 0.3 * std::exp(-t / 0.002) * noise(random));
         });
     };
     const std::vector<float> kick = kickOf(0.7), ghostKick = kickOf(0.5);
@@ -95,7 +97,10 @@ std::vector<float> render(const Recipe& r) {
             mix.add(clap, at, 0.2);
         // Hats between the beats, pushed late by the swing.
         mix.add(hat, at + beat * (0.5 + r.swing / 6), -0.3);
-        mix.add(basses[(k / 8 + r.seed) % 6], at + 0.01, 0);
+        if (r.offbeatBass)
+            mix.add(basses[(k / 8 + r.seed) % 6], at + beat / 2, 0);
+        else
+            mix.add(basses[(k / 8 + r.seed) % 6], at + 0.01, 0);
     }
     return out;
 }
@@ -125,6 +130,18 @@ std::vector<Recipe> testSet() {
         r.name = std::to_string(int(bpm)) + " swing";
         set.push_back(r);
     }
+    // The bass between the beats: as loud a pulse as the kicks' in the low band, but not the beat.
+    for (double bpm : {72.0, 84.0, 90.0, 128.0}) {
+        Recipe r;
+        r.bpm = bpm;
+        r.offbeatBass = true;
+        r.broken = bpm == 84;
+        r.swing = bpm == 90 ? 0.6 : 0;
+        r.rate = bpm == 72 ? 48000 : 44100;
+        r.seed = seed++;
+        r.name = std::to_string(int(bpm)) + " offbeat bass";
+        set.push_back(r);
+    }
     for (double bpm : {85.0, 126.0, 174.0}) {
         Recipe r;
         r.bpm = bpm;
@@ -133,6 +150,20 @@ std::vector<Recipe> testSet() {
         r.seconds = 45;
         r.seed = seed++;
         r.name = std::to_string(int(bpm)) + " intro";
+        set.push_back(r);
+    }
+    return set;
+}
+
+std::vector<Recipe> figureSet() {
+    std::vector<Recipe> set = testSet();
+    for (double bpm : {140.0, 150.0, 165.0, 178.0}) {
+        Recipe r;
+        r.bpm = bpm;
+        r.broken = true;
+        r.offbeatBass = true;
+        r.seed = unsigned(bpm);
+        r.name = std::to_string(int(bpm)) + " half-time";
         set.push_back(r);
     }
     return set;

@@ -37,10 +37,11 @@ std::vector<float> tones(int rate, std::initializer_list<Part> parts, double pha
     return out;
 }
 
-Loudness measure(const std::vector<float>& stereo, int rate) {
-    Loudness l(rate, 2);
-    for (size_t f = 0; f < stereo.size() / 2; f += 8192)
-        l.add(stereo.data() + 2 * f, int(std::min<size_t>(8192, stereo.size() / 2 - f)));
+Loudness measure(const std::vector<float>& frames, int rate, int channels = 2) {
+    Loudness l(rate, channels);
+    const size_t count = frames.size() / size_t(channels);
+    for (size_t f = 0; f < count; f += 8192)
+        l.add(frames.data() + f * size_t(channels), int(std::min<size_t>(8192, count - f)));
     l.finish();
     return l;
 }
@@ -88,29 +89,44 @@ TEST(Loudness, TruePeakFindsWhatLiesBetweenSamples) {
 }
 
 #ifdef DECKMORA_HAVE_EBUR128
-// Another measurer on the same signals: tones across the band (the weighting) and a song with drums.
+// Another measurer on the same signals: tones across the band (the weighting), a song with drums, the song's
+// channels spread over 5.1 (surrounds weighed up, the low-frequency channel left out) and one of them alone.
 TEST(Loudness, AgreesWithLibebur128) {
-    beatsongs::Recipe song;
-    song.seconds = 20;
+    beatsongs::Recipe r;
+    r.seconds = 20;
+    const std::vector<float> song = beatsongs::render(r);
+    std::vector<float> surround, mono;
+    for (size_t f = 0; f < song.size() / 2; ++f) {
+        const float l = song[2 * f], r = song[2 * f + 1];
+        surround.insert(surround.end(), {l, r, 0.5f * (l + r), l, 0.5f * l, 0.7f * r});
+        mono.push_back(r);
+    }
     const struct {
-        int rate;
+        int rate, channels;
         std::vector<float> signal;
     } cases[] = {
-        {48000, tones(48000, {{10, -20, 60}, {10, -25, 10000}, {10, -18, 500}})},
-        {44100, tones(44100, {{10, -12, 5000}, {3, -300}, {10, -30, 150}})},
-        {44100, beatsongs::render(song)},
+        {48000, 2, tones(48000, {{10, -20, 60}, {10, -25, 10000}, {10, -18, 500}})},
+        {44100, 2, tones(44100, {{10, -12, 5000}, {3, -300}, {10, -30, 150}})},
+        {44100, 2, song},
+        {44100, 6, surround},
+        {44100, 1, mono},
     };
     for (const auto& c : cases) {
-        ebur128_state* st = ebur128_init(2, unsigned(c.rate), EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK);
-        ebur128_add_frames_float(st, c.signal.data(), c.signal.size() / 2);
-        double theirs = 0, peakLeft = 0, peakRight = 0;
+        ebur128_state* st =
+            ebur128_init(unsigned(c.channels), unsigned(c.rate), EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK);
+        const size_t frames = c.signal.size() / size_t(c.channels);
+        ebur128_add_frames_float(st, c.signal.data(), frames);
+        double theirs = 0, peak = 0;
         ebur128_loudness_global(st, &theirs);
-        ebur128_true_peak(st, 0, &peakLeft);
-        ebur128_true_peak(st, 1, &peakRight);
+        for (int ch = 0; ch < c.channels; ++ch) {
+            double p = 0;
+            ebur128_true_peak(st, unsigned(ch), &p);
+            peak = std::max(peak, p);
+        }
         ebur128_destroy(&st);
-        const Loudness ours = measure(c.signal, c.rate);
-        EXPECT_NEAR(*ours.integratedLufs(), theirs, 0.05);
-        EXPECT_NEAR(*ours.truePeakDbtp(), 20 * std::log10(std::max(peakLeft, peakRight)), 0.1);
+        const Loudness ours = measure(c.signal, c.rate, c.channels);
+        EXPECT_NEAR(*ours.integratedLufs(), theirs, 0.05) << c.channels << " channels";
+        EXPECT_NEAR(*ours.truePeakDbtp(), 20 * std::log10(peak), 0.1) << c.channels << " channels";
     }
 }
 #endif
