@@ -6,6 +6,8 @@
 #include "analysis/songanalysis.h"
 #include "beatsongs.h"
 #include "media/decoder.h"
+#include "songfiles.h"
+#include "tempdir.h"
 
 using namespace platform;
 
@@ -104,6 +106,42 @@ TEST(SongAnalysis, TheFindingsOfOneDecodeUnderTheirKeys) {
     for (const char* key :
          {"bpm", "first_beat_s", "loudness_lufs", "true_peak_dbtp", "audible_start_s", "audible_end_s"})
         EXPECT_TRUE(q.value(key).isNull()) << key;
+}
+
+// Through the song files a user has: an MP3's encoder delay and a FLAC's frames must not move the beats or
+// the bounds, and the loudness must survive the encoding.
+TEST(SongAnalysis, SongFilesKeepTheirBeatsBoundsAndLoudness) {
+    beatsongs::Recipe r;
+    r.bpm = 126;
+    r.firstBeat = 0.8;
+    r.seconds = 20;
+    const std::vector<float> song = beatsongs::render(r);
+    MemoryDecoder memory(song, r.rate);
+    const QJsonObject truth = analysis::toJson(analysis::analyse(memory));
+    std::vector<int16_t> shorts(song.size());
+    std::transform(song.begin(), song.end(), shorts.begin(),
+                   [](float v) { return int16_t(std::clamp(v, -1.0f, 1.0f) * 32767); });
+    TempDir dir;
+    const QString mp3 = dir.file("a.mp3"), flac = dir.file("b.flac");
+    ASSERT_TRUE(songfiles::write(mp3, songfiles::Kind::Mp3Cbr, r.rate, 2, song));
+    ASSERT_TRUE(songfiles::write(flac, songfiles::Format::Flac, r.rate, 2, shorts));
+    // The MP3 encoder's low-pass takes the top off the hats and claps, which the loudness weighs up.
+    const struct {
+        QString path;
+        double loudness;
+    } files[] = {{mp3, 0.75}, {flac, 0.01}};
+    for (const auto& f : files) {
+        const QJsonObject o = analysis::analyseFile(f.path);
+        const std::string name = f.path.toStdString();
+        EXPECT_EQ(o.value("bpm").toDouble(), 126.0) << name;
+        EXPECT_NEAR(o.value("first_beat_s").toDouble(), 0.8, 0.010) << name;
+        EXPECT_NEAR(o.value("audible_start_s").toDouble(), truth.value("audible_start_s").toDouble(), 0.005)
+            << name;
+        EXPECT_NEAR(o.value("loudness_lufs").toDouble(), truth.value("loudness_lufs").toDouble(), f.loudness)
+            << name;
+        EXPECT_NEAR(o.value("true_peak_dbtp").toDouble(), truth.value("true_peak_dbtp").toDouble(), 1.0)
+            << name;
+    }
 }
 
 } // namespace
