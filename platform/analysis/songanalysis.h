@@ -4,7 +4,10 @@
 #include <QString>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <span>
+
+#include "analysis/tempo.h"
 
 namespace platform::media {
 class Decoder;
@@ -18,6 +21,11 @@ struct SongAnalysis {
     int rate = 0;
     int64_t frames = 0; // every frame the decoder gave, to its end
     bool cancelled = false;
+    // Each empty when the song gave nothing to learn it from (silence, no steady beat, too short).
+    std::optional<BeatGrid> beats;
+    std::optional<double> loudnessLufs;
+    std::optional<double> truePeakDbtp;
+    std::optional<double> audibleStartSeconds, audibleEndSeconds;
 
     double durationSeconds() const { return rate > 0 ? double(frames) / rate : 0.0; }
 };
@@ -40,7 +48,8 @@ public:
 SongAnalysis analyse(media::Decoder& decoder, const std::atomic<bool>* cancel = nullptr,
                      std::span<FrameSink* const> sinks = {});
 
-// The findings under their keys ("duration_s": seconds, exact to the frame).
+// The findings under their keys ("duration_s": seconds, exact to the frame; "bpm", "first_beat_s",
+// "loudness_lufs", "true_peak_dbtp", "audible_start_s", "audible_end_s"), null where nothing was found.
 QJsonObject toJson(const SongAnalysis& a);
 
 // Opens `path` by its content and analyses it: one object with "path" and the findings, or "path" and an

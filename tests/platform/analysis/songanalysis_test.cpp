@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "analysis/songanalysis.h"
+#include "beatsongs.h"
 #include "media/decoder.h"
+#include "songfiles.h"
+#include "tempdir.h"
 
 using namespace platform;
 
@@ -56,6 +59,89 @@ TEST(SongAnalysis, ACancelStopsBetweenReads) {
     const analysis::SongAnalysis a = analysis::analyse(d, &cancel);
     EXPECT_TRUE(a.cancelled);
     EXPECT_EQ(d.reads, 0);
+}
+
+// Frames held in memory, given in reads of the analysis's own size.
+class MemoryDecoder : public media::Decoder {
+public:
+    MemoryDecoder(std::vector<float> frames, int rate) : m_frames(std::move(frames)), m_rate(rate) {}
+    int rate() const override { return m_rate; }
+    int channels() const override { return 2; }
+    int64_t length() const override { return int64_t(m_frames.size() / 2); }
+    int read(float* out, int frames) override {
+        const size_t n = std::min(size_t(frames), m_frames.size() / 2 - m_at);
+        std::copy_n(m_frames.begin() + ptrdiff_t(2 * m_at), 2 * n, out);
+        m_at += n;
+        return int(n);
+    }
+    bool seek(int64_t) override { return false; }
+
+private:
+    std::vector<float> m_frames;
+    int m_rate;
+    size_t m_at = 0;
+};
+
+// Every finding of one decode under its key; a silent song gives nulls, not made-up numbers.
+TEST(SongAnalysis, TheFindingsOfOneDecodeUnderTheirKeys) {
+    beatsongs::Recipe r;
+    r.bpm = 124;
+    r.firstBeat = 1.5;
+    r.seconds = 20;
+    std::vector<float> song = beatsongs::render(r);
+    song.resize(song.size() + size_t(2 * 2.5 * r.rate), 0.0f); // a trailing silence
+    MemoryDecoder d(song, r.rate);
+    const QJsonObject o = analysis::toJson(analysis::analyse(d));
+    EXPECT_EQ(o.value("bpm").toDouble(), 124.0);
+    EXPECT_NEAR(o.value("first_beat_s").toDouble(), 1.5, 0.01);
+    EXPECT_NEAR(o.value("audible_start_s").toDouble(), 1.5, 0.01);
+    EXPECT_NEAR(o.value("audible_end_s").toDouble(), 20.0, 0.01);
+    EXPECT_LT(o.value("loudness_lufs").toDouble(), -5);
+    EXPECT_GT(o.value("loudness_lufs").toDouble(), -30);
+    EXPECT_LE(o.value("true_peak_dbtp").toDouble(), 3);
+
+    MemoryDecoder quiet(std::vector<float>(2 * 44100 * 10, 0.0f), 44100);
+    const QJsonObject q = analysis::toJson(analysis::analyse(quiet));
+    EXPECT_EQ(q.value("duration_s").toDouble(), 10.0);
+    for (const char* key :
+         {"bpm", "first_beat_s", "loudness_lufs", "true_peak_dbtp", "audible_start_s", "audible_end_s"})
+        EXPECT_TRUE(q.value(key).isNull()) << key;
+}
+
+// Through the song files a user has: an MP3's encoder delay and a FLAC's frames must not move the beats or
+// the bounds, and the loudness must survive the encoding.
+TEST(SongAnalysis, SongFilesKeepTheirBeatsBoundsAndLoudness) {
+    beatsongs::Recipe r;
+    r.bpm = 126;
+    r.firstBeat = 0.8;
+    r.seconds = 20;
+    const std::vector<float> song = beatsongs::render(r);
+    MemoryDecoder memory(song, r.rate);
+    const QJsonObject truth = analysis::toJson(analysis::analyse(memory));
+    std::vector<int16_t> shorts(song.size());
+    std::transform(song.begin(), song.end(), shorts.begin(),
+                   [](float v) { return int16_t(std::clamp(v, -1.0f, 1.0f) * 32767); });
+    TempDir dir;
+    const QString mp3 = dir.file("a.mp3"), flac = dir.file("b.flac");
+    ASSERT_TRUE(songfiles::write(mp3, songfiles::Kind::Mp3Cbr, r.rate, 2, song));
+    ASSERT_TRUE(songfiles::write(flac, songfiles::Format::Flac, r.rate, 2, shorts));
+    // The MP3 encoder's low-pass takes the top off the hats and claps, which the loudness weighs up.
+    const struct {
+        QString path;
+        double loudness;
+    } files[] = {{mp3, 0.75}, {flac, 0.01}};
+    for (const auto& f : files) {
+        const QJsonObject o = analysis::analyseFile(f.path);
+        const std::string name = f.path.toStdString();
+        EXPECT_EQ(o.value("bpm").toDouble(), 126.0) << name;
+        EXPECT_NEAR(o.value("first_beat_s").toDouble(), 0.8, 0.010) << name;
+        EXPECT_NEAR(o.value("audible_start_s").toDouble(), truth.value("audible_start_s").toDouble(), 0.005)
+            << name;
+        EXPECT_NEAR(o.value("loudness_lufs").toDouble(), truth.value("loudness_lufs").toDouble(), f.loudness)
+            << name;
+        EXPECT_NEAR(o.value("true_peak_dbtp").toDouble(), truth.value("true_peak_dbtp").toDouble(), 1.0)
+            << name;
+    }
 }
 
 } // namespace

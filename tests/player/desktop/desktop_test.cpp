@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
 #include <tuple>
@@ -134,6 +135,14 @@ TEST(CommandLine, AnalyseWritesALineAFileWithoutAWindow) {
     EXPECT_EQ(lines[0].value("duration_s").toDouble(), 12345 / 8000.0);
     EXPECT_EQ(lines[1].value("duration_s").toDouble(), 44101 / 44100.0);
     EXPECT_FALSE(lines[1].contains("error"));
+    // Every finding has its key, null where a song too short or too quiet gave nothing.
+    for (const char* key :
+         {"bpm", "first_beat_s", "loudness_lufs", "true_peak_dbtp", "audible_start_s", "audible_end_s"})
+        EXPECT_TRUE(lines[0].contains(key) && lines[1].contains(key)) << key;
+    EXPECT_TRUE(lines[0].value("bpm").isNull());
+    EXPECT_GE(lines[0].value("true_peak_dbtp").toDouble(), 20 * std::log10(0.25) - 0.01);
+    EXPECT_NEAR(lines[0].value("audible_end_s").toDouble(), 12345 / 8000.0, 0.001);
+    EXPECT_TRUE(lines[1].value("loudness_lufs").isNull()); // a constant, which the weighting takes out
 
     EXPECT_EQ(run({text, dir.file("gone.mp3"), wav}, lines), 1);
     ASSERT_EQ(lines.size(), 3);
