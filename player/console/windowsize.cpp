@@ -17,10 +17,14 @@ int smaller(int percent) {
     return it == kSteps.begin() ? kSteps.front() : *(it - 1);
 }
 
+int step(int percent) {
+    return std::find(kSteps.begin(), kSteps.end(), percent) != kSteps.end() ? percent : kDesign;
+}
+
 int fromText(const QString& stored) {
     bool ok = false;
     const int percent = stored.trimmed().toInt(&ok);
-    return ok && std::find(kSteps.begin(), kSteps.end(), percent) != kSteps.end() ? percent : kDesign;
+    return ok ? step(percent) : kDesign;
 }
 
 int read() {

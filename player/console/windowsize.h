@@ -17,6 +17,8 @@ inline constexpr auto kKey = "Size";
 // The step above (or below) `percent`; the last step stays where it is.
 int larger(int percent);
 int smaller(int percent);
+// `percent` when it is one of the steps; anything else is the design's size.
+int step(int percent);
 // What the store's text says, when it is one of the steps; anything else is the design's size.
 int fromText(const QString& stored);
 inline double scaleOf(int percent) {

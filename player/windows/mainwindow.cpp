@@ -573,7 +573,7 @@ void MainWindow::smallerWindow() {
 }
 
 void MainWindow::showAtSize(int percent) {
-    percent = windowsize::fromText(QString::number(percent));
+    percent = windowsize::step(percent);
     for (QAction* a : m_sizeActions)
         a->setChecked(a->data().toInt() == percent);
     if (percent == m_sizePercent)
