@@ -5,6 +5,7 @@
 
 #include "console/listkeeper.h"
 #include "console/soundchoice.h"
+#include "console/windowsize.h"
 #include "windows/aboutwindow.h"
 #include "windows/mainwindow.h"
 #include "windows/skin.h"
@@ -65,6 +66,7 @@ MainWindow& Program::mainWindow() {
         m_main = std::make_unique<MainWindow>(m_engine);
         m_main->setAboutWindow(&about());
         m_main->keepList(ListKeeper::defaultPath());
+        m_main->showAtSize(windowsize::read());
     }
     return *m_main;
 }

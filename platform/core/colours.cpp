@@ -1,6 +1,8 @@
 #include "core/colours.h"
 
 #include <QGuiApplication>
+#include <algorithm>
+#include <cmath>
 
 namespace platform {
 
@@ -93,6 +95,25 @@ QColor toQColor(OleColor c) {
 
 OleColor fromQColor(const QColor& c) {
     return rgb(c.red(), c.green(), c.blue());
+}
+
+namespace {
+
+double linear(int channel) {
+    const double c = channel / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+} // namespace
+
+double relativeLuminance(const QColor& c) {
+    const QColor rgb = c.toRgb();
+    return 0.2126 * linear(rgb.red()) + 0.7152 * linear(rgb.green()) + 0.0722 * linear(rgb.blue());
+}
+
+double contrastRatio(const QColor& a, const QColor& b) {
+    const double la = relativeLuminance(a), lb = relativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 } // namespace platform

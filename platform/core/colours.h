@@ -30,4 +30,9 @@ QColor toQColor(OleColor c);
 QColor toQColor(OleColor c, const QPalette& palette);
 OleColor fromQColor(const QColor& c);
 
+// How far apart two colours are for the eye, as the web's accessibility rules measure it: the ratio of their
+// relative luminances, each plus 0.05; 1 for equal colours, 21 for black on white. Text wants 4.5 at least.
+double relativeLuminance(const QColor& c);
+double contrastRatio(const QColor& a, const QColor& b);
+
 } // namespace platform

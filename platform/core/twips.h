@@ -16,6 +16,16 @@ inline double pixelsToTwips(double pixels) {
     return pixels * kTwipsPerPixel;
 }
 
+// A window shown larger than designed (a scale of 1.5 for 150 %) multiplies its twips before the one
+// rounding, so each place and size is the table's own, only larger, and never drifts by more than the
+// rounding.
+inline int twipsToPixels(double twips, double scale) {
+    return roundToInt(twips * scale / kTwipsPerPixel);
+}
+inline double pixelsToTwips(double pixels, double scale) {
+    return pixels * kTwipsPerPixel / scale;
+}
+
 // A rectangle written left, top, width, height in twips.
 struct TwipsRect {
     int left = 0;
@@ -24,9 +34,9 @@ struct TwipsRect {
     int height = 0;
 };
 
-inline QRect toPixels(const TwipsRect& r) {
-    return QRect(twipsToPixels(r.left), twipsToPixels(r.top), twipsToPixels(r.width),
-                 twipsToPixels(r.height));
+inline QRect toPixels(const TwipsRect& r, double scale = 1) {
+    return QRect(twipsToPixels(r.left, scale), twipsToPixels(r.top, scale), twipsToPixels(r.width, scale),
+                 twipsToPixels(r.height, scale));
 }
 
 } // namespace platform

@@ -2,15 +2,36 @@
 
 #include <QFileInfo>
 #include <QPromise>
+#include <QStyledItemDelegate>
 #include <QThreadPool>
 #include <memory>
 
 namespace player {
 
-const QColor MissingFiles::kDimmed(0, 110, 0);
+// A light grey: set apart from the list's green, and still readable on its dark grey.
+const QColor MissingFiles::kDimmed(190, 190, 190);
+const QString MissingFiles::kMark = QStringLiteral("\u2715 ");
+
+namespace {
+
+// Draws the mark before a missing entry's name; the name itself, which other code reads, stays as it is.
+class MissingMarkDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.data(MissingFiles::kMissingRole).toBool())
+            option->text.prepend(MissingFiles::kMark);
+    }
+};
+
+} // namespace
 
 MissingFiles::MissingFiles(QListWidget* names, QListWidget* files)
     : QObject(names), m_names(names), m_files(files) {
+    names->setItemDelegate(new MissingMarkDelegate(names));
     // The path list is filled after the names list, so a new path finds its name already in place.
     connect(files->model(), &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) { entriesArrived(first, last); });

@@ -9,9 +9,10 @@
 
 namespace player {
 
-// Marks the song list's entries whose file does not exist: their names are drawn dimmed, the names themselves
-// stay as they are. Existence is looked up once, when entries arrive (on a worker thread when many arrive at
-// once, so a large playlist does not freeze the window), and again on request, never on a paint.
+// Marks the song list's entries whose file does not exist: their names are drawn in another ink after a mark,
+// the names themselves stay as they are. Existence is looked up once, when entries arrive (on a worker thread
+// when many arrive at once, so a large playlist does not freeze the window), and again on request, never on a
+// paint.
 class MissingFiles : public QObject {
     Q_OBJECT
 public:
@@ -19,6 +20,8 @@ public:
     static constexpr int kBackgroundFrom = 256;
     static constexpr int kMissingRole = Qt::UserRole + 1;
     static const QColor kDimmed;
+    // Drawn before a missing entry's name.
+    static const QString kMark;
 
     // Watches `files` for new entries and marks their names in `names`; a child of `names`.
     MissingFiles(QListWidget* names, QListWidget* files);

@@ -78,9 +78,15 @@ void CaptionViewport::step() {
 void CaptionViewport::captionChanged() {
     const auto lock = hold();
     m_captionSize = m_caption ? m_caption->size() : QSize();
-    m_wrapWidth = platform::pixelsToTwips(m_captionSize.width());
+    m_wrapWidth = platform::pixelsToTwips(m_captionSize.width(), m_scale);
     m_stale = true;
     place();
+}
+
+void CaptionViewport::setScale(double scale) {
+    const auto lock = hold();
+    m_scale = scale;
+    captionChanged();
 }
 
 void CaptionViewport::setInSight(bool inSight) {
@@ -102,7 +108,7 @@ void CaptionViewport::hideEvent(QHideEvent*) {
 }
 
 QPoint CaptionViewport::captionPlace() const {
-    return {platform::twipsToPixels(m_left), m_caption ? m_caption->y() : 0};
+    return {platform::twipsToPixels(m_left, m_scale), m_caption ? m_caption->y() : 0};
 }
 
 // Out of sight nothing moves; coming back, the caption is placed where its steps have brought it.
@@ -172,7 +178,7 @@ void CaptionViewport::makeStrip() {
 // The slice whose left edge lies one frame's width left of the caption's; a caption beyond either side
 // leaves a slice of background.
 QRect CaptionViewport::slice() const {
-    const int left = int(std::lround(platform::twipsToPixels(m_left) * m_dpr));
+    const int left = int(std::lround(platform::twipsToPixels(m_left, m_scale) * m_dpr));
     const int from = std::clamp(m_frame.width() - left, 0, m_frame.width() + m_cut);
     return {from, 0, m_frame.width(), m_frame.height()};
 }

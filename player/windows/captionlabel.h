@@ -44,6 +44,8 @@ public:
     // followed without being told: a shown caption's resize is seen as it happens; a hidden one's (on X11)
     // whenever the UI thread next reaches the viewport, since Qt tells nobody of it.
     void captionChanged();
+    // The window's scale: the twips of the caption's place and steps become that many more pixels.
+    void setScale(double scale);
     // Out of sight, the steps go on counting and nothing is shown; back in sight, the caption shows where
     // the steps have brought it.
     void setInSight(bool inSight);
@@ -77,6 +79,7 @@ private:
     // Read and written by the beat's steps, under its hold:
     int m_left = 0;            // twips
     double m_wrapWidth = 0;    // the caption's width in twips
+    double m_scale = 1;        // pixels per design pixel
     bool m_inSight = true;     // not minimised nor covered
     bool m_shown = false;      // the viewport is shown
     QSize m_frame;             // the frame in device pixels, as last put up

@@ -2,15 +2,19 @@
 // box.
 #include "mainwindow.h"
 
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QWindow>
 #include <cstdio>
 #include <functional>
@@ -22,6 +26,7 @@
 #include "console/listhistory.h"
 #include "console/listkeeper.h"
 #include "console/mixrecording.h"
+#include "console/windowsize.h"
 #include "lumaband/lumabandinterface.h"
 #include "mainlayout.h"
 #include "media/mediaplayer.h"
@@ -73,6 +78,17 @@ QString toQString(std::string_view words) {
     return QString::fromUtf8(words.data(), qsizetype(words.size()));
 }
 
+// A deck's fader carries its colour.
+void dressFader(platform::Slider* fader, const mainlayout::Entry& e, qreal scale) {
+    const int deck = e.accent == mainlayout::Accent::Deck0   ? 0
+                     : e.accent == mainlayout::Accent::Deck1 ? 1
+                                                             : -1;
+    const qreal dpr = fader->devicePixelRatioF();
+    fader->setRailPicture(
+        skin::faderRail(fader->orientation(), platform::toPixels(e.rect, scale).size(), dpr));
+    fader->setThumbPicture(skin::faderThumb(fader->orientation(), deck, dpr, scale));
+}
+
 // An element that is not a button, made as its look says, in its place, with its tip.
 QWidget* makeElement(const mainlayout::Look& look, QWidget* window, platform::media::AudioEngine& engine) {
     const mainlayout::Entry& e = mainlayout::entry(look.item);
@@ -100,15 +116,10 @@ QWidget* makeElement(const mainlayout::Look& look, QWidget* window, platform::me
         break;
     }
     case mainlayout::Kind::Fader: {
-        // A fader standing upright belongs to a deck and carries its colour; the crossfader lies flat.
-        const auto orientation = rect.height() > rect.width() ? Qt::Vertical : Qt::Horizontal;
-        const int deck = e.accent == mainlayout::Accent::Deck0   ? 0
-                         : e.accent == mainlayout::Accent::Deck1 ? 1
-                                                                 : -1;
-        auto* fader = new platform::Slider(orientation, window);
+        // A fader standing upright belongs to a deck; the crossfader lies flat.
+        auto* fader =
+            new platform::Slider(rect.height() > rect.width() ? Qt::Vertical : Qt::Horizontal, window);
         fader->setBackColor(look.surface.value_or(platform::kButtonFace));
-        fader->setRailPicture(skin::faderRail(orientation, rect.size(), window->devicePixelRatioF()));
-        fader->setThumbPicture(skin::faderThumb(orientation, deck, window->devicePixelRatioF()));
         w = fader;
         break;
     }
@@ -128,6 +139,8 @@ QWidget* makeElement(const mainlayout::Look& look, QWidget* window, platform::me
     }
     w->setGeometry(rect);
     w->setObjectName(toQString(look.name));
+    if (auto* fader = qobject_cast<platform::Slider*>(w))
+        dressFader(fader, e, 1);
     if (e.tip)
         w->setToolTip(MainWindow::tr(e.tip));
     if (look.surface && look.kind != mainlayout::Kind::Fader)
@@ -162,6 +175,7 @@ MainWindow::MainWindow(platform::media::AudioEngine& engine, QWidget* parent)
     setupSongList();
     setupConsole();
     setupKeys();
+    setupWindowMenu();
     setupDrops();
     announceChanges();
     platform::keepPlace(this);
@@ -206,7 +220,8 @@ void MainWindow::buildElements(platform::media::AudioEngine& engine) {
         {Item::New, New}, {Item::Open, Open}, {Item::Save, Save}, {Item::edit, edit},
     };
     // clang-format on
-    auto keep = [&homes](Item item, QWidget* w) {
+    auto keep = [this, &homes](Item item, QWidget* w) {
+        m_placed.emplace_back(int(item), w);
         for (const Home& home : homes)
             if (home.item == item)
                 home.keep(w);
@@ -234,6 +249,9 @@ void MainWindow::buildElements(platform::media::AudioEngine& engine) {
     lblSound->setAttribute(Qt::WA_TranslucentBackground); // the maker's line shows through
     lblCaption->installEventFilter(this);
     lstnames->viewport()->installEventFilter(this);
+    for (QWidget* fader :
+         {static_cast<QWidget*>(Vol[0]), static_cast<QWidget*>(Vol[1]), static_cast<QWidget*>(volMain)})
+        fader->installEventFilter(this);
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(kTickIntervalMs);
@@ -310,6 +328,7 @@ void MainWindow::hostGradientBar() {
         return;
     }
     place(PB, Item::PB1_0);
+    m_placed.emplace_back(int(Item::PB1_0), PB);
     PB->stackUnder(PB1[0]);
     PB->show();
 }
@@ -336,7 +355,8 @@ void MainWindow::setDeckCaption(int index, const QString& text) {
 // The caption is sized to its text once per text.
 void MainWindow::placeCaption(int index) {
     QLabel* label = lblnow[index];
-    label->resize(label->sizeHint().width(), platform::twipsToPixels(mainlayout::kLblnow[index].height));
+    label->resize(label->sizeHint().width(),
+                  platform::twipsToPixels(mainlayout::kLblnow[index].height, windowScale()));
     SongInfo[index]->captionChanged();
 }
 
@@ -395,11 +415,15 @@ void MainWindow::windowHiddenChanged(bool hidden) {
 
 void MainWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const QRect visible = platform::toPixels({0, 0, mainlayout::kVisibleWidth, mainlayout::kVisibleHeight});
+    const double scale = windowScale();
+    const QRect visible =
+        platform::toPixels({0, 0, mainlayout::kVisibleWidth, mainlayout::kVisibleHeight}, scale);
     p.fillRect(rect(), skin::workAreaColour());
     p.fillRect(visible, skin::baseColour());
-    if (m_skin.isNull() || m_skin.devicePixelRatio() != devicePixelRatioF())
-        m_skin = skin::mainBackground(true, devicePixelRatioF());
+    if (m_skin.isNull() || m_skin.devicePixelRatio() != devicePixelRatioF() || m_skinScale != scale) {
+        m_skin = skin::mainBackground(true, devicePixelRatioF(), scale);
+        m_skinScale = scale;
+    }
     p.drawPixmap(0, 0, m_skin);
     p.setPen(QColor(0, 0, 0));
     p.drawRect(visible.adjusted(0, 0, -1, -1));
@@ -424,8 +448,8 @@ void MainWindow::mouseReleaseEvent(QMouseEvent* e) {
         Form_Click();
 }
 
-// A right press on the song list opens its menu without moving the selection; other presses select as usual.
-// The caption follows the pointer while the button that started the window's own move is held.
+// The wheel over a fader moves it by its keys' steps. The caption follows the pointer while the button that
+// started the window's own move is held.
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == lblCaption && m_dragButton != Qt::NoButton) {
         if (event->type() == QEvent::MouseMove) {
@@ -442,12 +466,21 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
+    if (event->type() == QEvent::Wheel) {
+        for (int fader = 0; fader < 3; ++fader)
+            if (watched == (fader < 2 ? Vol[fader] : volMain)) {
+                turnFader(fader, static_cast<QWheelEvent*>(event)->angleDelta());
+                return true;
+            }
+    }
     if (lstnames && watched == lstnames->viewport() && event->type() == QEvent::MouseButtonPress) {
         auto* e = static_cast<QMouseEvent*>(event);
         const QPointF p = e->position();
         const short button = platform::buttonCode(e->button());
+        const double scale = windowScale();
         lstnames_MouseDown(button, platform::shiftCode(e->modifiers()),
-                           qRound(platform::pixelsToTwips(p.x())), qRound(platform::pixelsToTwips(p.y())));
+                           qRound(platform::pixelsToTwips(p.x(), scale)),
+                           qRound(platform::pixelsToTwips(p.y(), scale)));
         return button == 2;
     }
     return QWidget::eventFilter(watched, event);
@@ -455,8 +488,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::Form_Load() {
     if (!debugWordOn()) {
+        m_cutToFace = true;
         setFixedSize(
-            platform::toPixels({0, 0, mainlayout::kVisibleWidth, mainlayout::kVisibleHeight}).size());
+            platform::toPixels({0, 0, mainlayout::kVisibleWidth, mainlayout::kVisibleHeight}, windowScale())
+                .size());
     } else {
         platform::prompts().message(QString::number(MP[0]->level()) + QStringLiteral("\r\n") +
                                         QString::number(MP[1]->level()),
@@ -518,6 +553,92 @@ void MainWindow::About_Click() {
         return;
     m_about->show();
     m_about->raise();
+}
+
+double MainWindow::windowScale() const {
+    return windowsize::scaleOf(m_sizePercent);
+}
+
+void MainWindow::setWindowSize(int percent) {
+    showAtSize(percent);
+    windowsize::write(m_sizePercent);
+}
+
+void MainWindow::largerWindow() {
+    setWindowSize(windowsize::larger(m_sizePercent));
+}
+
+void MainWindow::smallerWindow() {
+    setWindowSize(windowsize::smaller(m_sizePercent));
+}
+
+void MainWindow::showAtSize(int percent) {
+    percent = windowsize::step(percent);
+    for (QAction* a : m_sizeActions)
+        a->setChecked(a->data().toInt() == percent);
+    if (percent == m_sizePercent)
+        return;
+    m_sizePercent = percent;
+    applyScale();
+}
+
+// The layout is the same at every size: each place is the table's, converted at the window's scale, and each
+// picture and font is drawn for that scale rather than stretched.
+void MainWindow::applyScale() {
+    const double scale = windowScale();
+    const int width = m_cutToFace ? mainlayout::kVisibleWidth : mainlayout::kDesignWidth;
+    setFixedSize(platform::toPixels({0, 0, width, mainlayout::kDesignHeight}, scale).size());
+    for (const auto& [item, w] : m_placed)
+        w->setGeometry(platform::toPixels(mainlayout::rect(Item(item)), scale));
+    for (const mainlayout::Look& look : mainlayout::kLooks)
+        for (const auto& [item, w] : m_placed)
+            if (item == int(look.item)) {
+                skin::dress(w, look, scale);
+                if (auto* label = qobject_cast<QLabel*>(w); label && look.indent)
+                    label->setIndent(platform::twipsToPixels(look.indent, scale));
+                if (auto* fader = qobject_cast<platform::Slider*>(w))
+                    dressFader(fader, mainlayout::entry(look.item), scale);
+            }
+    for (SwitchButton* s : {Rec, Cue[0], Cue[1]})
+        s->setScale(scale);
+    for (int d = 0; d < 2; ++d) {
+        skin::styleLabel(lblnow[d], Qt::white, skin::uiFont(qRound(11 * scale)));
+        lblnow[d]->move(0, platform::twipsToPixels(mainlayout::kLblnow[d].top, scale));
+        SongInfo[d]->setScale(scale);
+        placeCaption(d);
+    }
+    update();
+    emit windowScaleChanged(scale);
+}
+
+// A right-click on the face, away from the controls, offers the window's sizes.
+void MainWindow::setupWindowMenu() {
+    m_windowMenu = new QMenu(tr("Window"), this);
+    QMenu* sizes = m_windowMenu->addMenu(tr("Window size"));
+    auto* group = new QActionGroup(sizes);
+    for (const int percent : windowsize::kSteps) {
+        QAction* a = sizes->addAction(QStringLiteral("%1 %").arg(percent));
+        a->setCheckable(true);
+        a->setChecked(percent == m_sizePercent);
+        a->setData(percent);
+        group->addAction(a);
+        connect(a, &QAction::triggered, this, [this, percent] { setWindowSize(percent); });
+        m_sizeActions.append(a);
+    }
+    sizes->addSeparator();
+    // The key commands themselves, so the menu shows their keys.
+    for (QAction* a : m_keyActions)
+        if (a->property("windowSize").toBool())
+            sizes->addAction(a);
+}
+
+void MainWindow::contextMenuEvent(QContextMenuEvent* e) {
+    // A control's own right-click (the song list's menu, the footer's Sound window) is its own.
+    if (childAt(e->pos())) {
+        e->ignore();
+        return;
+    }
+    m_windowMenu->popup(e->globalPos());
 }
 
 } // namespace player

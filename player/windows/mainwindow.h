@@ -7,6 +7,8 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "console/console.h"
 #include "console/songlist.h"
@@ -91,6 +93,7 @@ public:
     void Search_Click();
     void lblsearch_Click();
     void lstnames_MouseDown(short button, short shift, int x, int y);
+    void lstnames_DblClick();
     void MnuAddFile_Click();
     void mnuAddPlaylist_Click();
     void mnuAddDir_Click();
@@ -152,6 +155,21 @@ public:
     QList<QAction*> keyActions() const { return m_keyActions; }
     void showKeyHelp();
 
+    // --- the window's size (mainwindow_scale.cpp) ---
+    // The size the window is drawn at, in percent of its design (one of windowsize::kSteps); the layout's
+    // twips, the skin, the pictures and the fonts all follow it.
+    int windowSize() const { return m_sizePercent; }
+    // Pixels per design pixel: what a view that lays itself out in the window's twips multiplies by.
+    double windowScale() const;
+    // Redraws the window at `percent` and keeps it in the settings for the next start.
+    void setWindowSize(int percent);
+    // Shows the window at `percent` without keeping it: the start, with what the settings hold.
+    void showAtSize(int percent);
+    void largerWindow();
+    void smallerWindow();
+    // The menu a right-click on the window's face opens: the window's sizes.
+    QMenu* windowMenu() const { return m_windowMenu; }
+
     // For tests, and the tools and benches that drive the window as a test does: every element by its name.
     // The program itself goes through the handlers and reads above.
     MainElements& elementsForTest() { return *this; }
@@ -165,6 +183,8 @@ signals:
     // What a remote view of the player shows may have changed: a deck's transport was used, a song ended,
     // a deck's volume, "Random playing" or the song list changed. Sent after the window's own handlers.
     void playerChanged();
+    // The window is now drawn at `scale` (1 for its design).
+    void windowScaleChanged(double scale);
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -172,10 +192,16 @@ protected:
     void changeEvent(QEvent*) override;
     void closeEvent(QCloseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
+    void contextMenuEvent(QContextMenuEvent*) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildElements(platform::media::AudioEngine& engine);
+    // Places every element, its font, pictures and the window's own size at the window's scale.
+    void applyScale();
+    void setupWindowMenu();
+    // The wheel over a deck's volume slider (fader 0, 1) or the crossfader (2), as steps of their keys.
+    void turnFader(int fader, QPoint angleDelta);
     void connectHandlers();
     void announceChanges();
     void hostGradientBar();
@@ -229,6 +255,15 @@ private:
     bool m_fastTick = true;   // the timer ticks fast and steps the captions (with the beat resting)
     bool m_barsMoved = false; // on the last display tick
     int m_shownCount = -1;    // the song count lblnrs shows
+
+    // Every element made from the layout table, with its place, for a new scale.
+    std::vector<std::pair<int, QWidget*>> m_placed;
+    int m_sizePercent = 100;
+    bool m_cutToFace = false; // Form_Load cut the window down to its face
+    qreal m_skinScale = 1;    // what m_skin was drawn at
+    QMenu* m_windowMenu = nullptr;
+    QList<QAction*> m_sizeActions;
+    std::array<int, 3> m_wheelRest{}; // eighths of a degree the wheel turned short of a step, per fader
 };
 
 } // namespace player

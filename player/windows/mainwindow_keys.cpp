@@ -5,6 +5,8 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QListWidget>
+#include <QMenu>
+#include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -132,16 +134,31 @@ void MainWindow::setupKeys() {
                 (this->*handler)();
         };
     };
-    command(tr("remove the selected song from the list"), {QKeySequence(Qt::Key_Delete)},
-            listCommand(&MainWindow::mnuRmvLst_Click), Remove);
-    command(tr("remove the selected song from the computer"), {QKeySequence(Qt::SHIFT | Qt::Key_Delete)},
-            listCommand(&MainWindow::mnuDelete_Click), Remove);
-    command(tr("add an MP3 or WAV file"), {QKeySequence(Qt::Key_Insert)},
-            listCommand(&MainWindow::MnuAddFile_Click), Add);
-    command(tr("add a playlist"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)},
-            listCommand(&MainWindow::mnuAddPlaylist_Click), Add);
-    command(tr("add a folder"), {QKeySequence(Qt::CTRL | Qt::Key_D)},
-            listCommand(&MainWindow::mnuAddDir_Click), Add);
+    // The menus name the keys of their entries; the key is the command's, the menu only shows it (and takes
+    // it while open).
+    auto inMenus = [](QAction* key, std::initializer_list<QAction*> entries) {
+        for (QAction* entry : entries) {
+            entry->setShortcuts(key->shortcuts());
+            entry->setShortcutContext(Qt::WidgetShortcut);
+            entry->setShortcutVisibleInContextMenu(true);
+        }
+    };
+    inMenus(command(tr("remove the selected song from the list"), {QKeySequence(Qt::Key_Delete)},
+                    listCommand(&MainWindow::mnuRmvLst_Click), Remove),
+            {mnuRmvLst, mnuFromList});
+    inMenus(command(tr("remove the selected song from the computer"),
+                    {QKeySequence(Qt::SHIFT | Qt::Key_Delete)}, listCommand(&MainWindow::mnuDelete_Click),
+                    Remove),
+            {mnuDelete, mnuFromPc});
+    inMenus(command(tr("add an MP3 or WAV file"), {QKeySequence(Qt::Key_Insert)},
+                    listCommand(&MainWindow::MnuAddFile_Click), Add),
+            {MnuAddFile});
+    inMenus(command(tr("add a playlist"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)},
+                    listCommand(&MainWindow::mnuAddPlaylist_Click), Add),
+            {mnuAddPlaylist});
+    inMenus(command(tr("add a folder"), {QKeySequence(Qt::CTRL | Qt::Key_D)},
+                    listCommand(&MainWindow::mnuAddDir_Click), Add),
+            {mnuAddDir});
     command(tr("clear the song list"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete)},
             listCommand(&MainWindow::Clear_Click), Clear);
     command(tr("new playlist"), {QKeySequence(Qt::CTRL | Qt::Key_N)}, listCommand(&MainWindow::New_Click),
@@ -174,6 +191,14 @@ void MainWindow::setupKeys() {
         recNames << k.toString(QKeySequence::NativeText);
     m_recKeys = QStringLiteral(" (") + recNames.join(QStringLiteral(", ")) + QLatin1Char(')');
 
+    // Ctrl and the plus key, with or without the Shift a keyboard may need for it, or the keypad's.
+    command(tr("window: larger"),
+            {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+            &MainWindow::largerWindow)
+        ->setProperty("windowSize", true);
+    command(tr("window: smaller"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)}, &MainWindow::smallerWindow)
+        ->setProperty("windowSize", true);
+
     command(tr("these keys"), {QKeySequence(Qt::Key_F1)}, &MainWindow::showKeyHelp);
     command(tr("about Deckmora"), {QKeySequence(Qt::SHIFT | Qt::Key_F1)}, &MainWindow::About_Click, About);
     command(tr("minimise"), {QKeySequence(Qt::CTRL | Qt::Key_M)}, &MainWindow::Min_Click, Min);
@@ -199,6 +224,24 @@ void MainWindow::setupKeys() {
             emit deckSeeked(d);
         });
     }
+}
+
+// A notch of the wheel (120 eighths of a degree) is one step of the fader's keys, up being louder or towards
+// deck 2; a touchpad's smaller turns add up to one, and a turn back starts counting again.
+void MainWindow::turnFader(int fader, QPoint angleDelta) {
+    const int turn = angleDelta.y() != 0 ? angleDelta.y() : angleDelta.x();
+    int& rest = m_wheelRest[fader];
+    if ((rest > 0 && turn < 0) || (rest < 0 && turn > 0))
+        rest = 0;
+    rest += turn;
+    const int steps = rest / 120;
+    rest -= steps * 120;
+    if (steps == 0)
+        return;
+    if (fader < 2)
+        m_console->setDeckLevel(fader, m_console->deckLevel(fader) + steps * kVolumeStep);
+    else
+        m_console->setCrossfader(m_console->crossfader() + steps * kCrossfadeStep);
 }
 
 // The sound settings' keys belong to that window; they are listed here so the help names every key.
@@ -231,6 +274,8 @@ void MainWindow::showKeyHelp() {
         auto* layout = new QVBoxLayout(window);
         layout->addWidget(table);
         window->resize(460, 560);
+        auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+        connect(close, &QShortcut::activated, window, &QWidget::close);
         frmKeys = window;
     }
     frmKeys->show();

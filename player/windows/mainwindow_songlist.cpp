@@ -3,6 +3,7 @@
 // open.
 #include <QAction>
 #include <QCursor>
+#include <QListWidget>
 #include <QMenu>
 
 #include "addfolderwindow.h"
@@ -11,6 +12,7 @@
 #include "console/listkeeper.h"
 #include "console/missingfiles.h"
 #include "console/songlistcommands.h"
+#include "core/twips.h"
 #include "editorwindow.h"
 #include "mainwindow.h"
 #include "searchwindow.h"
@@ -44,6 +46,8 @@ void MainWindow::setupSongList() {
     mnuFromList =
         mnuremoveselsong->addAction(QStringLiteral("From list"), this, &MainWindow::mnuFromList_Click);
     mnuFromPc = mnuremoveselsong->addAction(QStringLiteral("From pc"), this, &MainWindow::mnuFromPc_Click);
+
+    connect(lstnames, &QListWidget::itemDoubleClicked, this, &MainWindow::lstnames_DblClick);
 }
 
 void MainWindow::showListHold() {
@@ -135,9 +139,21 @@ void MainWindow::mnuAddDir_Click() {
     m_addDir->raise();
 }
 
-void MainWindow::lstnames_MouseDown(short button, short, int, int) {
-    if (button == 2 && listCommandsEnabled())
-        mnuPlaylist->popup(QCursor::pos());
+// The menu acts on the entry under the pointer, as a list's menu does everywhere: it is selected first.
+void MainWindow::lstnames_MouseDown(short button, short, int x, int y) {
+    if (button != 2 || !listCommandsEnabled())
+        return;
+    const double scale = windowScale();
+    const QModelIndex at =
+        lstnames->indexAt(QPoint(platform::twipsToPixels(x, scale), platform::twipsToPixels(y, scale)));
+    if (at.isValid())
+        songList().select(at.row());
+    mnuPlaylist->popup(QCursor::pos());
+}
+
+// The press before it selected the entry; it goes to the active deck as the Return key sends it.
+void MainWindow::lstnames_DblClick() {
+    emit LoadToPlayer[m_activeDeck]->clicked();
 }
 
 void MainWindow::mnuRmvLst_Click() {

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QPointer>
+#include <QShortcut>
 
 #include "console/songsearch.h"
 #include "core/twips.h"
@@ -55,6 +56,8 @@ SearchWindow::SearchWindow(QListWidget* lstnames, QLabel* lblsearch, QWidget* pa
     connect(Command1, &QPushButton::clicked, this, &SearchWindow::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &SearchWindow::Command2_Click);
     connect(Text1, &QLineEdit::returnPressed, this, &SearchWindow::Command1_Click);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &SearchWindow::Command2_Click);
     platform::keepPlace(this);
 }
 

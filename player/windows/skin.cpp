@@ -38,8 +38,13 @@ QFont skinFont(int pixelSize, bool bold = true) {
     return f;
 }
 
-QRectF px(const platform::TwipsRect& r) {
-    return QRectF(platform::toPixels(r));
+// An element's place at the window's scale, on whole pixels as the window places its widgets.
+QRectF px(const platform::TwipsRect& r, qreal s) {
+    return QRectF(platform::toPixels(r, s));
+}
+
+int scaled(int pixels, qreal s) {
+    return qRound(pixels * s);
 }
 
 void paintBase(QPainter& p, const QRect& r) {
@@ -53,6 +58,7 @@ void paintBase(QPainter& p, const QRect& r) {
         p.drawLine(r.left(), y, r.right(), y);
 }
 
+// Drawn at the design's size; a larger window scales it as a whole.
 void paintTitleStrip(QPainter& p, int width) {
     const QRect strip(0, 0, width, 21);
     QLinearGradient g(strip.topLeft(), strip.bottomLeft());
@@ -83,41 +89,43 @@ void paintTitleStrip(QPainter& p, int width) {
     p.setRenderHint(QPainter::Antialiasing, false);
 }
 
-void paintPanel(QPainter& p, const mainlayout::Entry& e) {
-    const QRectF r = px(e.rect).adjusted(0.5, 0.5, -0.5, -0.5);
+void paintPanel(QPainter& p, const mainlayout::Entry& e, qreal s) {
+    const QRectF r = px(e.rect, s).adjusted(0.5, 0.5, -0.5, -0.5);
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient g(r.topLeft(), r.bottomLeft());
     g.setColorAt(0, kPanelTop);
     g.setColorAt(1, kPanelBottom);
     p.setBrush(g);
     p.setPen(QPen(QColor(6, 7, 8), 1));
-    p.drawRoundedRect(r, 4, 4);
+    p.drawRoundedRect(r, 4 * s, 4 * s);
     p.setPen(QPen(QColor(255, 255, 255, 22), 1));
-    p.drawLine(r.topLeft() + QPointF(4, 1), r.topRight() + QPointF(-4, 1));
+    p.drawLine(r.topLeft() + QPointF(4 * s, 1), r.topRight() + QPointF(-4 * s, 1));
     p.setRenderHint(QPainter::Antialiasing, false);
     if (e.word.empty())
         return;
     const QString heading = QString::fromUtf8(e.word.data(), static_cast<int>(e.word.size())).toUpper();
-    QFont f = skinFont(8);
-    f.setLetterSpacing(QFont::AbsoluteSpacing, 1.2);
+    QFont f = skinFont(scaled(8, s));
+    f.setLetterSpacing(QFont::AbsoluteSpacing, 1.2 * s);
     p.setFont(f);
     const QColor accent = accentColour(e.accent);
     // A deck's name heads its panel; a group's name is engraved along the foot of its box.
     const bool deck = e.accent == Accent::Deck0 || e.accent == Accent::Deck1;
-    const QRect textRect(int(r.left()) + 8, deck ? int(r.top()) + 2 : int(r.bottom()) - 11,
-                         int(r.width()) - 16, 11);
+    const int line = scaled(11, s);
+    const QRect textRect(int(r.left()) + scaled(8, s),
+                         deck ? int(r.top()) + scaled(2, s) : int(r.bottom()) - line,
+                         int(r.width()) - scaled(16, s), line);
     if (deck) {
-        p.fillRect(QRect(textRect.left(), textRect.top() + 2, 3, 8), accent);
+        p.fillRect(QRect(textRect.left(), textRect.top() + scaled(2, s), scaled(3, s), scaled(8, s)), accent);
         p.setPen(accent);
-        p.drawText(textRect.adjusted(7, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, heading);
+        p.drawText(textRect.adjusted(scaled(7, s), 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, heading);
     } else {
         p.setPen(kDimInk);
         p.drawText(textRect, Qt::AlignRight | Qt::AlignVCenter, heading);
     }
 }
 
-void paintWell(QPainter& p, const mainlayout::Entry& e) {
-    const QRect r = platform::toPixels(e.rect).adjusted(-1, -1, 1, 1);
+void paintWell(QPainter& p, const mainlayout::Entry& e, qreal s) {
+    const QRect r = platform::toPixels(e.rect, s).adjusted(-1, -1, 1, 1);
     p.fillRect(r, QColor(8, 9, 10));
     p.setPen(QColor(0, 0, 0));
     p.drawLine(r.topLeft(), r.topRight());
@@ -126,17 +134,18 @@ void paintWell(QPainter& p, const mainlayout::Entry& e) {
     if (e.item == mainlayout::Item::Vol0 || e.item == mainlayout::Item::Vol1) {
         // a scale beside each volume fader, the loud end at the top
         const QColor accent = accentColour(e.accent);
-        const int x = e.item == mainlayout::Item::Vol0 ? r.left() - 5 : r.right() + 2;
+        const int x = e.item == mainlayout::Item::Vol0 ? r.left() - scaled(5, s) : r.right() + scaled(2, s);
+        const int top = r.top() + scaled(4, s), travel = r.height() - scaled(9, s);
         for (int i = 0; i <= 10; ++i) {
-            const int y = r.top() + 4 + (r.height() - 9) * i / 10;
+            const int y = top + travel * i / 10;
             QColor c = i == 0 ? accent : QColor(90, 96, 106);
-            p.fillRect(QRect(x, y, i % 5 == 0 ? 4 : 2, 1), c);
+            p.fillRect(QRect(x, y, scaled(i % 5 == 0 ? 4 : 2, s), std::max(1, scaled(1, s))), c);
         }
     }
 }
 
 // A pad's rounded body with its highlight along the top; lit, it takes its accent.
-void paintPadBody(QPainter& p, const QRectF& r, const QColor& accent, bool lit) {
+void paintPadBody(QPainter& p, const QRectF& r, const QColor& accent, bool lit, qreal s) {
     p.setRenderHint(QPainter::Antialiasing);
     QLinearGradient g(r.topLeft(), r.bottomLeft());
     if (lit) {
@@ -149,89 +158,96 @@ void paintPadBody(QPainter& p, const QRectF& r, const QColor& accent, bool lit) 
     }
     p.setBrush(g);
     p.setPen(QPen(QColor(5, 6, 7), 1));
-    p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+    p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 3 * s, 3 * s);
     p.setPen(QPen(QColor(255, 255, 255, lit ? 90 : 40), 1));
-    p.drawLine(r.topLeft() + QPointF(3, 1.5), r.topRight() + QPointF(-3, 1.5));
+    p.drawLine(r.topLeft() + QPointF(3 * s, 1.5), r.topRight() + QPointF(-3 * s, 1.5));
 }
 
-void paintPad(QPainter& p, const mainlayout::Entry& e, bool words) {
-    const QRectF r = px(e.rect);
+// The lit strip along a pad's foot.
+QRectF padStrip(const QRectF& r, qreal s) {
+    return QRectF(r.left() + 3 * s, r.bottom() - 3 * s, r.width() - 6 * s, 1.6 * s);
+}
+
+void paintPad(QPainter& p, const mainlayout::Entry& e, bool words, qreal s) {
+    const QRectF r = px(e.rect, s);
     const QColor accent = accentColour(e.accent);
-    paintPadBody(p, r, accent, false);
+    paintPadBody(p, r, accent, false, s);
     // the lit strip along the pad's foot
     p.setPen(Qt::NoPen);
     QColor led = accent;
     led.setAlpha(210);
     p.setBrush(led);
-    p.drawRoundedRect(QRectF(r.left() + 3, r.bottom() - 3, r.width() - 6, 1.6), 0.8, 0.8);
+    p.drawRoundedRect(padStrip(r, s), 0.8 * s, 0.8 * s);
     p.setRenderHint(QPainter::Antialiasing, false);
     if (!words)
         return;
     const QString word = QString::fromUtf8(e.word.data(), static_cast<int>(e.word.size()));
-    p.setFont(padFont(r.toRect(), word));
+    p.setFont(padFont(r.toRect(), word, s));
     p.setPen(kInk);
-    p.drawText(r.adjusted(1, 0, -1, -2), Qt::AlignCenter, word);
+    p.drawText(r.adjusted(s, 0, -s, -2 * s), Qt::AlignCenter, word);
 }
 
-void paintGlyph(QPainter& p, const mainlayout::Entry& e, bool words) {
+void paintGlyph(QPainter& p, const mainlayout::Entry& e, bool words, qreal s) {
     if (!words)
         return;
-    const QRectF r = px(e.rect);
+    const QRectF r = px(e.rect, s);
     p.setRenderHint(QPainter::Antialiasing);
     if (e.word == "x") {
-        const QRectF box = r.adjusted(4, 4, -4, -4);
-        p.setPen(QPen(accentColour(e.accent), 1.8, Qt::SolidLine, Qt::RoundCap));
+        const QRectF box = r.adjusted(4 * s, 4 * s, -4 * s, -4 * s);
+        p.setPen(QPen(accentColour(e.accent), 1.8 * s, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(box.topLeft(), box.bottomRight());
         p.drawLine(box.topRight(), box.bottomLeft());
     } else {
-        p.setPen(QPen(kInk, 1.8, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(QPointF(r.left() + 1.5, r.bottom() - 1.5), QPointF(r.right() - 1.5, r.bottom() - 1.5));
+        const qreal in = 1.5 * s;
+        p.setPen(QPen(kInk, 1.8 * s, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(r.left() + in, r.bottom() - in), QPointF(r.right() - in, r.bottom() - in));
     }
     p.setRenderHint(QPainter::Antialiasing, false);
 }
 
 // A switch's sign: headphones for a deck's pre-listen, a dot for the recorder.
 void paintSwitchSign(QPainter& p, const QRectF& box, mainlayout::Item item, const QColor& ink,
-                     const QColor& dot) {
+                     const QColor& dot, qreal s) {
     if (item == mainlayout::Item::Rec) {
         p.setPen(Qt::NoPen);
         p.setBrush(dot);
-        p.drawEllipse(box.center(), 3.2, 3.2);
+        p.drawEllipse(box.center(), 3.2 * s, 3.2 * s);
         return;
     }
     p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(ink, 1.3, Qt::SolidLine, Qt::RoundCap));
-    const QRectF band(box.left() + 0.5, box.top() + 1, box.width() - 1, box.height() + 2);
+    p.setPen(QPen(ink, 1.3 * s, Qt::SolidLine, Qt::RoundCap));
+    const QRectF band(box.left() + 0.5 * s, box.top() + s, box.width() - s, box.height() + 2 * s);
     p.drawArc(band, 0, 180 * 16);
     p.setPen(Qt::NoPen);
     p.setBrush(ink);
-    const qreal cupTop = box.center().y();
-    p.drawRoundedRect(QRectF(box.left(), cupTop, 2.6, box.bottom() - cupTop), 1, 1);
-    p.drawRoundedRect(QRectF(box.right() - 2.6, cupTop, 2.6, box.bottom() - cupTop), 1, 1);
+    const qreal cupTop = box.center().y(), cup = 2.6 * s;
+    p.drawRoundedRect(QRectF(box.left(), cupTop, cup, box.bottom() - cupTop), s, s);
+    p.drawRoundedRect(QRectF(box.right() - cup, cupTop, cup, box.bottom() - cupTop), s, s);
 }
 
 // Off, a switch is a pad with a dim strip; on, the whole pad takes its accent.
-void paintSwitch(QPainter& p, const mainlayout::Entry& e, bool words, bool lit) {
-    const QRectF r = px(e.rect);
+void paintSwitch(QPainter& p, const mainlayout::Entry& e, bool words, bool lit, qreal s) {
+    const QRectF r = px(e.rect, s);
     const QColor accent = accentColour(e.accent);
-    paintPadBody(p, r, accent, lit);
+    paintPadBody(p, r, accent, lit, s);
     QColor led = lit ? QColor(255, 255, 255) : accent;
     led.setAlpha(lit ? 230 : 70);
     p.setPen(Qt::NoPen);
     p.setBrush(led);
-    p.drawRoundedRect(QRectF(r.left() + 3, r.bottom() - 3, r.width() - 6, 1.6), 0.8, 0.8);
+    p.drawRoundedRect(padStrip(r, s), 0.8 * s, 0.8 * s);
     if (words) {
         const QString word = QString::fromUtf8(e.word.data(), static_cast<int>(e.word.size()));
         const QColor ink = lit ? kBase : kInk;
-        const QFont f = padFont(r.toRect().adjusted(0, 0, -12, 0), word);
-        const qreal sign = 9, gap = 3;
+        const QFont f = padFont(r.toRect().adjusted(0, 0, -scaled(12, s), 0), word, s);
+        const qreal sign = 9 * s, gap = 3 * s;
         const qreal width = sign + gap + QFontMetricsF(f).horizontalAdvance(word);
         const qreal left = r.center().x() - width / 2;
-        const qreal mid = r.center().y() - 1;
-        paintSwitchSign(p, QRectF(left, mid - 4, sign, 8), e.item, ink, lit ? QColor(255, 255, 255) : kRed);
+        const qreal mid = r.center().y() - s;
+        paintSwitchSign(p, QRectF(left, mid - 4 * s, sign, 8 * s), e.item, ink,
+                        lit ? QColor(255, 255, 255) : kRed, s);
         p.setFont(f);
         p.setPen(ink);
-        p.drawText(QRectF(left + sign + gap, r.top(), width, r.height() - 2),
+        p.drawText(QRectF(left + sign + gap, r.top(), width, r.height() - 2 * s),
                    Qt::AlignLeft | Qt::AlignVCenter, word);
     }
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -239,15 +255,15 @@ void paintSwitch(QPainter& p, const mainlayout::Entry& e, bool words, bool lit) 
 
 } // namespace
 
-QPixmap switchFace(mainlayout::Item item, bool lit, qreal dpr) {
+QPixmap switchFace(mainlayout::Item item, bool lit, qreal dpr, qreal scale) {
     const mainlayout::Entry& e = mainlayout::entry(item);
-    const QRect r = platform::toPixels(e.rect);
+    const QRect r = platform::toPixels(e.rect, scale);
     QPixmap pm(r.size() * dpr);
     pm.setDevicePixelRatio(dpr);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.translate(-r.topLeft());
-    paintSwitch(p, e, true, lit);
+    paintSwitch(p, e, true, lit, scale);
     return pm;
 }
 
@@ -278,47 +294,55 @@ QColor workAreaColour() {
     return QColor(46, 50, 57);
 }
 
-QFont padFont(const QRect& rect, const QString& word) {
-    int size = rect.height() >= 24 ? 11 : 10;
+QFont padFont(const QRect& rect, const QString& word, qreal scale) {
+    int size = scaled(rect.height() >= scaled(24, scale) ? 11 : 10, scale);
     QFont f = skinFont(size);
-    while (size > 6 && QFontMetrics(f).horizontalAdvance(word) > rect.width() - 4) {
+    while (size > scaled(6, scale) &&
+           QFontMetrics(f).horizontalAdvance(word) > rect.width() - scaled(4, scale)) {
         f.setPixelSize(--size);
     }
     return f;
 }
 
-QPixmap mainBackground(bool words, qreal dpr) {
-    QPixmap pm(QSize(mainlayout::kSkinWidth, mainlayout::kSkinHeight) * dpr);
+QSize mainBackgroundSize(qreal scale) {
+    return QSize(scaled(mainlayout::kSkinWidth, scale), scaled(mainlayout::kSkinHeight, scale));
+}
+
+QPixmap mainBackground(bool words, qreal dpr, qreal scale) {
+    const QSize size = mainBackgroundSize(scale);
+    QPixmap pm(size * dpr);
     pm.setDevicePixelRatio(dpr);
-    const QRect logical(0, 0, mainlayout::kSkinWidth, mainlayout::kSkinHeight);
     QPainter p(&pm);
-    paintBase(p, logical);
-    paintTitleStrip(p, logical.width());
+    paintBase(p, QRect(QPoint(0, 0), size));
+    p.save();
+    p.scale(scale, scale);
+    paintTitleStrip(p, mainlayout::kSkinWidth);
+    p.restore();
     for (const mainlayout::Entry& e : mainlayout::kTable) {
         switch (e.face) {
         case Face::Panel:
-            paintPanel(p, e);
+            paintPanel(p, e, scale);
             break;
         case Face::Well:
-            paintWell(p, e);
+            paintWell(p, e, scale);
             break;
         case Face::Pad:
-            paintPad(p, e, words);
+            paintPad(p, e, words, scale);
             break;
         case Face::Glyph:
-            paintGlyph(p, e, words);
+            paintGlyph(p, e, words, scale);
             break;
         case Face::Switch:
-            paintSwitch(p, e, words, false);
+            paintSwitch(p, e, words, false, scale);
             break;
         case Face::None:
             break;
         }
     }
     // the maker's line at the foot
-    p.setFont(skinFont(9, false));
+    p.setFont(skinFont(scaled(9, scale), false));
     p.setPen(QColor(96, 102, 112));
-    p.drawText(QRect(260, 376, 265, 17), Qt::AlignRight | Qt::AlignVCenter,
+    p.drawText(QRectF(260 * scale, 376 * scale, 265 * scale, 17 * scale), Qt::AlignRight | Qt::AlignVCenter,
                QStringLiteral("DECKMORA  \u00b7  two-deck mixer"));
     return pm;
 }
@@ -426,13 +450,16 @@ QPixmap faderRail(Qt::Orientation orientation, const QSize& size, qreal dpr) {
     return pm;
 }
 
-QPixmap faderThumb(Qt::Orientation orientation, int deck, qreal dpr) {
+QPixmap faderThumb(Qt::Orientation orientation, int deck, qreal dpr, qreal scale) {
     const QSize size = orientation == Qt::Vertical ? QSize(14, 9) : QSize(9, 14);
-    QPixmap pm(size * dpr);
+    const QSize shown(scaled(size.width(), scale), scaled(size.height(), scale));
+    QPixmap pm(shown * dpr);
     pm.setDevicePixelRatio(dpr);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
+    // Drawn at the design's size on a picture of the shown size, as vectors: crisp at any scale.
+    p.scale(qreal(shown.width()) / size.width(), qreal(shown.height()) / size.height());
     const QRectF r = QRectF(QPointF(0, 0), QSizeF(size)).adjusted(0.5, 0.5, -0.5, -0.5);
     QLinearGradient g(r.topLeft(), orientation == Qt::Vertical ? r.bottomLeft() : r.topRight());
     g.setColorAt(0, QColor(210, 214, 220));
@@ -473,71 +500,79 @@ void styleSurface(QWidget* w, const QColor& background) {
 
 namespace {
 
-QFont captionFont() {
-    QFont f = uiFont(11, true);
+QFont captionFont(qreal s) {
+    QFont f = uiFont(scaled(11, s), true);
     f.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
     return f;
 }
 
-QFont listFont() {
-    QFont f = uiFont(11, false);
+QFont listFont(qreal s) {
+    QFont f = uiFont(scaled(11, s), false);
     f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans")});
     return f;
 }
 
-QString songListStyleSheet() {
-    return QStringLiteral(
-        "QListWidget { background: rgb(64, 64, 64); color: rgb(0, 255, 0); border: none; outline: none; }"
-        "QListWidget::item:selected { background: rgb(0, 110, 40); color: white; }"
-        "QScrollBar:vertical { background: rgb(40, 40, 40); width: 10px; margin: 0; }"
-        "QScrollBar::handle:vertical { background: rgb(110, 116, 126); min-height: 16px; border-radius: 3px;"
-        "  margin: 1px; }"
-        "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }"
-        "QScrollBar::add-page, QScrollBar::sub-page { background: none; }");
+QString songListStyleSheet(qreal s) {
+    return QStringLiteral("QListWidget { background: rgb(64, 64, 64); color: rgb(0, 255, 0); border: none; "
+                          "outline: none; }"
+                          "QListWidget::item:selected { background: rgb(0, 110, 40); color: white; }"
+                          "QScrollBar:vertical { background: rgb(40, 40, 40); width: %1px; margin: 0; }"
+                          "QScrollBar::handle:vertical { background: rgb(110, 116, 126); min-height: %2px;"
+                          "  border-radius: %3px; margin: 1px; }"
+                          "QScrollBar::add-line, QScrollBar::sub-line { height: 0; }"
+                          "QScrollBar::add-page, QScrollBar::sub-page { background: none; }")
+        .arg(scaled(10, s))
+        .arg(scaled(16, s))
+        .arg(scaled(3, s));
 }
 
-QString checkBoxStyleSheet() {
+QString checkBoxStyleSheet(qreal s) {
     return QStringLiteral(
-        "QCheckBox { color: white; background: rgb(64, 64, 64); padding-left: 4px; spacing: 6px; }"
-        "QCheckBox::indicator { width: 10px; height: 10px; border: 1px solid rgb(150, 156, 166);"
-        "  background: rgb(30, 31, 34); border-radius: 2px; }"
-        "QCheckBox::indicator:checked { background: rgb(61, 220, 132); border-color: rgb(61, 220, 132); }");
+               "QCheckBox { color: white; background: rgb(64, 64, 64); padding-left: %1px; spacing: %2px; }"
+               "QCheckBox::indicator { width: %3px; height: %3px; border: 1px solid rgb(150, 156, 166);"
+               "  background: rgb(30, 31, 34); border-radius: 2px; }"
+               "QCheckBox::indicator:checked { background: rgb(61, 220, 132); border-color: rgb(61, 220, "
+               "132); "
+               "}")
+        .arg(scaled(4, s))
+        .arg(scaled(6, s))
+        .arg(scaled(10, s));
 }
 
 } // namespace
 
-QFont font(mainlayout::Font role) {
+QFont font(mainlayout::Font role, qreal scale) {
     switch (role) {
     case mainlayout::Font::Ui:
-        return uiFont(11);
+        return uiFont(scaled(11, scale));
     case mainlayout::Font::UiBold:
-        return uiFont(11, true);
+        return uiFont(scaled(11, scale), true);
     case mainlayout::Font::Caption:
-        return captionFont();
+        return captionFont(scale);
     case mainlayout::Font::List:
-        return listFont();
+        return listFont(scale);
     case mainlayout::Font::None:
         break;
     }
     return QFont();
 }
 
-void dress(QWidget* w, const mainlayout::Look& look) {
+void dress(QWidget* w, const mainlayout::Look& look, qreal scale) {
     if (look.ink) {
         QPalette pal = w->palette();
         pal.setColor(QPalette::WindowText, platform::toQColor(*look.ink));
         w->setPalette(pal);
     }
     if (look.font != mainlayout::Font::None)
-        w->setFont(font(look.font));
+        w->setFont(font(look.font, scale));
     switch (look.sheet) {
     case mainlayout::Sheet::SongList:
         if (auto* frame = qobject_cast<QFrame*>(w))
             frame->setFrameShape(QFrame::NoFrame);
-        w->setStyleSheet(songListStyleSheet());
+        w->setStyleSheet(songListStyleSheet(scale));
         break;
     case mainlayout::Sheet::CheckBox:
-        w->setStyleSheet(checkBoxStyleSheet());
+        w->setStyleSheet(checkBoxStyleSheet(scale));
         break;
     case mainlayout::Sheet::None:
         break;

@@ -15,10 +15,16 @@ void SwitchButton::setOn(bool on) {
     update();
 }
 
+void SwitchButton::setScale(qreal scale) {
+    m_scale = scale;
+    m_lit = QPixmap();
+    update();
+}
+
 void SwitchButton::paintEvent(QPaintEvent* e) {
     if (m_on) {
         if (m_lit.isNull() || m_lit.devicePixelRatio() != devicePixelRatioF())
-            m_lit = skin::switchFace(m_item, true, devicePixelRatioF());
+            m_lit = skin::switchFace(m_item, true, devicePixelRatioF(), m_scale);
         QPainter(this).drawPixmap(0, 0, m_lit);
     }
     ImageButton::paintEvent(e);

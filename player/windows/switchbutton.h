@@ -17,6 +17,8 @@ public:
     bool isOn() const { return m_on; }
     // Repaints only on a change.
     void setOn(bool on);
+    // The main window's scale, which its lit face is drawn at.
+    void setScale(qreal scale);
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -24,6 +26,7 @@ protected:
 private:
     mainlayout::Item m_item;
     bool m_on = false;
+    qreal m_scale = 1;
     QPixmap m_lit;
 };
 

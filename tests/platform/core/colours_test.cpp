@@ -29,3 +29,21 @@ TEST(Colours, SystemColoursComeFromTheirPaletteRoles) {
     EXPECT_EQ(toQColor(0x80000011u, pal), pal.color(QPalette::Disabled, QPalette::WindowText));
     EXPECT_NE(toQColor(kButtonFace, pal), toQColor(kButtonText, pal));
 }
+
+// Known pairs of the accessibility rules' own examples, either way round.
+TEST(Colours, ContrastRatioFollowsTheRelativeLuminance) {
+    const struct {
+        QColor a, b;
+        double ratio;
+    } cases[] = {
+        {Qt::black, Qt::white, 21.0},
+        {Qt::white, Qt::white, 1.0},
+        {QColor(118, 118, 118), Qt::white, 4.54}, // the lightest grey that still passes on white
+        {QColor(0, 110, 0), QColor(64, 64, 64), 1.59},
+        {QColor(0, 255, 0), QColor(64, 64, 64), 7.55},
+    };
+    for (const auto& c : cases) {
+        EXPECT_NEAR(contrastRatio(c.a, c.b), c.ratio, 0.01) << c.a.name().toStdString();
+        EXPECT_DOUBLE_EQ(contrastRatio(c.a, c.b), contrastRatio(c.b, c.a));
+    }
+}

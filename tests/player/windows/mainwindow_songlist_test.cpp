@@ -12,11 +12,15 @@
 #include <gtest/gtest.h>
 
 #include "console/missingfiles.h"
+#include "core/colours.h"
+#include "media/mediaplayer.h"
+#include "songfiles.h"
 #include "ui/imagebutton.h"
 #include "windowfixture.h"
 #include "windows/addfolderwindow.h"
 #include "windows/clicklabel.h"
 #include "windows/editorwindow.h"
+#include "windows/mainlayout.h"
 #include "windows/searchwindow.h"
 
 using namespace player;
@@ -65,7 +69,9 @@ TEST_F(MainSongList, ThePopUpMenusAndTheirCaptions) {
     ui.mnuPlaylist->hide();
 }
 
-TEST_F(MainSongList, ARightClickDoesNotMoveTheSelectionAndItsItemsActOnTheSelectedEntry) {
+// The right-click menu acts on the entry under the pointer, which the click selects; a double-click loads an
+// entry into the active deck, as the LOAD button does.
+TEST_F(MainSongList, ARightClickSelectsTheEntryItsMenuActsOnAndADoubleClickLoadsIt) {
     fill({"a", "b", "c"});
     ui.lstnames->setCurrentRow(0);
     QMouseEvent press(QEvent::MouseButtonPress, ui.lstnames->visualItemRect(ui.lstnames->item(2)).center(),
@@ -74,11 +80,95 @@ TEST_F(MainSongList, ARightClickDoesNotMoveTheSelectionAndItsItemsActOnTheSelect
     QApplication::sendEvent(ui.lstnames->viewport(), &press);
     EXPECT_TRUE(ui.mnuPlaylist->isVisible());
     ui.mnuPlaylist->hide();
-    EXPECT_EQ(ui.lstnames->currentRow(), 0);
+    EXPECT_EQ(ui.lstnames->currentRow(), 2);
     ui.mnuFromList->trigger();
-    EXPECT_EQ(ui.lstnames->count(), 2);
-    EXPECT_EQ(ui.lstnames->item(0)->text(), "b");
-    EXPECT_EQ(ui.lstFiles->item(0)->text(), "/music/b");
+    EXPECT_EQ(column(ui.lstnames), (QStringList{"a", "b"}));
+    EXPECT_EQ(column(ui.lstFiles), (QStringList{"/music/a", "/music/b"}));
+
+    const QString song = dir.file("d.wav");
+    ASSERT_TRUE(writeSong(song, 2));
+    addEntry("d", song);
+    ui.Play[1]->clicked();             // deck 2 becomes the active one
+    QCoreApplication::processEvents(); // the list lays its new entry out
+    const QPoint onD = ui.lstnames->visualItemRect(ui.lstnames->item(2)).center();
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                                    QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+        QMouseEvent e(type, onD, ui.lstnames->viewport()->mapToGlobal(onD), Qt::LeftButton,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(ui.lstnames->viewport(), &e);
+    }
+    EXPECT_EQ(ui.MP[1]->fileName(), song);
+    EXPECT_EQ(w.deckSongName(1), "d");
+    EXPECT_FALSE(w.deckHasSong(0));
+}
+
+// Each menu entry that has a key shows it beside its words.
+TEST_F(MainSongList, TheMenusShowTheirKeys) {
+    const std::pair<QAction*, QKeySequence> entries[] = {
+        {ui.MnuAddFile, QKeySequence(Qt::Key_Insert)},
+        {ui.mnuAddPlaylist, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)},
+        {ui.mnuAddDir, QKeySequence(Qt::CTRL | Qt::Key_D)},
+        {ui.mnuRmvLst, QKeySequence(Qt::Key_Delete)},
+        {ui.mnuDelete, QKeySequence(Qt::SHIFT | Qt::Key_Delete)},
+        {ui.mnuFromList, QKeySequence(Qt::Key_Delete)},
+        {ui.mnuFromPc, QKeySequence(Qt::SHIFT | Qt::Key_Delete)},
+    };
+    for (const auto& [entry, key] : entries) {
+        EXPECT_EQ(entry->shortcut(), key) << entry->text().toStdString();
+        EXPECT_TRUE(entry->isShortcutVisibleInContextMenu()) << entry->text().toStdString();
+    }
+    // A key still does its command once, whether or not a menu names it.
+    fill({"a", "b"});
+    ui.lstnames->setCurrentRow(0);
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QTest::keySequence(&w, QKeySequence(Qt::Key_Delete));
+    EXPECT_EQ(column(ui.lstnames), QStringList{"b"});
+}
+
+// Escape closes the keys window and the search window.
+TEST_F(MainSongList, EscapeClosesTheKeysAndTheSearchWindows) {
+    w.showKeyHelp();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(ui.frmKeys));
+    QTest::keyClick(ui.frmKeys, Qt::Key_Escape);
+    EXPECT_FALSE(ui.frmKeys->isVisible());
+
+    ui.Search->clicked();
+    ASSERT_TRUE(ui.m_search);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(ui.m_search));
+    QTest::keyClick(ui.m_search->Text1, Qt::Key_Escape);
+    EXPECT_TRUE(!ui.m_search || !ui.m_search->isVisible());
+}
+
+// A missing song is drawn readable on the list's grey (as the screen shows it, not only as the rule says),
+// after a mark its name does not carry.
+TEST_F(MainSongList, MissingSongsAreReadableAndMarked) {
+    const QColor ground = platform::toQColor(mainlayout::kControlGrey);
+    EXPECT_GE(platform::contrastRatio(MissingFiles::kDimmed, ground), 4.5);
+    ASSERT_TRUE(writeSong(dir.file("here.wav"), 1));
+    addEntry("Mmmm", dir.file("here.wav"));
+    addEntry("Mmmm", dir.file("gone.wav"));
+    ui.lstnames->setCurrentRow(-1);
+    QCoreApplication::processEvents(); // the list lays its new entries out
+    EXPECT_EQ(ui.lstnames->item(1)->text(), "Mmmm");
+    const QImage shot = ui.lstnames->viewport()->grab().toImage();
+    const QRect present = ui.lstnames->visualItemRect(ui.lstnames->item(0));
+    const QRect missing = ui.lstnames->visualItemRect(ui.lstnames->item(1));
+    double strongest = 1;
+    for (int y = missing.top(); y <= missing.bottom(); ++y)
+        for (int x = missing.left(); x <= missing.right(); ++x)
+            strongest = std::max(strongest, platform::contrastRatio(shot.pixelColor(x, y), ground));
+    EXPECT_GE(strongest, 4.5);
+    // The same name, with the mark before it: the ink ends further right.
+    auto inkEnd = [&](const QRect& row) {
+        int end = row.left();
+        for (int y = row.top(); y <= row.bottom(); ++y)
+            for (int x = row.left(); x <= row.right(); ++x)
+                if (shot.pixelColor(x, y) != ground)
+                    end = std::max(end, x);
+        return end;
+    };
+    EXPECT_GT(inkEnd(missing), inkEnd(present) + 5);
 }
 
 TEST_F(MainSongList, SaveOpenAndNewThroughTheButtons) {

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "console/runcounter.h"
+#include "console/windowsize.h"
 #include "core/random.h"
 #include "core/settingsstore.h"
 #include "media/audioengine.h"
@@ -425,8 +427,9 @@ TEST_F(StartupTest, TheSlidersPlacesAreNotAppliedAtStart) {
     EXPECT_NEAR(1000.0 / ui.Timer1->interval(), 30.0, 1.0);
 }
 
-// A press with the right button on the song list reaches its handler but leaves the selection where it was.
-TEST_F(StartupTest, RightPressOnTheSongListKeepsTheSelection) {
+// A press with the right button on the song list selects the entry under the pointer, as the left one does,
+// at every size of the window.
+TEST_F(StartupTest, RightPressOnTheSongListSelectsTheEntryUnderThePointer) {
     MainWindow w(*engine);
     auto& ui = w.elementsForTest();
     w.show();
@@ -434,26 +437,34 @@ TEST_F(StartupTest, RightPressOnTheSongListKeepsTheSelection) {
         ui.lstnames->addItem(QString::fromLatin1(n));
         ui.lstFiles->addItem(QString::fromLatin1(n));
     }
-    ui.lstnames->setCurrentRow(0);
-    const QPoint onThird = ui.lstnames->visualItemRect(ui.lstnames->item(2)).center();
-    QTest::mousePress(ui.lstnames->viewport(), Qt::RightButton, {}, onThird);
-    EXPECT_EQ(ui.lstnames->currentRow(), 0);
-    QTest::mouseClick(ui.lstnames->viewport(), Qt::LeftButton, {}, onThird);
-    EXPECT_EQ(ui.lstnames->currentRow(), 2);
+    for (const int percent : {100, 175}) {
+        w.showAtSize(percent);
+        ui.lstnames->setCurrentRow(0);
+        const QPoint onThird = ui.lstnames->visualItemRect(ui.lstnames->item(2)).center();
+        QTest::mousePress(ui.lstnames->viewport(), Qt::RightButton, {}, onThird);
+        ui.mnuPlaylist->hide();
+        EXPECT_EQ(ui.lstnames->currentRow(), 2) << percent;
+        EXPECT_EQ(ui.lstFiles->currentRow(), 2) << percent;
+        ui.lstnames->setCurrentRow(0);
+        QTest::mouseClick(ui.lstnames->viewport(), Qt::LeftButton, {}, onThird);
+        EXPECT_EQ(ui.lstnames->currentRow(), 2) << percent;
+    }
 }
 
-// Every painted word lies inside the image button over it: painting the skin with and without its words may
-// only differ inside the buttons, and differs inside every one of them.
-TEST(Skin, PaintedWordsLieUnderTheirButtons) {
-    const QImage with = skin::mainBackground(true).toImage();
-    const QImage without = skin::mainBackground(false).toImage();
-    ASSERT_EQ(with.size(), QSize(mainlayout::kSkinWidth, mainlayout::kSkinHeight));
+namespace {
+
+void checkWordsUnderButtons(double scale) {
+    SCOPED_TRACE(scale);
+    const QImage with = skin::mainBackground(true, 1, scale).toImage();
+    const QImage without = skin::mainBackground(false, 1, scale).toImage();
+    ASSERT_EQ(with.size(),
+              QSize(qRound(mainlayout::kSkinWidth * scale), qRound(mainlayout::kSkinHeight * scale)));
     std::vector<QRect> buttons;
     std::vector<int> inked;
     for (const mainlayout::Entry& e : mainlayout::kTable)
         if (e.face == mainlayout::Face::Pad || e.face == mainlayout::Face::Glyph ||
             e.face == mainlayout::Face::Switch) {
-            buttons.push_back(platform::toPixels(e.rect));
+            buttons.push_back(platform::toPixels(e.rect, scale));
             inked.push_back(0);
         }
     int stray = 0;
@@ -472,4 +483,13 @@ TEST(Skin, PaintedWordsLieUnderTheirButtons) {
     EXPECT_EQ(stray, 0);
     for (size_t i = 0; i < buttons.size(); ++i)
         EXPECT_GT(inked[i], 8) << "no word under the button at " << buttons[i].x() << "," << buttons[i].y();
+}
+
+} // namespace
+
+// Every painted word lies inside the image button over it, at every size of the window: painting the skin
+// with and without its words may only differ inside the buttons, and differs inside every one of them.
+TEST(Skin, PaintedWordsLieUnderTheirButtons) {
+    for (const int percent : windowsize::kSteps)
+        checkWordsUnderButtons(windowsize::scaleOf(percent));
 }

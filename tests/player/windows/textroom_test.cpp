@@ -1,5 +1,5 @@
-// Every word the program shows has the room it needs, at the fonts the program really gets; CTest runs this
-// program at scale 1 and again at QT_SCALE_FACTOR=1.5.
+// Every word the program shows has the room it needs, at the fonts the program really gets and every size of
+// the main window; CTest runs this program at scale 1 and again at QT_SCALE_FACTOR=1.5.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
@@ -14,6 +14,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
+#include "console/windowsize.h"
 #include "ui/windowplace.h"
 #include "windowfixture.h"
 #include "windows/aboutwindow.h"
@@ -127,7 +128,13 @@ TEST_F(TextRoom, NoWindowCutsAWord) {
     ui.lblnrs->setText(QStringLiteral("Songs in list: 32767"));
     ui.lblsearch->setText(SearchWindow::kCancelSearch);
     ui.lblRec->setText(QStringLiteral("9:59:59")); // a night's set
-    clipped << clippedIn(&w);
+    // At every size of the window: its fonts grow with its places, but not always in step.
+    for (const int percent : windowsize::kSteps) {
+        w.showAtSize(percent);
+        for (const QString& cut : clippedIn(&w))
+            clipped << QStringLiteral("at %1 %: ").arg(percent) + cut;
+    }
+    w.showAtSize(windowsize::kDesign);
 
     AddFolderWindow addDir(w.songList());
     addDir.show();

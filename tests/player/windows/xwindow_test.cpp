@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProcess>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -20,7 +21,9 @@
 #include "windows/aboutwindow.h"
 #include "windows/clicklabel.h"
 #include "windows/editorwindow.h"
+#include "windows/mainlayout.h"
 #include "windows/mainwindow.h"
+#include "windows/skin.h"
 
 using namespace player;
 
@@ -169,4 +172,38 @@ TEST_F(Desktop, ABoxAfterAFileDialogOpensOverTheMainWindow) {
     // which is still over the window.
     EXPECT_TRUE(w.frameGeometry().contains(boxAt.center()))
         << boxAt.center().x() << "," << boxAt.center().y();
+}
+
+// At 150 % the window the X server shows is the design's times 1.5, and its face is the skin drawn at that
+// size, crisp and not stretched: under every button the screen shows the pad the skin paints there, word
+// and all.
+TEST_F(Desktop, TheWindowAt150PercentAsTheScreenShowsIt) {
+    MainWindow w(*engine);
+    w.setQuitAction([] {});
+    w.showAtSize(150);
+    w.show();
+    ASSERT_TRUE(mapped(&w));
+    const QSize face =
+        platform::toPixels({0, 0, mainlayout::kVisibleWidth, mainlayout::kVisibleHeight}, 1.5).size();
+    ASSERT_TRUE(settles([&] { return w.size() == face; })) << w.width() << "x" << w.height();
+    pointerTo(w.mapToGlobal(QPoint(face.width() + 40, face.height() + 40))); // no button lit by the pointer
+    QImage shot;
+    const QImage skin = skin::mainBackground(true, 1, 1.5).toImage().convertToFormat(QImage::Format_RGB32);
+    auto padsShown = [&] {
+        const QPoint at = w.mapToGlobal(QPoint(0, 0));
+        shot = QGuiApplication::primaryScreen()
+                   ->grabWindow(0, at.x(), at.y(), face.width(), face.height())
+                   .toImage()
+                   .convertToFormat(QImage::Format_RGB32);
+        for (const mainlayout::Entry& e : mainlayout::kTable) {
+            if (e.face != mainlayout::Face::Pad)
+                continue;
+            const QRect r = platform::toPixels(e.rect, 1.5);
+            if (shot.copy(r) != skin.copy(r))
+                return false;
+        }
+        return true;
+    };
+    EXPECT_TRUE(settles(padsShown));
+    EXPECT_EQ(shot.size(), face);
 }
