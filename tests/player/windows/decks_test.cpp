@@ -90,20 +90,36 @@ TEST_F(DecksTest, LoadTheThirdEntryIntoDeckTwo) {
     EXPECT_EQ(ui.lblnow[0]->text(), QStringLiteral("No song loaded"));
 }
 
-TEST_F(DecksTest, ASongThatCannotBeOpenedIsNotClaimedAsLoaded) {
-    loadInto(0, 1);
+// A failed load into a playing deck leaves it playing where it was, its bar included; a deck that loses its
+// song (the auto-mix finds nothing left to play) shows no stale fill.
+TEST_F(DecksTest, AFailedLoadKeepsTheMusicAndTheBarTrue) {
+    loadInto(0, 1); // 21 seconds
+    w.Play_Click(0);
+    render(2.0);
+    w.Timer1_Timer();
     addEntry(QStringLiteral("gone.wav"), dir.file(QStringLiteral("gone.wav")));
     prompts.answer(platform::Answer::Ok);
     loadInto(0, 5);
     ASSERT_EQ(prompts.count(), 1);
     EXPECT_TRUE(prompts.last().text.contains(dir.file(QStringLiteral("gone.wav"))));
     EXPECT_EQ(prompts.last().title, QStringLiteral("Deckmora"));
-    EXPECT_FALSE(ui.MP[0]->hasMedia());
-    EXPECT_FALSE(w.deckHasSong(0));
-    EXPECT_EQ(ui.lblnow[0]->text(), QStringLiteral("No song loaded"));
-    // play on it stays quiet about it
-    w.Play_Click(0);
-    EXPECT_EQ(ui.lblnow[0]->text(), QStringLiteral("No song loaded"));
+    EXPECT_EQ(ui.MP[0]->fileName(), path(1));
+    EXPECT_EQ(ui.MP[0]->state(), PlayState::Playing);
+    EXPECT_TRUE(w.deckHasSong(0));
+    EXPECT_EQ(ui.lblnow[0]->text(), playing(QStringLiteral("s1.wav")));
+    render(1.0);
+    w.Timer1_Timer();
+    EXPECT_EQ(ui.PB1[0]->max(), 21.0f);
+    EXPECT_NEAR(ui.PB1[0]->value(), 3.0f, 0.01f);
+
+    for (int i = 0; i < 5; ++i)
+        QFile::remove(path(i));
+    ui.chbgoon->setChecked(true);
+    w.MP_EndOfStream(0, 0);
+    ASSERT_FALSE(ui.MP[0]->hasMedia());
+    w.Timer1_Timer();
+    EXPECT_EQ(ui.PB1[0]->value(), 0.0f);
+    EXPECT_EQ(prompts.count(), 1);
 }
 
 TEST_F(DecksTest, CaptionsNameTheSongTheDeckHolds) {
