@@ -449,7 +449,11 @@ TEST_F(SoundServerCue, UnreachableHeadphonesSayWhyAndALateSinkIsTakenUp) {
     StderrCapture err;
     play("test", 30, {AudioEngine::CueRouting::Channels34, {}, 0.0f});
     ASSERT_TRUE(waitFor([&] { return a->position() >= 1.0; }, std::chrono::milliseconds(5000)));
+    // the window's notice reads this
+    EXPECT_TRUE(waitFor([&] { return engine->status().cueOnTwoChannels; }, std::chrono::milliseconds(5000)));
     engine->setCue({AudioEngine::CueRouting::Device, "pulse:late", 0.0f});
+    EXPECT_TRUE(waitFor([&] { return !engine->status().cueOnTwoChannels && engine->status().sound; },
+                        std::chrono::milliseconds(5000)));
     ASSERT_TRUE(waitFor([&] { return a->position() >= 2.0; }, std::chrono::milliseconds(5000)));
     ASSERT_TRUE(addSink(QStringLiteral("late")));
     MonitorRecorder late(server, kRate, "late.monitor");
