@@ -90,20 +90,16 @@ TEST_F(DecksTest, LoadTheThirdEntryIntoDeckTwo) {
     EXPECT_EQ(ui.lblnow[0]->text(), QStringLiteral("No song loaded"));
 }
 
-// A failed load into a playing deck leaves it playing where it was, its bar included; a deck that loses its
-// song (the auto-mix finds nothing left to play) shows no stale fill.
+// A failed load leaves the deck playing and its bar true (the console's tests hold the rest); a deck that
+// loses its song (the auto-mix finds nothing left to play) shows no stale fill.
 TEST_F(DecksTest, AFailedLoadKeepsTheMusicAndTheBarTrue) {
     loadInto(0, 1); // 21 seconds
     w.Play_Click(0);
-    render(2.0);
-    w.Timer1_Timer();
     addEntry(QStringLiteral("gone.wav"), dir.file(QStringLiteral("gone.wav")));
     prompts.answer(platform::Answer::Ok);
     loadInto(0, 5);
-    ASSERT_EQ(prompts.count(), 1);
-    EXPECT_EQ(prompts.last().title, QStringLiteral("Deckmora"));
     expectPlaying(0, 1);
-    render(1.0);
+    render(3.0);
     w.Timer1_Timer();
     EXPECT_EQ(ui.PB1[0]->max(), 21.0f);
     EXPECT_NEAR(ui.PB1[0]->value(), 3.0f, 0.01f);
@@ -115,7 +111,6 @@ TEST_F(DecksTest, AFailedLoadKeepsTheMusicAndTheBarTrue) {
     ASSERT_FALSE(ui.MP[0]->hasMedia());
     w.Timer1_Timer();
     EXPECT_EQ(ui.PB1[0]->value(), 0.0f);
-    EXPECT_EQ(prompts.count(), 1);
 }
 
 TEST_F(DecksTest, CaptionsNameTheSongTheDeckHolds) {
