@@ -37,6 +37,8 @@ public:
         bool sound = false;   // a device takes the mix
         std::string device;   // the device in use, or the one being tried again
         std::string missing;  // a chosen device that is not there (the default plays instead)
+        // The headphones were routed to channels 3-4, but the device in use has only two: they hear nothing.
+        bool cueOnTwoChannels = false;
     };
 
     // The program-wide engine. The first call starts it with the host's `options` (later calls get the same

@@ -290,7 +290,9 @@ void DeviceKeeper::run() {
                 retryDelay = kRetryFirst;
                 seen = m_mixer.entered.load();
                 lastTaken = lastPlayed = clock::now();
-                publish({false, true, name, missing});
+                const bool twoChannels =
+                    m_mixer.cue.current() == AudioEngine::CueRouting::Channels34 && m_device->channels() < 4;
+                publish({false, true, name, missing, twoChannels});
             } else {
                 if (firstTry) {
                     if (m_sayWhenMissing && !m_toldNull)

@@ -7,6 +7,7 @@
 
 #include "media/audioengine.h"
 #include "media/deck.h"
+#include "media/decoder.h"
 #include "media/mixer.h"
 
 namespace platform::media {
@@ -73,13 +74,27 @@ void MediaPlayer::deliverEnds() {
 }
 
 MediaError MediaPlayer::open(const QString& path) {
-    d->path = path;
     OpenResult r = openDecoder(path);
-    d->deck.load(std::move(r.decoder));
+    take(path, std::move(r.decoder));
+    return r.error;
+}
+
+MediaError MediaPlayer::openOrKeep(const QString& path) {
+    OpenResult r = openDecoder(path);
+    if (!r.decoder)
+        return r.error ? r.error
+                       : MediaError{MediaError::Kind::UnsupportedFormat,
+                                    QStringLiteral("The file cannot be played.")};
+    take(path, std::move(r.decoder));
+    return {};
+}
+
+void MediaPlayer::take(const QString& path, std::unique_ptr<Decoder> decoder) {
+    d->path = path;
+    d->deck.load(std::move(decoder));
     // Whatever ended before this load belongs to the song that is gone.
     d->endsDelivered = d->deck.endsSeen();
     update();
-    return r.error;
 }
 
 QString MediaPlayer::fileName() const {

@@ -11,6 +11,7 @@
 namespace platform::media {
 
 class AudioEngine;
+class Decoder;
 
 enum class MediaOp : int {
     FileName = 1026, // write: open a file; read: the path of the current media
@@ -58,6 +59,9 @@ public:
     // the player is left without media (length 0) and the error says why; fileName() still reports `path`,
     // the last path written. The decoder is chosen by the file's content, not its name.
     MediaError open(const QString& path);
+    // Opens `path` only when a decoder for it can be made; otherwise nothing changes (the song held, its
+    // position, whether it plays, fileName()) and the error says why. A mistaken load never stops the music.
+    MediaError openOrKeep(const QString& path);
     QString fileName() const;
     bool hasMedia() const;
     PlayState state() const;
@@ -91,6 +95,7 @@ protected:
 
 private:
     void deliverEnds();
+    void take(const QString& path, std::unique_ptr<Decoder> decoder);
     struct Impl;
     std::unique_ptr<Impl> d;
 };

@@ -43,6 +43,12 @@ public:
     virtual QString input(const QString& prompt, const QString& title, const QString& defaultText) = 0;
     virtual FileDialogResult openFile(const FileDialogRequest& request) = 0;
     virtual FileDialogResult saveFile(const FileDialogRequest& request) = 0;
+    // A folder, starting at `initialDir`; empty when cancelled. A seam without one cancels.
+    virtual QString chooseFolder(const QString& title, const QString& initialDir) {
+        (void)title;
+        (void)initialDir;
+        return {};
+    }
 };
 
 // The program's prompts. Until setPrompts is called this is the Qt implementation.

@@ -257,4 +257,17 @@ FileDialogResult QtPrompts::saveFile(const FileDialogRequest& request) {
     return runFileDialog(request, QFileDialog::AcceptSave);
 }
 
+QString QtPrompts::chooseFolder(const QString& title, const QString& initialDir) {
+    FileDialogRequest request;
+    request.title = title;
+    request.initialDir = initialDir;
+    const std::unique_ptr<QFileDialog> dialog =
+        makeFileDialog(request, QFileDialog::AcceptOpen, promptOwner());
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    if (dialog->exec() != QDialog::Accepted)
+        return {};
+    return dialog->selectedFiles().value(0);
+}
+
 } // namespace platform

@@ -18,6 +18,7 @@ public:
     QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
     FileDialogResult openFile(const FileDialogRequest& request) override;
     FileDialogResult saveFile(const FileDialogRequest& request) override;
+    QString chooseFolder(const QString& title, const QString& initialDir) override;
 };
 
 // The window a prompt belongs to: the modal dialog in front, else the program window shown or activated

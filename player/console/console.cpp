@@ -59,10 +59,11 @@ void Console::forget(int index) {
     setCaption(index, kNoSong);
 }
 
+// A song that cannot be opened never replaces the one in the deck: a slip of the hand in the middle of a set
+// leaves the music playing, and the user is told once.
 bool Console::loadSong(int index, const QString& name, const QString& path, int row) {
     platform::media::MediaPlayer& mp = deck(index);
-    if (const platform::media::MediaError err = mp.open(path)) {
-        forget(index);
+    if (const platform::media::MediaError err = mp.openOrKeep(path)) {
         if (row >= 0 && m_missing)
             m_missing->recheck(row);
         platform::notice(QStringLiteral("The song \"%1\" cannot be loaded:\r\n%2").arg(path, err.message),

@@ -49,7 +49,8 @@ public:
     // --- the decks ---
     platform::media::MediaPlayer& deck(int index) const { return *m_players[index]; }
     // Loads a song as "LOAD TO" does; `row` is the list entry it came from, -1 for a song from outside. A
-    // song that cannot be opened leaves the deck empty and the user is told which file failed and why.
+    // song that cannot be opened leaves the deck as it was (its song, position and playing) and the user is
+    // told which file failed and why.
     bool loadSong(int index, const QString& name, const QString& path, int row = -1);
     // Loads the song selected in the list; false when none is selected or it cannot be opened.
     bool loadSelected(int index);

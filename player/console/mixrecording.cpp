@@ -101,6 +101,11 @@ bool MixRecording::start(const QString& folder, const QDateTime& now, recordingr
     const QString path = recordingrules::freePath(folder, now, format);
     std::string error;
     if (!m_recorder->start(QDir::toNativeSeparators(path).toStdString(), format, &error)) {
+        // "saved" beside the switch would now speak of an older file than the one the user just asked for.
+        if (!m_path.isEmpty()) {
+            m_path.clear();
+            emit changed();
+        }
         const QString why = reason(error);
         platform::notice(QStringLiteral("The recording could not start. %1.\r\n%2")
                              .arg(why.isEmpty() ? QStringLiteral("the file cannot be made") : why, path),

@@ -52,12 +52,14 @@ public:
     ~MixRecording() override;
 
     bool active() const { return m_active; }
-    // Starts a file in `folder` named by `now`; a failure is told to the user and leaves it off.
+    // Starts a file in `folder` named by `now`; a failure is told to the user, leaves it off and forgets
+    // the last recording's file.
     bool start(const QString& folder, const QDateTime& now, recordingrules::Format format);
     void stop();
     // While recording, the elapsed time as the window shows it; empty otherwise.
     QString elapsed() const;
-    // The file of the recording running or last made; empty before the first.
+    // The file of the recording running or last made; empty before the first and after one that could not
+    // start.
     QString path() const { return m_path; }
 
 signals:

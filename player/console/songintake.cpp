@@ -39,6 +39,8 @@ SongIntake::Expansion SongIntake::expand(const QString& path) {
         const QString folder = info.absoluteFilePath();
         for (const QString& name : platform::listFiles(folder, platform::media::songFilePattern()))
             e.songs.append({platform::joinPath(folder, name), name});
+        for (const QString& name : platform::listFolders(folder))
+            e.folders.append(platform::joinPath(folder, name));
         return e;
     }
     if (!info.isFile()) {
@@ -111,11 +113,18 @@ void SongIntake::step() {
         } else if (!expanded && room <= 0) {
             r.full = true;
         } else if (!expanded) {
-            Expansion e = expand(r.paths[r.next++]);
-            if (e.rejected)
-                r.rejected.append(r.paths[r.next - 1]);
-            else
-                r.pending.append(std::move(e.songs));
+            const QString path = r.paths[r.next++];
+            const QFileInfo info(path);
+            if (!info.isDir() || takeFolder(r, info)) {
+                Expansion e = expand(path);
+                if (e.rejected)
+                    r.rejected.append(path);
+                else
+                    r.pending.append(std::move(e.songs));
+                // Depth first: the sub-folders come before whatever followed their folder.
+                for (qsizetype i = 0; i < e.folders.size(); ++i)
+                    r.paths.insert(r.next + i, e.folders[i]);
+            }
         }
         if (r.full) {
             // What is left of this request cannot go in, and is not even looked at.
@@ -134,6 +143,14 @@ void SongIntake::step() {
         setBusy(false);
     else
         scheduleStep();
+}
+
+bool SongIntake::takeFolder(Request& r, const QFileInfo& folder) {
+    const QString real = folder.canonicalFilePath();
+    if (real.isEmpty() || r.folders.contains(real))
+        return false;
+    r.folders.insert(real);
+    return true;
 }
 
 void SongIntake::finish(Request& r) {

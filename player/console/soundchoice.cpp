@@ -1,9 +1,12 @@
 #include "soundchoice.h"
 
+#include <QDir>
+#include <QStandardPaths>
 #include <QTextStream>
 #include <algorithm>
 
 #include "core/settingsstore.h"
+#include "mixrecording.h"
 #include "runcounter.h"
 
 namespace player {
@@ -21,6 +24,7 @@ const QString kCueRoutingKey = QStringLiteral("CueRouting");
 const QString kCueDeviceKey = QStringLiteral("CueDevice");
 const QString kCueBalanceKey = QStringLiteral("CueBalance");
 const QString kRecordFormatKey = QStringLiteral("RecordFormat");
+const QString kRecordFolderKey = QStringLiteral("RecordFolder");
 
 using Routing = AudioEngine::CueRouting;
 struct RoutingName {
@@ -115,6 +119,24 @@ bool saveRecordFormat(AudioEngine::RecordFormat format) {
                                                                                    : QStringLiteral("FLAC"));
 }
 
+QString loadRecordFolder() {
+    return platform::SettingsStore::read(runcounter::appName(), kSection, kRecordFolderKey);
+}
+
+bool saveRecordFolder(const QString& folder) {
+    return platform::SettingsStore::write(runcounter::appName(), kSection, kRecordFolderKey, folder);
+}
+
+QString defaultRecordFolder() {
+    return recordingrules::folder(QStandardPaths::writableLocation(QStandardPaths::MusicLocation),
+                                  QDir::homePath());
+}
+
+QString recordFolder() {
+    const QString chosen = loadRecordFolder();
+    return chosen.isEmpty() ? defaultRecordFolder() : chosen;
+}
+
 void applyTo(const Choice& choice, platform::media::EngineOptions& options) {
     options.device = choice.device.toStdString();
     options.latencyMs = choice.latencyMs;
@@ -164,6 +186,11 @@ Notice notice(const AudioEngine::Status& status, bool cueUnheard) {
         return {QStringLiteral("%1 is gone: default device").arg(missing),
                 QStringLiteral("The chosen sound device %1 is not there; playing on %2. F2 chooses another.")
                     .arg(missing, device)};
+    if (status.cueOnTwoChannels)
+        return {QStringLiteral("no channels 3-4"),
+                QStringLiteral("%1 has two channels: the headphones on channels 3-4 hear nothing. F2 chooses "
+                               "another way to the headphones.")
+                    .arg(device)};
     if (cueUnheard)
         return {QStringLiteral("no headphones"),
                 QStringLiteral(

@@ -46,6 +46,14 @@ platform::media::AudioEngine::CueOptions cueOptions(const CueChoice& choice);
 // Recordings: key "RecordFormat", FLAC (the default) or WAV.
 platform::media::AudioEngine::RecordFormat loadRecordFormat();
 bool saveRecordFormat(platform::media::AudioEngine::RecordFormat format);
+// Key "RecordFolder": the folder chosen for recordings; empty for the default, the music folder when there is
+// one, else the home folder.
+QString loadRecordFolder();
+bool saveRecordFolder(const QString& folder);
+QString defaultRecordFolder();
+// Where the next recording goes. A chosen folder that is gone is kept to: the recording then says so rather
+// than filing the set where nobody looks for it.
+QString recordFolder();
 
 // `--list-devices` prints every device (the one in use marked) and ends the program with 0; `--device NAME`
 // uses that device for this run, and an unknown NAME ends it with 2 after a line that says so and the list.
@@ -55,9 +63,10 @@ applyArguments(const QStringList& args, platform::media::EngineOptions& options,
                const std::function<std::vector<platform::media::AudioEngine::DeviceInfo>()>& list,
                QTextStream& out, QTextStream& err);
 
-// The footer's notice for `status`: empty while there is sound on the chosen device (or while the first one
-// is being opened), and its tooltip. `cueUnheard`: a deck is on the headphones while no headphone output is
-// chosen, which the footer says when the sound itself is fine.
+// The footer's notice for `status`: empty while there is sound on the chosen device, routed as chosen (or
+// while the first one is being opened), and its tooltip, which the Sound window shows in full. `cueUnheard`:
+// a deck is on the headphones while no headphone output is chosen, which the footer says when the sound
+// itself is fine.
 struct Notice {
     QString text;
     QString tip;

@@ -80,7 +80,8 @@ void MainWindow::Timer2_Timer() {
 }
 
 // Each bar follows its own deck; the upper end is written before the value so the value is never drawn
-// against a stale range.
+// against a stale range. A deck left without a song (its next songs all gone) shows an empty bar, not the
+// place of a song it no longer holds.
 void MainWindow::Timer1_Timer() {
     const QString caption = (windowState() & Qt::WindowMinimized) ? kTitle : QString();
     if (windowTitle() != caption)
@@ -96,10 +97,17 @@ void MainWindow::Timer1_Timer() {
     }
     m_barsMoved = false;
     for (int d = 0; d < 2; ++d) {
+        const float max = PB1[d]->max(), value = PB1[d]->value();
+        if (!MP[d]->hasMedia()) {
+            if (value != 0) {
+                PB1[d]->setValue(0);
+                m_barsMoved = true;
+            }
+            continue;
+        }
         const double length = MP[d]->length();
         if (length == 0)
             continue;
-        const float max = PB1[d]->max(), value = PB1[d]->value();
         PB1[d]->setMax(static_cast<float>(length));
         PB1[d]->setValue(static_cast<float>(MP[d]->position()));
         m_barsMoved |= PB1[d]->max() != max || PB1[d]->value() != value;

@@ -4,7 +4,6 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QShortcut>
-#include <QStandardPaths>
 
 #include "clicklabel.h"
 #include "console/mixrecording.h"
@@ -29,24 +28,29 @@ void MainWindow::setupSound(platform::media::AudioEngine& engine) {
     });
     for (const QKeySequence& key : {QKeySequence(Qt::Key_F2), QKeySequence(Qt::CTRL | Qt::Key_Comma)})
         connect(new QShortcut(key, this), &QShortcut::activated, this, &MainWindow::openSoundSettings);
-    // The engine tells from its own thread; the window reads the status on its own.
-    engine.setStatusListener([this] { QMetaObject::invokeMethod(this, [this] { showSoundStatus(); }); });
+    // The engine tells from its own thread; the windows read the status on their own.
+    engine.setStatusListener([this] {
+        QMetaObject::invokeMethod(this, [this] {
+            showSoundStatus();
+            if (m_sound)
+                m_sound->showStatus();
+        });
+    });
     showSoundStatus();
     m_recording = new MixRecording(engineRecorder(engine), this);
     connect(m_recording, &MixRecording::changed, this, &MainWindow::showRecording);
     showRecording();
 }
 
-// The music folder and the format are read at each start, so a change in the Sound window counts from the
-// next recording on.
+// The folder and the format are read at each start, so a change in the Sound window counts from the next
+// recording on.
 void MainWindow::Rec_Click() {
     if (m_recording->active()) {
         m_recording->stop();
         return;
     }
-    m_recording->start(recordingrules::folder(QStandardPaths::writableLocation(QStandardPaths::MusicLocation),
-                                              QDir::homePath()),
-                       QDateTime::currentDateTime(), soundchoice::loadRecordFormat());
+    m_recording->start(soundchoice::recordFolder(), QDateTime::currentDateTime(),
+                       soundchoice::loadRecordFormat());
 }
 
 void MainWindow::showRecording() {

@@ -1,6 +1,7 @@
 #include "soundwindow.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -12,6 +13,7 @@
 
 #include "console/soundchoice.h"
 #include "media/audioengine.h"
+#include "ui/prompts.h"
 
 namespace player {
 
@@ -61,8 +63,21 @@ SoundWindow::SoundWindow(AudioEngine& engine, QWidget* parent)
     cboRecordFormat = new QComboBox(grpRecord);
     cboRecordFormat->setObjectName(QStringLiteral("cboRecordFormat"));
     cboRecordFormat->addItems({tr("FLAC (lossless, about half the size)"), tr("WAV")});
+    lblRecordFolder = new QLabel(grpRecord);
+    lblRecordFolder->setObjectName(QStringLiteral("lblRecordFolder"));
+    lblRecordFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    cmdRecordFolder = new QPushButton(tr("Choose..."), grpRecord);
+    cmdRecordFolder->setObjectName(QStringLiteral("cmdRecordFolder"));
+    cmdRecordFolderDefault = new QPushButton(tr("Default"), grpRecord);
+    cmdRecordFolderDefault->setObjectName(QStringLiteral("cmdRecordFolderDefault"));
+    auto* folderButtons = new QHBoxLayout;
+    folderButtons->addWidget(cmdRecordFolder);
+    folderButtons->addWidget(cmdRecordFolderDefault);
+    folderButtons->addStretch();
     auto* recordForm = new QFormLayout(grpRecord);
     recordForm->addRow(tr("Format:"), cboRecordFormat);
+    recordForm->addRow(tr("Folder:"), lblRecordFolder);
+    recordForm->addRow(QString(), folderButtons);
 
     lblStatus = new QLabel(this);
     lblStatus->setWordWrap(true);
@@ -83,6 +98,11 @@ SoundWindow::SoundWindow(AudioEngine& engine, QWidget* parent)
     layout->addLayout(buttons);
     connect(cmdApply, &QPushButton::clicked, this, &SoundWindow::Apply_Click);
     connect(cmdClose, &QPushButton::clicked, this, &QWidget::hide);
+    connect(cmdRecordFolder, &QPushButton::clicked, this, &SoundWindow::RecordFolder_Click);
+    connect(cmdRecordFolderDefault, &QPushButton::clicked, this, [this] {
+        m_recordFolder.clear();
+        showRecordFolder();
+    });
 
     const soundchoice::Choice choice = soundchoice::load();
     txtLatency->setValue(choice.latencyMs);
@@ -90,6 +110,8 @@ SoundWindow::SoundWindow(AudioEngine& engine, QWidget* parent)
     cboCueRouting->setCurrentIndex(static_cast<int>(cue.routing));
     sldCueBalance->setValue(cue.balance);
     cboRecordFormat->setCurrentIndex(static_cast<int>(soundchoice::loadRecordFormat()));
+    m_recordFolder = soundchoice::loadRecordFolder();
+    showRecordFolder();
     fillDevices({choice.device}, {choice.device});
     cueRoutingChanged();
     connect(cboCueRouting, &QComboBox::currentIndexChanged, this, &SoundWindow::cueRoutingChanged);
@@ -181,6 +203,23 @@ void SoundWindow::showDrift() {
             : tr("Clock drift of the headphones: measured once they play"));
 }
 
+void SoundWindow::RecordFolder_Click() {
+    const QString chosen = platform::prompts().chooseFolder(
+        tr("Folder for recordings"),
+        m_recordFolder.isEmpty() ? soundchoice::defaultRecordFolder() : m_recordFolder);
+    if (chosen.isEmpty())
+        return;
+    m_recordFolder = QDir::cleanPath(chosen);
+    showRecordFolder();
+}
+
+void SoundWindow::showRecordFolder() {
+    const QString shown = QDir::toNativeSeparators(
+        m_recordFolder.isEmpty() ? soundchoice::defaultRecordFolder() : m_recordFolder);
+    lblRecordFolder->setText(m_recordFolder.isEmpty() ? tr("%1 (default)").arg(shown) : shown);
+    cmdRecordFolderDefault->setEnabled(!m_recordFolder.isEmpty());
+}
+
 void SoundWindow::Apply_Click() {
     const soundchoice::Choice before = soundchoice::load();
     soundchoice::Choice choice;
@@ -193,6 +232,7 @@ void SoundWindow::Apply_Click() {
     cue.balance = sldCueBalance->value();
     soundchoice::saveCue(cue);
     soundchoice::saveRecordFormat(static_cast<AudioEngine::RecordFormat>(cboRecordFormat->currentIndex()));
+    soundchoice::saveRecordFolder(m_recordFolder);
     m_engine.setCue(soundchoice::cueOptions(cue));
     showDrift();
     // Reopening the main device is a gap in the music: only a new device or latency is worth one, not a

@@ -16,9 +16,9 @@ class AudioEngine;
 
 namespace player {
 
-// The "Sound" settings window: which device and what latency, where the pre-listen goes and in what format
-// the mix is recorded. Not modal; Apply stores the choice in the settings file and moves the sound to it at
-// once, the decks keeping their places. The pre-listen balance is heard as it moves.
+// The "Sound" settings window: which device and what latency, where the pre-listen goes, and in what format
+// and to which folder the mix is recorded. Not modal; Apply stores the choice in the settings file and moves
+// the sound to it at once, the decks keeping their places. The pre-listen balance is heard as it moves.
 class SoundWindow : public QWidget {
     Q_OBJECT
 public:
@@ -38,14 +38,22 @@ public:
     QLabel* lblCueDrift = nullptr;
     QGroupBox* grpRecord = nullptr;
     QComboBox* cboRecordFormat = nullptr; // in the order of AudioEngine::RecordFormat
+    QLabel* lblRecordFolder = nullptr;
+    QPushButton* cmdRecordFolder = nullptr;        // chooses the folder
+    QPushButton* cmdRecordFolderDefault = nullptr; // back to the default
     QLabel* lblStatus = nullptr;
     QPushButton* cmdApply = nullptr;
     QPushButton* cmdClose = nullptr;
 
     void Apply_Click();
+    void RecordFolder_Click();
+    // The folder chosen here, stored on Apply; empty for the default.
+    QString recordFolder() const { return m_recordFolder; }
     // Lists the devices off the UI thread (a back-end may probe for a while) and fills the list when done.
     void refreshDevices();
     bool listing() const { return m_listing; }
+    // What the engine says of the sound now: the device in use, or what is wrong with it.
+    void showStatus();
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -58,10 +66,11 @@ private:
     void cueRoutingChanged();
     void cueBalanceMoved(int balance);
     void showDrift();
-    void showStatus();
+    void showRecordFolder();
     QTimer* m_driftTimer = nullptr;
     platform::media::AudioEngine& m_engine;
     bool m_listing = false;
+    QString m_recordFolder;
 };
 
 } // namespace player

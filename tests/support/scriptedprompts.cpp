@@ -5,7 +5,7 @@
 
 namespace {
 // In the order of ScriptedPrompts::Kind.
-const char* const kKindNames[] = {"message box", "input box", "open dialog", "save dialog"};
+const char* const kKindNames[] = {"message box", "input box", "open dialog", "save dialog", "folder chooser"};
 const char* kindName(ScriptedPrompts::Kind k) {
     return kKindNames[int(k)];
 }
@@ -32,6 +32,11 @@ ScriptedPrompts& ScriptedPrompts::answerInput(const QString& text) {
 
 ScriptedPrompts& ScriptedPrompts::answerFile(const QString& path, int filterIndex) {
     m_queue.emplace_back(FileAnswer{path, filterIndex});
+    return *this;
+}
+
+ScriptedPrompts& ScriptedPrompts::answerFolder(const QString& path) {
+    m_queue.emplace_back(FileAnswer{path, -1});
     return *this;
 }
 
@@ -116,4 +121,15 @@ platform::FileDialogResult ScriptedPrompts::openFile(const platform::FileDialogR
 
 platform::FileDialogResult ScriptedPrompts::saveFile(const platform::FileDialogRequest& request) {
     return fileDialog(Kind::SaveFile, request);
+}
+
+QString ScriptedPrompts::chooseFolder(const QString& title, const QString& initialDir) {
+    platform::FileDialogRequest request;
+    request.title = title;
+    request.initialDir = initialDir;
+    m_records.push_back(
+        {Kind::Folder, title, title, platform::Buttons::OkCancel, platform::Icon::None, {}, request, {}});
+    FileAnswer f;
+    take(Kind::Folder, f);
+    return f.path;
 }

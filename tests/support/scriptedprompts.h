@@ -12,7 +12,7 @@
 // an answer queued for a prompt that never came, fails the running test. Installed for its lifetime.
 class ScriptedPrompts : public platform::Prompts {
 public:
-    enum class Kind { Message, Input, OpenFile, SaveFile };
+    enum class Kind { Message, Input, OpenFile, SaveFile, Folder };
     struct Record {
         Kind kind;
         QString text; // message text or input prompt
@@ -33,6 +33,8 @@ public:
     ScriptedPrompts& answerInput(const QString& text);
     // Empty = cancelled; `filterIndex` is the filter the user chose in the dialog.
     ScriptedPrompts& answerFile(const QString& path, int filterIndex = -1);
+    // Empty = cancelled.
+    ScriptedPrompts& answerFolder(const QString& path);
 
     const std::vector<Record>& records() const { return m_records; }
     const Record& last() const;
@@ -47,6 +49,7 @@ public:
     QString input(const QString& prompt, const QString& title, const QString& defaultText) override;
     platform::FileDialogResult openFile(const platform::FileDialogRequest& request) override;
     platform::FileDialogResult saveFile(const platform::FileDialogRequest& request) override;
+    QString chooseFolder(const QString& title, const QString& initialDir) override;
 
 private:
     struct FileAnswer {

@@ -449,7 +449,11 @@ TEST_F(SoundServerCue, UnreachableHeadphonesSayWhyAndALateSinkIsTakenUp) {
     StderrCapture err;
     play("test", 30, {AudioEngine::CueRouting::Channels34, {}, 0.0f});
     ASSERT_TRUE(waitFor([&] { return a->position() >= 1.0; }, std::chrono::milliseconds(5000)));
+    // the window's notice reads this
+    EXPECT_TRUE(waitFor([&] { return engine->status().cueOnTwoChannels; }, std::chrono::milliseconds(5000)));
     engine->setCue({AudioEngine::CueRouting::Device, "pulse:late", 0.0f});
+    EXPECT_TRUE(waitFor([&] { return !engine->status().cueOnTwoChannels && engine->status().sound; },
+                        std::chrono::milliseconds(5000)));
     ASSERT_TRUE(waitFor([&] { return a->position() >= 2.0; }, std::chrono::milliseconds(5000)));
     ASSERT_TRUE(addSink(QStringLiteral("late")));
     MonitorRecorder late(server, kRate, "late.monitor");
@@ -467,6 +471,31 @@ TEST_F(SoundServerCue, UnreachableHeadphonesSayWhyAndALateSinkIsTakenUp) {
     const QString text = err.text();
     for (const char* line : {"has two channels", "cannot be opened", "back on pulse:late"})
         EXPECT_TRUE(text.contains(QLatin1String(line))) << line << "\n" << text.toStdString();
+}
+
+// A song that cannot be opened, loaded over a playing deck, leaves it sounding: the sink's monitor carries
+// the deck after the failed loads as before them.
+TEST_F(SoundServerCue, AFailedLoadLeavesThePlayingDeckSounding) {
+    play("test", 20, {});
+    b->stop();
+    MonitorRecorder rec(server, kRate, "test.monitor");
+    ASSERT_TRUE(waitFor([&] { return a->position() >= 1.0; }, std::chrono::milliseconds(5000)));
+    const QString text = dir.write("notes.wav", "only words");
+    for (const QString& bad : {dir.file("gone.wav"), text, dir.path()}) {
+        EXPECT_TRUE(a->openOrKeep(bad)) << bad.toStdString();
+        EXPECT_EQ(a->fileName(), dir.file("noise.wav"));
+    }
+    const auto after = clock_type::now();
+    const double at = a->position();
+    ASSERT_TRUE(waitFor([&] { return a->position() >= at + 1.0; }, std::chrono::milliseconds(5000)));
+    EXPECT_EQ(a->state(), PlayState::Playing);
+    const size_t from = rec.frameAt(after);
+    ASSERT_TRUE(rec.waitForFrames(from + kRate / 2, 5000));
+    const std::vector<float> r = rec.snapshot();
+    double energy = 0;
+    for (size_t i = 2 * from; i < 2 * (from + kRate / 2); ++i)
+        energy += double(r[i]) * r[i];
+    EXPECT_GT(std::sqrt(energy / kRate), 0.01) << "the deck fell silent after the failed loads";
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -68,21 +68,34 @@ TEST_F(ConsoleTest, TransportStepsSayWhatTheDeckDoes) {
     EXPECT_DOUBLE_EQ(mp1.position(), 7.5);
 }
 
-// A song that cannot be opened leaves the deck empty, says which file failed, and is still announced.
-TEST_F(ConsoleTest, AFailedLoadEmptiesTheDeckAndSaysWhy) {
+// A song that cannot be opened (gone, not a song, a folder, empty) never replaces the one playing: the deck
+// keeps its song, its place and its playing, and the user is told once which file failed.
+TEST_F(ConsoleTest, AFailedLoadLeavesThePlayingDeckAsItWas) {
     songs(1);
+    dir.write("notes.wav", "not a song at all, only words");
+    dir.write("empty.wav", "");
     ASSERT_TRUE(console.loadSong(0, "Song", dir.file("s0.wav")));
-    QSignalSpy loaded(&console, &Console::deckLoaded);
+    console.play(0);
+    std::vector<float> out(2 * 8000);
+    engine->render(out.data(), 8000);
+    const double at = mp0.position();
+    for (const char* name : {"gone.wav", "notes.wav", "", "empty.wav"}) {
+        SCOPED_TRACE(name);
+        prompts.clear();
+        prompts.answer(platform::Answer::Ok);
+        EXPECT_FALSE(console.loadSong(0, "Bad", dir.file(name)));
+        ASSERT_EQ(prompts.count(), 1);
+        EXPECT_TRUE(prompts.last().text.contains(dir.file(name)));
+        EXPECT_EQ(console.caption(0), "Now Playing: Song");
+        EXPECT_EQ(mp0.state(), PlayState::Playing);
+        EXPECT_EQ(mp0.fileName(), dir.file("s0.wav"));
+        EXPECT_DOUBLE_EQ(mp0.position(), at);
+    }
+    // an empty deck stays empty
     prompts.answer(platform::Answer::Ok);
-    EXPECT_FALSE(console.loadSong(0, "Gone", dir.file("gone.wav")));
-    EXPECT_FALSE(console.hasSong(0));
-    EXPECT_EQ(console.songName(0), "");
-    EXPECT_EQ(console.caption(0), "No song loaded");
-    ASSERT_EQ(prompts.count(), 1);
-    EXPECT_TRUE(prompts.last().text.contains(dir.file("gone.wav")));
-    EXPECT_EQ(loaded.count(), 1);
-    EXPECT_FALSE(console.loadSelected(0)); // nothing selected: nothing asked
-    EXPECT_EQ(prompts.count(), 1);
+    EXPECT_FALSE(console.loadSong(1, "Gone", dir.file("gone.wav")));
+    EXPECT_EQ(console.caption(1), "No song loaded");
+    EXPECT_EQ(mp1.state(), PlayState::NoMedia);
 }
 
 // The faders' integers, clamped to their ranges, reach the players by the level law; the signal comes only

@@ -167,13 +167,18 @@ TEST(CommandLine, AnalyseWritesALineAFileWithoutAWindow) {
     EXPECT_TRUE(QJsonDocument::fromJson(out[1]).object().contains("error"));
 }
 
-// Songs, a folder (its songs in name order, nothing from sub-folders), a playlist and non-songs, in the order
-// given; everything that was not a song is named in one notice.
+// Songs, a folder (its songs in name order, then each sub-folder's, depth first; hidden folders and a link
+// back up left out), a playlist and non-songs, in the order given; everything that was not a song is named
+// in one notice.
 TEST_F(DesktopTest, IntakeKeepsOrderAndReportsNonSongsOnce) {
     const QString a = song("a.wav"), b = song("B.MP3");
     song("folder/y.wav");
     song("folder/x.mp3");
     song("folder/deeper/z.wav");
+    song("folder/Aside/w.wav");
+    song("folder/Aside/inner/v.wav");
+    song("folder/.hidden/h.wav");
+    ASSERT_TRUE(QFile::link(dir.file("folder"), dir.file("folder/Aside/up")));
     dir.write("folder/notes.txt", "x");
     const QString playlist = dir.file("list.mdp");
     ASSERT_TRUE(PlaylistFile::write(playlist, {{"/p/one.mp3", "One"}, {"/p/two.wav", "Two"}},
@@ -184,9 +189,12 @@ TEST_F(DesktopTest, IntakeKeepsOrderAndReportsNonSongsOnce) {
     prompts.answer(Answer::Ok);
     w.intake()->add({b, dir.file("folder"), text, playlist, dir.file("missing.wav"), a, fake});
     waitIntake();
-    EXPECT_EQ(column(ui.lstnames), QStringList({"B.MP3", "x.mp3", "y.wav", "One", "Two", "a.wav"}));
-    EXPECT_EQ(column(ui.lstFiles), QStringList({b, dir.file("folder/x.mp3"), dir.file("folder/y.wav"),
-                                                "/p/one.mp3", "/p/two.wav", a}));
+    EXPECT_EQ(column(ui.lstnames),
+              QStringList({"B.MP3", "x.mp3", "y.wav", "w.wav", "v.wav", "z.wav", "One", "Two", "a.wav"}));
+    EXPECT_EQ(column(ui.lstFiles),
+              QStringList({b, dir.file("folder/x.mp3"), dir.file("folder/y.wav"),
+                           dir.file("folder/Aside/w.wav"), dir.file("folder/Aside/inner/v.wav"),
+                           dir.file("folder/deeper/z.wav"), "/p/one.mp3", "/p/two.wav", a}));
     ASSERT_EQ(prompts.count(), 1);
     for (const QString& p : {text, dir.file("missing.wav"), fake})
         EXPECT_TRUE(prompts.last().text.contains(p)) << p.toStdString();

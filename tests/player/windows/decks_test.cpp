@@ -90,20 +90,27 @@ TEST_F(DecksTest, LoadTheThirdEntryIntoDeckTwo) {
     EXPECT_EQ(ui.lblnow[0]->text(), QStringLiteral("No song loaded"));
 }
 
-TEST_F(DecksTest, ASongThatCannotBeOpenedIsNotClaimedAsLoaded) {
-    loadInto(0, 1);
+// A failed load leaves the deck playing and its bar true (the console's tests hold the rest); a deck that
+// loses its song (the auto-mix finds nothing left to play) shows no stale fill.
+TEST_F(DecksTest, AFailedLoadKeepsTheMusicAndTheBarTrue) {
+    loadInto(0, 1); // 21 seconds
+    w.Play_Click(0);
     addEntry(QStringLiteral("gone.wav"), dir.file(QStringLiteral("gone.wav")));
     prompts.answer(platform::Answer::Ok);
     loadInto(0, 5);
-    ASSERT_EQ(prompts.count(), 1);
-    EXPECT_TRUE(prompts.last().text.contains(dir.file(QStringLiteral("gone.wav"))));
-    EXPECT_EQ(prompts.last().title, QStringLiteral("Deckmora"));
-    EXPECT_FALSE(ui.MP[0]->hasMedia());
-    EXPECT_FALSE(w.deckHasSong(0));
-    EXPECT_EQ(ui.lblnow[0]->text(), QStringLiteral("No song loaded"));
-    // play on it stays quiet about it
-    w.Play_Click(0);
-    EXPECT_EQ(ui.lblnow[0]->text(), QStringLiteral("No song loaded"));
+    expectPlaying(0, 1);
+    render(3.0);
+    w.Timer1_Timer();
+    EXPECT_EQ(ui.PB1[0]->max(), 21.0f);
+    EXPECT_NEAR(ui.PB1[0]->value(), 3.0f, 0.01f);
+
+    for (int i = 0; i < 5; ++i)
+        QFile::remove(path(i));
+    ui.chbgoon->setChecked(true);
+    w.MP_EndOfStream(0, 0);
+    ASSERT_FALSE(ui.MP[0]->hasMedia());
+    w.Timer1_Timer();
+    EXPECT_EQ(ui.PB1[0]->value(), 0.0f);
 }
 
 TEST_F(DecksTest, CaptionsNameTheSongTheDeckHolds) {

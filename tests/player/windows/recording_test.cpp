@@ -2,6 +2,7 @@
 // Sound window's part.
 #include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
@@ -247,6 +248,29 @@ TEST_F(WindowTest, RecordSwitchShowsTheTimeAndWhereTheFileWent) {
     EXPECT_EQ(prompts.count(), 0);
 }
 
+// A folder chosen in the Sound window takes the recordings; when it is gone the start fails with a notice,
+// and "saved" no longer speaks of the file before.
+TEST_F(WindowTest, RecordingsGoToTheChosenFolderAndSavedGoesWithAFailedStart) {
+    const QString sets = dir.file(QStringLiteral("sets"));
+    ASSERT_TRUE(QDir().mkpath(sets));
+    ASSERT_TRUE(soundchoice::saveRecordFolder(sets));
+    showActive();
+    QTest::keyClick(&w, Qt::Key_F9);
+    ASSERT_TRUE(ui.Rec->isOn());
+    QTest::keyClick(&w, Qt::Key_F9);
+    EXPECT_EQ(QDir(sets).entryList({QStringLiteral("Deckmora *.flac")}).size(), 1);
+    EXPECT_EQ(ui.lblRec->text(), QStringLiteral("saved"));
+
+    ASSERT_TRUE(QDir(sets).removeRecursively());
+    prompts.answer(platform::Answer::Ok);
+    QTest::keyClick(&w, Qt::Key_F9);
+    ASSERT_EQ(prompts.count(), 1);
+    EXPECT_TRUE(prompts.last().text.contains(sets + QStringLiteral("/Deckmora ")));
+    EXPECT_FALSE(ui.Rec->isOn());
+    EXPECT_EQ(ui.lblRec->text(), QString());
+    ASSERT_TRUE(soundchoice::saveRecordFolder({}));
+}
+
 TEST(CueChoice, StoredValuesReadBackOrFallToTheDefault) {
     using R = AudioEngine::CueRouting;
     struct Case {
@@ -277,10 +301,11 @@ TEST(CueChoice, StoredValuesReadBackOrFallToTheDefault) {
     ASSERT_TRUE(soundchoice::saveCue({}));
 }
 
-// The Sound window's pre-listen and recording choices reach the engine, are stored by Apply and shown again
-// by the next window.
+// The Sound window's pre-listen and recording choices (format and folder) reach the engine, are stored by
+// Apply and shown again by the next window.
 TEST(SoundWindowCue, ApplyStoresWhatTheNextWindowShows) {
     ScriptedPrompts prompts;
+    TempDir dir;
     auto engine = AudioEngine::createOffline(44100);
     {
         SoundWindow sound(*engine);
@@ -296,6 +321,16 @@ TEST(SoundWindowCue, ApplyStoresWhatTheNextWindowShows) {
         EXPECT_FLOAT_EQ(engine->cue().balance, 0.7f);
         EXPECT_EQ(engine->cue().routing, AudioEngine::CueRouting::Off);
         sound.cboRecordFormat->setCurrentIndex(int(Format::Wav));
+        // the folder: the default until one is chosen; a cancelled chooser keeps what was there
+        EXPECT_TRUE(sound.lblRecordFolder->text().endsWith(QStringLiteral("(default)")));
+        EXPECT_FALSE(sound.cmdRecordFolderDefault->isEnabled());
+        prompts.answerFolder(dir.path()).answerFolder(QString());
+        sound.cmdRecordFolder->click();
+        sound.cmdRecordFolder->click();
+        EXPECT_EQ(prompts.last().dialog.initialDir, dir.path());
+        EXPECT_EQ(sound.lblRecordFolder->text(), QDir::toNativeSeparators(dir.path()));
+        EXPECT_TRUE(sound.cmdRecordFolderDefault->isEnabled());
+        EXPECT_EQ(soundchoice::loadRecordFolder(), QString()); // stored on Apply
         sound.Apply_Click();
         EXPECT_EQ(engine->cue().routing, AudioEngine::CueRouting::Split);
     }
@@ -308,10 +343,14 @@ TEST(SoundWindowCue, ApplyStoresWhatTheNextWindowShows) {
         EXPECT_EQ(again.cboCueRouting->currentIndex(), int(AudioEngine::CueRouting::Split));
         EXPECT_EQ(again.sldCueBalance->value(), 70);
         EXPECT_EQ(again.cboRecordFormat->currentIndex(), int(Format::Wav));
+        EXPECT_EQ(again.recordFolder(), dir.path());
+        again.cmdRecordFolderDefault->click();
+        again.Apply_Click();
     }
+    EXPECT_EQ(soundchoice::loadRecordFolder(), QString());
     ASSERT_TRUE(soundchoice::saveCue({}));
     ASSERT_TRUE(soundchoice::saveRecordFormat(Format::Flac));
-    EXPECT_EQ(prompts.count(), 0);
+    EXPECT_EQ(prompts.count(), 2); // the two folder choosers
 }
 
 } // namespace

@@ -4,11 +4,14 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QTextStream>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
 
 #include "console/soundchoice.h"
 #include "media/audioengine.h"
 #include "media/audiooutput.h"
+#include "media/mixer.h"
 #include "scriptedprompts.h"
 #include "ui/imagebutton.h"
 #include "waitfor.h"
@@ -19,6 +22,7 @@
 using namespace player;
 
 using platform::media::AudioEngine;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -93,6 +97,66 @@ TEST(SoundChoice, NoticeSaysWhatIsWrongAndNothingElse) {
     EXPECT_EQ(soundchoice::notice(S{false, true, "desk", {}}, true).text, QStringLiteral("no headphones"));
     EXPECT_EQ(soundchoice::notice(S{false, false, {}, {}}, true).text, QStringLiteral("no sound device"));
     EXPECT_TRUE(soundchoice::notice(S{true, false, {}, {}}, true).text.isEmpty());
+    // Channels 3-4 on a stereo device: told while there is sound, before the cued-deck notice.
+    const auto twoChannels = soundchoice::notice(S{false, true, "desk", {}, true}, true);
+    EXPECT_EQ(twoChannels.text, QStringLiteral("no channels 3-4"));
+    EXPECT_TRUE(twoChannels.tip.contains(QStringLiteral("desk")));
+    EXPECT_EQ(soundchoice::notice(S{false, false, "desk", {}, true}).text, QStringLiteral("no sound device"));
+}
+
+// A stereo device that takes the mix every 5 ms from a thread of its own, as a sound server's stream does.
+struct StereoOutput final : platform::media::AudioOutput {
+    explicit StereoOutput(platform::media::Mixer& m) : mix(m) {}
+    ~StereoOutput() override { stop(); }
+    bool start() override {
+        thread = std::thread([this] {
+            for (std::vector<float> b(size_t(2 * mix.period)); !quit; std::this_thread::sleep_for(5ms))
+                mix.process(mixer, b.data(), mix.period);
+        });
+        return true;
+    }
+    void stop() override {
+        quit = true;
+        if (thread.joinable())
+            thread.join();
+    }
+    std::string name() const override { return "desk"; }
+    platform::media::Mixer& mix;
+    std::atomic<bool> quit{false};
+    std::thread thread;
+};
+
+// The headphones routed to channels 3-4 of a two-channel device: the footer and the Sound window say so, and
+// both fall quiet once another routing is applied.
+TEST(SoundWindow, ChannelsThreeAndFourOnAStereoDeviceAreShown) {
+    ScriptedPrompts prompts;
+    auto engine = AudioEngine::createWithOutput(
+        44100, 512, [](platform::media::Mixer& m) { return std::make_unique<StereoOutput>(m); });
+    MainWindow w(*engine);
+    auto& ui = w.elementsForTest();
+    w.setQuitAction([] {});
+    ASSERT_TRUE(engine->waitUntilSettled(5000));
+    w.openSoundSettings();
+    SoundWindow* sound = w.soundWindow();
+    const auto shows = [&](const QString& footer, const QString& window) {
+        return waitFor(
+            [&] {
+                QCoreApplication::processEvents();
+                return ui.lblSound->text() == footer && sound->lblStatus->text().contains(window);
+            },
+            std::chrono::seconds(5));
+    };
+    for (const auto& [routing, footer, window] :
+         {std::tuple{AudioEngine::CueRouting::Channels34, QStringLiteral("no channels 3-4"),
+                     QStringLiteral("desk has two channels")},
+          std::tuple{AudioEngine::CueRouting::Split, QString(), QStringLiteral("Playing on desk.")}}) {
+        sound->cboCueRouting->setCurrentIndex(static_cast<int>(routing));
+        sound->Apply_Click();
+        EXPECT_TRUE(shows(footer, window)) << ui.lblSound->text().toStdString();
+    }
+    soundchoice::saveCue({});
+    soundchoice::save({});
+    EXPECT_EQ(prompts.count(), 0);
 }
 
 // The footer tells while there is no sound and is quiet once a device answers; F2, Ctrl+comma and a
