@@ -44,7 +44,7 @@ public:
     int deckAt(QPoint pos) const {
         for (int d = 0; d < 2; ++d) {
             const auto item = d == 0 ? mainlayout::Item::Deck0Panel : mainlayout::Item::Deck1Panel;
-            if (platform::toPixels(mainlayout::rect(item)).contains(pos))
+            if (platform::toPixels(mainlayout::rect(item), m_w->windowScale()).contains(pos))
                 return d;
         }
         return -1;
