@@ -59,7 +59,14 @@ bool same(const std::vector<WaveColumn>& a, const std::vector<WaveColumn>& b) {
            });
 }
 
-TEST(WaveformBuilder, EachToneLandsInItsBandAtItsRms) {
+// The builder runs eight lanes wide where the processor has them, four elsewhere: both are tested.
+class WaveformLanes : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override { WaveformBuilder::allowWideLanes(GetParam()); }
+    void TearDown() override { WaveformBuilder::allowWideLanes(true); }
+};
+
+TEST_P(WaveformLanes, EachToneLandsInItsBandAtItsRms) {
     constexpr int kRate = 44100;
     const struct {
         double hz;
@@ -93,7 +100,7 @@ TEST(WaveformBuilder, EachToneLandsInItsBandAtItsRms) {
         }
 }
 
-TEST(WaveformBuilder, ColumnsKeepTimeWithTheSongWhateverTheChunks) {
+TEST_P(WaveformLanes, ColumnsKeepTimeWithTheSongWhateverTheChunks) {
     const struct {
         int rate;
         int channels;
@@ -113,6 +120,9 @@ TEST(WaveformBuilder, ColumnsKeepTimeWithTheSongWhateverTheChunks) {
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(WaveformBuilder, WaveformLanes, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Wide" : "Narrow"; });
 
 TEST(WaveformBuilder, TwoDecodesOfASongGiveTheSameSummary) {
     TempDir dir;
