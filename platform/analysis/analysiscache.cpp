@@ -101,8 +101,11 @@ bool AnalysisCache::load(const FileIdentity& id, Waveform& into) const {
     QFile f(entryPath(id));
     if (!f.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray bytes =
-        f.read(int64_t(kHeaderBytes) + int64_t(Waveform::capacity()) * 4 + kChecksumBytes);
+    // No entry is larger than a waveform can be: a stray big file is not read into memory.
+    if (f.size() < kHeaderBytes + kChecksumBytes ||
+        f.size() > int64_t(kHeaderBytes) + int64_t(Waveform::capacity()) * 4 + kChecksumBytes)
+        return false;
+    const QByteArray bytes = f.readAll();
     if (bytes.size() < kHeaderBytes + kChecksumBytes)
         return false;
     const char* p = bytes.constData();
