@@ -4,104 +4,146 @@
 #include <QStandardPaths>
 #include <algorithm>
 #include <chrono>
-#include <cmath>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
+#include "analysis/songanalysis.h"
+#include "analysis/waveformbuilder.h"
 #include "media/decoder.h"
 
 namespace platform::analysis {
 
+namespace {
+
+// Progress reaches the windows this often at most: enough for a picture filling in, little for the queue.
+constexpr auto kProgressEvery = std::chrono::milliseconds(100);
+
+// Hands each chunk on to the waveform's builder and says how far the song is, now and then.
+class ProgressSink final : public FrameSink {
+public:
+    explicit ProgressSink(std::function<void()> tick) : m_tick(std::move(tick)) {}
+    void start(int, int, int64_t) override { m_last = std::chrono::steady_clock::now(); }
+    void add(const float*, int) override {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - m_last >= kProgressEvery) {
+            m_last = now;
+            m_tick();
+        }
+    }
+
+private:
+    std::function<void()> m_tick;
+    std::chrono::steady_clock::time_point m_last;
+};
+
+} // namespace
+
 struct AnalysisService::Job {
     QString path;
     std::shared_ptr<Waveform> waveform;
+    // Set when the last holder lets the waveform go, or when the service closes.
     std::atomic<bool> cancel{false};
-    std::atomic<bool> done{false};
-    std::thread thread;
 };
 
 AnalysisService::AnalysisService(QString cacheFolder, QObject* parent)
-    : QObject(parent), m_cacheFolder(std::move(cacheFolder)) {
-    if (m_cacheFolder.isEmpty())
-        m_cacheFolder = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
-                        QStringLiteral("/deckmora/analysis");
-}
+    : QObject(parent),
+      m_cache(cacheFolder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                                          QStringLiteral("/deckmora/analysis")
+                                    : std::move(cacheFolder)) {}
 
 AnalysisService::~AnalysisService() {
-    for (auto& j : m_jobs)
-        j->cancel.store(true);
-    for (auto& j : m_jobs)
-        if (j->thread.joinable())
-            j->thread.join();
+    {
+        std::lock_guard lk(m_mutex);
+        m_quit = true;
+        for (auto& j : m_queue)
+            j->cancel.store(true);
+        for (auto& weak : m_running)
+            if (auto j = weak.lock())
+                j->cancel.store(true);
+    }
+    m_wake.notify_all();
+    for (auto& t : m_workers)
+        t.join();
 }
 
 std::shared_ptr<const Waveform> AnalysisService::waveform(const QString& path) {
     if (auto known = m_known.value(path).lock())
         return known;
-    // Finished jobs leave their threads to be joined here, on the thread that owns the list.
-    std::erase_if(m_jobs, [](std::unique_ptr<Job>& j) {
-        if (!j->done.load())
-            return false;
-        j->thread.join();
-        return true;
-    });
-    auto job = std::make_unique<Job>();
+    if (m_known.size() > 64)
+        m_known.removeIf([](auto it) { return it.value().expired(); });
+    auto job = std::make_shared<Job>();
     job->path = path;
     job->waveform = std::make_shared<Waveform>();
-    m_known.insert(path, job->waveform);
-    std::shared_ptr<const Waveform> result = job->waveform;
-    Job* raw = job.get();
-    raw->thread = std::thread([this, raw] { run(*raw); });
-    m_jobs.push_back(std::move(job));
-    return result;
+    // The holders' pointer keeps the job's waveform alive; when the last of them goes, the job learns that
+    // nobody waits for it.
+    std::shared_ptr<const Waveform> handle(job->waveform.get(), [job](const Waveform*) mutable {
+        job->cancel.store(true, std::memory_order_relaxed);
+        job.reset();
+    });
+    m_known.insert(path, handle);
+    {
+        std::lock_guard lk(m_mutex);
+        m_queue.push_back(job);
+        if (m_workers.empty())
+            for (int i = 0; i < kWorkers; ++i)
+                m_workers.emplace_back([this] { work(); });
+    }
+    m_wake.notify_one();
+    return handle;
+}
+
+void AnalysisService::work() {
+    // Below the decks' decoders and the windows: a song's picture may wait, its sound may not.
+    setpriority(PRIO_PROCESS, id_t(::syscall(SYS_gettid)), 10);
+    std::unique_lock lk(m_mutex);
+    for (;;) {
+        m_wake.wait(lk, [this] { return m_quit || !m_queue.empty(); });
+        if (m_quit)
+            return;
+        std::shared_ptr<Job> job = std::move(m_queue.back());
+        m_queue.pop_back();
+        if (job->cancel.load())
+            continue;
+        std::erase_if(m_running, [](const std::weak_ptr<Job>& w) { return w.expired(); });
+        m_running.push_back(job);
+        lk.unlock();
+        run(*job);
+        job.reset();
+        lk.lock();
+    }
+}
+
+void AnalysisService::tell(const QString& path, bool finished) {
+    // Queued to the service's thread; dropped by Qt when the service is gone by then.
+    QMetaObject::invokeMethod(
+        this, [this, path, finished] { finished ? emit this->finished(path) : emit progressed(path); },
+        Qt::QueuedConnection);
 }
 
 void AnalysisService::run(Job& job) {
-    auto tell = [this](const QString& path, bool finished) {
-        QMetaObject::invokeMethod(
-            this, [this, path, finished] { finished ? emit this->finished(path) : emit progressed(path); },
-            Qt::QueuedConnection);
-    };
-    media::OpenResult opened = media::openDecoder(job.path);
     Waveform& w = *job.waveform;
+    const FileIdentity id = FileIdentity::of(job.path);
+    if (m_cache.load(id, w)) {
+        tell(job.path, true);
+        return;
+    }
+    media::OpenResult opened = media::openDecoder(job.path);
     if (!opened.decoder) {
         w.fail(opened.error.message);
-    } else {
-        media::Decoder& d = *opened.decoder;
-        const int channels = std::max(1, d.channels());
-        const double perColumn = double(d.rate()) / Waveform::kColumnsPerSecond;
-        w.setExpectedColumns(int64_t(double(d.length()) / perColumn));
-        std::vector<float> chunk(size_t(8192) * size_t(channels));
-        std::vector<WaveColumn> out;
-        WaveColumn current;
-        double filled = 0.0;
-        auto last = std::chrono::steady_clock::now();
-        for (;;) {
-            if (job.cancel.load(std::memory_order_relaxed))
-                break;
-            const int n = d.read(chunk.data(), 8192);
-            if (n <= 0)
-                break;
-            for (int f = 0; f < n; ++f) {
-                for (int c = 0; c < channels; ++c)
-                    current.peak = std::max(current.peak, std::fabs(chunk[size_t(f * channels + c)]));
-                if (++filled >= perColumn) {
-                    filled -= perColumn;
-                    out.push_back(current);
-                    current = {};
-                }
-            }
-            w.append(out.data(), int(out.size()));
-            out.clear();
-            if (auto now = std::chrono::steady_clock::now(); now - last > std::chrono::milliseconds(100)) {
-                last = now;
-                tell(job.path, false);
-            }
-        }
-        if (filled > 0)
-            w.append(&current, 1);
-        w.finish();
+        tell(job.path, true);
+        return;
     }
+    m_decoded.fetch_add(1, std::memory_order_relaxed);
+    WaveformBuilder builder(w);
+    ProgressSink progress([this, &job] { tell(job.path, false); });
+    FrameSink* sinks[] = {&builder, &progress};
+    const SongAnalysis found = analyse(*opened.decoder, &job.cancel, sinks);
+    if (found.cancelled)
+        return;
+    m_cache.store(id, w);
     tell(job.path, true);
-    job.done.store(true);
 }
 
 } // namespace platform::analysis

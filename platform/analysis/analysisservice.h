@@ -4,19 +4,30 @@
 #include <QObject>
 #include <QString>
 #include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
+#include "analysis/analysiscache.h"
 #include "analysis/waveform.h"
 
 namespace platform::analysis {
 
 // What the windows learn from songs, made on threads of the service's own while the songs play, and kept in a
 // cache so that a song loaded again shows its picture at once.
+//
+// Two workers at most, at a lower priority than the program's other threads, take the newest request first
+// (the song just loaded is the one the user looks at). A song that nobody holds any more is dropped from the
+// queue, or given up within a fraction of a second when its analysis has begun.
 class AnalysisService : public QObject {
     Q_OBJECT
 public:
+    static constexpr int kWorkers = 2;
+
     // `cacheFolder` empty: the user's cache folder ($XDG_CACHE_HOME/deckmora/analysis).
     explicit AnalysisService(QString cacheFolder = {}, QObject* parent = nullptr);
     // Cancels what runs and waits for its threads.
@@ -27,6 +38,12 @@ public:
     // waveform).
     std::shared_ptr<const Waveform> waveform(const QString& path);
 
+    QString cacheFolder() const { return m_cache.folder(); }
+    // UI thread, before the first request: the cache's size in bytes, past which the oldest entries go.
+    void setCacheLimit(int64_t bytes) { m_cache.setLimit(bytes); }
+    // Songs decoded so far (those the cache answered are not counted).
+    int songsDecoded() const { return m_decoded.load(std::memory_order_relaxed); }
+
 signals:
     // More of `path` is in (a few times a second at most), and it is all in (or failed).
     void progressed(const QString& path);
@@ -34,11 +51,20 @@ signals:
 
 private:
     struct Job;
+    void work();
     void run(Job& job);
+    void tell(const QString& path, bool finished);
 
-    QString m_cacheFolder;
-    QHash<QString, std::weak_ptr<Waveform>> m_known;
-    std::vector<std::unique_ptr<Job>> m_jobs;
+    AnalysisCache m_cache;
+    QHash<QString, std::weak_ptr<const Waveform>> m_known; // UI thread
+    std::atomic<int> m_decoded{0};
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::shared_ptr<Job>> m_queue;  // under m_mutex; the newest at the back
+    bool m_quit = false;                       // under m_mutex
+    std::vector<std::thread> m_workers;        // started with the first request
+    std::vector<std::weak_ptr<Job>> m_running; // under m_mutex: cancelled on quitting
 };
 
 } // namespace platform::analysis

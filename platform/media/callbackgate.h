@@ -56,6 +56,9 @@ public:
             pause();
     }
 
+    // Any thread: the output that may mix now (0: none yet).
+    uint32_t owner() const { return ownerOf(m_word.load(std::memory_order_relaxed)); }
+
     // Passes that have ended: a measure of whether an output still calls back.
     uint64_t passes() const { return m_word.load(std::memory_order_relaxed) >> 32; }
     bool inside() const { return m_word.load(std::memory_order_relaxed) & kInside; }

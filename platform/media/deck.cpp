@@ -363,6 +363,8 @@ void Deck::mix(float* out, int frames, float* cue) {
         m_rampTarget = target;
         m_rampStep = (target - m_gain) / float(m_rampFrames);
     }
+    // The deck's peaks after its gain, for its meter, found while the frames pass.
+    float peakL = 0.0f, peakR = 0.0f;
     int i = 0;
     while (i < frames) {
         Chunk* c = m_ring.readable();
@@ -386,15 +388,25 @@ void Deck::mix(float* out, int frames, float* cue) {
         }
         if (m_gain == m_rampTarget) {
             const float g = m_gain;
-            for (int k = 0; k < 2 * n; ++k)
-                o[k] += s[k] * g;
+            float l = 0.0f, r = 0.0f;
+            for (int k = 0; k < n; ++k) {
+                o[2 * k] += s[2 * k] * g;
+                o[2 * k + 1] += s[2 * k + 1] * g;
+                l = std::max(l, std::fabs(s[2 * k]));
+                r = std::max(r, std::fabs(s[2 * k + 1]));
+            }
+            peakL = std::max(peakL, l * g);
+            peakR = std::max(peakR, r * g);
         } else {
             for (int k = 0; k < n; ++k) {
                 m_gain += m_rampStep;
                 if (m_rampStep == 0.0f || (m_rampStep > 0 ? m_gain >= m_rampTarget : m_gain <= m_rampTarget))
                     m_gain = m_rampTarget;
-                o[2 * k] += s[2 * k] * m_gain;
-                o[2 * k + 1] += s[2 * k + 1] * m_gain;
+                const float l = s[2 * k] * m_gain, r = s[2 * k + 1] * m_gain;
+                o[2 * k] += l;
+                o[2 * k + 1] += r;
+                peakL = std::max(peakL, std::fabs(l));
+                peakR = std::max(peakR, std::fabs(r));
             }
         }
         m_chunkPos += n;
@@ -417,6 +429,7 @@ void Deck::mix(float* out, int frames, float* cue) {
             }
         }
     }
+    meter.record(peakL, peakR);
     if (bridging)
         dropStale();
 }

@@ -34,8 +34,17 @@ bool Mixer::mixDecks(float* out, int frames, float* phones) {
             d->mix(out, frames, cueMix);
             playing = playing || d->state() == DeckState::Playing;
         }
-    for (int i = 0; i < 2 * frames; ++i)
-        out[i] = std::min(1.0f, std::max(-1.0f, out[i]));
+    // The master meter reads the sum before the clamp, so that a mix that clips says so.
+    float peakL = 0.0f, peakR = 0.0f;
+    for (int i = 0; i < frames; ++i) {
+        float& l = out[2 * i];
+        float& r = out[2 * i + 1];
+        peakL = std::max(peakL, std::fabs(l));
+        peakR = std::max(peakR, std::fabs(r));
+        l = std::min(1.0f, std::max(-1.0f, l));
+        r = std::min(1.0f, std::max(-1.0f, r));
+    }
+    masterMeter.record(peakL, peakR);
     // The finished main mix, before any routing spreads it over a device's channels.
     recorder.feed(out, frames);
     if (phones)

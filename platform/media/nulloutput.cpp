@@ -15,6 +15,8 @@ public:
     explicit NullOutput(Mixer& mixer) : m_mixer(mixer) {}
     ~NullOutput() override { stop(); }
     bool start() override {
+        // Nothing between the mix and no one.
+        m_mixer.outputLatency.store(0.0, std::memory_order_relaxed);
         m_quit.store(false);
         m_thread = std::thread([this] { run(); });
         return true;

@@ -24,9 +24,14 @@ public:
             l = std::max(l, std::fabs(stereo[2 * i]));
             r = std::max(r, std::fabs(stereo[2 * i + 1]));
         }
-        raise(m_left, l);
-        raise(m_right, r);
-        if (l >= 1.0f || r >= 1.0f)
+        record(l, r);
+    }
+    // Audio thread: the largest |sample| of each channel of a pass, found by a loop that had the frames in
+    // hand anyway.
+    void record(float left, float right) noexcept {
+        raise(m_left, left);
+        raise(m_right, right);
+        if (left >= 1.0f || right >= 1.0f)
             m_clipped.store(true, std::memory_order_relaxed);
     }
 

@@ -92,6 +92,10 @@ public:
             m_stream = nullptr;
             return false;
         }
+        // What the host API settled on; it does not move while the stream runs.
+        const PaStreamInfo* info = Pa_GetStreamInfo(m_stream);
+        if (m_role == OutputRole::Main && info)
+            m_mixer.outputLatency.store(info->outputLatency, std::memory_order_relaxed);
         return true;
     }
 

@@ -2,6 +2,7 @@
 // The asynchronous API on a threaded main loop; the server asks for audio in the write callback, which mixes
 // straight into the server's own buffer.
 #include <QCoreApplication>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <pthread.h>
@@ -122,8 +123,12 @@ public:
             pa_stream_set_state_callback(m_stream, &streamState, this);
             pa_stream_set_write_callback(m_stream, &write, this);
             pa_stream_set_underflow_callback(m_stream, &underflow, this);
-            ok = pa_stream_connect_playback(m_stream, m_sink.empty() ? nullptr : m_sink.c_str(), &attr,
-                                            PA_STREAM_ADJUST_LATENCY, nullptr, nullptr) == 0;
+            // The server's timing comes by itself now and then (soon after the start, then every second
+            // or so), and the library interpolates between: the latency that views of the music allow for.
+            const auto flags = pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_INTERPOLATE_TIMING |
+                                                 PA_STREAM_AUTO_TIMING_UPDATE);
+            ok = pa_stream_connect_playback(m_stream, m_sink.empty() ? nullptr : m_sink.c_str(), &attr, flags,
+                                            nullptr, nullptr) == 0;
         }
         ok = ok && waitUntil([this] {
                  const pa_stream_state_t state = pa_stream_get_state(m_stream);
@@ -262,12 +267,33 @@ private:
     static void underflow(pa_stream*, void* user) {
         static_cast<PulseOutput*>(user)->m_underflows.fetch_add(1, std::memory_order_relaxed);
     }
+    // The write callback, just after a write: how long a frame takes from the mix to the listener, told by
+    // the output that mixes only (one that was retired, or carries the headphones, is not what the listener
+    // hears). The server's buffer runs down from its fullest, now, until the next request refills it, so
+    // the latency at a moment of the listener's saw-tooths by the size of a write; the middle of that tooth
+    // is what a view that moves smoothly between the decks' positions allows for. pa_stream_get_latency only
+    // reads the stream's timing and the clock: no lock, no allocation.
+    void tellLatency(pa_stream* s, size_t written) {
+        if (m_role != OutputRole::Main || m_mixer.gate.owner() != mixer)
+            return;
+        pa_usec_t usec = 0;
+        int negative = 0;
+        if (pa_stream_get_latency(s, &usec, &negative) != 0 || negative)
+            return;
+        const double half = double(written / m_frameBytes) / (2.0 * m_mixer.rate);
+        const double now = std::max(0.0, double(usec) / PA_USEC_PER_SEC - half);
+        // The server's requests come in uneven sizes and its timing is interpolated between reports: a
+        // second or so of them, averaged, holds a view's play head still.
+        m_latency = m_latency < 0 ? now : m_latency + (now - m_latency) / 32.0;
+        m_mixer.outputLatency.store(m_latency, std::memory_order_relaxed);
+    }
 
     // The main loop's thread, the audio path: mixes into buffers the server lends; no lock of ours, no
     // allocation, no I/O.
     static void write(pa_stream* s, size_t bytes, void* user) {
         auto* self = static_cast<PulseOutput*>(user);
         const size_t frameBytes = self->m_frameBytes;
+        const size_t asked = bytes;
         while (bytes >= frameBytes) {
             void* data = nullptr;
             size_t n = bytes;
@@ -293,6 +319,7 @@ private:
             }
             bytes -= std::min(n, bytes);
         }
+        self->tellLatency(s, asked - bytes);
     }
 
     Mixer& m_mixer;
@@ -301,6 +328,7 @@ private:
     const OutputRole m_role;
     int m_channels = 2;
     size_t m_frameBytes = 2 * sizeof(float);
+    double m_latency = -1; // the main loop's thread: the average told, -1 before the first
     std::string m_name;
     pa_threaded_mainloop* m_loop = nullptr;
     pa_context* m_context = nullptr;

@@ -1,6 +1,8 @@
 // The real program path through real sound servers: the engine as the program starts it, two decks, a level
 // change and a seek, recorded from the server's null sink and compared with the song.
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 #include <algorithm>
 #include <atomic>
@@ -314,6 +316,67 @@ TEST(SoundServerDevices, AStoppedServerFailsTheDeviceInTime) {
         EXPECT_EQ(result.load(), 0);
         output.reset();
     }
+}
+
+// The latency of the one stream on the server as pactl reports it (its buffer and its sink's), in seconds;
+// -1 when it says nothing.
+double pactlLatency() {
+    QProcess pactl;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    pactl.setProcessEnvironment(env);
+    pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sink-inputs")});
+    if (!pactl.waitForFinished(5000))
+        return -1;
+    const QString out = QString::fromLocal8Bit(pactl.readAllStandardOutput());
+    double total = 0;
+    for (const char* what : {"Buffer Latency: (\\d+) usec", "Sink Latency: (\\d+) usec"}) {
+        const QRegularExpressionMatch m = QRegularExpression(QString::fromLatin1(what)).match(out);
+        if (!m.hasMatch())
+            return -1;
+        total += m.captured(1).toDouble() / 1e6;
+    }
+    return total;
+}
+
+// What the engine says a frame takes from the mix to the listener is the stream's own latency, as the server
+// reports it, and follows the latency asked for.
+TEST(SoundServerDevices, TheOutputLatencyIsTheStreamsOwn) {
+    PrivateSoundServer server(PrivateSoundServer::Kind::PulseAudio);
+    ASSERT_TRUE(server.failure().isEmpty()) << server.failure().toStdString();
+    TempDir dir;
+    const QString song = dir.file("tone.wav");
+    ASSERT_TRUE(
+        songfiles::write(song, songfiles::Kind::Wav16, kRate, 2, songfiles::sine(6 * kRate, 2, kRate)));
+    double reported[2] = {0, 0};
+    const int asked[2] = {40, 150};
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(testing::Message() << asked[i] << " ms asked");
+        EngineOptions options;
+        options.latencyMs = asked[i];
+        auto engine = AudioEngine::create(options);
+        ASSERT_TRUE(engine->waitUntilSettled(8000));
+        ASSERT_TRUE(engine->status().sound);
+        MediaPlayer mp(*engine, nullptr);
+        ASSERT_FALSE(mp.open(song));
+        mp.play();
+        ASSERT_TRUE(waitFor([&] { return mp.position() >= 2.0; }, std::chrono::milliseconds(6000)));
+        // pactl reads the buffer at a moment of its saw-tooth: the mean of a few moments.
+        double theirs = 0;
+        constexpr int kLooks = 12;
+        for (int k = 0; k < kLooks; ++k) {
+            const double once = pactlLatency();
+            ASSERT_GE(once, 0.0) << "pactl names no stream";
+            theirs += once / kLooks;
+            std::this_thread::sleep_for(std::chrono::milliseconds(37));
+        }
+        reported[i] = engine->outputLatency();
+        EXPECT_GT(reported[i], 0.005);
+        // Within about a period of the engine's.
+        EXPECT_NEAR(reported[i], theirs, 0.015);
+        mp.stop();
+    }
+    EXPECT_GT(reported[1] - reported[0], 0.05);
 }
 
 // Amplitude of the `hz` sine in `rec`'s left channel over `n` frames from `at`.

@@ -1,0 +1,179 @@
+// The analysis service and its cache: a song analysed once is answered from the cache by the next program,
+// a damaged entry is made again, the oldest entries go past the limit, and a song changed on disk is new.
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+#include "analysis/analysisservice.h"
+#include "songfiles.h"
+#include "tempdir.h"
+#include "waitfor.h"
+
+using namespace platform::analysis;
+
+namespace {
+
+constexpr int kRate = 8000;
+
+class AnalysisServiceTest : public ::testing::Test {
+protected:
+    // A mono WAV of `seconds` of a `hz` tone.
+    QString song(const QString& name, double seconds, double hz = 440) {
+        const QString path = dir.file(name);
+        EXPECT_TRUE(songfiles::write(path, songfiles::Kind::Wav16, kRate, 1,
+                                     songfiles::sine(int(seconds * kRate), 1, kRate, hz, 0.8f)));
+        return path;
+    }
+    // The waveform of `path` once the service is done with it (its cache entry written).
+    static std::shared_ptr<const Waveform> settled(AnalysisService& s, const QString& path) {
+        QSignalSpy finished(&s, &AnalysisService::finished);
+        auto w = s.waveform(path);
+        EXPECT_TRUE(waitFor([&] { return finished.contains({path}); }));
+        return w;
+    }
+    QString cache() const { return dir.file("cache"); }
+    QStringList entries() const { return QDir(cache()).entryList(QDir::Files, QDir::Name); }
+    QString entryOf(const QString& song) const {
+        return AnalysisCache(cache()).entryPath(FileIdentity::of(song));
+    }
+    static void age(const QString& file, int hours) {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-3600 * hours),
+                      QFileDevice::FileModificationTime);
+    }
+
+    TempDir dir;
+};
+
+TEST_F(AnalysisServiceTest, ASongIsAnalysedOnceAndAnsweredFromTheCacheAfterARestart) {
+    const QString a = song("a.wav", 1.5);
+    std::vector<WaveColumn> made;
+    {
+        AnalysisService service(cache());
+        auto w = settled(service, a);
+        ASSERT_TRUE(w->complete());
+        EXPECT_EQ(service.waveform(a), w) << "one object while it is held";
+        EXPECT_EQ(w->ready(), 900);
+        EXPECT_EQ(service.songsDecoded(), 1);
+        for (int i = 0; i < w->ready(); ++i)
+            made.push_back(w->column(i));
+    }
+    ASSERT_EQ(entries().size(), 1);
+    AnalysisService restarted(cache());
+    QSignalSpy finished(&restarted, &AnalysisService::finished);
+    auto w = settled(restarted, a);
+    EXPECT_EQ(restarted.songsDecoded(), 0);
+    ASSERT_EQ(w->ready(), int(made.size()));
+    for (int i = 0; i < w->ready(); ++i) {
+        // Stored on the cache's own scale, and read back exactly as that scale gives it.
+        const WaveColumn& c = w->column(i);
+        EXPECT_EQ(c.peak, AnalysisCache::expand(AnalysisCache::quantise(made[size_t(i)].peak)));
+        EXPECT_EQ(c.mid, AnalysisCache::expand(AnalysisCache::quantise(made[size_t(i)].mid)));
+    }
+    EXPECT_NEAR(w->column(450).peak, 0.8f, 0.01f);
+    EXPECT_TRUE(waitFor([&] { return finished.count() == 1; }));
+    EXPECT_EQ(finished.at(0).at(0).toString(), a);
+}
+
+TEST_F(AnalysisServiceTest, ADamagedEntryIsIgnoredAndRewritten) {
+    const QString a = song("a.wav", 1);
+    const struct {
+        const char* name;
+        std::function<void(QByteArray&)> damage;
+    } cases[] = {
+        {"truncated", [](QByteArray& b) { b.chop(100); }},
+        {"empty", [](QByteArray& b) { b.clear(); }},
+        {"a flipped byte among the columns",
+         [](QByteArray& b) { b[b.size() / 2] = char(b[b.size() / 2] ^ 0x10); }},
+        {"another version", [](QByteArray& b) { b[4] = char(AnalysisCache::kVersion + 1); }},
+        {"longer", [](QByteArray& b) { b.append("more"); }},
+    };
+    {
+        AnalysisService first(cache());
+        settled(first, a);
+    }
+    const QByteArray good = TempDir::read(entryOf(a));
+    ASSERT_FALSE(good.isEmpty());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QByteArray bad = good;
+        c.damage(bad);
+        QFile f(entryOf(a));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bad);
+        f.close();
+        AnalysisService next(cache());
+        auto w = settled(next, a);
+        EXPECT_TRUE(w->complete());
+        EXPECT_EQ(w->ready(), 600);
+        EXPECT_EQ(next.songsDecoded(), 1);
+        EXPECT_EQ(TempDir::read(entryOf(a)), good);
+    }
+}
+
+TEST_F(AnalysisServiceTest, PastTheLimitTheEntriesUsedLongestAgoGo) {
+    // Three sounds: the cache knows songs by their content, so three copies of one would share an entry.
+    const QString a = song("a.wav", 1, 100), b = song("b.wav", 1, 200), c = song("c.wav", 1, 300);
+    {
+        AnalysisService service(cache());
+        settled(service, a);
+        settled(service, b);
+    }
+    const qint64 entrySize = QFileInfo(entryOf(a)).size();
+    age(entryOf(a), 2);
+    age(entryOf(b), 1);
+    AnalysisService service(cache());
+    service.setCacheLimit(entrySize * 5 / 2);
+    // Read again, a is the newest now: b goes when c comes.
+    settled(service, a);
+    EXPECT_EQ(service.songsDecoded(), 0);
+    settled(service, c);
+    EXPECT_TRUE(QFile::exists(entryOf(a)));
+    EXPECT_FALSE(QFile::exists(entryOf(b)));
+    EXPECT_TRUE(QFile::exists(entryOf(c)));
+}
+
+TEST_F(AnalysisServiceTest, ASongChangedOnDiskIsAnalysedAgain) {
+    const QString a = song("a.wav", 1, 60);
+    AnalysisService service(cache());
+    {
+        auto w = settled(service, a);
+        EXPECT_GT(w->column(300).low, 0.3f);
+    }
+    // The same size, another sound.
+    song("a.wav", 1, 8000 / 3.0);
+    auto w = settled(service, a);
+    EXPECT_EQ(service.songsDecoded(), 2);
+    EXPECT_LT(w->column(300).low, 0.05f);
+    EXPECT_GT(w->column(300).high, 0.3f);
+    EXPECT_EQ(entries().size(), 2);
+}
+
+TEST_F(AnalysisServiceTest, ASongThatCannotBeReadFailsCalmlyAndIsNotCached) {
+    const QString junk = dir.write("junk.mp3", QByteArray(5000, 'x'));
+    AnalysisService service(cache());
+    for (const QString& path : {junk, dir.file("missing.wav")}) {
+        auto w = settled(service, path);
+        EXPECT_TRUE(w->failed());
+        EXPECT_FALSE(w->error().isEmpty());
+    }
+    EXPECT_TRUE(entries().isEmpty());
+}
+
+TEST_F(AnalysisServiceTest, ASongNobodyHoldsIsGivenUp) {
+    // Long enough that its analysis cannot end between the request and the drop.
+    const QString held = song("held.wav", 60), dropped = song("dropped.wav", 600);
+    {
+        AnalysisService service(cache());
+        auto w = service.waveform(held);
+        service.waveform(dropped);
+        EXPECT_TRUE(waitFor([&] { return w->complete(); }));
+    }
+    EXPECT_TRUE(QFile::exists(entryOf(held)));
+    EXPECT_FALSE(QFile::exists(entryOf(dropped)));
+}
+
+} // namespace
