@@ -64,6 +64,23 @@ SoundWindow::SoundWindow(AudioEngine& engine, QWidget* parent)
     auto* recordForm = new QFormLayout(grpRecord);
     recordForm->addRow(tr("Format:"), cboRecordFormat);
 
+    grpFaders = new QGroupBox(tr("Faders"), this);
+    cboFaders = new QComboBox(grpFaders);
+    cboFaders->setObjectName(QStringLiteral("cboFaders"));
+    cboFaders->addItems({tr("As written"), tr("DJ mixer")});
+    cboFaders->setToolTip(
+        tr("As written: each slider sets its deck's level, the last one moved decides. DJ mixer: "
+           "a channel fader per deck, the crossfader on top, always as the sliders show."));
+    cboCrossfade = new QComboBox(grpFaders);
+    cboCrossfade->setObjectName(QStringLiteral("cboCrossfade"));
+    cboCrossfade->addItems({tr("Equal power"), tr("Cut")});
+    cboCrossfade->setToolTip(tr("The crossfader's curve as a DJ mixer: a smooth blend, or a sharp cut for "
+                                "scratching"));
+    auto* faders = new QHBoxLayout(grpFaders);
+    faders->addWidget(cboFaders, 1);
+    faders->addWidget(new QLabel(tr("Crossfader:"), grpFaders));
+    faders->addWidget(cboCrossfade, 1);
+
     lblStatus = new QLabel(this);
     lblStatus->setWordWrap(true);
     cmdApply = new QPushButton(tr("Apply"), this);
@@ -79,6 +96,7 @@ SoundWindow::SoundWindow(AudioEngine& engine, QWidget* parent)
     layout->addLayout(form);
     layout->addWidget(grpCue);
     layout->addWidget(grpRecord);
+    layout->addWidget(grpFaders);
     layout->addWidget(lblStatus);
     layout->addLayout(buttons);
     connect(cmdApply, &QPushButton::clicked, this, &SoundWindow::Apply_Click);
@@ -90,6 +108,12 @@ SoundWindow::SoundWindow(AudioEngine& engine, QWidget* parent)
     cboCueRouting->setCurrentIndex(static_cast<int>(cue.routing));
     sldCueBalance->setValue(cue.balance);
     cboRecordFormat->setCurrentIndex(static_cast<int>(soundchoice::loadRecordFormat()));
+    const soundchoice::FaderChoice faderChoice = soundchoice::loadFaders();
+    cboFaders->setCurrentIndex(static_cast<int>(faderChoice.faders));
+    cboCrossfade->setCurrentIndex(static_cast<int>(faderChoice.curve));
+    cboCrossfade->setEnabled(faderChoice.faders == mixrules::Faders::DjMixer);
+    connect(cboFaders, &QComboBox::currentIndexChanged, this,
+            [this](int i) { cboCrossfade->setEnabled(i == static_cast<int>(mixrules::Faders::DjMixer)); });
     fillDevices({choice.device}, {choice.device});
     cueRoutingChanged();
     connect(cboCueRouting, &QComboBox::currentIndexChanged, this, &SoundWindow::cueRoutingChanged);
@@ -193,6 +217,8 @@ void SoundWindow::Apply_Click() {
     cue.balance = sldCueBalance->value();
     soundchoice::saveCue(cue);
     soundchoice::saveRecordFormat(static_cast<AudioEngine::RecordFormat>(cboRecordFormat->currentIndex()));
+    soundchoice::saveFaders({static_cast<mixrules::Faders>(cboFaders->currentIndex()),
+                             static_cast<mixrules::CrossfadeCurve>(cboCrossfade->currentIndex())});
     m_engine.setCue(soundchoice::cueOptions(cue));
     showDrift();
     // Reopening the main device is a gap in the music: only a new device or latency is worth one, not a

@@ -16,9 +16,10 @@ class AudioEngine;
 
 namespace player {
 
-// The "Sound" settings window: which device and what latency, where the pre-listen goes and in what format
-// the mix is recorded. Not modal; Apply stores the choice in the settings file and moves the sound to it at
-// once, the decks keeping their places. The pre-listen balance is heard as it moves.
+// The "Sound" settings window: which device and what latency, where the pre-listen goes, in what format the
+// mix is recorded and how the sliders reach the decks. Not modal; Apply stores the choice in the settings
+// file and moves the sound to it at once, the decks keeping their places. The pre-listen balance is heard as
+// it moves.
 class SoundWindow : public QWidget {
     Q_OBJECT
 public:
@@ -38,6 +39,9 @@ public:
     QLabel* lblCueDrift = nullptr;
     QGroupBox* grpRecord = nullptr;
     QComboBox* cboRecordFormat = nullptr; // in the order of AudioEngine::RecordFormat
+    QGroupBox* grpFaders = nullptr;
+    QComboBox* cboFaders = nullptr;    // in the order of mixrules::Faders
+    QComboBox* cboCrossfade = nullptr; // in the order of mixrules::CrossfadeCurve
     QLabel* lblStatus = nullptr;
     QPushButton* cmdApply = nullptr;
     QPushButton* cmdClose = nullptr;
