@@ -30,4 +30,20 @@ struct BiquadState {
     void reset() { z1 = z2 = 0; }
 };
 
+// A left and a right sample in one vector register: the two channels go through each section side by side.
+typedef double Stereo __attribute__((vector_size(16)));
+
+// The running state of one section on both channels.
+struct StereoBiquadState {
+    Stereo z1{}, z2{};
+
+    Stereo run(const Biquad& c, Stereo x) {
+        const Stereo y = c.b0 * x + z1;
+        z1 = c.b1 * x - c.a1 * y + z2;
+        z2 = c.b2 * x - c.a2 * y;
+        return y;
+    }
+    void reset() { z1 = z2 = Stereo{}; }
+};
+
 } // namespace platform::media::dsp

@@ -42,14 +42,16 @@ unsigned roundUpToPowerOfTwo(unsigned n) {
 
 } // namespace
 
-float TruePeak::between(const float* x, int stride) {
-    float peak = std::max(std::fabs(x[0]), std::fabs(x[stride]));
-    const float* first = x - (kHalfTaps - 1) * stride;
+float TruePeak::between(const float* x) {
+    float peak = std::max({std::fabs(x[0]), std::fabs(x[1]), std::fabs(x[2]), std::fabs(x[3])});
+    const float* first = x - 2 * (kHalfTaps - 1);
     for (const auto& phase : kPhases) {
-        float v = 0;
-        for (int j = 0; j < kTaps; ++j)
-            v += phase[j] * first[j * stride];
-        peak = std::max(peak, std::fabs(v));
+        float left = 0, right = 0;
+        for (int j = 0; j < kTaps; ++j) {
+            left += phase[j] * first[2 * j];
+            right += phase[j] * first[2 * j + 1];
+        }
+        peak = std::max({peak, std::fabs(left), std::fabs(right)});
     }
     return peak;
 }
@@ -97,8 +99,7 @@ void Limiter::process(float* io, int frames) {
         float need = 1.0f;
         if (m >= 0) {
             const unsigned first = unsigned(m - (TruePeak::kHalfTaps - 1)) & m_mask;
-            const float* x = &m_history[2 * (first + TruePeak::kHalfTaps - 1)];
-            need = ceilingGain(std::max(TruePeak::between(x, 2), TruePeak::between(x + 1, 2)));
+            need = ceilingGain(TruePeak::between(&m_history[2 * (first + TruePeak::kHalfTaps - 1)]));
         }
         // The least gain any interval of the look-ahead needs.
         while (m_minTail != m_minHead && m_minGain[(m_minTail - 1) & m_minMask] >= need)

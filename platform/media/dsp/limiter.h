@@ -11,9 +11,9 @@ class TruePeak {
 public:
     static constexpr int kHalfTaps = 6; // samples on each side of the interval
 
-    // The largest |value| on [x[0], x[1]] of one channel, `x` pointing into a signal with kHalfTaps - 1
-    // samples before it and kHalfTaps after it (stride `stride` floats between samples).
-    static float between(const float* x, int stride);
+    // The largest |value| on [x[0], x[1]] of either channel, `x` pointing to a frame of an interleaved stereo
+    // signal with kHalfTaps - 1 frames before it and kHalfTaps after it.
+    static float between(const float* x);
 };
 
 // The master's brick wall: holds the output at or below its ceiling in true peak (as TruePeak reads it), by

@@ -40,9 +40,8 @@ void SweepFilter::design(float knob) {
 }
 
 void SweepFilter::reset() {
-    for (auto& ch : m_s)
-        for (BiquadState& s : ch)
-            s.reset();
+    for (StereoBiquadState& s : m_s)
+        s.reset();
 }
 
 void SweepFilter::setTarget(float knob) {
@@ -80,12 +79,12 @@ void SweepFilter::process(float* io, int frames) {
         const float knob = m_knob.next();
         if (knob != m_designed && ++m_sinceDesign >= kDesignEvery)
             design(knob);
-        const float wet = m_wet.next();
-        for (int ch = 0; ch < 2; ++ch) {
-            const double x = io[2 * i + ch];
-            const double y = m_s[ch][1].run(m_c[1], m_s[ch][0].run(m_c[0], x));
-            io[2 * i + ch] = float(x + wet * (y - x));
-        }
+        const double wet = m_wet.next();
+        const Stereo x = {io[2 * i], io[2 * i + 1]};
+        const Stereo y = m_s[1].run(m_c[1], m_s[0].run(m_c[0], x));
+        const Stereo mixed = x + wet * (y - x);
+        io[2 * i] = float(mixed[0]);
+        io[2 * i + 1] = float(mixed[1]);
     }
 }
 

@@ -50,7 +50,7 @@ private:
     Ramp m_wet;
     int m_sinceDesign = 0;
     std::array<Biquad, 2> m_c;
-    std::array<std::array<BiquadState, 2>, 2> m_s;
+    std::array<StereoBiquadState, 2> m_s;
 };
 
 } // namespace platform::media::dsp

@@ -25,12 +25,10 @@ ThreeBandEq::ThreeBandEq(double rate, int rampFrames)
 
 void ThreeBandEq::reset() {
     for (Chain* c : {&m_lowLow, &m_lowHigh, &m_highLow, &m_highHigh})
-        for (auto& ch : c->s)
-            for (BiquadState& s : ch)
-                s.reset();
-    for (auto& ch : m_lowPhase.s)
-        for (BiquadState& s : ch)
+        for (StereoBiquadState& s : c->s)
             s.reset();
+    for (StereoBiquadState& s : m_lowPhase.s)
+        s.reset();
 }
 
 void ThreeBandEq::setTargets(const std::array<float, 3>& gains) {
@@ -58,16 +56,14 @@ void ThreeBandEq::process(float* io, int frames) {
         return;
     for (int i = 0; i < frames; ++i) {
         const double gl = m_gain[Low].next(), gm = m_gain[Mid].next(), gh = m_gain[High].next();
-        const float wet = m_wet.next();
-        for (int ch = 0; ch < 2; ++ch) {
-            const double x = io[2 * i + ch];
-            const double low = m_lowPhase.run(ch, m_lowLow.run(ch, x));
-            const double rest = m_lowHigh.run(ch, x);
-            const double mid = m_highLow.run(ch, rest);
-            const double high = m_highHigh.run(ch, rest);
-            const double y = gl * low + gm * mid + gh * high;
-            io[2 * i + ch] = float(x + wet * (y - x));
-        }
+        const double wet = m_wet.next();
+        const Stereo x = {io[2 * i], io[2 * i + 1]};
+        const Stereo low = m_lowPhase.run(m_lowLow.run(x));
+        const Stereo rest = m_lowHigh.run(x);
+        const Stereo y = gl * low + gm * m_highLow.run(rest) + gh * m_highHigh.run(rest);
+        const Stereo mixed = x + wet * (y - x);
+        io[2 * i] = float(mixed[0]);
+        io[2 * i + 1] = float(mixed[1]);
     }
     if (m_wet.value() == 0.0f && !m_wet.moving())
         m_active = false;

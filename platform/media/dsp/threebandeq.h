@@ -37,19 +37,19 @@ private:
     // Both channels of one eighth-order low or high pass: two fourth-order Butterworth filters in a row.
     struct Chain {
         std::array<Biquad, 4> c;
-        std::array<std::array<BiquadState, 4>, 2> s;
-        double run(int ch, double x) {
+        std::array<StereoBiquadState, 4> s;
+        Stereo run(Stereo x) {
             for (int i = 0; i < 4; ++i)
-                x = s[ch][i].run(c[i], x);
+                x = s[i].run(c[i], x);
             return x;
         }
     };
     struct AllPass {
         std::array<Biquad, 2> c;
-        std::array<std::array<BiquadState, 2>, 2> s;
-        double run(int ch, double x) {
+        std::array<StereoBiquadState, 2> s;
+        Stereo run(Stereo x) {
             for (int i = 0; i < 2; ++i)
-                x = s[ch][i].run(c[i], x);
+                x = s[i].run(c[i], x);
             return x;
         }
     };
