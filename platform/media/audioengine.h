@@ -129,6 +129,13 @@ public:
     // `listener` runs on a thread of the engine when a recording stops by itself; null for none.
     void setRecordingListener(std::function<void()> listener);
 
+    // The master limiter, which holds the mix (and the headphones) below -1 dB true peak a few milliseconds
+    // later. On, except in offline engines, which render the plain sum unless a test asks for it; switch it
+    // while no deck plays. limiting(): whether the last pass turned the master down, for a light.
+    void setLimiter(bool on);
+    bool limiter() const;
+    bool limiting() const;
+
     // The master mix before its last clamp, for a level meter.
     PeakMeter& masterMeter();
     // Seconds between a frame leaving the mixer and the listener hearing it, as the device reports it (0 for

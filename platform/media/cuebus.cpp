@@ -37,10 +37,18 @@ void routeCue(AudioEngine::CueRouting routing, const float* main, const float* p
         std::memcpy(device, main, sizeof(float) * 2 * size_t(std::max(frames, 0)));
 }
 
-void blendPhones(float* cue, const float* main, float balance, int frames) {
-    const float b = std::clamp(balance, 0.0f, 1.0f), a = 1.0f - b;
-    for (int i = 0; i < 2 * frames; ++i)
-        cue[i] = std::clamp(a * cue[i] + b * main[i], -1.0f, 1.0f);
+void blendPhones(float* cue, const float* main, dsp::Ramp& balance, int frames) {
+    if (!balance.moving()) {
+        const float b = std::clamp(balance.value(), 0.0f, 1.0f), a = 1.0f - b;
+        for (int i = 0; i < 2 * frames; ++i)
+            cue[i] = a * cue[i] + b * main[i];
+        return;
+    }
+    for (int i = 0; i < frames; ++i) {
+        const float b = std::clamp(balance.next(), 0.0f, 1.0f), a = 1.0f - b;
+        cue[2 * i] = a * cue[2 * i] + b * main[2 * i];
+        cue[2 * i + 1] = a * cue[2 * i + 1] + b * main[2 * i + 1];
+    }
 }
 
 void CueRing::push(const float* frames, int count) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "media/audioengine.h"
+#include "media/dsp/ramp.h"
 
 typedef struct SRC_STATE_tag SRC_STATE;
 
@@ -19,8 +20,9 @@ namespace platform::media {
 void routeCue(AudioEngine::CueRouting routing, const float* main, const float* phones, float* device,
               int frames, int channels);
 
-// What the headphones hear: (1 - balance) × cue + balance × main, clamped to [-1, 1], written over `cue`.
-void blendPhones(float* cue, const float* main, float balance, int frames);
+// What the headphones hear: (1 - balance) × cue + balance × main, written over `cue`; the balance slides
+// towards its target frame by frame.
+void blendPhones(float* cue, const float* main, dsp::Ramp& balance, int frames);
 
 // Stereo frames from the main callback (the one producer) to the cue device's callback (the one consumer).
 // Wait-free on both sides; what does not fit is dropped and counted.

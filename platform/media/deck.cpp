@@ -16,6 +16,7 @@ constexpr double kRampSeconds = 0.005;
 Deck::Deck(int outputRate, bool threaded, int periodFrames)
     : m_outputRate(outputRate), m_threaded(threaded),
       m_rampFrames(std::max(1, int(std::lround(outputRate * kRampSeconds)))),
+      m_shape(outputRate, m_rampFrames), m_cueLevel(m_rampFrames, 0.0f),
       m_poll(std::max<int64_t>(1000, int64_t(periodFrames) * 1000000 / std::max(1, outputRate))) {
     m_in.resize(2 * kReadFrames);
     if (m_threaded)
@@ -339,17 +340,28 @@ bool Deck::holdsCurrent(uint64_t gen) {
 }
 
 void Deck::mix(float* out, int frames, float* cue) {
-    if (cue && !m_cue.load(std::memory_order_relaxed))
+    const float cueTarget = m_cue.load(std::memory_order_relaxed) ? 1.0f : 0.0f;
+    // Unheard, the cue has nothing to slide from; heard, a toggle fades in or out.
+    if (!cue)
+        m_cueLevel.jump(cueTarget);
+    else
+        m_cueLevel.setTarget(cueTarget);
+    if (m_cueLevel.value() == 0.0f && !m_cueLevel.moving())
         cue = nullptr;
     const float target = m_targetGain.load(std::memory_order_relaxed);
-    // A silent deck takes a new level at once: there is no sound to step.
+    // A silent deck takes a new level (and knobs, and cue) at once: there is no sound to step.
     if (state() != DeckState::Playing) {
         dropStale();
         m_gain = m_rampTarget = target;
+        m_shape.settle();
+        m_cueLevel.jump(cueTarget);
         return;
     }
-    if (m_startSilent.exchange(false, std::memory_order_acq_rel))
+    if (m_startSilent.exchange(false, std::memory_order_acq_rel)) {
         m_gain = m_rampTarget = target;
+        m_shape.settle();
+        m_cueLevel.jump(cueTarget);
+    }
     const uint64_t gen = m_gen.load(std::memory_order_acquire);
     // A seek while playing leaves the ring full of the old place's frames, and the decoder can add the new
     // place's only once there is room. Dropping them all now would leave this pass silent; instead this pass
@@ -379,13 +391,11 @@ void Deck::mix(float* out, int frames, float* cue) {
             continue;
         }
         const int n = std::min(c->frames - m_chunkPos, frames - i);
-        const float* s = c->samples + 2 * m_chunkPos;
+        // Gain, bands and filter come before the level, and the cue hears them too.
+        const float* s = m_shape.process(c->samples + 2 * m_chunkPos, n);
         float* o = out + 2 * i;
-        if (cue) {
-            float* q = cue + 2 * i;
-            for (int k = 0; k < 2 * n; ++k)
-                q[k] += s[k];
-        }
+        if (cue)
+            addCue(cue + 2 * i, s, n);
         if (m_gain == m_rampTarget) {
             const float g = m_gain;
             float l = 0.0f, r = 0.0f;
@@ -432,6 +442,19 @@ void Deck::mix(float* out, int frames, float* cue) {
     meter.record(peakL, peakR);
     if (bridging)
         dropStale();
+}
+
+void Deck::addCue(float* q, const float* s, int frames) {
+    if (!m_cueLevel.moving() && m_cueLevel.value() == 1.0f) {
+        for (int k = 0; k < 2 * frames; ++k)
+            q[k] += s[k];
+        return;
+    }
+    for (int k = 0; k < frames; ++k) {
+        const float g = m_cueLevel.next();
+        q[2 * k] += s[2 * k] * g;
+        q[2 * k + 1] += s[2 * k + 1] * g;
+    }
 }
 
 void Deck::workerLoop() {

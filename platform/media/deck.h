@@ -12,6 +12,8 @@
 #include "media/audiothread.h"
 #include "media/chunkring.h"
 #include "media/decoder.h"
+#include "media/dsp/deckshape.h"
+#include "media/dsp/ramp.h"
 #include "media/peakmeter.h"
 #include "media/scanworker.h"
 
@@ -43,6 +45,10 @@ public:
     // Any thread: whether the deck is heard in the cue mix.
     void setCue(bool on) { m_cue.store(on, std::memory_order_relaxed); }
     bool cue() const { return m_cue.load(std::memory_order_relaxed); }
+    // Audio thread: whether the deck adds to the cue mix in this pass (cued, or sliding out of the cue).
+    bool inCue() const { return m_cue.load(std::memory_order_relaxed) || m_cueLevel.value() != 0.0f; }
+    // The deck's knobs (gain, bands, kills, filter): any thread sets them.
+    dsp::DeckShape& shape() { return m_shape; }
     // The deck's frames after its gain, fed by mix().
     PeakMeter meter;
     DeckState state() const { return stateOf(m_state.load(std::memory_order_acquire)); }
@@ -87,6 +93,8 @@ private:
     // Audio thread: whether a chunk of `gen` is in the ring.
     bool holdsCurrent(uint64_t gen);
     void workerLoop();
+    // Audio thread: `frames` shaped frames into the cue mix at the cue's sliding level.
+    void addCue(float* q, const float* s, int frames);
 
     // The state and the count of ends share one word, so that whoever sees a deck stopped by its end also
     // sees the end counted (the worker parks on that evidence).
@@ -145,6 +153,8 @@ private:
     float m_gain = 1.0f;
     float m_rampTarget = 1.0f;
     float m_rampStep = 0.0f;
+    dsp::DeckShape m_shape;
+    dsp::Ramp m_cueLevel;
 
     // Delivery of ends.
     CheckedMutex m_ownerMutex;

@@ -170,6 +170,10 @@ void MediaPlayer::setLevel(int level) {
     d->deck.setGain(gainForLevel(level));
 }
 
+dsp::DeckShape& MediaPlayer::shape() {
+    return d->deck.shape();
+}
+
 PeakMeter& MediaPlayer::meter() {
     return d->deck.meter;
 }

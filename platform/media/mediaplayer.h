@@ -12,6 +12,9 @@ namespace platform::media {
 
 class AudioEngine;
 class Decoder;
+namespace dsp {
+class DeckShape;
+}
 
 enum class MediaOp : int {
     FileName = 1026, // write: open a file; read: the path of the current media
@@ -81,6 +84,8 @@ public:
     // Pre-listen: the deck is heard in the engine's cue mix, at its own level before the volume.
     bool cue() const;
     void setCue(bool on);
+    // The deck's gain, bands, kills and filter, applied before its level; a new player starts flat.
+    dsp::DeckShape& shape();
     // The deck's output after its level, as the mix hears it, for a level meter.
     PeakMeter& meter();
 

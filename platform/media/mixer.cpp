@@ -9,8 +9,18 @@
 
 namespace platform::media {
 
+namespace {
+constexpr double kBalanceRampSeconds = 0.005;
+
+void clamp(float* samples, int count) {
+    for (int i = 0; i < count; ++i)
+        samples[i] = std::min(1.0f, std::max(-1.0f, samples[i]));
+}
+} // namespace
+
 Mixer::Mixer(std::string name_, int rate_, int period_, bool threaded_)
-    : name(std::move(name_)), rate(rate_), period(period_), threaded(threaded_) {}
+    : name(std::move(name_)), rate(rate_), period(period_), threaded(threaded_), m_limiter(rate_),
+      m_phonesLimiter(rate_), m_balance(std::max(1, int(std::lround(rate_ * kBalanceRampSeconds)))) {}
 
 void Mixer::handOverTo(AudioOutput& next) {
     next.mixer = gate.handOver();
@@ -23,7 +33,7 @@ bool Mixer::mixDecks(float* out, int frames, float* phones) {
     if (phones) {
         std::fill(phones, phones + 2 * frames, 0.0f);
         for (auto& slot : decks)
-            if (Deck* d = slot.load(std::memory_order_seq_cst); d && d->cue())
+            if (Deck* d = slot.load(std::memory_order_seq_cst); d && d->inCue())
                 cueMix = phones;
     }
     bool playing = false;
@@ -34,21 +44,44 @@ bool Mixer::mixDecks(float* out, int frames, float* phones) {
             d->mix(out, frames, cueMix);
             playing = playing || d->state() == DeckState::Playing;
         }
-    // The master meter reads the sum before the clamp, so that a mix that clips says so.
+    // The master meter reads the sum before the limiter, so that a mix driven past full scale says so.
     float peakL = 0.0f, peakR = 0.0f;
     for (int i = 0; i < frames; ++i) {
-        float& l = out[2 * i];
-        float& r = out[2 * i + 1];
-        peakL = std::max(peakL, std::fabs(l));
-        peakR = std::max(peakR, std::fabs(r));
-        l = std::min(1.0f, std::max(-1.0f, l));
-        r = std::min(1.0f, std::max(-1.0f, r));
+        peakL = std::max(peakL, std::fabs(out[2 * i]));
+        peakR = std::max(peakR, std::fabs(out[2 * i + 1]));
     }
     masterMeter.record(peakL, peakR);
+    // The headphones blend the main mix before its limiter: each goes through one limiter, and both come out
+    // the same latency later.
+    const float balance = cue.balance.load(std::memory_order_relaxed);
+    // Headphones that were silent until now have nothing to slide from.
+    if (phones && m_phonesMade)
+        m_balance.setTarget(balance);
+    else
+        m_balance.jump(balance);
+    if (phones)
+        blendPhones(phones, out, m_balance, frames);
+    m_phonesMade = phones != nullptr;
+    const bool limit = this->limit.load(std::memory_order_relaxed);
+    if (limit) {
+        if (!m_limited)
+            m_limiter.reset();
+        m_limiter.process(out, frames);
+        if (phones) {
+            if (!m_phonesLimited)
+                m_phonesLimiter.reset();
+            m_phonesLimiter.process(phones, frames);
+        }
+    }
+    m_limited = limit;
+    m_phonesLimited = limit && phones;
+    limiting.store(limit && m_limiter.leastGain() < 1.0f, std::memory_order_relaxed);
+    // Whatever got past: a sample beyond full scale would wrap or distort in the device.
+    clamp(out, 2 * frames);
+    if (phones)
+        clamp(phones, 2 * frames);
     // The finished main mix, before any routing spreads it over a device's channels.
     recorder.feed(out, frames);
-    if (phones)
-        blendPhones(phones, out, cue.balance.load(std::memory_order_relaxed), frames);
     // A recording's clock runs while no deck plays: the output goes on mixing silence instead of resting, so
     // that a pause in a set is a pause in its recording.
     return playing || recorder.armed();

@@ -22,6 +22,8 @@
 #include "media/audiothread.h"
 #include "media/callbackgate.h"
 #include "media/cuebus.h"
+#include "media/dsp/limiter.h"
+#include "media/dsp/ramp.h"
 #include "media/recorder.h"
 
 namespace platform::media {
@@ -104,6 +106,13 @@ public:
     // Whether the last pass found a deck playing (or a recording running): a device rests only when not.
     std::atomic<bool> lastPlaying{false};
 
+    // The master limiter (and the headphones' own, on a mix of their own): on unless a caller that needs the
+    // plain sum turns it off. Turned on, the mix is heard its latency later; switch it while the decks are
+    // silent.
+    std::atomic<bool> limit{true};
+    // Whether the last pass turned the master down.
+    std::atomic<bool> limiting{false};
+
     // The master mix, fed each pass before the clamp.
     PeakMeter masterMeter;
     // The device's output latency in seconds, as the output last reported it.
@@ -118,6 +127,14 @@ private:
     // Audio thread, inside the gate: one pass over the decks, handed to a running recording; whether any deck
     // played or a recording runs (either way the output must not rest).
     bool mixDecks(float* out, int frames, float* phones);
+
+    // Audio thread only.
+    dsp::Limiter m_limiter;
+    dsp::Limiter m_phonesLimiter;
+    dsp::Ramp m_balance;
+    bool m_limited = false;
+    bool m_phonesLimited = false;
+    bool m_phonesMade = false;
 
     mutable std::mutex m_cueMutex;
     AudioEngine::CueOptions m_cueOptions;

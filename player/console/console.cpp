@@ -140,7 +140,10 @@ void Console::setDeckLevel(int index, int level) {
     const int clamped = std::clamp(level, kDeckLevelMin, kDeckLevelMax);
     const bool moved = clamped != m_level[index];
     m_level[index] = clamped;
-    applyLevels(index);
+    if (m_faders == mixrules::Faders::DjMixer)
+        applyFaders();
+    else
+        applyLevels(index);
     if (moved)
         emit deckLevelChanged(index, clamped);
 }
@@ -159,9 +162,13 @@ void Console::setCrossfader(int value) {
     const int clamped = std::clamp(value, kCrossfaderMin, kCrossfaderMax);
     const bool moved = clamped != m_crossfader;
     m_crossfader = clamped;
-    const auto [level0, level1] = deckrules::crossfadeLevels(clamped);
-    deck(0).setLevel(level0);
-    deck(1).setLevel(level1);
+    if (m_faders == mixrules::Faders::DjMixer) {
+        applyFaders();
+    } else {
+        const auto [level0, level1] = deckrules::crossfadeLevels(clamped);
+        deck(0).setLevel(level0);
+        deck(1).setLevel(level1);
+    }
     if (moved)
         emit crossfaderChanged(clamped);
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "mixrules.h"
 #include "songlist.h"
 #include "songsearch.h"
 
@@ -80,6 +81,30 @@ public:
     void setCrossfader(int value);
     int crossfader() const { return m_crossfader; }
 
+    // --- the decks' sound: a DJ mixer's knobs, before the deck's level; a fresh start is flat, as on a
+    // hardware mixer, so none of them is stored ---
+    enum class Band { Low, Mid, High };
+    static constexpr int kBands = 3;
+    // The gain (trim) in dB, held to mixrules' range.
+    void setGain(int index, double db);
+    double gain(int index) const { return m_knobs[index].gainDb; }
+    // A band's knob, -1 (silent) .. 0 (flat) .. 1 (+6 dB); a kill silences the band whatever its knob.
+    void setBand(int index, Band band, double knob);
+    double band(int index, Band band) const { return m_knobs[index].band[int(band)]; }
+    void setKill(int index, Band band, bool on);
+    bool kill(int index, Band band) const { return m_knobs[index].kill[int(band)]; }
+    // The filter knob, -1 (low-pass, lowest) .. 0 (off) .. 1 (high-pass, highest).
+    void setFilter(int index, double knob);
+    double filter(int index) const { return m_knobs[index].filter; }
+    // Every knob of the deck to its centre, every kill off.
+    void resetDeck(int index);
+
+    // How the three sliders reach the decks (the Sound window's "Faders"). DjMixer applies the sliders'
+    // places at once and after every move; back to AsWritten, the levels stay until a slider moves.
+    void setFaders(mixrules::Faders faders, mixrules::CrossfadeCurve curve);
+    mixrules::Faders faders() const { return m_faders; }
+    mixrules::CrossfadeCurve crossfadeCurve() const { return m_curve; }
+
     // --- the auto-mix ---
     // "Go on playing...": a deck whose song ends moves on to the next list entry. Turning it off turns
     // "Random playing" off; turning "Random playing" on turns it on.
@@ -136,6 +161,8 @@ signals:
     void deckLoaded(int index);
     void deckLevelChanged(int index, int level);
     void crossfaderChanged(int value);
+    // A knob or kill of deck `index` moved.
+    void deckSoundChanged(int index);
     void autoMixChanged();
     void listHoldChanged();
 
@@ -150,6 +177,17 @@ private:
     bool debugWord() const { return m_debugWord && m_debugWord(); }
     bool autoPlayEntry(int index, int n);
     void applyLevels(int index);
+    void applyFaders();
+    void applyKnobs(int index);
+    struct Knobs {
+        double gainDb = 0;
+        std::array<double, kBands> band{};
+        std::array<bool, kBands> kill{};
+        double filter = 0;
+    };
+    std::array<Knobs, kDecks> m_knobs;
+    mixrules::Faders m_faders = mixrules::Faders::AsWritten;
+    mixrules::CrossfadeCurve m_curve = mixrules::CrossfadeCurve::EqualPower;
 
     std::array<platform::media::MediaPlayer*, kDecks> m_players;
     SongList m_list;

@@ -137,6 +137,30 @@ QString recordFolder() {
     return chosen.isEmpty() ? defaultRecordFolder() : chosen;
 }
 
+FaderChoice loadFaders() {
+    const QString app = runcounter::appName();
+    auto is = [&](const QString& key, const char* word) {
+        return platform::SettingsStore::read(app, kSection, key)
+                   .compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
+    };
+    FaderChoice c;
+    if (is(QStringLiteral("Faders"), "DjMixer"))
+        c.faders = mixrules::Faders::DjMixer;
+    if (is(QStringLiteral("Crossfader"), "Cut"))
+        c.curve = mixrules::CrossfadeCurve::Cut;
+    return c;
+}
+
+bool saveFaders(const FaderChoice& choice) {
+    const QString app = runcounter::appName();
+    const bool dj = choice.faders == mixrules::Faders::DjMixer;
+    const bool cut = choice.curve == mixrules::CrossfadeCurve::Cut;
+    return platform::SettingsStore::write(app, kSection, QStringLiteral("Faders"),
+                                          dj ? QStringLiteral("DjMixer") : QStringLiteral("AsWritten")) &&
+           platform::SettingsStore::write(app, kSection, QStringLiteral("Crossfader"),
+                                          cut ? QStringLiteral("Cut") : QStringLiteral("EqualPower"));
+}
+
 void applyTo(const Choice& choice, platform::media::EngineOptions& options) {
     options.device = choice.device.toStdString();
     options.latencyMs = choice.latencyMs;

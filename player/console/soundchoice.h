@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "media/audioengine.h"
+#include "mixrules.h"
 
 class QTextStream;
 
@@ -54,6 +55,15 @@ QString defaultRecordFolder();
 // Where the next recording goes. A chosen folder that is gone is kept to: the recording then says so rather
 // than filing the set where nobody looks for it.
 QString recordFolder();
+
+// How the sliders reach the decks: keys "Faders" (AsWritten, the default, or DjMixer) and "Crossfader"
+// (EqualPower, the default, or Cut).
+struct FaderChoice {
+    mixrules::Faders faders = mixrules::Faders::AsWritten;
+    mixrules::CrossfadeCurve curve = mixrules::CrossfadeCurve::EqualPower;
+};
+FaderChoice loadFaders();
+bool saveFaders(const FaderChoice& choice);
 
 // `--list-devices` prints every device (the one in use marked) and ends the program with 0; `--device NAME`
 // uses that device for this run, and an unknown NAME ends it with 2 after a line that says so and the list.

@@ -79,6 +79,8 @@ public:
     void openSoundSettings();
     // Shows the engine's status in the footer.
     void showSoundStatus();
+    // The Sound window's "Faders" choice, from the settings file, handed to the console.
+    void applyFaders();
     SoundWindow* soundWindow() const;
     MixRecording* recording() const { return m_recording; }
 

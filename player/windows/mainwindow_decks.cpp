@@ -41,6 +41,8 @@ void MainWindow::setupConsole() {
     for (int d = 0; d < 2; ++d)
         Vol[d]->setValue(m_console->deckLevel(d));
     volMain->setValue(m_console->crossfader());
+    // As a DJ mixer, the sliders' places are heard from the start.
+    applyFaders();
     connect(m_console, &Console::listHoldChanged, this, &MainWindow::showListHold);
 }
 

@@ -38,11 +38,56 @@ struct DeckKeys {
     const char* louder;
     const char* softer;
     const char* cue; // the index fingers' home keys, side by side like the decks
+    // The channel strip: the gain with Shift on the level's keys; high, mid and low up (top row) and down
+    // (home row), Shift on the upper key kills the band; the filter left and right and "reset deck" on the
+    // number row above the hand.
+    const char* gainUp;
+    const char* gainDown;
+    const char* bandUp[3]; // low, mid, high
+    const char* bandDown[3];
+    const char* kill[3];
+    const char* filterLeft;
+    const char* filterRight;
+    const char* reset;
 };
 constexpr DeckKeys kDeckKeys[2] = {
-    {"1", "Z", "X", "C", "V", "B", "Q", "A", "G"},
-    {"2", "N", "M", ",", ".", "/", "O", "L", "H"},
+    {"1",
+     "Z",
+     "X",
+     "C",
+     "V",
+     "B",
+     "Q",
+     "A",
+     "G",
+     "Shift+Q",
+     "Shift+A",
+     {"R", "E", "W"},
+     {"F", "D", "S"},
+     {"Shift+R", "Shift+E", "Shift+W"},
+     "3",
+     "4",
+     "5"},
+    {"2",
+     "N",
+     "M",
+     ",",
+     ".",
+     "/",
+     "O",
+     "L",
+     "H",
+     "Shift+O",
+     "Shift+L",
+     {"P", "I", "U"},
+     {";", "K", "J"},
+     {"Shift+P", "Shift+I", "Shift+U"},
+     "8",
+     "9",
+     "0"},
 };
+constexpr double kGainStepDb = 1.0;
+constexpr double kKnobStep = 0.1; // of a knob's travel from the centre to one end
 
 } // namespace
 
@@ -93,6 +138,29 @@ void MainWindow::setupKeys() {
         command(deck + tr("louder"), keys(k.louder), volume(kVolumeStep));
         command(deck + tr("softer"), keys(k.softer), volume(-kVolumeStep));
         command(deck + tr("pre-listen on the headphones, on or off"), keys(k.cue), click(Cue[d]), Cue[d]);
+        command(deck + tr("gain up"), keys(k.gainUp),
+                [this, d] { m_console->setGain(d, m_console->gain(d) + kGainStepDb); });
+        command(deck + tr("gain down"), keys(k.gainDown),
+                [this, d] { m_console->setGain(d, m_console->gain(d) - kGainStepDb); });
+        const QString bandNames[3] = {tr("low"), tr("mid"), tr("high")};
+        for (int b = 2; b >= 0; --b) {
+            const auto band = Console::Band(b);
+            auto turn = [this, d, band](double step) {
+                return
+                    [this, d, band, step] { m_console->setBand(d, band, m_console->band(d, band) + step); };
+            };
+            command(deck + tr("%1 up").arg(bandNames[b]), keys(k.bandUp[b]), turn(kKnobStep));
+            command(deck + tr("%1 down").arg(bandNames[b]), keys(k.bandDown[b]), turn(-kKnobStep));
+            command(deck + tr("kill the %1, on or off").arg(bandNames[b]), keys(k.kill[b]),
+                    [this, d, band] { m_console->setKill(d, band, !m_console->kill(d, band)); });
+        }
+        auto filter = [this, d](double step) {
+            return [this, d, step] { m_console->setFilter(d, m_console->filter(d) + step); };
+        };
+        command(deck + tr("filter towards low-pass"), keys(k.filterLeft), filter(-kKnobStep));
+        command(deck + tr("filter towards high-pass"), keys(k.filterRight), filter(kKnobStep));
+        command(deck + tr("reset the gain, the bands and the filter"), keys(k.reset),
+                [this, d] { m_console->resetDeck(d); });
         // The slider's own tooltip names both keys.
         Vol[d]->setToolTip(Vol[d]->toolTip() +
                            QStringLiteral(" (%1, %2)").arg(QLatin1String(k.louder), QLatin1String(k.softer)));

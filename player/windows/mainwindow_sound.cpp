@@ -80,6 +80,11 @@ void MainWindow::showSoundStatus() {
     lblSound->setToolTip(n.tip.isEmpty() ? tr("Right-click: sound settings") : n.tip);
 }
 
+void MainWindow::applyFaders() {
+    const soundchoice::FaderChoice f = soundchoice::loadFaders();
+    m_console->setFaders(f.faders, f.curve);
+}
+
 SoundWindow* MainWindow::soundWindow() const {
     return m_sound;
 }
@@ -88,6 +93,7 @@ void MainWindow::openSoundSettings() {
     if (!m_sound) {
         m_sound = new SoundWindow(*m_engine, this);
         connect(m_sound, &SoundWindow::applied, this, &MainWindow::showSoundStatus);
+        connect(m_sound, &SoundWindow::applied, this, &MainWindow::applyFaders);
     }
     m_sound->show();
     m_sound->raise();

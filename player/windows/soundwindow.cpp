@@ -79,6 +79,23 @@ SoundWindow::SoundWindow(AudioEngine& engine, QWidget* parent)
     recordForm->addRow(tr("Folder:"), lblRecordFolder);
     recordForm->addRow(QString(), folderButtons);
 
+    grpFaders = new QGroupBox(tr("Faders"), this);
+    cboFaders = new QComboBox(grpFaders);
+    cboFaders->setObjectName(QStringLiteral("cboFaders"));
+    cboFaders->addItems({tr("As written"), tr("DJ mixer")});
+    cboFaders->setToolTip(
+        tr("As written: each slider sets its deck's level, the last one moved decides. DJ mixer: "
+           "a channel fader per deck, the crossfader on top, always as the sliders show."));
+    cboCrossfade = new QComboBox(grpFaders);
+    cboCrossfade->setObjectName(QStringLiteral("cboCrossfade"));
+    cboCrossfade->addItems({tr("Equal power"), tr("Cut")});
+    cboCrossfade->setToolTip(tr("The crossfader's curve as a DJ mixer: a smooth blend, or a sharp cut for "
+                                "scratching"));
+    auto* faders = new QHBoxLayout(grpFaders);
+    faders->addWidget(cboFaders, 1);
+    faders->addWidget(new QLabel(tr("Crossfader:"), grpFaders));
+    faders->addWidget(cboCrossfade, 1);
+
     lblStatus = new QLabel(this);
     lblStatus->setWordWrap(true);
     cmdApply = new QPushButton(tr("Apply"), this);
@@ -94,6 +111,7 @@ SoundWindow::SoundWindow(AudioEngine& engine, QWidget* parent)
     layout->addLayout(form);
     layout->addWidget(grpCue);
     layout->addWidget(grpRecord);
+    layout->addWidget(grpFaders);
     layout->addWidget(lblStatus);
     layout->addLayout(buttons);
     connect(cmdApply, &QPushButton::clicked, this, &SoundWindow::Apply_Click);
@@ -112,6 +130,12 @@ SoundWindow::SoundWindow(AudioEngine& engine, QWidget* parent)
     cboRecordFormat->setCurrentIndex(static_cast<int>(soundchoice::loadRecordFormat()));
     m_recordFolder = soundchoice::loadRecordFolder();
     showRecordFolder();
+    const soundchoice::FaderChoice faderChoice = soundchoice::loadFaders();
+    cboFaders->setCurrentIndex(static_cast<int>(faderChoice.faders));
+    cboCrossfade->setCurrentIndex(static_cast<int>(faderChoice.curve));
+    cboCrossfade->setEnabled(faderChoice.faders == mixrules::Faders::DjMixer);
+    connect(cboFaders, &QComboBox::currentIndexChanged, this,
+            [this](int i) { cboCrossfade->setEnabled(i == static_cast<int>(mixrules::Faders::DjMixer)); });
     fillDevices({choice.device}, {choice.device});
     cueRoutingChanged();
     connect(cboCueRouting, &QComboBox::currentIndexChanged, this, &SoundWindow::cueRoutingChanged);
@@ -233,6 +257,8 @@ void SoundWindow::Apply_Click() {
     soundchoice::saveCue(cue);
     soundchoice::saveRecordFormat(static_cast<AudioEngine::RecordFormat>(cboRecordFormat->currentIndex()));
     soundchoice::saveRecordFolder(m_recordFolder);
+    soundchoice::saveFaders({static_cast<mixrules::Faders>(cboFaders->currentIndex()),
+                             static_cast<mixrules::CrossfadeCurve>(cboCrossfade->currentIndex())});
     m_engine.setCue(soundchoice::cueOptions(cue));
     showDrift();
     // Reopening the main device is a gap in the music: only a new device or latency is worth one, not a

@@ -16,9 +16,10 @@ class AudioEngine;
 
 namespace player {
 
-// The "Sound" settings window: which device and what latency, where the pre-listen goes, and in what format
-// and to which folder the mix is recorded. Not modal; Apply stores the choice in the settings file and moves
-// the sound to it at once, the decks keeping their places. The pre-listen balance is heard as it moves.
+// The "Sound" settings window: which device and what latency, where the pre-listen goes, in what format and
+// to which folder the mix is recorded, and how the sliders reach the decks. Not modal; Apply stores the choice
+// in the settings file and moves the sound to it at once, the decks keeping their places. The pre-listen
+// balance is heard as it moves.
 class SoundWindow : public QWidget {
     Q_OBJECT
 public:
@@ -41,6 +42,9 @@ public:
     QLabel* lblRecordFolder = nullptr;
     QPushButton* cmdRecordFolder = nullptr;        // chooses the folder
     QPushButton* cmdRecordFolderDefault = nullptr; // back to the default
+    QGroupBox* grpFaders = nullptr;
+    QComboBox* cboFaders = nullptr;    // in the order of mixrules::Faders
+    QComboBox* cboCrossfade = nullptr; // in the order of mixrules::CrossfadeCurve
     QLabel* lblStatus = nullptr;
     QPushButton* cmdApply = nullptr;
     QPushButton* cmdClose = nullptr;

@@ -12,6 +12,7 @@
 #include "media/audioengine.h"
 #include "media/audiooutput.h"
 #include "media/mixer.h"
+#include "media/mediaplayer.h"
 #include "scriptedprompts.h"
 #include "ui/imagebutton.h"
 #include "waitfor.h"
@@ -204,6 +205,51 @@ TEST(SoundWindow, FooterNoticeAndTheWaysToTheSoundWindow) {
     sound->Apply_Click();
     EXPECT_EQ(engine->cue().routing, AudioEngine::CueRouting::Split);
     EXPECT_NE(sound->lblStatus->text(), QStringLiteral("Moving the sound..."));
+    soundchoice::saveCue({});
+    soundchoice::save({});
+    EXPECT_EQ(prompts.count(), 0);
+}
+
+// The channel strip's keys turn the knobs of the deck their hand belongs to; "DJ mixer", applied in the Sound
+// window, makes the sliders' places heard at once (deck 2's slider starts at its silent end).
+TEST(SoundWindow, ChannelStripKeysAndTheFadersChoice) {
+    ScriptedPrompts prompts;
+    auto engine = AudioEngine::createOffline(8000);
+    MainWindow w(*engine);
+    w.setQuitAction([] {});
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    Console& console = w.console();
+    using Band = Console::Band;
+    QTest::keyClick(&w, Qt::Key_W);
+    QTest::keyClick(&w, Qt::Key_F);
+    QTest::keyClick(&w, Qt::Key_P, Qt::ShiftModifier);
+    QTest::keyClick(&w, Qt::Key_Q, Qt::ShiftModifier);
+    QTest::keyClick(&w, Qt::Key_9);
+    EXPECT_DOUBLE_EQ(console.band(0, Band::High), 0.1);
+    EXPECT_DOUBLE_EQ(console.band(0, Band::Low), -0.1);
+    EXPECT_TRUE(console.kill(1, Band::Low));
+    EXPECT_DOUBLE_EQ(console.gain(0), 1.0);
+    EXPECT_DOUBLE_EQ(console.filter(1), 0.1);
+    QTest::keyClick(&w, Qt::Key_0);
+    EXPECT_FALSE(console.kill(1, Band::Low));
+    EXPECT_EQ(console.filter(1), 0.0);
+    EXPECT_DOUBLE_EQ(console.band(0, Band::High), 0.1);
+
+    auto& ui = w.elementsForTest();
+    EXPECT_EQ(ui.MP[1]->level(), 0); // as written: nothing applied at start
+    QTest::keyClick(&w, Qt::Key_F2);
+    SoundWindow* sound = w.soundWindow();
+    ASSERT_NE(sound, nullptr);
+    EXPECT_FALSE(sound->cboCrossfade->isEnabled());
+    sound->cboFaders->setCurrentIndex(static_cast<int>(mixrules::Faders::DjMixer));
+    EXPECT_TRUE(sound->cboCrossfade->isEnabled());
+    sound->Apply_Click();
+    EXPECT_EQ(soundchoice::loadFaders().faders, mixrules::Faders::DjMixer);
+    EXPECT_EQ(console.faders(), mixrules::Faders::DjMixer);
+    EXPECT_EQ(ui.MP[1]->level(), -9000);
+    soundchoice::saveFaders({});
     soundchoice::saveCue({});
     soundchoice::save({});
     EXPECT_EQ(prompts.count(), 0);
