@@ -174,6 +174,11 @@ void MainWindow::setupKeys() {
         recNames << k.toString(QKeySequence::NativeText);
     m_recKeys = QStringLiteral(" (") + recNames.join(QStringLiteral(", ")) + QLatin1Char(')');
 
+    command(tr("the DJ view, open or close"), keys("W"), &MainWindow::DJ_Click, DJ);
+    command(tr("DJ view: zoom in (fewer seconds across)"),
+            {QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal)}, [this] { zoomDjView(1); });
+    command(tr("DJ view: zoom out"), {QKeySequence(Qt::Key_Minus)}, [this] { zoomDjView(-1); });
+
     command(tr("these keys"), {QKeySequence(Qt::Key_F1)}, &MainWindow::showKeyHelp);
     command(tr("about Deckmora"), {QKeySequence(Qt::SHIFT | Qt::Key_F1)}, &MainWindow::About_Click, About);
     command(tr("minimise"), {QKeySequence(Qt::CTRL | Qt::Key_M)}, &MainWindow::Min_Click, Min);
