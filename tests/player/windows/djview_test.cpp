@@ -301,4 +301,15 @@ TEST(WaveformStrip, RenderPutsTheSongUnderThePlayHead) {
     // Before the song's start the strip is empty.
     WaveformStrip::render(image, &wf, 0.0, 10, skin::deckColour(0));
     EXPECT_EQ(image.pixel(10, mid - 5), image.pixel(10, 0));
+
+    // A song half analysed shows what is in, nothing beyond, and its progress along the foot.
+    Waveform half;
+    half.setExpectedColumns(20 * perSecond);
+    half.append(columns.data(), int(columns.size()));
+    WaveformStrip::render(image, &half, 8.0, 10, skin::deckColour(0));
+    EXPECT_TRUE(loud(head + 10));
+    const QRgb ground = image.pixel(399, 0);
+    EXPECT_EQ(image.pixel(head + 90, mid - 5), ground) << "beyond what is in";
+    EXPECT_NE(image.pixel(100, 40), ground);
+    EXPECT_EQ(image.pixel(300, 40), ground);
 }
