@@ -83,10 +83,6 @@ DjView::DjView(Console& console, platform::media::AudioEngine& engine, QWidget* 
 
 DjView::~DjView() = default;
 
-std::shared_ptr<const platform::analysis::Waveform> DjView::waveform(int deck) const {
-    return m_analysis && !m_path[deck].isEmpty() ? m_analysis->waveform(m_path[deck]) : nullptr;
-}
-
 void DjView::follow(int deck) {
     const platform::media::MediaPlayer& player = m_console.deck(deck);
     const QString path = player.hasMedia() ? player.fileName() : QString();
@@ -110,6 +106,7 @@ void DjView::follow(int deck) {
         }
         picture = m_analysis->waveform(path);
     }
+    m_picture[deck] = picture;
     m_wave[deck]->setWaveform(picture);
     m_overview[deck]->setWaveform(picture);
 }

@@ -52,7 +52,8 @@ public:
     DeckState* state(int deck) const { return m_state[deck]; }
     LevelMeter* meter(int deck) const { return m_meter[deck]; }
     LevelMeter* masterMeter() const { return m_master; }
-    std::shared_ptr<const platform::analysis::Waveform> waveform(int deck) const;
+    // What deck `deck`'s strips show; null without a song, or while the view has not been open since it came.
+    std::shared_ptr<const platform::analysis::Waveform> waveform(int deck) const { return m_picture[deck]; }
 
 signals:
     // A press on deck `deck`'s overview, at `x` twips of a strip `widthTwips` wide.
@@ -73,6 +74,7 @@ private:
     QString m_cacheFolder;
     std::unique_ptr<platform::analysis::AnalysisService> m_analysis;
     std::array<QString, 2> m_path;
+    std::array<std::shared_ptr<const platform::analysis::Waveform>, 2> m_picture;
     std::array<WaveformStrip*, 2> m_wave{};
     std::array<OverviewStrip*, 2> m_overview{};
     std::array<DeckState*, 2> m_state{};

@@ -2,6 +2,7 @@
 // today's face but for its new switch, and what reaches the screen of the open view is read back from the X
 // server.
 #include <QApplication>
+#include <QCursor>
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
@@ -22,6 +23,7 @@
 #include "windows/mainlayout.h"
 #include "windows/mainwindow.h"
 #include "windows/overviewstrip.h"
+#include "windows/ticks.h"
 #include "windows/waveformstrip.h"
 
 using namespace player;
@@ -56,8 +58,11 @@ protected:
     void SetUp() override {
         if (QGuiApplication::platformName() != QLatin1String("xcb"))
             GTEST_SKIP() << "needs an X display with a window manager (run through xsession.sh)";
-        // The pointer keeps off the window: a button under it would light up.
-        QProcess::execute(QStringLiteral("xdotool"), {"mousemove", "--sync", "1270", "1010"});
+        // The pointer keeps off the window: a button under it would light up. (xdotool's own wait would wait
+        // for a move that never comes when the pointer is there already.)
+        const QPoint away(1270, 1010);
+        QProcess::execute(QStringLiteral("xdotool"), {"mousemove", "1270", "1010"});
+        ASSERT_TRUE(waitFor([&] { return QCursor::pos() == away; }));
         djrules::saveViewChoice({false, djrules::kDefaultZoom});
         w = std::make_unique<MainWindow>(*engine);
         w->setQuitAction([] {});
@@ -158,4 +163,23 @@ TEST_F(DjScreen, TheStripSlidesWithTheSongAndTheOverviewEndsAtThePosition) {
         const QRgb expect = x < edge ? shaded : x < edge + 2 ? qRgb(236, 238, 242) : plain;
         EXPECT_EQ(o.pixel(x, 0), expect) << x << " edge " << edge;
     }
+}
+
+// Open with nothing playing, the display tick rests as it does closed; a deck playing wakes it, and once the
+// deck stops and the meters have fallen it rests again.
+TEST_F(DjScreen, TheOpenViewLetsTheDisplayTickRest) {
+    auto& ui = w->elementsForTest();
+    w->DJ_Click();
+    ui.Timer1->start();
+    ASSERT_TRUE(waitFor([&] { return ui.Timer1->interval() == kRestingTickMs; }));
+    TempDir dir;
+    const QString song = dir.file(QStringLiteral("bumpy.wav"));
+    ASSERT_TRUE(writeBumpySong(song, 5, 8000));
+    w->loadSong(0, QStringLiteral("bumpy"), song);
+    w->Play_Click(0);
+    playFor(0.5);
+    EXPECT_EQ(ui.Timer1->interval(), kTickIntervalMs);
+    w->Stop_Click(0);
+    EXPECT_TRUE(waitFor([&] { return ui.Timer1->interval() == kRestingTickMs; }, std::chrono::seconds(5)));
+    EXPECT_TRUE(w->djView()->atRest());
 }
