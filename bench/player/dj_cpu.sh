@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The DJ view's processor time: the whole process over 20 s with both decks playing, the view open against
 # the view closed (build/bin/player_dj_probe on the null output, software drawing on a virtual display), and
-# the same with nothing playing over 10 s. Runs take turns, so both see the same load; the figures are the
-# ratios of the medians.
+# the same with nothing playing over 10 s. Runs take turns, the view open first every other round (the second of
+# a pair measured a few hundredths of a point higher either way), so both see the same load; the figures are
+# the ratios of the medians.
 #   bench/player/dj_cpu.sh [runs]   (default 3 runs; the probe writes two 3-minute 44.1 kHz songs)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
@@ -26,8 +27,13 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     echo "$all"
   }
   for ((r = 1; r <= runs; ++r)); do
-    c=$(run closed 20 --play); o=$(run open 20 --dj --play)
-    ic=$(run idleclosed 10); io=$(run idleopen 10 --dj)
+    if ((r % 2)); then
+      c=$(run closed 20 --play); o=$(run open 20 --dj --play)
+      ic=$(run idleclosed 10); io=$(run idleopen 10 --dj)
+    else
+      o=$(run open 20 --dj --play); c=$(run closed 20 --play)
+      io=$(run idleopen 10 --dj); ic=$(run idleclosed 10)
+    fi
     echo "run $r: playing closed ${c}% open ${o}%; idle closed ${ic}% open ${io}%"
   done
   c=$(median <"$work/closed"); o=$(median <"$work/open")

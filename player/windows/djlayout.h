@@ -64,10 +64,10 @@ inline constexpr std::array kTable = {
 
     Entry{Item::State0, {660, 1875, 2625, 600}, Face::None, "", Accent::Deck0},
     Entry{Item::Overview0, {660, 2550, 2625, 390}, Face::Well, "", Accent::Deck0,
-          "The whole song of deck 1: a click plays from there"},
+          "The whole song of deck 1: a click moves the deck there"},
     Entry{Item::State1, {4695, 1875, 2655, 600}, Face::None, "", Accent::Deck1},
     Entry{Item::Overview1, {4695, 2550, 2655, 390}, Face::Well, "", Accent::Deck1,
-          "The whole song of deck 2: a click plays from there"},
+          "The whole song of deck 2: a click moves the deck there"},
 
     Entry{Item::Meter0, {3465, 1875, 270, 1590}, Face::None, "1", Accent::Deck0, "Level of deck 1, left and right"},
     Entry{Item::MeterMaster, {3855, 1875, 270, 1590}, Face::None, "M", Accent::Neutral,
