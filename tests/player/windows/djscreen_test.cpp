@@ -75,7 +75,11 @@ protected:
         for (int d = 0; d < 2; ++d)
             w->setCaptionLeft(d, mainlayout::kLblnow[d].left);
     }
-    void TearDown() override { w.reset(); }
+    // The suite's other windows start closed, whatever a test here left stored.
+    void TearDown() override {
+        w.reset();
+        djrules::saveViewChoice({false, djrules::kDefaultZoom});
+    }
 
     // Plays the offline engine on by `seconds`, then shows the display tick's picture on screen.
     void playFor(double seconds) {

@@ -55,6 +55,7 @@ protected:
         qputenv("XDG_CACHE_HOME", dir.file(QStringLiteral("cache")).toLocal8Bit());
         djrules::saveViewChoice({false, djrules::kDefaultZoom});
     }
+    ~DjViewTest() override { djrules::saveViewChoice({false, djrules::kDefaultZoom}); }
     void load(int deck, const QString& name, double seconds) {
         ASSERT_TRUE(writeSong(dir.file(name), seconds));
         w.loadSong(deck, name, dir.file(name));
