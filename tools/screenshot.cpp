@@ -1,7 +1,8 @@
 // Shows the main window as a user sees it and saves a picture of it:
-//   deckmora-screenshot <out.png> [--play <seconds> | --splash | --about]
+//   deckmora-screenshot <out.png> [--play <seconds> | --splash | --about] [--dj | --sketch]
 // With --play it writes two songs, loads them into the decks, plays both through the engine's mix for the
-// given seconds and takes the picture mid-play.
+// given seconds and takes the picture mid-play. --dj opens the DJ view; --sketch opens it with the places
+// kept for the controls to come outlined.
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -18,6 +19,7 @@
 #include "program.h"
 #include "ui/slider.h"
 #include "windows/aboutwindow.h"
+#include "windows/djview.h"
 #include "windows/mainwindow.h"
 
 using namespace player;
@@ -56,12 +58,20 @@ bool writeSong(const QString& path, double seconds, double root) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The view's switches come last and stand on their own.
+    bool dj = false, sketch = false;
+    while (argc > 2 && (QString::fromLocal8Bit(argv[argc - 1]) == QStringLiteral("--dj") ||
+                        QString::fromLocal8Bit(argv[argc - 1]) == QStringLiteral("--sketch"))) {
+        (QString::fromLocal8Bit(argv[argc - 1]) == QStringLiteral("--dj") ? dj : sketch) = true;
+        --argc;
+    }
     const QString mode = argc >= 3 ? QString::fromLocal8Bit(argv[2]) : QString();
     const bool play = argc == 4 && mode == QStringLiteral("--play");
     const bool aboutWindow =
         argc == 3 && (mode == QStringLiteral("--splash") || mode == QStringLiteral("--about"));
     if (argc != 2 && !play && !aboutWindow) {
-        std::fprintf(stderr, "usage: %s out.png [--play seconds | --splash | --about]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s out.png [--play seconds | --splash | --about] [--dj | --sketch]\n",
+                     argv[0]);
         return 2;
     }
     if (aboutWindow) {
@@ -79,6 +89,10 @@ int main(int argc, char** argv) {
     MainWindow w(platform::media::AudioEngine::instance(engineOptions()));
     auto& ui = w.elementsForTest();
     w.setQuitAction([] {});
+    if ((dj || sketch) != w.djViewOpen())
+        w.DJ_Click();
+    if (sketch)
+        w.djView()->setSketch(true);
     w.show();
     QTemporaryDir songs;
     if (play) {

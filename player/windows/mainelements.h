@@ -48,6 +48,8 @@ struct MainElements {
     // Recording the mix, and beside it the time recorded (or where the last recording went).
     SwitchButton* Rec = nullptr;
     QLabel* lblRec = nullptr;
+    // The DJ view's switch in the footer, lit while the view is open.
+    SwitchButton* DJ = nullptr;
 
     // --- the decks and the mixer ---
     std::array<platform::ImageButton*, 2> LoadToPlayer{};

@@ -23,6 +23,7 @@ enum class Item {
     About,
     Rec,
     lblRec,
+    DJ,
     // the decks
     Deck0Panel,
     Deck1Panel,
@@ -72,7 +73,7 @@ enum class Item {
     lstFiles,
     MP0,
     MP1,
-    // the footer's notice, over the maker's line
+    // the footer's notice, over the maker's line (the DJ switch lies over its free end)
     lblSound,
 };
 
@@ -130,6 +131,7 @@ inline constexpr std::array kTable = {
     Entry{Item::About, {2760, 5640, 735, 255}, Face::Pad, "ABOUT", Accent::Neutral, "About Deckmora"},
     Entry{Item::Rec, {1080, 5640, 615, 255}, Face::Switch, "REC", Accent::StopRed, "Record the mix"},
     Entry{Item::lblRec, {1740, 5640, 960, 255}, Face::None, ""},
+    Entry{Item::DJ, {5220, 5640, 495, 255}, Face::Switch, "DJ", Accent::Neutral, "Open or close the DJ view"},
 
     Entry{Item::SongInfo0, {570, 795, 2295, 255}, Face::Well, ""},
     Entry{Item::SongInfo1, {5070, 780, 2295, 255}, Face::Well, ""},

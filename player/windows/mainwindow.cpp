@@ -27,6 +27,7 @@
 #include "console/listkeeper.h"
 #include "console/mixrecording.h"
 #include "console/windowsize.h"
+#include "djview.h"
 #include "lumaband/lumabandinterface.h"
 #include "mainlayout.h"
 #include "media/mediaplayer.h"
@@ -180,6 +181,7 @@ MainWindow::MainWindow(platform::media::AudioEngine& engine, QWidget* parent)
     announceChanges();
     platform::keepPlace(this);
     setupSound(engine);
+    setupDjView();
 }
 
 // A recording still running is closed whole: the program's end is its end.
@@ -211,7 +213,7 @@ void MainWindow::buildElements(platform::media::AudioEngine& engine) {
         {Item::chbrandom, chbrandom}, {Item::lblWerkgebied, lblWerkgebied}, {Item::lstFiles, lstFiles},
         {Item::MP0, MP[0]}, {Item::MP1, MP[1]},
         {Item::Min, Min}, {Item::Close0, Close[0]}, {Item::Close1, Close[1]}, {Item::About, About},
-        {Item::Rec, Rec}, {Item::Cue0, Cue[0]}, {Item::Cue1, Cue[1]},
+        {Item::Rec, Rec}, {Item::DJ, DJ}, {Item::Cue0, Cue[0]}, {Item::Cue1, Cue[1]},
         {Item::Vorig0, Vorig[0]}, {Item::Play0, Play[0]}, {Item::Pause0, Pause[0]}, {Item::Stop0, Stop[0]},
         {Item::Volgend0, Volgend[0]}, {Item::LoadToPlayer0, LoadToPlayer[0]},
         {Item::Vorig1, Vorig[1]}, {Item::Play1, Play[1]}, {Item::Pause1, Pause[1]}, {Item::Stop1, Stop[1]},
@@ -269,6 +271,7 @@ void MainWindow::connectHandlers() {
     connect(Min, &ImageButton::clicked, this, &MainWindow::Min_Click);
     connect(About, &ImageButton::clicked, this, &MainWindow::About_Click);
     connect(Rec, &ImageButton::clicked, this, &MainWindow::Rec_Click);
+    connect(DJ, &ImageButton::clicked, this, &MainWindow::DJ_Click);
     for (int d = 0; d < 2; ++d) {
         connect(Close[d], &ImageButton::clicked, this, [this, d] { Close_Click(d); });
         connect(LoadToPlayer[d], &ImageButton::clicked, this, [this, d] { LoadToPlayer_Click(d); });
@@ -373,7 +376,7 @@ void MainWindow::tick() {
 bool MainWindow::displayMoves() const {
     using platform::media::PlayState;
     return m_barsMoved || MP[0]->state() == PlayState::Playing || MP[1]->state() == PlayState::Playing ||
-           (m_recording && m_recording->active());
+           (m_recording && m_recording->active()) || (m_djOpen && !m_dj->atRest());
 }
 
 void MainWindow::followDisplay() {
@@ -498,6 +501,7 @@ void MainWindow::Form_Load() {
                                     platform::Buttons::Ok, platform::Icon::None, QString::fromLatin1(kTitle));
     }
     lblCaption->setText(QStringLiteral("Olvane Software - Deckmora v2"));
+    fitWindow();
 }
 
 void MainWindow::Form_Click() {

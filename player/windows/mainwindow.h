@@ -25,6 +25,7 @@ class MediaPlayer;
 namespace player {
 
 class AboutWindow;
+class DjView;
 class MissingFiles;
 class ListHistory;
 class ListKeeper;
@@ -83,6 +84,15 @@ public:
     void applyFaders();
     SoundWindow* soundWindow() const;
     MixRecording* recording() const { return m_recording; }
+
+    // --- the DJ view (mainwindow_dj.cpp) ---
+    // The footer's DJ switch and W: opens or closes the view beneath the face, and keeps the choice.
+    void DJ_Click();
+    bool djViewOpen() const { return m_djOpen; }
+    // Made when first opened.
+    DjView* djView() const { return m_dj; }
+    // The waveforms' zoom, `steps` rungs closer (positive) or farther, while the view is open.
+    void zoomDjView(int steps);
 
     // --- song list handlers (mainwindow_songlist.cpp) ---
     void Add_Click();
@@ -231,6 +241,17 @@ private:
     ListHistory* m_history = nullptr;
     bool m_listWasHeld = false;
     ListKeeper* m_keeper = nullptr;
+
+    // Moves deck `index` to where a press at `x` twips sends it on a position bar `widthTwips` wide.
+    void seekAt(int index, float x, float widthTwips);
+
+    void setupDjView();
+    void setDjViewOpen(bool open);
+    void fitWindow();
+    void overviewPressed(int index, float x, float widthTwips);
+    DjView* m_dj = nullptr;
+    bool m_djOpen = false;
+    double m_djZoom = 10;
 
     void setupSound(platform::media::AudioEngine& engine);
     void dropSoundListener();

@@ -7,6 +7,7 @@
 #include "console/deckrules.h"
 #include "console/mixrecording.h"
 #include "core/twips.h"
+#include "djview.h"
 #include "mainwindow.h"
 #include "media/mediaplayer.h"
 #include "switchbutton.h"
@@ -114,14 +115,20 @@ void MainWindow::Timer1_Timer() {
         PB1[d]->setValue(static_cast<float>(MP[d]->position()));
         m_barsMoved |= PB1[d]->max() != max || PB1[d]->value() != value;
     }
+    if (m_djOpen)
+        m_dj->tick();
 }
 
-// Any button seeks; a deck without a song has nowhere to go.
+// Any button seeks.
 void MainWindow::PB1_MouseDown(int index, short, short, float x, float) {
+    seekAt(index, x, static_cast<float>(PB1[index]->widthTwips()));
+}
+
+// A deck without a song has nowhere to go.
+void MainWindow::seekAt(int index, float x, float widthTwips) {
     if (!MP[index]->hasMedia())
         return;
-    const float width = static_cast<float>(PB1[index]->widthTwips());
-    m_console->seek(index, deckrules::seekTarget(x, width, MP[index]->length()));
+    m_console->seek(index, deckrules::seekTarget(x, widthTwips, MP[index]->length()));
     followDisplay();
 }
 

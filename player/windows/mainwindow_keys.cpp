@@ -39,8 +39,8 @@ struct DeckKeys {
     const char* softer;
     const char* cue; // the index fingers' home keys, side by side like the decks
     // The channel strip: the gain with Shift on the level's keys; high, mid and low up (top row) and down
-    // (home row), Shift on the upper key kills the band; the filter left and right and "reset deck" on the
-    // number row above the hand.
+    // (home row; deck 1's upper keys sit one to the right, W being the DJ view's), Shift on the upper key
+    // kills the band; the filter left and right and "reset deck" on the number row above the hand.
     const char* gainUp;
     const char* gainDown;
     const char* bandUp[3]; // low, mid, high
@@ -62,9 +62,9 @@ constexpr DeckKeys kDeckKeys[2] = {
      "G",
      "Shift+Q",
      "Shift+A",
-     {"R", "E", "W"},
+     {"T", "R", "E"},
      {"F", "D", "S"},
-     {"Shift+R", "Shift+E", "Shift+W"},
+     {"Shift+T", "Shift+R", "Shift+E"},
      "3",
      "4",
      "5"},
@@ -266,6 +266,10 @@ void MainWindow::setupKeys() {
         ->setProperty("windowSize", true);
     command(tr("window: smaller"), {QKeySequence(Qt::CTRL | Qt::Key_Minus)}, &MainWindow::smallerWindow)
         ->setProperty("windowSize", true);
+    command(tr("the DJ view, open or close"), keys("W"), &MainWindow::DJ_Click, DJ);
+    command(tr("DJ view: zoom in (fewer seconds across)"),
+            {QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal)}, [this] { zoomDjView(1); });
+    command(tr("DJ view: zoom out"), {QKeySequence(Qt::Key_Minus)}, [this] { zoomDjView(-1); });
 
     command(tr("these keys"), {QKeySequence(Qt::Key_F1)}, &MainWindow::showKeyHelp);
     command(tr("about Deckmora"), {QKeySequence(Qt::SHIFT | Qt::Key_F1)}, &MainWindow::About_Click, About);

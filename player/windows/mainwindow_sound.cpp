@@ -16,8 +16,8 @@
 namespace player {
 
 namespace {
-// The footer's notice keeps to the free stretch before the maker's line, in the skin's pixels.
-constexpr int kNoticeWidth = 140;
+// The footer's notice keeps to the free stretch before the DJ switch, in the skin's pixels.
+constexpr int kNoticeWidth = 104;
 } // namespace
 
 void MainWindow::setupSound(platform::media::AudioEngine& engine) {

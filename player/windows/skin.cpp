@@ -8,6 +8,7 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 
+#include "djlayout.h"
 #include "mainlayout.h"
 
 namespace player {
@@ -205,9 +206,20 @@ void paintGlyph(QPainter& p, const mainlayout::Entry& e, bool words, qreal s) {
     p.setRenderHint(QPainter::Antialiasing, false);
 }
 
-// A switch's sign: headphones for a deck's pre-listen, a dot for the recorder.
+// A switch's sign: headphones for a deck's pre-listen, a dot for the recorder, a waveform's bars for the DJ
+// view.
 void paintSwitchSign(QPainter& p, const QRectF& box, mainlayout::Item item, const QColor& ink,
                      const QColor& dot, qreal s) {
+    if (item == mainlayout::Item::DJ) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(ink);
+        const qreal heights[] = {0.45, 1.0, 0.7, 0.3};
+        for (int i = 0; i < 4; ++i) {
+            const qreal h = box.height() * heights[i];
+            p.drawRect(QRectF(box.left() + i * 2.4 * s, box.center().y() - h / 2, 1.5 * s, h));
+        }
+        return;
+    }
     if (item == mainlayout::Item::Rec) {
         p.setPen(Qt::NoPen);
         p.setBrush(dot);
@@ -290,6 +302,19 @@ QColor deckColour(int deck) {
 QColor baseColour() {
     return kBase;
 }
+QColor bandColour(int band) {
+    switch (band) {
+    case 0:
+        return QColor(236, 84, 92);
+    case 1:
+        return QColor(246, 196, 72);
+    default:
+        return QColor(150, 226, 255);
+    }
+}
+QColor warningColour() {
+    return kRed;
+}
 QColor workAreaColour() {
     return QColor(46, 50, 57);
 }
@@ -344,6 +369,47 @@ QPixmap mainBackground(bool words, qreal dpr, qreal scale) {
     p.setPen(QColor(96, 102, 112));
     p.drawText(QRectF(260 * scale, 376 * scale, 265 * scale, 17 * scale), Qt::AlignRight | Qt::AlignVCenter,
                QStringLiteral("DECKMORA  \u00b7  two-deck mixer"));
+    return pm;
+}
+
+QPixmap djBackground(bool sketch, qreal dpr) {
+    const QRect logical = platform::toPixels({0, 0, djlayout::kWidth, djlayout::kHeight});
+    QPixmap pm(logical.size() * dpr);
+    pm.setDevicePixelRatio(dpr);
+    QPainter p(&pm);
+    paintBase(p, logical);
+    // The face's frame goes on around the view.
+    p.setPen(QColor(0, 0, 0));
+    p.drawLine(0, 0, 0, logical.height());
+    p.drawLine(logical.width() - 1, 0, logical.width() - 1, logical.height());
+    p.drawLine(0, logical.height() - 1, logical.width(), logical.height() - 1);
+    for (const djlayout::Entry& e : djlayout::kTable) {
+        // The face's painters know the face's items; any will do that is neither fader.
+        const mainlayout::Entry as{mainlayout::Item::MixerPanel, e.rect, e.face, e.word, e.accent};
+        if (e.face == Face::Panel)
+            paintPanel(p, as);
+        else if (e.face == Face::Well)
+            paintWell(p, as);
+        else if (sketch && !e.word.empty() && e.item != djlayout::Item::Meter0 &&
+                 e.item != djlayout::Item::Meter1 && e.item != djlayout::Item::MeterMaster) {
+            const QRectF r = px(e.rect).adjusted(0.5, 0.5, -0.5, -0.5);
+            p.setPen(QPen(kDimInk, 1, Qt::DashLine));
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(r);
+            p.setFont(skinFont(8, false));
+            const QString word = QString::fromUtf8(e.word.data(), static_cast<int>(e.word.size()));
+            if (r.height() > r.width()) {
+                p.save();
+                p.translate(r.center());
+                p.rotate(-90);
+                p.drawText(QRectF(-r.height() / 2, -r.width() / 2, r.height(), r.width()), Qt::AlignCenter,
+                           word);
+                p.restore();
+            } else {
+                p.drawText(r, Qt::AlignCenter, word);
+            }
+        }
+    }
     return pm;
 }
 

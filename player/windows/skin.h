@@ -28,12 +28,19 @@ QSize mainBackgroundSize(qreal scale);
 QPixmap switchFace(mainlayout::Item item, bool lit, qreal dpr = 1, qreal scale = 1);
 // The splash and about window's background at its client size.
 QPixmap aboutBackground(const QSize& size, qreal dpr = 1);
+// The DJ view's background: its panels and the wells of its strips; with `sketch`, the places kept for the
+// controls to come outlined and named.
+QPixmap djBackground(bool sketch, qreal dpr = 1);
 QIcon appIcon();
 
 QColor deckColour(int deck);
 // The colour of a pad's or a well's accent.
 QColor accentColour(mainlayout::Accent accent);
 QColor baseColour();
+// The waveform's bands: 0 low, 1 mid, 2 high.
+QColor bandColour(int band);
+// What must catch the eye: a deck's last seconds.
+QColor warningColour();
 QColor workAreaColour();
 // Fader pictures: a slotted rail of `size` and a thumb in the deck's colour (-1: the crossfader).
 QPixmap faderRail(Qt::Orientation orientation, const QSize& size, qreal dpr = 1);

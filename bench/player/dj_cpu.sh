@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The DJ view's processor time: the whole process over 20 s with both decks playing, the view open against
+# the view closed (build/bin/player_dj_probe on the null output, software drawing on a virtual display), and
+# the same with nothing playing over 10 s. Runs take turns, the view open first every other round (the second of
+# a pair measured a few hundredths of a point higher either way), so both see the same load; the figures are
+# the ratios of the medians.
+#   bench/player/dj_cpu.sh [runs]   (default 3 runs; the probe writes two 3-minute 44.1 kHz songs)
+set -euo pipefail
+top=$(cd "$(dirname "$0")/../.." && pwd)
+runs=${1:-3}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" top runs work
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  set -euo pipefail
+  source "$top/bench/player/cpu_lib.sh"
+  # run NAME SECONDS ARGS...: one measured run of the probe, its share appended to NAME
+  run() {
+    local name=$1 secs=$2 pid all ui; shift 2
+    "$top/build/bin/player_dj_probe" "$@" >"$work/probe.out" 2>/dev/null &
+    pid=$!
+    wait_line "$work/probe.out" ready 60
+    sleep 2
+    read -r all ui < <(measure $pid "$secs")
+    kill $pid; wait $pid 2>/dev/null || true
+    echo "$all" >>"$work/$name"
+    echo "$all"
+  }
+  for ((r = 1; r <= runs; ++r)); do
+    if ((r % 2)); then
+      c=$(run closed 20 --play); o=$(run open 20 --dj --play)
+      ic=$(run idleclosed 10); io=$(run idleopen 10 --dj)
+    else
+      o=$(run open 20 --dj --play); c=$(run closed 20 --play)
+      io=$(run idleopen 10 --dj); ic=$(run idleclosed 10)
+    fi
+    echo "run $r: playing closed ${c}% open ${o}%; idle closed ${ic}% open ${io}%"
+  done
+  c=$(median <"$work/closed"); o=$(median <"$work/open")
+  ic=$(median <"$work/idleclosed"); io=$(median <"$work/idleopen")
+  awk -v c="$c" -v o="$o" -v n="$runs" "BEGIN { printf \"both decks playing, 20 s, median of %d: view closed %s%%, open %s%% of one core; open / closed = %.2f\n\", n, c, o, o / c }"
+  awk -v c="$ic" -v o="$io" "BEGIN { printf \"nothing playing, 10 s: view closed %s%%, open %s%%; difference %.3f points\n\", c, o, o - c }"
+'

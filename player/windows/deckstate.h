@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QWidget>
+
+#include "console/djrules.h"
+
+namespace player {
+
+// A deck at a glance: its transport lit as it stands (play, pause, stop; none without a song), the song's
+// name, the time played and the time left, which takes the warning colour near the end.
+class DeckState : public QWidget {
+    Q_OBJECT
+public:
+    DeckState(QColor accent, QWidget* parent);
+
+    struct View {
+        djrules::Light light = djrules::Light::None;
+        QString name;
+        QString played;
+        QString left;
+        bool warning = false;
+        bool operator==(const View&) const = default;
+    };
+    // Repaints only on a change.
+    void show(const View& view);
+    const View& shown() const { return m_view; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QColor m_accent;
+    View m_view;
+};
+
+} // namespace player

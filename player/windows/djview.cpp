@@ -1,0 +1,187 @@
+#include "djview.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <algorithm>
+
+#include "analysis/analysisservice.h"
+#include "console/console.h"
+#include "console/djrules.h"
+#include "deckstate.h"
+#include "djlayout.h"
+#include "levelmeter.h"
+#include "media/audioengine.h"
+#include "media/mediaplayer.h"
+#include "overviewstrip.h"
+#include "skin.h"
+#include "waveformstrip.h"
+
+namespace player {
+
+using djlayout::Item;
+using platform::media::PlayState;
+
+namespace {
+
+// The longest a meter's fall may take in one step: a window that was away for a while starts afresh.
+constexpr double kLongestStep = 0.5;
+
+void place(QWidget* w, Item item) {
+    w->setGeometry(platform::toPixels(djlayout::rect(item)));
+    if (const char* tip = djlayout::entry(item).tip)
+        w->setToolTip(DjView::tr(tip));
+}
+
+djrules::Light lightOf(PlayState state) {
+    switch (state) {
+    case PlayState::Playing:
+        return djrules::Light::Play;
+    case PlayState::Paused:
+        return djrules::Light::Pause;
+    case PlayState::Stopped:
+        return djrules::Light::Stop;
+    case PlayState::NoMedia:
+        break;
+    }
+    return djrules::Light::None;
+}
+
+} // namespace
+
+DjView::DjView(Console& console, platform::media::AudioEngine& engine, QWidget* parent,
+               const QString& cacheFolder)
+    : QWidget(parent), m_console(console), m_engine(engine), m_cacheFolder(cacheFolder),
+      m_zoom(djrules::kDefaultZoom) {
+    setObjectName(QStringLiteral("djView"));
+    setFixedSize(platform::toPixels({0, 0, djlayout::kWidth, djlayout::kHeight}).size());
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    for (int d = 0; d < 2; ++d) {
+        const QColor accent = skin::deckColour(d);
+        m_wave[d] = new WaveformStrip(accent, this);
+        place(m_wave[d], djlayout::kWave[d]);
+        m_wave[d]->setSecondsAcross(m_zoom);
+        connect(m_wave[d], &WaveformStrip::zoomAsked, this, &DjView::zoomBy);
+        m_state[d] = new DeckState(accent, this);
+        place(m_state[d], djlayout::kState[d]);
+        m_overview[d] = new OverviewStrip(accent, this);
+        place(m_overview[d], djlayout::kOverview[d]);
+        connect(m_overview[d], &OverviewStrip::pressed, this,
+                [this, d](float x, float width) { emit overviewPressed(d, x, width); });
+        const djlayout::Entry& e = djlayout::entry(djlayout::kMeter[d]);
+        m_meter[d] =
+            new LevelMeter(console.deck(d).meter(), accent, QString::fromLatin1(e.word.data(), 1), this);
+        place(m_meter[d], djlayout::kMeter[d]);
+    }
+    m_master = new LevelMeter(engine.masterMeter(), skin::accentColour(mainlayout::Accent::Neutral),
+                              QStringLiteral("M"), this);
+    place(m_master, Item::MeterMaster);
+    connect(&console, &Console::deckLoaded, this, [this](int d) {
+        if (isVisible())
+            follow(d);
+    });
+}
+
+DjView::~DjView() = default;
+
+void DjView::follow(int deck) {
+    const platform::media::MediaPlayer& player = m_console.deck(deck);
+    const QString path = player.hasMedia() ? player.fileName() : QString();
+    if (path == m_path[deck])
+        return;
+    m_path[deck] = path;
+    std::shared_ptr<const platform::analysis::Waveform> picture;
+    if (!path.isEmpty()) {
+        if (!m_analysis) {
+            m_analysis = std::make_unique<platform::analysis::AnalysisService>(m_cacheFolder);
+            // More of a song came in: the strips show it even while nothing plays and the tick rests.
+            auto more = [this](const QString& song) {
+                for (int d = 0; d < 2; ++d)
+                    if (m_path[d] == song) {
+                        m_wave[d]->refresh();
+                        m_overview[d]->update();
+                    }
+            };
+            connect(m_analysis.get(), &platform::analysis::AnalysisService::progressed, this, more);
+            connect(m_analysis.get(), &platform::analysis::AnalysisService::finished, this, more);
+        }
+        picture = m_analysis->waveform(path);
+    }
+    m_picture[deck] = picture;
+    m_wave[deck]->setWaveform(picture);
+    m_overview[deck]->setWaveform(picture);
+}
+
+void DjView::tick() {
+    const double seconds =
+        m_sinceTick.isValid() ? std::min(kLongestStep, static_cast<double>(m_sinceTick.restart()) / 1000) : 0;
+    if (!m_sinceTick.isValid())
+        m_sinceTick.start();
+    const double latency = m_engine.outputLatency();
+    for (int d = 0; d < 2; ++d) {
+        const platform::media::MediaPlayer& player = m_console.deck(d);
+        const PlayState state = player.state();
+        const double length = player.length();
+        const bool song = player.hasMedia() && length > 0;
+        const double heard =
+            song ? djrules::heardPosition(player.position(), latency, state == PlayState::Playing) : 0;
+        m_wave[d]->showMoment(heard);
+        m_overview[d]->showPosition(heard, song ? length : 0);
+        DeckState::View v;
+        v.light = song ? lightOf(state) : djrules::Light::None;
+        v.name = song ? m_console.songName(d) : tr("no song");
+        if (song) {
+            v.played = djrules::playedText(heard);
+            v.left = djrules::leftText(length - heard);
+            v.warning = djrules::leftIsWarning(length - heard, song);
+        }
+        m_state[d]->show(v);
+        m_meter[d]->tick(seconds);
+    }
+    m_master->tick(seconds);
+}
+
+bool DjView::atRest() const {
+    for (int d = 0; d < 2; ++d)
+        if (m_console.deck(d).state() == PlayState::Playing || !m_meter[d]->atRest())
+            return false;
+    return m_master->atRest();
+}
+
+void DjView::setZoom(double seconds) {
+    m_zoom = djrules::zoomed(seconds, 0);
+    for (WaveformStrip* w : m_wave)
+        w->setSecondsAcross(m_zoom);
+}
+
+void DjView::zoomBy(int steps) {
+    const double before = m_zoom;
+    setZoom(djrules::zoomed(m_zoom, steps));
+    if (m_zoom != before)
+        emit zoomChanged(m_zoom);
+}
+
+void DjView::setSketch(bool on) {
+    if (m_sketch == on)
+        return;
+    m_sketch = on;
+    m_background = QPixmap();
+    update();
+}
+
+void DjView::paintEvent(QPaintEvent* e) {
+    if (m_background.isNull() || m_background.devicePixelRatio() != devicePixelRatioF())
+        m_background = skin::djBackground(m_sketch, devicePixelRatioF());
+    QPainter p(this);
+    p.drawPixmap(e->rect(), m_background,
+                 QRectF(QPointF(e->rect().topLeft()) * devicePixelRatioF(),
+                        QSizeF(e->rect().size()) * devicePixelRatioF()));
+}
+
+void DjView::showEvent(QShowEvent*) {
+    for (int d = 0; d < 2; ++d)
+        follow(d);
+    m_sinceTick.invalidate();
+    tick();
+}
+
+} // namespace player
