@@ -17,9 +17,9 @@ class AudioEngine;
 namespace player {
 
 // The "Sound" settings window: which device and what latency, where the pre-listen goes, in what format and
-// to which folder the mix is recorded, and how the sliders reach the decks. Not modal; Apply stores the choice
-// in the settings file and moves the sound to it at once, the decks keeping their places. The pre-listen
-// balance is heard as it moves.
+// to which folder the mix is recorded, and how the sliders reach the decks. Not modal; Apply stores the
+// choice in the settings file and moves the sound to it at once, the decks keeping their places. The
+// pre-listen balance is heard as it moves.
 class SoundWindow : public QWidget {
     Q_OBJECT
 public:

@@ -11,8 +11,8 @@
 #include "console/soundchoice.h"
 #include "media/audioengine.h"
 #include "media/audiooutput.h"
-#include "media/mixer.h"
 #include "media/mediaplayer.h"
+#include "media/mixer.h"
 #include "scriptedprompts.h"
 #include "ui/imagebutton.h"
 #include "waitfor.h"
@@ -222,7 +222,7 @@ TEST(SoundWindow, ChannelStripKeysAndTheFadersChoice) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     Console& console = w.console();
     using Band = Console::Band;
-    QTest::keyClick(&w, Qt::Key_W);
+    QTest::keyClick(&w, Qt::Key_E);
     QTest::keyClick(&w, Qt::Key_F);
     QTest::keyClick(&w, Qt::Key_P, Qt::ShiftModifier);
     QTest::keyClick(&w, Qt::Key_Q, Qt::ShiftModifier);
