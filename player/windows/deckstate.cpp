@@ -61,12 +61,12 @@ void DeckState::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing, false);
     const int nameLeft = 3 * (kLamp + 3) + 4;
     const QRect nameRect(nameLeft, 0, width() - nameLeft, kLamp + 3);
-    p.setFont(skin::uiFont(11, true));
+    p.setFont(skin::uiFont(qRound(11 * m_scale), true));
     p.setPen(m_view.light == Light::None ? QColor(128, 134, 144) : QColor(232, 234, 237));
     p.drawText(nameRect, Qt::AlignLeft | Qt::AlignVCenter,
                p.fontMetrics().elidedText(m_view.name, Qt::ElideRight, nameRect.width()));
     const QRect clock(0, kRowTop, width(), height() - kRowTop);
-    p.setFont(skin::uiFont(16, true));
+    p.setFont(skin::uiFont(qRound(16 * m_scale), true));
     p.setPen(QColor(232, 234, 237));
     p.drawText(clock, Qt::AlignLeft | Qt::AlignVCenter, m_view.played);
     p.setPen(m_view.warning ? skin::warningColour() : QColor(160, 166, 176));

@@ -13,6 +13,11 @@ namespace player {
 class DeckState : public QWidget {
     Q_OBJECT
 public:
+    // The window's size: the words grow with it.
+    void setScale(double scale) {
+        m_scale = scale;
+        update();
+    }
     DeckState(QColor accent, QWidget* parent);
 
     struct View {
@@ -31,6 +36,7 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
+    double m_scale = 1.0;
     QColor m_accent;
     View m_view;
 };

@@ -26,8 +26,8 @@ namespace {
 // The longest a meter's fall may take in one step: a window that was away for a while starts afresh.
 constexpr double kLongestStep = 0.5;
 
-void place(QWidget* w, Item item) {
-    w->setGeometry(platform::toPixels(djlayout::rect(item)));
+void place(QWidget* w, Item item, double scale = 1.0) {
+    w->setGeometry(platform::toPixels(djlayout::rect(item), scale));
     if (const char* tip = djlayout::entry(item).tip)
         w->setToolTip(DjView::tr(tip));
 }
@@ -160,6 +160,25 @@ void DjView::zoomBy(int steps) {
         emit zoomChanged(m_zoom);
 }
 
+void DjView::setScale(double scale) {
+    if (scale == m_scale)
+        return;
+    m_scale = scale;
+    setFixedSize(platform::toPixels({0, 0, djlayout::kWidth, djlayout::kHeight}, scale).size());
+    for (int d = 0; d < 2; ++d) {
+        place(m_wave[d], djlayout::kWave[d], scale);
+        place(m_state[d], djlayout::kState[d], scale);
+        place(m_overview[d], djlayout::kOverview[d], scale);
+        place(m_meter[d], djlayout::kMeter[d], scale);
+        m_state[d]->setScale(scale);
+        m_meter[d]->setScale(scale);
+    }
+    place(m_master, Item::MeterMaster, scale);
+    m_master->setScale(scale);
+    m_background = QPixmap();
+    update();
+}
+
 void DjView::setSketch(bool on) {
     if (m_sketch == on)
         return;
@@ -170,7 +189,7 @@ void DjView::setSketch(bool on) {
 
 void DjView::paintEvent(QPaintEvent* e) {
     if (m_background.isNull() || m_background.devicePixelRatio() != devicePixelRatioF())
-        m_background = skin::djBackground(m_sketch, devicePixelRatioF());
+        m_background = skin::djBackground(m_sketch, devicePixelRatioF(), m_scale);
     QPainter p(this);
     p.drawPixmap(e->rect(), m_background,
                  QRectF(QPointF(e->rect().topLeft()) * devicePixelRatioF(),

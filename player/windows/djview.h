@@ -46,6 +46,8 @@ public:
     void zoomBy(int steps);
     // Outlines the places kept for the controls to come, with their names: the view's sketch.
     void setSketch(bool on);
+    // The main window's size, 1 at 100 %: every place and word follows it.
+    void setScale(double scale);
 
     WaveformStrip* wave(int deck) const { return m_wave[deck]; }
     OverviewStrip* overview(int deck) const { return m_overview[deck]; }
@@ -81,6 +83,7 @@ private:
     std::array<LevelMeter*, 2> m_meter{};
     LevelMeter* m_master = nullptr;
     double m_zoom;
+    double m_scale = 1.0;
     bool m_sketch = false;
     QPixmap m_background;
     QElapsedTimer m_sinceTick;

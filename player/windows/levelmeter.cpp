@@ -100,7 +100,7 @@ void LevelMeter::paintEvent(QPaintEvent*) {
             p.fillRect(QRectF(r.left(), y, r.width(), 2 / dpr), QColor(240, 242, 246));
         }
     }
-    p.setFont(skin::uiFont(9, true));
+    p.setFont(skin::uiFont(qRound(9 * m_scale), true));
     p.setPen(m_accent);
     p.drawText(QRect(0, height() - kNameHeight, width(), kNameHeight), Qt::AlignCenter, m_name);
 }

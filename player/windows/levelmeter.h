@@ -19,6 +19,11 @@ namespace player {
 class LevelMeter : public QWidget {
     Q_OBJECT
 public:
+    // The window's size: the words grow with it.
+    void setScale(double scale) {
+        m_scale = scale;
+        update();
+    }
     LevelMeter(platform::media::PeakMeter& source, QColor accent, QString name, QWidget* parent);
 
     // `seconds` since the last tick.
@@ -30,6 +35,7 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
+    double m_scale = 1.0;
     struct Shown {
         int level[2] = {0, 0};
         int hold[2] = {0, 0};

@@ -603,7 +603,7 @@ void MainWindow::applyScale() {
                 if (auto* fader = qobject_cast<platform::Slider*>(w))
                     dressFader(fader, mainlayout::entry(look.item), scale);
             }
-    for (SwitchButton* s : {Rec, Cue[0], Cue[1]})
+    for (SwitchButton* s : {Rec, DJ, Cue[0], Cue[1]})
         s->setScale(scale);
     for (int d = 0; d < 2; ++d) {
         skin::styleLabel(lblnow[d], Qt::white, skin::uiFont(qRound(11 * scale)));
@@ -611,6 +611,7 @@ void MainWindow::applyScale() {
         SongInfo[d]->setScale(scale);
         placeCaption(d);
     }
+    fitWindow();
     update();
     emit windowScaleChanged(scale);
 }

@@ -26,7 +26,6 @@ void MainWindow::DJ_Click() {
 void MainWindow::setDjViewOpen(bool open) {
     if (open && !m_dj) {
         m_dj = new DjView(*m_console, *m_engine, this);
-        m_dj->move(0, platform::twipsToPixels(mainlayout::kVisibleHeight));
         m_dj->setZoom(m_djZoom);
         connect(m_dj, &DjView::overviewPressed, this, &MainWindow::overviewPressed);
         connect(m_dj, &DjView::zoomChanged, this, [this](double seconds) {
@@ -47,10 +46,18 @@ void MainWindow::zoomDjView(int steps) {
         m_dj->zoomBy(steps);
 }
 
-// The face keeps its size and place; the view adds its height below it.
+// The face keeps its size and place; the view adds its height below it, at the window's size.
 void MainWindow::fitWindow() {
-    const int face = platform::twipsToPixels(mainlayout::kVisibleHeight);
-    setFixedSize(width(), face + (m_djOpen ? platform::twipsToPixels(djlayout::kHeight) : 0));
+    const double scale = windowScale();
+    const int face =
+        platform::toPixels({0, 0, mainlayout::kVisibleWidth, mainlayout::kVisibleHeight}, scale).height();
+    if (m_dj) {
+        m_dj->setScale(scale);
+        m_dj->move(0, face);
+    }
+    const int view =
+        m_djOpen ? platform::toPixels({0, 0, djlayout::kWidth, djlayout::kHeight}, scale).height() : 0;
+    setFixedSize(width(), face + view);
 }
 
 // A press on an overview is a press on a position bar as wide as the overview.

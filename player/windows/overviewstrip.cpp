@@ -109,6 +109,7 @@ void OverviewStrip::paintEvent(QPaintEvent*) {
 }
 
 void OverviewStrip::mousePressEvent(QMouseEvent* e) {
+    // Only the share of the width counts: pixels stand in for twips at any size.
     emit pressed(static_cast<float>(platform::pixelsToTwips(e->position().x())),
                  static_cast<float>(platform::pixelsToTwips(width())));
 }

@@ -372,8 +372,8 @@ QPixmap mainBackground(bool words, qreal dpr, qreal scale) {
     return pm;
 }
 
-QPixmap djBackground(bool sketch, qreal dpr) {
-    const QRect logical = platform::toPixels({0, 0, djlayout::kWidth, djlayout::kHeight});
+QPixmap djBackground(bool sketch, qreal dpr, qreal scale) {
+    const QRect logical = platform::toPixels({0, 0, djlayout::kWidth, djlayout::kHeight}, scale);
     QPixmap pm(logical.size() * dpr);
     pm.setDevicePixelRatio(dpr);
     QPainter p(&pm);
@@ -387,12 +387,12 @@ QPixmap djBackground(bool sketch, qreal dpr) {
         // The face's painters know the face's items; any will do that is neither fader.
         const mainlayout::Entry as{mainlayout::Item::MixerPanel, e.rect, e.face, e.word, e.accent};
         if (e.face == Face::Panel)
-            paintPanel(p, as, 1.0);
+            paintPanel(p, as, scale);
         else if (e.face == Face::Well)
-            paintWell(p, as, 1.0);
+            paintWell(p, as, scale);
         else if (sketch && !e.word.empty() && e.item != djlayout::Item::Meter0 &&
                  e.item != djlayout::Item::Meter1 && e.item != djlayout::Item::MeterMaster) {
-            const QRectF r = px(e.rect, 1.0).adjusted(0.5, 0.5, -0.5, -0.5);
+            const QRectF r = px(e.rect, scale).adjusted(0.5, 0.5, -0.5, -0.5);
             p.setPen(QPen(kDimInk, 1, Qt::DashLine));
             p.setBrush(Qt::NoBrush);
             p.drawRect(r);

@@ -30,7 +30,7 @@ QPixmap switchFace(mainlayout::Item item, bool lit, qreal dpr = 1, qreal scale =
 QPixmap aboutBackground(const QSize& size, qreal dpr = 1);
 // The DJ view's background: its panels and the wells of its strips; with `sketch`, the places kept for the
 // controls to come outlined and named.
-QPixmap djBackground(bool sketch, qreal dpr = 1);
+QPixmap djBackground(bool sketch, qreal dpr = 1, qreal scale = 1);
 QIcon appIcon();
 
 QColor deckColour(int deck);
