@@ -94,6 +94,12 @@ std::shared_ptr<const Waveform> AnalysisService::waveform(const QString& path) {
     return handle;
 }
 
+void AnalysisService::setUserTempo(const QString& path, std::optional<double> bpm) {
+    // Not kept yet: the facts' cache entry comes with the tempo.
+    (void)path;
+    (void)bpm;
+}
+
 void AnalysisService::work() {
     // Below the decks' decoders and the windows: a song's picture may wait, its sound may not.
     setpriority(PRIO_PROCESS, id_t(::syscall(SYS_gettid)), 10);
@@ -142,6 +148,13 @@ void AnalysisService::run(Job& job) {
     const SongAnalysis found = analyse(*opened.decoder, &job.cancel, sinks);
     if (found.cancelled)
         return;
+    SongFacts facts;
+    facts.beats = found.beats;
+    facts.loudnessLufs = found.loudnessLufs;
+    facts.truePeakDbtp = found.truePeakDbtp;
+    facts.audibleStartSeconds = found.audibleStartSeconds;
+    facts.audibleEndSeconds = found.audibleEndSeconds;
+    w.setFacts(facts);
     m_cache.store(id, w);
     tell(job.path, true);
 }

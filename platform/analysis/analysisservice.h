@@ -9,6 +9,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -37,6 +38,11 @@ public:
     // object for the same path while anyone holds it; never null (a song that cannot be read gives a failed
     // waveform).
     std::shared_ptr<const Waveform> waveform(const QString& path);
+
+    // UI thread: the user's tempo for `path` (tapped, halved or doubled), kept in the cache beside the
+    // analysis and winning over what it found (the found first beat stays); nothing clears it. Tells
+    // finished(path) when the song's facts changed.
+    void setUserTempo(const QString& path, std::optional<double> bpm);
 
     QString cacheFolder() const { return m_cache.folder(); }
     // UI thread, before the first request: the cache's size in bytes, past which the oldest entries go.

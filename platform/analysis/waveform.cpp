@@ -58,4 +58,14 @@ void Waveform::fail(const QString& error) {
     m_state.store(kFailed, std::memory_order_release);
 }
 
+SongFacts Waveform::facts() const {
+    std::lock_guard lk(m_errorMutex);
+    return m_facts;
+}
+
+void Waveform::setFacts(const SongFacts& facts) {
+    std::lock_guard lk(m_errorMutex);
+    m_facts = facts;
+}
+
 } // namespace platform::analysis

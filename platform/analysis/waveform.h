@@ -7,6 +7,8 @@
 #include <memory>
 #include <mutex>
 
+#include "analysis/songfacts.h"
+
 namespace platform::analysis {
 
 // One column of a song's picture, kColumnsPerSecond of them a second of the song.
@@ -40,6 +42,10 @@ public:
     double progress() const;
     double durationSeconds() const { return double(ready()) / kColumnsPerSecond; }
     QString error() const;
+    // What the same decode found besides the picture; empty facts until the analysis has them (by the time
+    // the service tells that the song is finished).
+    SongFacts facts() const;
+    void setFacts(const SongFacts& facts);
 
     // The one writing thread. Columns beyond capacity() are dropped (a song of more than about six hours).
     void append(const WaveColumn* columns, int count);
@@ -58,6 +64,7 @@ private:
     std::atomic<int> m_state{kFilling};
     mutable std::mutex m_errorMutex;
     QString m_error;
+    SongFacts m_facts; // under m_errorMutex
 };
 
 } // namespace platform::analysis

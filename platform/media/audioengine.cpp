@@ -239,6 +239,14 @@ AudioEngine::CueOptions AudioEngine::cue() const {
     return d->mixer.cueOptions();
 }
 
+void AudioEngine::setKeyLockEngine(KeyLockEngine engine) {
+    d->mixer.keyLockEngine.store(int(engine), std::memory_order_relaxed);
+}
+
+AudioEngine::KeyLockEngine AudioEngine::keyLockEngine() const {
+    return KeyLockEngine(d->mixer.keyLockEngine.load(std::memory_order_relaxed));
+}
+
 double AudioEngine::cueDriftPpm() const {
     const CueBus& cue = d->mixer.cue;
     return cue.current() == CueRouting::Device && cue.feed.listening() ? cue.feed.driftPpm() : 0.0;

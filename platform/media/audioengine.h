@@ -111,6 +111,13 @@ public:
     // measured and corrected; 0 for the other routings.
     double cueDriftPpm() const;
 
+    // Which time-stretcher keeps a key-locked deck's pitch (MediaPlayer::setKeyLock): Light (SoundTouch,
+    // cheap) or Fine (Rubber Band's real-time mode, cleaner and dearer). Any thread but the audio thread;
+    // every deck takes it at once.
+    enum class KeyLockEngine { Light, Fine };
+    void setKeyLockEngine(KeyLockEngine engine);
+    KeyLockEngine keyLockEngine() const;
+
     // Recording the main mix to a file, written by a thread of its own: the audio callback never waits.
     enum class RecordFormat { Flac, Wav };
     struct Recording {

@@ -47,6 +47,11 @@ public:
     bool cue() const { return m_cue.load(std::memory_order_relaxed); }
     // Audio thread: whether the deck adds to the cue mix in this pass (cued, or sliding out of the cue).
     bool inCue() const { return m_cue.load(std::memory_order_relaxed) || m_cueLevel.value() != 0.0f; }
+    // Any thread: the speed the song plays at (1 its own) and whether the pitch stays when it moves.
+    void setTempo(double ratio) { m_tempo.store(ratio, std::memory_order_relaxed); }
+    double tempo() const { return m_tempo.load(std::memory_order_relaxed); }
+    void setKeyLock(bool on) { m_keyLock.store(on, std::memory_order_relaxed); }
+    bool keyLock() const { return m_keyLock.load(std::memory_order_relaxed); }
     // The deck's knobs (gain, bands, kills, filter): any thread sets them.
     dsp::DeckShape& shape() { return m_shape; }
     // The deck's frames after its gain, fed by mix().
@@ -122,6 +127,8 @@ private:
     std::atomic<float> m_targetGain{1.0f};
     std::atomic<bool> m_startSilent{false};
     std::atomic<bool> m_cue{false};
+    std::atomic<double> m_tempo{1.0};
+    std::atomic<bool> m_keyLock{false};
     std::atomic<uint64_t> m_underflows{0};
     // What the callback reads must never hide a lock.
     static_assert(std::atomic<uint64_t>::is_always_lock_free && std::atomic<uint32_t>::is_always_lock_free &&

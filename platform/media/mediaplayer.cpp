@@ -170,6 +170,22 @@ void MediaPlayer::setLevel(int level) {
     d->deck.setGain(gainForLevel(level));
 }
 
+void MediaPlayer::setTempo(double ratio) {
+    d->deck.setTempo(std::isfinite(ratio) ? std::clamp(ratio, kTempoMin, kTempoMax) : 1.0);
+}
+
+double MediaPlayer::tempo() const {
+    return d->deck.tempo();
+}
+
+void MediaPlayer::setKeyLock(bool on) {
+    d->deck.setKeyLock(on);
+}
+
+bool MediaPlayer::keyLock() const {
+    return d->deck.keyLock();
+}
+
 dsp::DeckShape& MediaPlayer::shape() {
     return d->deck.shape();
 }

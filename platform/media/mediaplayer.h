@@ -88,6 +88,16 @@ public:
     dsp::DeckShape& shape();
     // The deck's output after its level, as the mix hears it, for a level meter.
     PeakMeter& meter();
+    // The speed the song plays at, 1 its own, held to [kTempoMin, kTempoMax] and heard within 50 ms. Without
+    // key lock the pitch moves with it, as a record sped up; with it the pitch stays. position() and length()
+    // stay in the song's own seconds: a song at 1.1 moves 1.1 of its seconds each second. A new player plays
+    // at 1 without key lock; a load keeps both.
+    static constexpr double kTempoMin = 0.25;
+    static constexpr double kTempoMax = 2.0;
+    void setTempo(double ratio);
+    double tempo() const;
+    void setKeyLock(bool on);
+    bool keyLock() const;
 
     QSize sizeHint() const override;
 

@@ -117,6 +117,8 @@ public:
     PeakMeter masterMeter;
     // The device's output latency in seconds, as the output last reported it.
     std::atomic<double> outputLatency{0.0};
+    // AudioEngine::KeyLockEngine: the stretcher a key-locked deck uses.
+    std::atomic<int> keyLockEngine{0};
 
     // Takes the main mix at the end of every pass while a recording runs. Starting and stopping are
     // serialised by recordMutex.

@@ -11,9 +11,14 @@
 #include "songlist.h"
 #include "songsearch.h"
 
+#include "analysis/songfacts.h"
+
 namespace platform::media {
 class MediaPlayer;
 } // namespace platform::media
+namespace platform::analysis {
+class AnalysisService;
+} // namespace platform::analysis
 
 namespace player {
 
@@ -105,6 +110,33 @@ public:
     mixrules::Faders faders() const { return m_faders; }
     mixrules::CrossfadeCurve crossfadeCurve() const { return m_curve; }
 
+    // --- tempo and beat (console_tempo.cpp) ---
+    // A deck's tempo fader covers 1 ± its range, one of these; ±8 % at start.
+    static constexpr std::array<double, 3> kTempoRanges = {0.08, 0.16, 0.50};
+    // How much faster or slower a held nudge plays the deck.
+    static constexpr double kNudge = 0.04;
+    void setTempoRange(int index, double range);
+    double tempoRange(int index) const { return m_tempo[index].range; }
+    // The fader's tempo as a ratio, 1 the song's own, held to 1 ± the range; what the deck plays is this and
+    // the nudge.
+    void setTempo(int index, double ratio);
+    double tempo(int index) const { return m_tempo[index].ratio; }
+    // Key lock: the tempo moves without the pitch.
+    void setKeyLock(int index, bool on);
+    bool keyLock(int index) const { return m_tempo[index].keyLock; }
+    // Pitch nudge while a key or button is held: +1 faster, -1 slower, 0 released.
+    void nudge(int index, int direction);
+    int nudging(int index) const { return m_tempo[index].nudge; }
+    // The deck's tempo to the other deck's (as it plays, in beats a minute) and its beats onto the other's;
+    // false, and nothing changed, when either deck lacks a song with a beat grid.
+    bool sync(int index);
+    // What the analysis found of the deck's song (the user's tempo winning); empty facts without a song,
+    // without an analysis, or before it is done.
+    platform::analysis::SongFacts facts(int index) const;
+    // The analysis the console asks about its decks' songs; null for none. The service outlives the console.
+    void setAnalysis(platform::analysis::AnalysisService* service) { m_analysis = service; }
+    platform::analysis::AnalysisService* analysis() const { return m_analysis; }
+
     // --- the auto-mix ---
     // "Go on playing...": a deck whose song ends moves on to the next list entry. Turning it off turns
     // "Random playing" off; turning "Random playing" on turns it on.
@@ -163,6 +195,8 @@ signals:
     void crossfaderChanged(int value);
     // A knob or kill of deck `index` moved.
     void deckSoundChanged(int index);
+    // Deck `index`'s tempo, range, key lock or nudge changed.
+    void tempoChanged(int index);
     void autoMixChanged();
     void listHoldChanged();
 
@@ -186,6 +220,15 @@ private:
         double filter = 0;
     };
     std::array<Knobs, kDecks> m_knobs;
+    struct Tempo {
+        double range = kTempoRanges[0];
+        double ratio = 1.0;
+        bool keyLock = false;
+        int nudge = 0;
+    };
+    void applyTempo(int index);
+    std::array<Tempo, kDecks> m_tempo;
+    platform::analysis::AnalysisService* m_analysis = nullptr;
     mixrules::Faders m_faders = mixrules::Faders::AsWritten;
     mixrules::CrossfadeCurve m_curve = mixrules::CrossfadeCurve::EqualPower;
 
