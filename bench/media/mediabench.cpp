@@ -350,6 +350,60 @@ void BM_CallbackShaped(benchmark::State& state) {
     state.counters["shaped_vs_plain_p99"] = shapedP99 / plainP99;
 }
 
+// Both decks at +6 %: key lock off (the resampler), light (SoundTouch) and fine (Rubber Band), one engine
+// each, taking turns period by period. The 99th percentile of the callback's CPU time against the period, and
+// the CPU of everything each engine does (decoding and mixing, all on this thread) against key lock off's.
+void BM_CallbackTempo(benchmark::State& state) {
+    const int period = int(state.range(0));
+    constexpr int kKinds = 3; // off, light, fine
+    double p99[kKinds] = {}, total[kKinds] = {};
+    for (auto _ : state) {
+        std::unique_ptr<AudioEngine> engines[kKinds];
+        std::vector<std::unique_ptr<MediaPlayer>> players;
+        for (int k = 0; k < kKinds; ++k) {
+            engines[k] = AudioEngine::createOffline(kRate);
+            engines[k]->setKeyLockEngine(k == 2 ? AudioEngine::KeyLockEngine::Fine
+                                                : AudioEngine::KeyLockEngine::Light);
+            for (int i = 0; i < 2; ++i) {
+                players.push_back(std::make_unique<MediaPlayer>(*engines[k], nullptr));
+                players.back()->open(g_song3);
+                players.back()->setTempo(1.06);
+                players.back()->setKeyLock(k > 0);
+                players.back()->play();
+            }
+        }
+        std::vector<float> out(size_t(2 * period));
+        std::vector<double> times[kKinds];
+        const int periods = 20 * kRate / period;
+        for (int i = 0; i < periods; ++i)
+            for (int k = 0; k < kKinds; ++k) {
+                Mixer& impl = engines[k]->mixer();
+                const double t0 = cpuSeconds();
+                for (auto& slot : impl.decks)
+                    if (Deck* deck = slot.load()) {
+                        deck->dropStale();
+                        deck->fill();
+                    }
+                const double t1 = cpuSeconds();
+                impl.process(impl.offlineMixer, out.data(), period);
+                const double t2 = cpuSeconds();
+                times[k].push_back(t2 - t1);
+                total[k] += t2 - t0;
+            }
+        for (int k = 0; k < kKinds; ++k) {
+            std::sort(times[k].begin(), times[k].end());
+            p99[k] = times[k][size_t(double(times[k].size()) * 0.99)];
+        }
+        state.SetIterationTime(p99[2]);
+    }
+    const double periodSeconds = double(period) / kRate;
+    state.counters["p99_off_of_period"] = p99[0] / periodSeconds;
+    state.counters["p99_light_of_period"] = p99[1] / periodSeconds;
+    state.counters["p99_fine_of_period"] = p99[2] / periodSeconds;
+    state.counters["cpu_light_vs_off"] = total[1] / total[0];
+    state.counters["cpu_fine_vs_off"] = total[2] / total[0];
+}
+
 // The same mix per device period with a recording running (16-bit FLAC to a temporary folder), and with a
 // deck cued (Split) as well, against the plain mix measured here before it; the 99th percentile of each
 // against the period's duration. The writer drains beside it on its own thread, as with a device; the loop
@@ -540,6 +594,12 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMicrosecond)
         ->Iterations(1);
     BENCHMARK(BM_CallbackShaped)
+        ->Arg(256)
+        ->Arg(512)
+        ->UseManualTime()
+        ->Unit(benchmark::kMicrosecond)
+        ->Iterations(1);
+    BENCHMARK(BM_CallbackTempo)
         ->Arg(256)
         ->Arg(512)
         ->UseManualTime()
