@@ -14,6 +14,7 @@
 #include <sndfile.h>
 #include <vector>
 
+#include "console/console.h"
 #include "core/random.h"
 #include "media/audioengine.h"
 #include "program.h"
@@ -113,6 +114,13 @@ int main(int argc, char** argv) {
             w.Play_Click(d);
         }
         w.Cue_Click(1); // the next song in the headphones
+        // A blend under way: deck 1 lifted a little, deck 2's bass killed and a filter opening on it.
+        using Band = player::Console::Band;
+        w.console().setGain(0, 2.5);
+        w.console().setBand(0, Band::High, 0.4);
+        w.console().setBand(1, Band::Mid, -0.3);
+        w.console().setKill(1, Band::Low, true);
+        w.console().setFilter(1, 0.35);
         ui.volMain->setValue(35);
         w.volMain_Change();
         ui.chbgoon->setChecked(true);

@@ -18,7 +18,7 @@
 #include "media/peakmeter.h"
 #include "media/scanworker.h"
 
-typedef struct SRC_STATE_tag SRC_STATE;
+struct soxr;
 
 namespace platform::media {
 
@@ -167,9 +167,9 @@ private:
     bool m_decoderEnded = false;
     double m_seekStart = 0;
     int64_t m_seekFrame = 0;
-    int64_t m_produced = 0; // output frames since the seek
-    int64_t m_decoded = 0;  // song frames since the seek
-    SRC_STATE* m_src = nullptr;
+    int64_t m_produced = 0;   // output frames since the seek
+    int64_t m_decoded = 0;    // song frames since the seek
+    soxr* m_src = nullptr;    // converts to the device's rate
     std::vector<float> m_raw; // decoder's own channel layout
     std::vector<float> m_in;  // stereo at the song's rate, waiting for conversion
     size_t m_inPos = 0, m_inFrames = 0;

@@ -9,8 +9,8 @@ namespace player {
 
 // Where everything of the DJ view lies, in twips from the view's own top left corner (left, top, width,
 // height). The view unfolds beneath the main window's face and keeps its columns: deck 1 left, the master in
-// the middle, deck 2 right; the two waveform strips run across the whole width above them. Places marked
-// Room are kept free for the tempo faders and the sound knobs to come.
+// the middle, deck 2 right; the two waveform strips run across the whole width above them, each deck's knobs
+// beneath its overview. Places marked Room are kept free for the tempo faders to come.
 namespace djlayout {
 
 enum class Item {
@@ -29,8 +29,9 @@ enum class Item {
     Meter1,
     TempoRoom0,
     TempoRoom1,
-    KnobRoom0,
-    KnobRoom1,
+    Knobs0,
+    Knobs1,
+    LimiterLight,
 };
 
 using mainlayout::Accent;
@@ -48,14 +49,14 @@ struct Entry {
 
 // The view's size: as wide as the face, and this tall.
 inline constexpr int kWidth = mainlayout::kVisibleWidth;
-inline constexpr int kHeight = 3600;
+inline constexpr int kHeight = 3900;
 
 // clang-format off
 inline constexpr std::array kTable = {
     Entry{Item::WavePanel, {240, 60, 7530, 1680}, Face::Panel},
-    Entry{Item::Deck0Column, {240, 1815, 3105, 1710}, Face::Panel, "", Accent::Deck0},
-    Entry{Item::MasterColumn, {3405, 1815, 1170, 1710}, Face::Panel},
-    Entry{Item::Deck1Column, {4635, 1815, 3135, 1710}, Face::Panel, "", Accent::Deck1},
+    Entry{Item::Deck0Column, {240, 1815, 3105, 2010}, Face::Panel, "", Accent::Deck0},
+    Entry{Item::MasterColumn, {3405, 1815, 1170, 2010}, Face::Panel},
+    Entry{Item::Deck1Column, {4635, 1815, 3135, 2010}, Face::Panel, "", Accent::Deck1},
 
     Entry{Item::Wave0, {300, 120, 7410, 765}, Face::Well, "", Accent::Deck0,
           "Deck 1 around its play head (the wheel or + and - zoom)"},
@@ -76,8 +77,10 @@ inline constexpr std::array kTable = {
 
     Entry{Item::TempoRoom0, {300, 1875, 300, 1590}, Face::None, "tempo"},
     Entry{Item::TempoRoom1, {7410, 1875, 300, 1590}, Face::None, "tempo"},
-    Entry{Item::KnobRoom0, {660, 3000, 2625, 465}, Face::None, "gain  hi  mid  low  filter"},
-    Entry{Item::KnobRoom1, {4695, 3000, 2655, 465}, Face::None, "gain  hi  mid  low  filter"},
+    Entry{Item::Knobs0, {660, 3000, 2625, 780}, Face::None, "", Accent::Deck0},
+    Entry{Item::Knobs1, {4695, 3000, 2655, 780}, Face::None, "", Accent::Deck1},
+    Entry{Item::LimiterLight, {3465, 3540, 1050, 225}, Face::None, "LIMIT", Accent::Neutral,
+          "The master's limiter: lit while it holds the mix down, so that nothing clips"},
 };
 // clang-format on
 
@@ -89,7 +92,7 @@ constexpr const Entry& entry(Item item) {
 }
 
 static_assert([] {
-    for (int i = 0; i <= int(Item::KnobRoom1); ++i) {
+    for (int i = 0; i <= int(Item::LimiterLight); ++i) {
         int times = 0;
         for (const Entry& e : kTable)
             times += int(e.item) == i ? 1 : 0;
@@ -112,6 +115,7 @@ inline constexpr std::array<Item, 2> kWave = {Item::Wave0, Item::Wave1};
 inline constexpr std::array<Item, 2> kState = {Item::State0, Item::State1};
 inline constexpr std::array<Item, 2> kOverview = {Item::Overview0, Item::Overview1};
 inline constexpr std::array<Item, 2> kMeter = {Item::Meter0, Item::Meter1};
+inline constexpr std::array<Item, 2> kKnobs = {Item::Knobs0, Item::Knobs1};
 
 } // namespace djlayout
 

@@ -9,11 +9,13 @@
 #include "console/djrules.h"
 #include "deckstate.h"
 #include "djlayout.h"
+#include "knob.h"
 #include "levelmeter.h"
 #include "media/audioengine.h"
 #include "media/mediaplayer.h"
 #include "overviewstrip.h"
 #include "skin.h"
+#include "soundstrip.h"
 #include "waveformstrip.h"
 
 namespace player {
@@ -71,10 +73,14 @@ DjView::DjView(Console& console, platform::media::AudioEngine& engine, QWidget* 
         m_meter[d] =
             new LevelMeter(console.deck(d).meter(), accent, QString::fromLatin1(e.word.data(), 1), this);
         place(m_meter[d], djlayout::kMeter[d]);
+        m_sound[d] = new SoundStrip(console, d, accent, this);
+        place(m_sound[d], djlayout::kKnobs[d]);
     }
     m_master = new LevelMeter(engine.masterMeter(), skin::accentColour(mainlayout::Accent::Neutral),
                               QStringLiteral("M"), this);
     place(m_master, Item::MeterMaster);
+    m_limiter = new Lamp(tr("LIMIT"), skin::warningColour(), this);
+    place(m_limiter, Item::LimiterLight);
     connect(&console, &Console::deckLoaded, this, [this](int d) {
         if (isVisible())
             follow(d);
@@ -138,6 +144,7 @@ void DjView::tick() {
         m_meter[d]->tick(seconds);
     }
     m_master->tick(seconds);
+    m_limiter->setLit(m_engine.limiting());
 }
 
 bool DjView::atRest() const {
@@ -172,9 +179,13 @@ void DjView::setScale(double scale) {
         place(m_meter[d], djlayout::kMeter[d], scale);
         m_state[d]->setScale(scale);
         m_meter[d]->setScale(scale);
+        place(m_sound[d], djlayout::kKnobs[d], scale);
+        m_sound[d]->setScale(scale);
     }
     place(m_master, Item::MeterMaster, scale);
     m_master->setScale(scale);
+    place(m_limiter, Item::LimiterLight, scale);
+    m_limiter->setScale(scale);
     m_background = QPixmap();
     update();
 }

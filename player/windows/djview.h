@@ -18,14 +18,16 @@ namespace player {
 
 class Console;
 class DeckState;
+class Lamp;
 class LevelMeter;
 class OverviewStrip;
+class SoundStrip;
 class WaveformStrip;
 
 // The DJ view beneath the main window's face: both decks' waveforms scrolling in parallel, and per deck its
-// state, its whole song and its level, with the master's level between them. It only shows: every command
-// goes through the console (a press on an overview is told to the window, which seeks as its position bars
-// do). Songs are analysed only while the view is open.
+// state, its whole song, its knobs and its level, with the master's level and limiter light between them. It
+// only shows: every command goes through the console (a press on an overview is told to the window, which
+// seeks as its position bars do). Songs are analysed only while the view is open.
 class DjView : public QWidget {
     Q_OBJECT
 public:
@@ -54,6 +56,8 @@ public:
     DeckState* state(int deck) const { return m_state[deck]; }
     LevelMeter* meter(int deck) const { return m_meter[deck]; }
     LevelMeter* masterMeter() const { return m_master; }
+    SoundStrip* sound(int deck) const { return m_sound[deck]; }
+    Lamp* limiterLight() const { return m_limiter; }
     // What deck `deck`'s strips show; null without a song, or while the view has not been open since it came.
     std::shared_ptr<const platform::analysis::Waveform> waveform(int deck) const { return m_picture[deck]; }
 
@@ -82,6 +86,8 @@ private:
     std::array<DeckState*, 2> m_state{};
     std::array<LevelMeter*, 2> m_meter{};
     LevelMeter* m_master = nullptr;
+    std::array<SoundStrip*, 2> m_sound{};
+    Lamp* m_limiter = nullptr;
     double m_zoom;
     double m_scale = 1.0;
     bool m_sketch = false;

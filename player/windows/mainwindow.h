@@ -249,6 +249,8 @@ private:
     void setDjViewOpen(bool open);
     void fitWindow();
     void overviewPressed(int index, float x, float widthTwips);
+    // The DJ view's knobs name the keys that turn them.
+    void tellKnobKeys();
     DjView* m_dj = nullptr;
     bool m_djOpen = false;
     double m_djZoom = 10;

@@ -27,6 +27,7 @@ void MainWindow::setDjViewOpen(bool open) {
     if (open && !m_dj) {
         m_dj = new DjView(*m_console, *m_engine, this);
         m_dj->setZoom(m_djZoom);
+        tellKnobKeys();
         connect(m_dj, &DjView::overviewPressed, this, &MainWindow::overviewPressed);
         connect(m_dj, &DjView::zoomChanged, this, [this](double seconds) {
             m_djZoom = seconds;

@@ -12,8 +12,10 @@
 #include <algorithm>
 #include <vector>
 
+#include "djview.h"
 #include "mainwindow.h"
 #include "media/mediaplayer.h"
+#include "soundstrip.h"
 #include "switchbutton.h"
 #include "ui/imagebutton.h"
 #include "ui/progressbar.h"
@@ -353,6 +355,27 @@ void MainWindow::showKeyHelp() {
     frmKeys->show();
     frmKeys->raise();
     frmKeys->activateWindow();
+}
+
+void MainWindow::tellKnobKeys() {
+    using knobrules::Kind;
+    auto name = [](const char* k) {
+        return QKeySequence(QString::fromLatin1(k)).toString(QKeySequence::NativeText);
+    };
+    for (int d = 0; d < 2; ++d) {
+        const DeckKeys& k = kDeckKeys[d];
+        SoundStrip* strip = m_dj->sound(d);
+        strip->setKeys(Kind::Gain, tr("%1 up, %2 down").arg(name(k.gainUp), name(k.gainDown)));
+        const Kind bands[3] = {Kind::Low, Kind::Mid, Kind::High}; // as the table lists them
+        for (int b = 0; b < 3; ++b)
+            strip->setKeys(
+                bands[b],
+                tr("%1 up, %2 down, %3 kills").arg(name(k.bandUp[b]), name(k.bandDown[b]), name(k.kill[b])));
+        strip->setKeys(
+            Kind::Filter,
+            tr("%1 towards low-pass, %2 towards high-pass").arg(name(k.filterLeft), name(k.filterRight)));
+        strip->setResetKeys(name(k.reset));
+    }
 }
 
 } // namespace player

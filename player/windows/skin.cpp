@@ -391,7 +391,8 @@ QPixmap djBackground(bool sketch, qreal dpr, qreal scale) {
         else if (e.face == Face::Well)
             paintWell(p, as, scale);
         else if (sketch && !e.word.empty() && e.item != djlayout::Item::Meter0 &&
-                 e.item != djlayout::Item::Meter1 && e.item != djlayout::Item::MeterMaster) {
+                 e.item != djlayout::Item::Meter1 && e.item != djlayout::Item::MeterMaster &&
+                 e.item != djlayout::Item::LimiterLight) {
             const QRectF r = px(e.rect, scale).adjusted(0.5, 0.5, -0.5, -0.5);
             p.setPen(QPen(kDimInk, 1, Qt::DashLine));
             p.setBrush(Qt::NoBrush);

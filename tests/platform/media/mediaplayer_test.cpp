@@ -365,3 +365,31 @@ TEST_F(MediaPlayerTest, FaceShowsStateAndTimes) {
 }
 
 } // namespace
+
+// A song converted to the device's rate comes out on time: its samples are the song's own tone at the
+// device's instants, from the start and after a seek (a converter's filter delay would shift both), and it
+// ends once with the frames its length gives.
+TEST_F(MediaPlayerTest, ConvertedSongsKeepTheirTime) {
+    constexpr int kSong = 22050;
+    const QString path = dir.file(QStringLiteral("t.wav"));
+    ASSERT_TRUE(songfiles::write(path, Kind::WavFloat, kSong, 1, songfiles::sine(2 * kSong, 1, kSong, 1000)));
+    ASSERT_FALSE(mp.open(path));
+    for (const double start : {0.0, 0.7}) {
+        SCOPED_TRACE(start);
+        ASSERT_FALSE(mp.setPosition(start));
+        mp.play();
+        const auto out = render(*engine, kRate / 2);
+        float worst = 0;
+        for (int f = kRate / 10; f < kRate / 2; ++f) // past the start's fade-in
+            worst = std::max(
+                worst,
+                std::abs(out[2 * f] - 0.5f * float(std::sin(2 * M_PI * 1000 * (start + double(f) / kRate)))));
+        EXPECT_LT(worst, 1e-3f);
+        mp.pause();
+    }
+    mp.play();
+    const auto tail = render(*engine, kRate);
+    const auto last = std::find_if(tail.rbegin(), tail.rend(), [](float s) { return s != 0.0f; });
+    EXPECT_NEAR(double(tail.rend() - last) / 2, 0.8 * kRate, 24); // 2 s less the 1.2 s played
+    EXPECT_EQ(deliver(spy), 1);
+}
