@@ -11,6 +11,7 @@ namespace platform::media {
 namespace {
 constexpr int kReadFrames = 1024; // song frames per decoder read
 constexpr double kRampSeconds = 0.005;
+constexpr int kStretchFrames = 1024; // frames the tempo stage renders at a time
 } // namespace
 
 Deck::Deck(int outputRate, bool threaded, int periodFrames)
@@ -19,6 +20,8 @@ Deck::Deck(int outputRate, bool threaded, int periodFrames)
       m_shape(outputRate, m_rampFrames), m_cueLevel(m_rampFrames, 0.0f),
       m_poll(std::max<int64_t>(1000, int64_t(periodFrames) * 1000000 / std::max(1, outputRate))) {
     m_in.resize(2 * kReadFrames);
+    m_stage = std::make_unique<dsp::TempoStage>(outputRate);
+    m_stretched.resize(2 * size_t(kStretchFrames));
     if (m_threaded)
         m_worker = std::thread([this] { workerLoop(); });
 }
@@ -315,6 +318,12 @@ void Deck::dropStale() {
 bool Deck::ready(int frames) {
     if (state() != DeckState::Playing)
         return true;
+    // A faster deck reads further, and a stretcher reads ahead of what it plays.
+    const double tempo = m_tempo.load(std::memory_order_relaxed);
+    if (tempo != 1.0 || m_keyLock.load(std::memory_order_relaxed))
+        frames = std::min(int(frames * std::max(1.0, tempo)) +
+                              (m_keyLock.load(std::memory_order_relaxed) ? 4096 : 512),
+                          (kRingChunks - 2) * kChunkFrames);
     const uint64_t gen = m_gen.load(std::memory_order_acquire);
     int have = -m_chunkPos;
     for (uint32_t i = 0;; ++i) {
@@ -339,7 +348,7 @@ bool Deck::holdsCurrent(uint64_t gen) {
     }
 }
 
-void Deck::mix(float* out, int frames, float* cue) {
+void Deck::mix(float* out, int frames, float* cue, bool fineKeyLock) {
     const float cueTarget = m_cue.load(std::memory_order_relaxed) ? 1.0f : 0.0f;
     // Unheard, the cue has nothing to slide from; heard, a toggle fades in or out.
     if (!cue)
@@ -377,6 +386,17 @@ void Deck::mix(float* out, int frames, float* cue) {
     }
     // The deck's peaks after its gain, for its meter, found while the frames pass.
     float peakL = 0.0f, peakR = 0.0f;
+    const double tempo = m_tempo.load(std::memory_order_relaxed);
+    const auto mode = dsp::TempoStage::modeFor(tempo, m_keyLock.load(std::memory_order_relaxed), fineKeyLock);
+    if (!m_stage->idle(mode)) {
+        mixStretched(out, frames, cue, gen, bridging, mode, tempo, peakL, peakR);
+        meter.record(peakL, peakR);
+        if (bridging)
+            dropStale();
+        return;
+    }
+    // The song at its own speed: straight from the ring.
+    m_stageGen = gen;
     int i = 0;
     while (i < frames) {
         Chunk* c = m_ring.readable();
@@ -391,34 +411,9 @@ void Deck::mix(float* out, int frames, float* cue) {
             continue;
         }
         const int n = std::min(c->frames - m_chunkPos, frames - i);
-        // Gain, bands and filter come before the level, and the cue hears them too.
-        const float* s = m_shape.process(c->samples + 2 * m_chunkPos, n);
-        float* o = out + 2 * i;
-        if (cue)
-            addCue(cue + 2 * i, s, n);
-        if (m_gain == m_rampTarget) {
-            const float g = m_gain;
-            float l = 0.0f, r = 0.0f;
-            for (int k = 0; k < n; ++k) {
-                o[2 * k] += s[2 * k] * g;
-                o[2 * k + 1] += s[2 * k + 1] * g;
-                l = std::max(l, std::fabs(s[2 * k]));
-                r = std::max(r, std::fabs(s[2 * k + 1]));
-            }
-            peakL = std::max(peakL, l * g);
-            peakR = std::max(peakR, r * g);
-        } else {
-            for (int k = 0; k < n; ++k) {
-                m_gain += m_rampStep;
-                if (m_rampStep == 0.0f || (m_rampStep > 0 ? m_gain >= m_rampTarget : m_gain <= m_rampTarget))
-                    m_gain = m_rampTarget;
-                const float l = s[2 * k] * m_gain, r = s[2 * k + 1] * m_gain;
-                o[2 * k] += l;
-                o[2 * k + 1] += r;
-                peakL = std::max(peakL, std::fabs(l));
-                peakR = std::max(peakR, std::fabs(r));
-            }
-        }
+        const float* in = c->samples + 2 * m_chunkPos;
+        m_stage->notePlayed(in, n);
+        sound(in, n, out + 2 * i, cue ? cue + 2 * i : nullptr, peakL, peakR);
         m_chunkPos += n;
         i += n;
         if (!stale) {
@@ -442,6 +437,109 @@ void Deck::mix(float* out, int frames, float* cue) {
     meter.record(peakL, peakR);
     if (bridging)
         dropStale();
+}
+
+void Deck::sound(const float* in, int n, float* o, float* q, float& peakL, float& peakR) {
+    // Gain, bands and filter come before the level, and the cue hears them too.
+    const float* s = m_shape.process(in, n);
+    if (q)
+        addCue(q, s, n);
+    if (m_gain == m_rampTarget) {
+        const float g = m_gain;
+        float l = 0.0f, r = 0.0f;
+        for (int k = 0; k < n; ++k) {
+            o[2 * k] += s[2 * k] * g;
+            o[2 * k + 1] += s[2 * k + 1] * g;
+            l = std::max(l, std::fabs(s[2 * k]));
+            r = std::max(r, std::fabs(s[2 * k + 1]));
+        }
+        peakL = std::max(peakL, l * g);
+        peakR = std::max(peakR, r * g);
+    } else {
+        for (int k = 0; k < n; ++k) {
+            m_gain += m_rampStep;
+            if (m_rampStep == 0.0f || (m_rampStep > 0 ? m_gain >= m_rampTarget : m_gain <= m_rampTarget))
+                m_gain = m_rampTarget;
+            const float l = s[2 * k] * m_gain, r = s[2 * k + 1] * m_gain;
+            o[2 * k] += l;
+            o[2 * k + 1] += r;
+            peakL = std::max(peakL, std::fabs(l));
+            peakR = std::max(peakR, std::fabs(r));
+        }
+    }
+}
+
+void Deck::mixStretched(float* out, int frames, float* cue, uint64_t gen, bool bridging,
+                        dsp::TempoStage::Mode mode, double tempo, float& peakL, float& peakR) {
+    // A new place in the song: what the stage holds of the old one goes.
+    if (!bridging && m_stageGen != gen) {
+        m_stage->reset();
+        m_stageGen = gen;
+        m_source.ended = false;
+    }
+    m_source.gen = gen;
+    m_source.bridging = bridging;
+    m_source.starved = false;
+    const bool current = m_stageGen == gen;
+    for (int i = 0; i < frames;) {
+        const int n = std::min(kStretchFrames, frames - i);
+        m_stage->render(m_source, m_stretched.data(), n, tempo, mode);
+        sound(m_stretched.data(), n, out + 2 * i, cue ? cue + 2 * i : nullptr, peakL, peakR);
+        i += n;
+        if (!current)
+            continue;
+        // What is heard lags what was pulled by what the stage holds, in the song's own frames.
+        double heard = m_source.pulledPos - m_stage->lag() / m_outputRate;
+        if (m_source.ended)
+            heard = std::min(heard, m_source.endPos);
+        m_position.store(std::max(0.0, heard), std::memory_order_relaxed);
+        m_positionGen.store(gen, std::memory_order_release);
+        if (m_source.ended && heard >= m_source.endPos) {
+            m_atEnd.store(true, std::memory_order_release);
+            changeState(DeckState::Playing, DeckState::Stopped, true);
+            break;
+        }
+    }
+    if (m_source.starved)
+        m_underflows.fetch_add(1, std::memory_order_relaxed);
+}
+
+void Deck::RingSource::pull(float* out, int frames) {
+    Deck& d = m_deck;
+    int i = 0;
+    while (i < frames && !ended) {
+        Chunk* c = d.m_ring.readable();
+        if (!c) {
+            starved = true;
+            break;
+        }
+        const bool stale = c->gen != gen;
+        if (stale && !bridging) {
+            d.m_ring.pop();
+            d.m_chunkPos = 0;
+            continue;
+        }
+        const int n = std::min(c->frames - d.m_chunkPos, frames - i);
+        std::copy_n(c->samples + 2 * d.m_chunkPos, 2 * n, out + 2 * i);
+        d.m_chunkPos += n;
+        i += n;
+        if (!stale)
+            pulledPos = c->seekStart + double(c->offset + d.m_chunkPos) / d.m_outputRate;
+        if (d.m_chunkPos >= c->frames) {
+            const bool end = c->end && !stale;
+            d.m_ring.pop();
+            d.m_chunkPos = 0;
+            if (end) {
+                ended = true;
+                endPos = pulledPos;
+            }
+        }
+    }
+    std::fill(out + 2 * i, out + 2 * frames, 0.0f);
+    // Past the end the song's clock runs on through the silence, so that the stage's last frames are heard
+    // before the deck stops.
+    if (ended)
+        pulledPos += double(frames - i) / d.m_outputRate;
 }
 
 void Deck::addCue(float* q, const float* s, int frames) {

@@ -14,6 +14,7 @@
 #include "media/decoder.h"
 #include "media/dsp/deckshape.h"
 #include "media/dsp/ramp.h"
+#include "media/dsp/tempostage.h"
 #include "media/peakmeter.h"
 #include "media/scanworker.h"
 
@@ -85,8 +86,9 @@ public:
 
     // Audio thread: drops chunks a seek or load made stale; adds `frames` gained frames into `out`, and, when
     // `cue` is given and the deck's cue is on, the same frames at gain 1 into `cue` (before the volume).
+    // `fineKeyLock`: a key-locked deck keeps its pitch with the finer stretcher.
     void dropStale();
-    void mix(float* out, int frames, float* cue = nullptr);
+    void mix(float* out, int frames, float* cue = nullptr, bool fineKeyLock = false);
     // Audio (consumer) thread: whether the next `frames` frames, or the song's end, are in the ring.
     bool ready(int frames);
     uint64_t underflows() const { return m_underflows.load(std::memory_order_relaxed); }
@@ -100,6 +102,26 @@ private:
     void workerLoop();
     // Audio thread: `frames` shaped frames into the cue mix at the cue's sliding level.
     void addCue(float* q, const float* s, int frames);
+    // Audio thread: `n` frames of the song through the knobs, the cue and the level into `o` (and `q`).
+    void sound(const float* in, int n, float* o, float* q, float& peakL, float& peakR);
+    // Audio thread: mix()'s frames through the tempo stage, from the ring's read point on.
+    void mixStretched(float* out, int frames, float* cue, uint64_t gen, bool bridging,
+                      dsp::TempoStage::Mode mode, double tempo, float& peakL, float& peakR);
+    // The ring as the tempo stage's source: the mixing side's read point, as the plain path uses it.
+    class RingSource : public dsp::TempoSource {
+    public:
+        explicit RingSource(Deck& deck) : m_deck(deck) {}
+        void pull(float* out, int frames) override;
+        uint64_t gen = 0;      // the pass's load or seek
+        bool bridging = false; // the pass plays the old place out
+        bool ended = false;    // the song's last frame has been pulled; silence since
+        bool starved = false;  // the ring ran dry in this pass
+        double pulledPos = 0;  // song seconds after the last frame pulled
+        double endPos = 0;
+
+    private:
+        Deck& m_deck;
+    };
 
     // The state and the count of ends share one word, so that whoever sees a deck stopped by its end also
     // sees the end counted (the worker parks on that evidence).
@@ -162,6 +184,11 @@ private:
     float m_rampStep = 0.0f;
     dsp::DeckShape m_shape;
     dsp::Ramp m_cueLevel;
+    // Tempo and key lock: made with the deck, off the audio thread.
+    std::unique_ptr<dsp::TempoStage> m_stage;
+    std::vector<float> m_stretched; // the stage's frames on their way to the knobs
+    RingSource m_source{*this};
+    uint64_t m_stageGen = 0; // the load or seek whose frames the stage holds
 
     // Delivery of ends.
     CheckedMutex m_ownerMutex;

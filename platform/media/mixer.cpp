@@ -37,11 +37,12 @@ bool Mixer::mixDecks(float* out, int frames, float* phones) {
                 cueMix = phones;
     }
     bool playing = false;
+    const bool fine = keyLockEngine.load(std::memory_order_relaxed) == int(AudioEngine::KeyLockEngine::Fine);
     for (auto& slot : decks)
         if (Deck* d = slot.load(std::memory_order_seq_cst)) {
             if (auto hook = passHook.load(std::memory_order_relaxed)) [[unlikely]]
                 hook(d);
-            d->mix(out, frames, cueMix);
+            d->mix(out, frames, cueMix, fine);
             playing = playing || d->state() == DeckState::Playing;
         }
     // The master meter reads the sum before the limiter, so that a mix driven past full scale says so.
