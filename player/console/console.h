@@ -142,6 +142,8 @@ public:
     // A tap at `seconds` (any clock moving forward): from the fourth of a count on, the user's tempo.
     void tapTempo(int index, double seconds);
     int taps(int index) const { return m_tempo[index].tap.taps(); }
+    // The taps of a count still going on at `now` (temporules::tapClock()), 0 when none is.
+    int tapsShown(int index, double now) const;
     // The seconds from the mixer to the ear, for the moments the listener hears; none by default.
     void setLatency(std::function<double()> latency) { m_latency = std::move(latency); }
     // What the analysis found of the deck's song (the user's tempo winning); empty facts without a song,
@@ -241,6 +243,7 @@ private:
         bool keyLock = false;
         int nudge = 0;
         platform::analysis::TapTempo tap;
+        double lastTap = 0;
     };
     bool setUserTempo(int index, std::optional<double> bpm);
     std::function<double()> m_latency;

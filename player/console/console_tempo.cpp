@@ -73,6 +73,11 @@ bool Console::sync(int index) {
     return true;
 }
 
+int Console::tapsShown(int index, double now) const {
+    const Tempo& t = m_tempo[index];
+    return t.tap.taps() > 0 && now - t.lastTap < temporules::kTapShownSeconds ? t.tap.taps() : 0;
+}
+
 bool Console::setUserTempo(int index, std::optional<double> bpm) {
     if (!m_analysis || m_songPath[index].isEmpty() || !bpm)
         return false;
@@ -93,6 +98,7 @@ bool Console::doubleTempo(int index) {
 void Console::tapTempo(int index, double seconds) {
     Tempo& t = m_tempo[index];
     t.tap.tap(seconds);
+    t.lastTap = seconds;
     // The taps are the deck's speed; the song's own tempo is that undone.
     if (const std::optional<double> bpm = t.tap.bpm())
         setUserTempo(index, std::round(*bpm / deck(index).tempo() * 10) / 10);

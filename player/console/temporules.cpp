@@ -1,6 +1,7 @@
 #include "temporules.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace player::temporules {
@@ -67,6 +68,10 @@ double nextRange(double range) {
         if (r > range)
             return r;
     return kRanges.front();
+}
+
+double tapClock() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 QString bpmText(std::optional<double> bpm) {

@@ -44,6 +44,13 @@ double ratioAt(int value, double range);
 QString tempoText(double ratio);
 // The range a click on it moves to: the next, round again after the widest.
 double nextRange(double range);
+// A step of the tempo keys and of the fader's wheel: a tenth of a percent.
+inline constexpr double kStep = 0.001;
+// The taps' clock: seconds that only move forward.
+double tapClock();
+// A tap count is shown this long after its last tap.
+inline constexpr double kTapShownSeconds = 2.0;
+
 // A bpm as the deck shows it: one decimal; empty without one.
 QString bpmText(std::optional<double> bpm);
 

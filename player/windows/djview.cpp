@@ -7,6 +7,7 @@
 #include "analysis/analysisservice.h"
 #include "console/console.h"
 #include "console/djrules.h"
+#include "console/temporules.h"
 #include "deckstate.h"
 #include "djlayout.h"
 #include "levelmeter.h"
@@ -14,6 +15,8 @@
 #include "media/mediaplayer.h"
 #include "overviewstrip.h"
 #include "skin.h"
+#include "tempobuttons.h"
+#include "tempofader.h"
 #include "waveformstrip.h"
 
 namespace player {
@@ -72,6 +75,35 @@ DjView::DjView(Console& console, platform::media::AudioEngine& engine,
             new LevelMeter(console.deck(d).meter(), accent, QString::fromLatin1(e.word.data(), 1), this);
         place(m_meter[d], djlayout::kMeter[d]);
     }
+    for (int d = 0; d < 2; ++d) {
+        const QColor accent = skin::deckColour(d);
+        m_fader[d] = new TempoFader(accent, this);
+        place(m_fader[d], djlayout::kTempo[d]);
+        // A drag lands where the fader's centre catches it; the wheel moves by a tenth of a percent.
+        connect(m_fader[d], &TempoFader::moved, this, [this, d](int value) {
+            m_console.setTempo(d, temporules::ratioAt(value, m_console.tempoRange(d)));
+        });
+        connect(m_fader[d], &TempoFader::turned, this, [this, d](int notches) {
+            // Up is slower, as the cap goes.
+            m_console.setTempo(d, m_console.tempo(d) - notches * temporules::kStep);
+        });
+        connect(m_fader[d], &TempoFader::resetAsked, this, [this, d] { m_console.setTempo(d, 1.0); });
+        m_tempoButtons[d] = new TempoButtons(accent, this);
+        place(m_tempoButtons[d], djlayout::kTempoPanel[d]);
+        connect(m_tempoButtons[d], &TempoButtons::keyLockClicked, this,
+                [this, d] { m_console.setKeyLock(d, !m_console.keyLock(d)); });
+        connect(m_tempoButtons[d], &TempoButtons::syncClicked, this, [this, d] { m_console.sync(d); });
+        connect(m_tempoButtons[d], &TempoButtons::rangeClicked, this,
+                [this, d] { m_console.setTempoRange(d, temporules::nextRange(m_console.tempoRange(d))); });
+        connect(m_tempoButtons[d], &TempoButtons::nudged, this,
+                [this, d](int direction) { m_console.nudge(d, direction); });
+        showTempo(d);
+    }
+    connect(&console, &Console::tempoChanged, this, [this](int d) {
+        showTempo(d);
+        if (isVisible())
+            tick();
+    });
     m_master = new LevelMeter(engine.masterMeter(), skin::accentColour(mainlayout::Accent::Neutral),
                               QStringLiteral("M"), this);
     place(m_master, Item::MeterMaster);
@@ -92,6 +124,12 @@ DjView::DjView(Console& console, platform::media::AudioEngine& engine,
 }
 
 DjView::~DjView() = default;
+
+void DjView::showTempo(int deck) {
+    m_fader[deck]->setValue(temporules::faderValue(m_console.tempo(deck), m_console.tempoRange(deck)));
+    m_tempoButtons[deck]->show({m_console.keyLock(deck), m_console.nudging(deck), m_console.tempoRange(deck),
+                                temporules::tempoText(m_console.tempo(deck))});
+}
 
 void DjView::follow(int deck) {
     const platform::media::MediaPlayer& player = m_console.deck(deck);
@@ -120,8 +158,9 @@ void DjView::tick() {
         const PlayState state = player.state();
         const double length = player.length();
         const bool song = player.hasMedia() && length > 0;
-        const double heard =
-            song ? djrules::heardPosition(player.position(), latency, state == PlayState::Playing) : 0;
+        const double heard = song ? djrules::heardPosition(player.position(), latency,
+                                                           state == PlayState::Playing, player.tempo())
+                                  : 0;
         m_wave[d]->showMoment(heard);
         m_overview[d]->showPosition(heard, song ? length : 0);
         DeckState::View v;
@@ -131,6 +170,9 @@ void DjView::tick() {
             v.played = djrules::playedText(heard);
             v.left = djrules::leftText(length - heard);
             v.warning = djrules::leftIsWarning(length - heard, song);
+            if (const auto beats = m_console.facts(d).beats)
+                v.bpm = temporules::bpmText(temporules::playingBpm(beats->bpm, player.tempo()));
+            v.taps = m_console.tapsShown(d, temporules::tapClock());
         }
         m_state[d]->show(v);
         m_meter[d]->tick(seconds);
@@ -168,6 +210,10 @@ void DjView::setScale(double scale) {
         place(m_state[d], djlayout::kState[d], scale);
         place(m_overview[d], djlayout::kOverview[d], scale);
         place(m_meter[d], djlayout::kMeter[d], scale);
+        place(m_fader[d], djlayout::kTempo[d], scale);
+        place(m_tempoButtons[d], djlayout::kTempoPanel[d], scale);
+        m_fader[d]->setScale(scale);
+        m_tempoButtons[d]->setScale(scale);
         m_state[d]->setScale(scale);
         m_meter[d]->setScale(scale);
     }

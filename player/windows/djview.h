@@ -20,6 +20,8 @@ class Console;
 class DeckState;
 class LevelMeter;
 class OverviewStrip;
+class TempoButtons;
+class TempoFader;
 class WaveformStrip;
 
 // The DJ view beneath the main window's face: both decks' waveforms scrolling in parallel, and per deck its
@@ -54,6 +56,8 @@ public:
     DeckState* state(int deck) const { return m_state[deck]; }
     LevelMeter* meter(int deck) const { return m_meter[deck]; }
     LevelMeter* masterMeter() const { return m_master; }
+    TempoFader* tempoFader(int deck) const { return m_fader[deck]; }
+    TempoButtons* tempoButtons(int deck) const { return m_tempoButtons[deck]; }
     // What deck `deck`'s strips show; null without a song, or while the view has not been open since it came.
     std::shared_ptr<const platform::analysis::Waveform> waveform(int deck) const { return m_picture[deck]; }
 
@@ -70,6 +74,8 @@ protected:
 private:
     // Asks the analysis for what deck `deck` holds now.
     void follow(int deck);
+    // The tempo fader and buttons show what the console holds.
+    void showTempo(int deck);
 
     Console& m_console;
     platform::media::AudioEngine& m_engine;
@@ -80,6 +86,8 @@ private:
     std::array<OverviewStrip*, 2> m_overview{};
     std::array<DeckState*, 2> m_state{};
     std::array<LevelMeter*, 2> m_meter{};
+    std::array<TempoFader*, 2> m_fader{};
+    std::array<TempoButtons*, 2> m_tempoButtons{};
     LevelMeter* m_master = nullptr;
     double m_zoom;
     double m_scale = 1.0;

@@ -168,6 +168,8 @@ public:
     SongIntake* intake() const { return &m_console->intake(); }
     // Every key command as an action (its keys and its words), in the help window's order.
     QList<QAction*> keyActions() const { return m_keyActions; }
+    // The DJ view's tempo buttons' tips, in TempoButtons::Part's order, with their keys.
+    static std::array<QString, 5> tempoTips(int deck);
     void showKeyHelp();
 
     // --- the window's size (mainwindow_scale.cpp) ---
@@ -277,6 +279,7 @@ private:
     QPoint m_dragWindow;
     int m_activeDeck = 0;
     QList<QAction*> m_keyActions;
+    QObject* m_heldKeys = nullptr; // a nudge's key, held
     QObject* m_dropFilter = nullptr;
     platform::VisibilityGate* m_gate = nullptr;
     std::unique_ptr<platform::ServerBeat> m_beat;

@@ -6,6 +6,7 @@
 #include "djview.h"
 #include "mainwindow.h"
 #include "switchbutton.h"
+#include "tempobuttons.h"
 #include "ui/progressbar.h"
 
 namespace player {
@@ -27,6 +28,11 @@ void MainWindow::setDjViewOpen(bool open) {
     if (open && !m_dj) {
         m_dj = new DjView(*m_console, *m_engine, *m_analysis, this);
         m_dj->setZoom(m_djZoom);
+        for (int d = 0; d < 2; ++d) {
+            const std::array<QString, 5> tips = tempoTips(d);
+            for (size_t part = 0; part < tips.size(); ++part)
+                m_dj->tempoButtons(d)->setTip(TempoButtons::Part(part), tips[part]);
+        }
         connect(m_dj, &DjView::overviewPressed, this, &MainWindow::overviewPressed);
         connect(m_dj, &DjView::zoomChanged, this, [this](double seconds) {
             m_djZoom = seconds;
