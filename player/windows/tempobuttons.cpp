@@ -1,5 +1,6 @@
 #include "tempobuttons.h"
 
+#include <QFontMetricsF>
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -85,6 +86,11 @@ void TempoButtons::paintEvent(QPaintEvent*) {
     p.drawText(readout, Qt::AlignCenter, m_view.tempo);
     for (const auto& part : parts) {
         const QRectF r = area(part.part).adjusted(0.5, 0.5, -0.5, -0.5);
+        // The word shrinks to its button rather than lose a letter at the edges.
+        QFont f = skin::uiFont(std::max(5, int(std::lround(8 * m_scale))), true);
+        while (f.pixelSize() > 5 && QFontMetricsF(f).horizontalAdvance(part.word) > r.width() - 2)
+            f.setPixelSize(f.pixelSize() - 1);
+        p.setFont(f);
         p.setPen(QPen(QColor(5, 6, 7), 1));
         p.setBrush(part.lit ? QColor(44, 48, 54) : QColor(28, 30, 34));
         p.drawRoundedRect(r, 2.5, 2.5);
