@@ -68,6 +68,7 @@ bool Console::loadSong(int index, const QString& name, const QString& path, int 
             m_missing->recheck(row);
         platform::notice(QStringLiteral("The song \"%1\" cannot be loaded:\r\n%2").arg(path, err.message),
                          kTitle);
+        followSong(index);
         emit deckLoaded(index);
         return false;
     }
@@ -79,6 +80,7 @@ bool Console::loadSong(int index, const QString& name, const QString& path, int 
         debugBox(path);
         debugBox(mp.fileName());
     }
+    followSong(index);
     emit deckLoaded(index);
     return true;
 }
@@ -215,10 +217,12 @@ bool Console::autoPlayEntry(int index, int n) {
         if (m_missing)
             m_missing->recheck(n);
         forget(index);
+        followSong(index);
         return false;
     }
     m_deck[index].loaded = true;
     m_deck[index].name = m_list.name(n);
+    followSong(index);
     deck(index).play();
     setCaption(index, playingCaption(m_deck[index].name));
     return true;

@@ -12,12 +12,15 @@
 #include "songsearch.h"
 
 #include "analysis/songfacts.h"
+#include "analysis/taptempo.h"
+#include "temporules.h"
 
 namespace platform::media {
 class MediaPlayer;
 } // namespace platform::media
 namespace platform::analysis {
 class AnalysisService;
+class Waveform;
 } // namespace platform::analysis
 
 namespace player {
@@ -112,7 +115,7 @@ public:
 
     // --- tempo and beat (console_tempo.cpp) ---
     // A deck's tempo fader covers 1 ± its range, one of these; ±8 % at start.
-    static constexpr std::array<double, 3> kTempoRanges = {0.08, 0.16, 0.50};
+    static constexpr std::array<double, 3> kTempoRanges = temporules::kRanges;
     // How much faster or slower a held nudge plays the deck.
     static constexpr double kNudge = 0.04;
     void setTempoRange(int index, double range);
@@ -128,13 +131,27 @@ public:
     void nudge(int index, int direction);
     int nudging(int index) const { return m_tempo[index].nudge; }
     // The deck's tempo to the other deck's (as it plays, in beats a minute) and its beats onto the other's;
-    // false, and nothing changed, when either deck lacks a song with a beat grid.
+    // false, and nothing changed, when either deck lacks a song with a beat grid or when not even the widest
+    // range reaches (a narrower range widens as far as needed). The beats move only while the other deck
+    // plays: a seek of less than half a beat, at the moments the listener hears.
     bool sync(int index);
+    // The song's tempo was read as half or twice the music's: the user's tempo, kept by the analysis. False
+    // without a tempo to start from.
+    bool halveTempo(int index);
+    bool doubleTempo(int index);
+    // A tap at `seconds` (any clock moving forward): from the fourth of a count on, the user's tempo.
+    void tapTempo(int index, double seconds);
+    int taps(int index) const { return m_tempo[index].tap.taps(); }
+    // The taps of a count still going on at `now` (temporules::tapClock()), 0 when none is.
+    int tapsShown(int index, double now) const;
+    // The seconds from the mixer to the ear, for the moments the listener hears; none by default.
+    void setLatency(std::function<double()> latency) { m_latency = std::move(latency); }
     // What the analysis found of the deck's song (the user's tempo winning); empty facts without a song,
     // without an analysis, or before it is done.
     platform::analysis::SongFacts facts(int index) const;
-    // The analysis the console asks about its decks' songs; null for none. The service outlives the console.
-    void setAnalysis(platform::analysis::AnalysisService* service) { m_analysis = service; }
+    // The analysis the console asks about its decks' songs; null for none. The service outlives the console
+    // (or is taken away first). Every song loaded is analysed from then on, whether a view shows it or not.
+    void setAnalysis(platform::analysis::AnalysisService* service);
     platform::analysis::AnalysisService* analysis() const { return m_analysis; }
 
     // --- the auto-mix ---
@@ -225,9 +242,17 @@ private:
         double ratio = 1.0;
         bool keyLock = false;
         int nudge = 0;
+        platform::analysis::TapTempo tap;
+        double lastTap = 0;
     };
+    bool setUserTempo(int index, std::optional<double> bpm);
+    std::function<double()> m_latency;
     void applyTempo(int index);
+    // Asks the analysis about the song deck `index` holds now, and holds the answer while the deck does.
+    void followSong(int index);
     std::array<Tempo, kDecks> m_tempo;
+    std::array<QString, kDecks> m_songPath;
+    std::array<std::shared_ptr<const platform::analysis::Waveform>, kDecks> m_song;
     platform::analysis::AnalysisService* m_analysis = nullptr;
     mixrules::Faders m_faders = mixrules::Faders::AsWritten;
     mixrules::CrossfadeCurve m_curve = mixrules::CrossfadeCurve::EqualPower;

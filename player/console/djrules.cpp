@@ -35,10 +35,11 @@ long long tenthsOf(double seconds, bool up) {
 }
 } // namespace
 
-double heardPosition(double position, double latency, bool playing) {
+double heardPosition(double position, double latency, bool playing, double tempo) {
     if (!playing || !(latency > 0))
         return position;
-    return std::max(0.0, position - latency);
+    // A deck at 1.1 moves 1.1 of its seconds while its sound travels.
+    return std::max(0.0, position - latency * (tempo > 0 && std::isfinite(tempo) ? tempo : 1.0));
 }
 
 double zoomed(double seconds, int steps) {

@@ -10,9 +10,9 @@ namespace player {
 namespace djrules {
 
 // The moment of the song the listener hears now: a playing deck's frames take `latency` seconds from the
-// mixer to the ear, so what is heard lags the position by that much (never before the song's start). A deck
-// at rest is heard where it stands.
-double heardPosition(double position, double latency, bool playing);
+// mixer to the ear, so what is heard lags the position by that much, times the deck's speed (never before
+// the song's start). A deck at rest is heard where it stands.
+double heardPosition(double position, double latency, bool playing, double tempo = 1.0);
 
 // How many seconds of song the waveform strips show across, from kZoomLadder.
 inline constexpr std::array<double, 12> kZoomLadder = {2, 3, 4, 5, 6, 8, 10, 12, 15, 20, 25, 30};

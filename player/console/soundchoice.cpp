@@ -161,6 +161,19 @@ bool saveFaders(const FaderChoice& choice) {
                                           cut ? QStringLiteral("Cut") : QStringLiteral("EqualPower"));
 }
 
+AudioEngine::KeyLockEngine loadKeyLock() {
+    const QString word =
+        platform::SettingsStore::read(runcounter::appName(), kSection, QStringLiteral("KeyLock"));
+    return word.compare(QLatin1String("Fine"), Qt::CaseInsensitive) == 0 ? AudioEngine::KeyLockEngine::Fine
+                                                                         : AudioEngine::KeyLockEngine::Light;
+}
+
+bool saveKeyLock(AudioEngine::KeyLockEngine engine) {
+    return platform::SettingsStore::write(
+        runcounter::appName(), kSection, QStringLiteral("KeyLock"),
+        engine == AudioEngine::KeyLockEngine::Fine ? QStringLiteral("Fine") : QStringLiteral("Light"));
+}
+
 void applyTo(const Choice& choice, platform::media::EngineOptions& options) {
     options.device = choice.device.toStdString();
     options.latencyMs = choice.latencyMs;

@@ -65,6 +65,10 @@ struct FaderChoice {
 FaderChoice loadFaders();
 bool saveFaders(const FaderChoice& choice);
 
+// Which stretcher keeps a key-locked deck's pitch: key "KeyLock", Light (the default) or Fine.
+platform::media::AudioEngine::KeyLockEngine loadKeyLock();
+bool saveKeyLock(platform::media::AudioEngine::KeyLockEngine engine);
+
 // `--list-devices` prints every device (the one in use marked) and ends the program with 0; `--device NAME`
 // uses that device for this run, and an unknown NAME ends it with 2 after a line that says so and the list.
 // Returns the exit status when the program is to end now. `list` is asked only when needed.

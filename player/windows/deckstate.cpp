@@ -71,6 +71,15 @@ void DeckState::paintEvent(QPaintEvent*) {
     p.drawText(clock, Qt::AlignLeft | Qt::AlignVCenter, m_view.played);
     p.setPen(m_view.warning ? skin::warningColour() : QColor(160, 166, 176));
     p.drawText(clock, Qt::AlignRight | Qt::AlignVCenter, m_view.left);
+    // Between the clocks, quieter: the beats a minute, or the taps while they are counted.
+    QString middle = m_view.bpm;
+    if (m_view.taps > 0)
+        middle = tr("tap %1").arg(m_view.taps);
+    if (!middle.isEmpty()) {
+        p.setFont(skin::uiFont(qRound(10 * m_scale), true));
+        p.setPen(m_view.taps > 0 ? m_accent : QColor(188, 194, 204));
+        p.drawText(clock, Qt::AlignHCenter | Qt::AlignVCenter, middle);
+    }
 }
 
 } // namespace player

@@ -9,7 +9,8 @@
 namespace player {
 
 // A deck at a glance: its transport lit as it stands (play, pause, stop; none without a song), the song's
-// name, the time played and the time left, which takes the warning colour near the end.
+// name, the time played and the time left, which takes the warning colour near the end, and between them the
+// beats a minute it plays at, or the taps of a tempo being tapped.
 class DeckState : public QWidget {
     Q_OBJECT
 public:
@@ -26,6 +27,8 @@ public:
         QString played;
         QString left;
         bool warning = false;
+        QString bpm;  // "126.0", empty without a beat
+        int taps = 0; // shown while a count goes on
         bool operator==(const View&) const = default;
     };
     // Repaints only on a change.

@@ -9,8 +9,9 @@ namespace player {
 
 // Where everything of the DJ view lies, in twips from the view's own top left corner (left, top, width,
 // height). The view unfolds beneath the main window's face and keeps its columns: deck 1 left, the master in
-// the middle, deck 2 right; the two waveform strips run across the whole width above them, each deck's knobs
-// beneath its overview. Places marked Room are kept free for the tempo faders to come.
+// the middle, deck 2 right; the two waveform strips run above them, their play heads one above the other,
+// each deck's tempo buttons at its strip's outer end. Each deck's tempo fader stands at its column's outer
+// edge, its knobs beneath its overview, the limiter's light beneath the meters.
 namespace djlayout {
 
 enum class Item {
@@ -32,6 +33,8 @@ enum class Item {
     Knobs0,
     Knobs1,
     LimiterLight,
+    TempoPanel0,
+    TempoPanel1,
 };
 
 using mainlayout::Accent;
@@ -58,9 +61,9 @@ inline constexpr std::array kTable = {
     Entry{Item::MasterColumn, {3405, 1815, 1170, 2010}, Face::Panel},
     Entry{Item::Deck1Column, {4635, 1815, 3135, 2010}, Face::Panel, "", Accent::Deck1},
 
-    Entry{Item::Wave0, {300, 120, 7410, 765}, Face::Well, "", Accent::Deck0,
+    Entry{Item::Wave0, {1080, 120, 5850, 765}, Face::Well, "", Accent::Deck0,
           "Deck 1 around its play head (the wheel or + and - zoom)"},
-    Entry{Item::Wave1, {300, 915, 7410, 765}, Face::Well, "", Accent::Deck1,
+    Entry{Item::Wave1, {1080, 915, 5850, 765}, Face::Well, "", Accent::Deck1,
           "Deck 2 around its play head (the wheel or + and - zoom)"},
 
     Entry{Item::State0, {660, 1875, 2625, 600}, Face::None, "", Accent::Deck0},
@@ -75,8 +78,12 @@ inline constexpr std::array kTable = {
           "Level of the mix, left and right"},
     Entry{Item::Meter1, {4245, 1875, 270, 1590}, Face::None, "2", Accent::Deck1, "Level of deck 2, left and right"},
 
-    Entry{Item::TempoRoom0, {300, 1875, 300, 1590}, Face::None, "tempo"},
-    Entry{Item::TempoRoom1, {7410, 1875, 300, 1590}, Face::None, "tempo"},
+    Entry{Item::TempoRoom0, {300, 1875, 300, 1590}, Face::None, "tempo", Accent::Deck0,
+          "Tempo of deck 1: drag, or the wheel; a double-click sets 0 %"},
+    Entry{Item::TempoRoom1, {7410, 1875, 300, 1590}, Face::None, "tempo", Accent::Deck1,
+          "Tempo of deck 2: drag, or the wheel; a double-click sets 0 %"},
+    Entry{Item::TempoPanel0, {300, 120, 720, 765}, Face::None, "key sync", Accent::Deck0},
+    Entry{Item::TempoPanel1, {6990, 915, 720, 765}, Face::None, "key sync", Accent::Deck1},
     Entry{Item::Knobs0, {660, 3000, 2625, 780}, Face::None, "", Accent::Deck0},
     Entry{Item::Knobs1, {4695, 3000, 2655, 780}, Face::None, "", Accent::Deck1},
     Entry{Item::LimiterLight, {3465, 3540, 1050, 225}, Face::None, "LIMIT", Accent::Neutral,
@@ -92,7 +99,7 @@ constexpr const Entry& entry(Item item) {
 }
 
 static_assert([] {
-    for (int i = 0; i <= int(Item::LimiterLight); ++i) {
+    for (int i = 0; i <= int(Item::TempoPanel1); ++i) {
         int times = 0;
         for (const Entry& e : kTable)
             times += int(e.item) == i ? 1 : 0;
@@ -116,6 +123,8 @@ inline constexpr std::array<Item, 2> kState = {Item::State0, Item::State1};
 inline constexpr std::array<Item, 2> kOverview = {Item::Overview0, Item::Overview1};
 inline constexpr std::array<Item, 2> kMeter = {Item::Meter0, Item::Meter1};
 inline constexpr std::array<Item, 2> kKnobs = {Item::Knobs0, Item::Knobs1};
+inline constexpr std::array<Item, 2> kTempo = {Item::TempoRoom0, Item::TempoRoom1};
+inline constexpr std::array<Item, 2> kTempoPanel = {Item::TempoPanel0, Item::TempoPanel1};
 
 } // namespace djlayout
 

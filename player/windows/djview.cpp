@@ -7,6 +7,7 @@
 #include "analysis/analysisservice.h"
 #include "console/console.h"
 #include "console/djrules.h"
+#include "console/temporules.h"
 #include "deckstate.h"
 #include "djlayout.h"
 #include "knob.h"
@@ -16,6 +17,8 @@
 #include "overviewstrip.h"
 #include "skin.h"
 #include "soundstrip.h"
+#include "tempobuttons.h"
+#include "tempofader.h"
 #include "waveformstrip.h"
 
 namespace player {
@@ -50,9 +53,9 @@ djrules::Light lightOf(PlayState state) {
 
 } // namespace
 
-DjView::DjView(Console& console, platform::media::AudioEngine& engine, QWidget* parent,
-               const QString& cacheFolder)
-    : QWidget(parent), m_console(console), m_engine(engine), m_cacheFolder(cacheFolder),
+DjView::DjView(Console& console, platform::media::AudioEngine& engine,
+               platform::analysis::AnalysisService& analysis, QWidget* parent)
+    : QWidget(parent), m_console(console), m_engine(engine), m_analysis(analysis),
       m_zoom(djrules::kDefaultZoom) {
     setObjectName(QStringLiteral("djView"));
     setFixedSize(platform::toPixels({0, 0, djlayout::kWidth, djlayout::kHeight}).size());
@@ -76,6 +79,35 @@ DjView::DjView(Console& console, platform::media::AudioEngine& engine, QWidget* 
         m_sound[d] = new SoundStrip(console, d, accent, this);
         place(m_sound[d], djlayout::kKnobs[d]);
     }
+    for (int d = 0; d < 2; ++d) {
+        const QColor accent = skin::deckColour(d);
+        m_fader[d] = new TempoFader(accent, this);
+        place(m_fader[d], djlayout::kTempo[d]);
+        // A drag lands where the fader's centre catches it; the wheel moves by a tenth of a percent.
+        connect(m_fader[d], &TempoFader::moved, this, [this, d](int value) {
+            m_console.setTempo(d, temporules::ratioAt(value, m_console.tempoRange(d)));
+        });
+        connect(m_fader[d], &TempoFader::turned, this, [this, d](int notches) {
+            // Up is slower, as the cap goes.
+            m_console.setTempo(d, m_console.tempo(d) - notches * temporules::kStep);
+        });
+        connect(m_fader[d], &TempoFader::resetAsked, this, [this, d] { m_console.setTempo(d, 1.0); });
+        m_tempoButtons[d] = new TempoButtons(accent, this);
+        place(m_tempoButtons[d], djlayout::kTempoPanel[d]);
+        connect(m_tempoButtons[d], &TempoButtons::keyLockClicked, this,
+                [this, d] { m_console.setKeyLock(d, !m_console.keyLock(d)); });
+        connect(m_tempoButtons[d], &TempoButtons::syncClicked, this, [this, d] { m_console.sync(d); });
+        connect(m_tempoButtons[d], &TempoButtons::rangeClicked, this,
+                [this, d] { m_console.setTempoRange(d, temporules::nextRange(m_console.tempoRange(d))); });
+        connect(m_tempoButtons[d], &TempoButtons::nudged, this,
+                [this, d](int direction) { m_console.nudge(d, direction); });
+        showTempo(d);
+    }
+    connect(&console, &Console::tempoChanged, this, [this](int d) {
+        showTempo(d);
+        if (isVisible())
+            tick();
+    });
     m_master = new LevelMeter(engine.masterMeter(), skin::accentColour(mainlayout::Accent::Neutral),
                               QStringLiteral("M"), this);
     place(m_master, Item::MeterMaster);
@@ -85,9 +117,25 @@ DjView::DjView(Console& console, platform::media::AudioEngine& engine, QWidget* 
         if (isVisible())
             follow(d);
     });
+    // More of a song came in: the strips show it even while nothing plays and the tick rests.
+    auto more = [this](const QString& song) {
+        for (int d = 0; d < 2; ++d)
+            if (m_path[d] == song) {
+                m_wave[d]->refresh();
+                m_overview[d]->update();
+            }
+    };
+    connect(&analysis, &platform::analysis::AnalysisService::progressed, this, more);
+    connect(&analysis, &platform::analysis::AnalysisService::finished, this, more);
 }
 
 DjView::~DjView() = default;
+
+void DjView::showTempo(int deck) {
+    m_fader[deck]->setValue(temporules::faderValue(m_console.tempo(deck), m_console.tempoRange(deck)));
+    m_tempoButtons[deck]->show({m_console.keyLock(deck), m_console.nudging(deck), m_console.tempoRange(deck),
+                                temporules::tempoText(m_console.tempo(deck))});
+}
 
 void DjView::follow(int deck) {
     const platform::media::MediaPlayer& player = m_console.deck(deck);
@@ -96,22 +144,8 @@ void DjView::follow(int deck) {
         return;
     m_path[deck] = path;
     std::shared_ptr<const platform::analysis::Waveform> picture;
-    if (!path.isEmpty()) {
-        if (!m_analysis) {
-            m_analysis = std::make_unique<platform::analysis::AnalysisService>(m_cacheFolder);
-            // More of a song came in: the strips show it even while nothing plays and the tick rests.
-            auto more = [this](const QString& song) {
-                for (int d = 0; d < 2; ++d)
-                    if (m_path[d] == song) {
-                        m_wave[d]->refresh();
-                        m_overview[d]->update();
-                    }
-            };
-            connect(m_analysis.get(), &platform::analysis::AnalysisService::progressed, this, more);
-            connect(m_analysis.get(), &platform::analysis::AnalysisService::finished, this, more);
-        }
-        picture = m_analysis->waveform(path);
-    }
+    if (!path.isEmpty())
+        picture = m_analysis.waveform(path);
     m_picture[deck] = picture;
     m_wave[deck]->setWaveform(picture);
     m_overview[deck]->setWaveform(picture);
@@ -124,12 +158,15 @@ void DjView::tick() {
         m_sinceTick.start();
     const double latency = m_engine.outputLatency();
     for (int d = 0; d < 2; ++d) {
+        // The auto-mix loads the next song without a word: the tick looks.
+        follow(d);
         const platform::media::MediaPlayer& player = m_console.deck(d);
         const PlayState state = player.state();
         const double length = player.length();
         const bool song = player.hasMedia() && length > 0;
-        const double heard =
-            song ? djrules::heardPosition(player.position(), latency, state == PlayState::Playing) : 0;
+        const double heard = song ? djrules::heardPosition(player.position(), latency,
+                                                           state == PlayState::Playing, player.tempo())
+                                  : 0;
         m_wave[d]->showMoment(heard);
         m_overview[d]->showPosition(heard, song ? length : 0);
         DeckState::View v;
@@ -139,6 +176,9 @@ void DjView::tick() {
             v.played = djrules::playedText(heard);
             v.left = djrules::leftText(length - heard);
             v.warning = djrules::leftIsWarning(length - heard, song);
+            if (const auto beats = m_console.facts(d).beats)
+                v.bpm = temporules::bpmText(temporules::playingBpm(beats->bpm, player.tempo()));
+            v.taps = m_console.tapsShown(d, temporules::tapClock());
         }
         m_state[d]->show(v);
         m_meter[d]->tick(seconds);
@@ -177,6 +217,10 @@ void DjView::setScale(double scale) {
         place(m_state[d], djlayout::kState[d], scale);
         place(m_overview[d], djlayout::kOverview[d], scale);
         place(m_meter[d], djlayout::kMeter[d], scale);
+        place(m_fader[d], djlayout::kTempo[d], scale);
+        place(m_tempoButtons[d], djlayout::kTempoPanel[d], scale);
+        m_fader[d]->setScale(scale);
+        m_tempoButtons[d]->setScale(scale);
         m_state[d]->setScale(scale);
         m_meter[d]->setScale(scale);
         place(m_sound[d], djlayout::kKnobs[d], scale);

@@ -22,18 +22,21 @@ class Lamp;
 class LevelMeter;
 class OverviewStrip;
 class SoundStrip;
+class TempoButtons;
+class TempoFader;
 class WaveformStrip;
 
 // The DJ view beneath the main window's face: both decks' waveforms scrolling in parallel, and per deck its
-// state, its whole song, its knobs and its level, with the master's level and limiter light between them. It
-// only shows: every command goes through the console (a press on an overview is told to the window, which
-// seeks as its position bars do). Songs are analysed only while the view is open.
+// state, its whole song, its tempo fader, its knobs and its level, with the master's level and limiter light
+// between them. It only shows: every command goes through the console (a press on an overview is told to the
+// window, which seeks as its position bars do). The analysis is the window's: the console has it analyse every
+// song loaded, open view or not.
 class DjView : public QWidget {
     Q_OBJECT
 public:
-    // `cacheFolder` empty: the user's cache folder.
-    DjView(Console& console, platform::media::AudioEngine& engine, QWidget* parent,
-           const QString& cacheFolder = {});
+    // `analysis` outlives the view.
+    DjView(Console& console, platform::media::AudioEngine& engine,
+           platform::analysis::AnalysisService& analysis, QWidget* parent);
     ~DjView() override;
 
     // One display tick: follows the decks, takes the meters' readings, and repaints what changed.
@@ -58,6 +61,8 @@ public:
     LevelMeter* masterMeter() const { return m_master; }
     SoundStrip* sound(int deck) const { return m_sound[deck]; }
     Lamp* limiterLight() const { return m_limiter; }
+    TempoFader* tempoFader(int deck) const { return m_fader[deck]; }
+    TempoButtons* tempoButtons(int deck) const { return m_tempoButtons[deck]; }
     // What deck `deck`'s strips show; null without a song, or while the view has not been open since it came.
     std::shared_ptr<const platform::analysis::Waveform> waveform(int deck) const { return m_picture[deck]; }
 
@@ -74,17 +79,20 @@ protected:
 private:
     // Asks the analysis for what deck `deck` holds now.
     void follow(int deck);
+    // The tempo fader and buttons show what the console holds.
+    void showTempo(int deck);
 
     Console& m_console;
     platform::media::AudioEngine& m_engine;
-    QString m_cacheFolder;
-    std::unique_ptr<platform::analysis::AnalysisService> m_analysis;
+    platform::analysis::AnalysisService& m_analysis;
     std::array<QString, 2> m_path;
     std::array<std::shared_ptr<const platform::analysis::Waveform>, 2> m_picture;
     std::array<WaveformStrip*, 2> m_wave{};
     std::array<OverviewStrip*, 2> m_overview{};
     std::array<DeckState*, 2> m_state{};
     std::array<LevelMeter*, 2> m_meter{};
+    std::array<TempoFader*, 2> m_fader{};
+    std::array<TempoButtons*, 2> m_tempoButtons{};
     LevelMeter* m_master = nullptr;
     std::array<SoundStrip*, 2> m_sound{};
     Lamp* m_limiter = nullptr;

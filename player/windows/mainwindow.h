@@ -16,6 +16,9 @@
 
 namespace platform {
 class VisibilityGate;
+namespace analysis {
+class AnalysisService;
+} // namespace analysis
 namespace media {
 class AudioEngine;
 class MediaPlayer;
@@ -165,6 +168,8 @@ public:
     SongIntake* intake() const { return &m_console->intake(); }
     // Every key command as an action (its keys and its words), in the help window's order.
     QList<QAction*> keyActions() const { return m_keyActions; }
+    // The DJ view's tempo buttons' tips, in TempoButtons::Part's order, with their keys.
+    static std::array<QString, 5> tempoTips(int deck);
     void showKeyHelp();
 
     // --- the window's size (mainwindow_scale.cpp) ---
@@ -234,6 +239,8 @@ private:
     // Made once the song list is (mainwindow_decks.cpp); the handlers ask it and show its answers.
     void setupConsole();
     Console* m_console = nullptr;
+    // What the songs hold (picture, tempo, loudness), lent to the console and the DJ view.
+    std::unique_ptr<platform::analysis::AnalysisService> m_analysis;
     // The list commands' buttons, menus and windows follow the console's hold on the list.
     void showListHold();
     // Dims the entries whose file is missing.
@@ -274,6 +281,7 @@ private:
     QPoint m_dragWindow;
     int m_activeDeck = 0;
     QList<QAction*> m_keyActions;
+    QObject* m_heldKeys = nullptr; // a nudge's key, held
     QObject* m_dropFilter = nullptr;
     platform::VisibilityGate* m_gate = nullptr;
     std::unique_ptr<platform::ServerBeat> m_beat;

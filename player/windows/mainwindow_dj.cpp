@@ -6,6 +6,7 @@
 #include "djview.h"
 #include "mainwindow.h"
 #include "switchbutton.h"
+#include "tempobuttons.h"
 #include "ui/progressbar.h"
 
 namespace player {
@@ -25,9 +26,14 @@ void MainWindow::DJ_Click() {
 // The view is made when first opened, and only hidden when closed: its songs' pictures stay at hand.
 void MainWindow::setDjViewOpen(bool open) {
     if (open && !m_dj) {
-        m_dj = new DjView(*m_console, *m_engine, this);
+        m_dj = new DjView(*m_console, *m_engine, *m_analysis, this);
         m_dj->setZoom(m_djZoom);
         tellKnobKeys();
+        for (int d = 0; d < 2; ++d) {
+            const std::array<QString, 5> tips = tempoTips(d);
+            for (size_t part = 0; part < tips.size(); ++part)
+                m_dj->tempoButtons(d)->setTip(TempoButtons::Part(part), tips[part]);
+        }
         connect(m_dj, &DjView::overviewPressed, this, &MainWindow::overviewPressed);
         connect(m_dj, &DjView::zoomChanged, this, [this](double seconds) {
             m_djZoom = seconds;

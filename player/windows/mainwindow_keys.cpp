@@ -2,17 +2,22 @@
 // names its own. The active deck (the deck whose transport was used last) takes the commands that name no
 // deck.
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
 #include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
+#include <map>
 #include <vector>
 
 #include "djview.h"
+#include "console/temporules.h"
 #include "mainwindow.h"
 #include "media/mediaplayer.h"
 #include "soundstrip.h"
@@ -88,6 +93,57 @@ constexpr DeckKeys kDeckKeys[2] = {
      "9",
      "0"},
 };
+// The tempo's keys: Alt with the keys of the deck's hand, the home row for the fader and the grid's tempo,
+// the bottom row for what is held or struck (the nudges, SYNC, key lock, the tap).
+struct TempoKeys {
+    const char* slower;
+    const char* faster;
+    const char* reset;
+    const char* halve;
+    const char* twice;
+    const char* nudgeSlower;
+    const char* nudgeFaster;
+    const char* sync;
+    const char* keyLock;
+    const char* tap;
+};
+constexpr TempoKeys kTempoKeys[2] = {
+    {"Alt+A", "Alt+S", "Alt+D", "Alt+F", "Alt+G", "Alt+Z", "Alt+X", "Alt+C", "Alt+V", "Alt+B"},
+    {"Alt+H", "Alt+J", "Alt+K", "Alt+L", "Alt+;", "Alt+N", "Alt+M", "Alt+,", "Alt+.", "Alt+/"},
+};
+
+// A held key's end: the release of its key, whatever modifier went first, or the window losing the keyboard
+// (a release it never sees). A nudge never sticks.
+class HeldKeys : public QObject {
+public:
+    explicit HeldKeys(QObject* parent) : QObject(parent) { qApp->installEventFilter(this); }
+    void hold(int key, std::function<void()> release) { m_held[key] = std::move(release); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (m_held.empty())
+            return false;
+        if (e->type() == QEvent::KeyRelease) {
+            auto* k = static_cast<QKeyEvent*>(e);
+            const auto it = m_held.find(k->key());
+            if (!k->isAutoRepeat() && it != m_held.end()) {
+                const auto release = std::move(it->second);
+                m_held.erase(it);
+                release();
+            }
+        } else if (e->type() == QEvent::ApplicationDeactivate) {
+            auto held = std::move(m_held);
+            m_held.clear();
+            for (auto& [key, release] : held)
+                release();
+        }
+        return false;
+    }
+
+private:
+    std::map<int, std::function<void()>> m_held;
+};
+
 constexpr double kGainStepDb = 1.0;
 constexpr double kKnobStep = 0.1; // of a knob's travel from the centre to one end
 
@@ -100,7 +156,20 @@ void MainWindow::setActiveDeck(int index) {
     emit activeDeckChanged(index);
 }
 
+std::array<QString, 5> MainWindow::tempoTips(int deck) {
+    const TempoKeys& t = kTempoKeys[deck];
+    auto name = [](const char* k) {
+        return QKeySequence(QString::fromLatin1(k)).toString(QKeySequence::NativeText);
+    };
+    return {tr("Key lock: the tempo moves, the pitch stays (%1)").arg(name(t.keyLock)),
+            tr("Sync: the other deck's tempo and beat (%1)").arg(name(t.sync)),
+            tr("Slower while held (%1)").arg(name(t.nudgeSlower)),
+            tr("Faster while held (%1)").arg(name(t.nudgeFaster)),
+            tr("The tempo fader's range: a click takes the next")};
+}
+
 void MainWindow::setupKeys() {
+    m_heldKeys = new HeldKeys(this);
     // Window keys only: the splash's hidden text field must keep every letter typed while it is up.
     std::vector<std::pair<QWidget*, QStringList>> buttonKeys;
     auto command = [this, &buttonKeys](const QString& text, const QList<QKeySequence>& keys, auto&& slot,
@@ -163,6 +232,33 @@ void MainWindow::setupKeys() {
         command(deck + tr("filter towards high-pass"), keys(k.filterRight), filter(kKnobStep));
         command(deck + tr("reset the gain, the bands and the filter"), keys(k.reset),
                 [this, d] { m_console->resetDeck(d); });
+        const TempoKeys& t = kTempoKeys[d];
+        auto tempoBy = [this, d](double step) {
+            return [this, d, step] { m_console->setTempo(d, m_console->tempo(d) + step); };
+        };
+        command(deck + tr("tempo slower"), keys(t.slower), tempoBy(-temporules::kStep));
+        command(deck + tr("tempo faster"), keys(t.faster), tempoBy(temporules::kStep));
+        command(deck + tr("tempo to 0 %"), keys(t.reset), [this, d] { m_console->setTempo(d, 1.0); });
+        command(deck + tr("the song's tempo is half what was found"), keys(t.halve),
+                [this, d] { m_console->halveTempo(d); });
+        command(deck + tr("the song's tempo is twice what was found"), keys(t.twice),
+                [this, d] { m_console->doubleTempo(d); });
+        auto nudge = [this, d](const char* key, int direction) {
+            return [this, d, key, direction] {
+                m_console->nudge(d, direction);
+                static_cast<HeldKeys*>(m_heldKeys)
+                    ->hold(QKeySequence(QString::fromLatin1(key))[0].key(),
+                           [this, d] { m_console->nudge(d, 0); });
+            };
+        };
+        command(deck + tr("nudge slower while held"), keys(t.nudgeSlower), nudge(t.nudgeSlower, -1));
+        command(deck + tr("nudge faster while held"), keys(t.nudgeFaster), nudge(t.nudgeFaster, 1));
+        command(deck + tr("sync: the other deck's tempo and beat"), keys(t.sync),
+                [this, d] { m_console->sync(d); });
+        command(deck + tr("key lock, on or off"), keys(t.keyLock),
+                [this, d] { m_console->setKeyLock(d, !m_console->keyLock(d)); });
+        command(deck + tr("tap the tempo (four taps or more)"), keys(t.tap),
+                [this, d] { m_console->tapTempo(d, temporules::tapClock()); });
         // The slider's own tooltip names both keys.
         Vol[d]->setToolTip(Vol[d]->toolTip() +
                            QStringLiteral(" (%1, %2)").arg(QLatin1String(k.louder), QLatin1String(k.softer)));

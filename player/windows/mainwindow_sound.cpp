@@ -22,6 +22,7 @@ constexpr int kNoticeWidth = 104;
 
 void MainWindow::setupSound(platform::media::AudioEngine& engine) {
     m_engine = &engine;
+    engine.setKeyLockEngine(soundchoice::loadKeyLock());
     connect(lblSound, &ClickLabel::mouseDown, this, [this](short button, short, int, int) {
         if (button == 2)
             openSoundSettings();

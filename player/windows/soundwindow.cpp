@@ -95,6 +95,13 @@ SoundWindow::SoundWindow(AudioEngine& engine, QWidget* parent)
     faders->addWidget(cboFaders, 1);
     faders->addWidget(new QLabel(tr("Crossfader:"), grpFaders));
     faders->addWidget(cboCrossfade, 1);
+    cboKeyLock = new QComboBox(grpFaders);
+    cboKeyLock->setObjectName(QStringLiteral("cboKeyLock"));
+    cboKeyLock->addItems({tr("Light"), tr("Fine")});
+    cboKeyLock->setToolTip(tr("How a key-locked deck keeps its pitch: Light costs little (SoundTouch); Fine "
+                              "sounds cleaner and costs more (Rubber Band)"));
+    faders->addWidget(new QLabel(tr("Key lock:"), grpFaders));
+    faders->addWidget(cboKeyLock, 1);
 
     lblStatus = new QLabel(this);
     lblStatus->setWordWrap(true);
@@ -134,6 +141,7 @@ SoundWindow::SoundWindow(AudioEngine& engine, QWidget* parent)
     cboFaders->setCurrentIndex(static_cast<int>(faderChoice.faders));
     cboCrossfade->setCurrentIndex(static_cast<int>(faderChoice.curve));
     cboCrossfade->setEnabled(faderChoice.faders == mixrules::Faders::DjMixer);
+    cboKeyLock->setCurrentIndex(static_cast<int>(soundchoice::loadKeyLock()));
     connect(cboFaders, &QComboBox::currentIndexChanged, this,
             [this](int i) { cboCrossfade->setEnabled(i == static_cast<int>(mixrules::Faders::DjMixer)); });
     fillDevices({choice.device}, {choice.device});
@@ -260,6 +268,9 @@ void SoundWindow::Apply_Click() {
     soundchoice::saveFaders({static_cast<mixrules::Faders>(cboFaders->currentIndex()),
                              static_cast<mixrules::CrossfadeCurve>(cboCrossfade->currentIndex())});
     m_engine.setCue(soundchoice::cueOptions(cue));
+    const auto keyLock = static_cast<AudioEngine::KeyLockEngine>(cboKeyLock->currentIndex());
+    soundchoice::saveKeyLock(keyLock);
+    m_engine.setKeyLockEngine(keyLock);
     showDrift();
     // Reopening the main device is a gap in the music: only a new device or latency is worth one, not a
     // change of the headphones or of the recording format in the middle of a set.

@@ -45,6 +45,7 @@ public:
     QGroupBox* grpFaders = nullptr;
     QComboBox* cboFaders = nullptr;    // in the order of mixrules::Faders
     QComboBox* cboCrossfade = nullptr; // in the order of mixrules::CrossfadeCurve
+    QComboBox* cboKeyLock = nullptr;   // in the order of AudioEngine::KeyLockEngine
     QLabel* lblStatus = nullptr;
     QPushButton* cmdApply = nullptr;
     QPushButton* cmdClose = nullptr;

@@ -28,6 +28,33 @@ QRgb rgbOf(const QColor& c) {
     return qRgb(c.red(), c.green(), c.blue());
 }
 
+// The beat grid as thin ticks at the strip's top and bottom edges, over the picture: every beat short and
+// dim, the first of every four longer and lighter, none before the first beat.
+void drawBeats(QRgb* bits, qsizetype stride, int w, int h, const platform::analysis::BeatGrid& grid,
+               double pps, long long head, int headX) {
+    const double period = grid.periodSeconds();
+    // Closer than three pixels a beat, the ticks would be a grey bar.
+    if (!(period > 0) || period * pps < 3)
+        return;
+    const double from = double(head - headX) / pps, to = double(head + (w - headX)) / pps;
+    const long long first =
+        std::max(0LL, static_cast<long long>(std::ceil((from - grid.firstBeatSeconds) / period)));
+    const long long last = static_cast<long long>(std::floor((to - grid.firstBeatSeconds) / period));
+    const QRgb beat = qRgb(120, 126, 136), bar = qRgb(214, 218, 226);
+    for (long long k = first; k <= last; ++k) {
+        const double t = grid.firstBeatSeconds + double(k) * period;
+        const long long x = headX + (static_cast<long long>(std::floor(t * pps)) - head);
+        if (x < 0 || x >= w)
+            continue;
+        const bool down = k % 4 == 0;
+        const int reach = std::max(2, h / (down ? 5 : 9));
+        for (int y = 0; y < reach; ++y) {
+            bits[y * stride + x] = down ? bar : beat;
+            bits[(h - 1 - y) * stride + x] = down ? bar : beat;
+        }
+    }
+}
+
 } // namespace
 
 WaveformStrip::WaveformStrip(QColor accent, QWidget* parent) : QWidget(parent), m_accent(accent) {
@@ -73,6 +100,9 @@ WaveformStrip::Shown WaveformStrip::wanted() const {
         s.ready = static_cast<int>(std::min<double>(m_waveform->ready(), std::max(0.0, lastColumn)));
         if (s.state == 0)
             s.progress = static_cast<int>(m_waveform->progress() * 100);
+        if (s.state == 1)
+            if (const auto beats = m_waveform->facts().beats)
+                s.grid = {beats->bpm, beats->firstBeatSeconds};
     }
     return s;
 }
@@ -139,6 +169,9 @@ void WaveformStrip::render(QImage& image, const Waveform* waveform, double secon
             }
         }
     }
+    if (waveform && waveform->complete())
+        if (const auto beats = waveform->facts().beats)
+            drawBeats(bits, stride, w, h, *beats, pps, head, headX);
     QPainter p(&image);
     const qreal dpr = image.devicePixelRatio();
     // The play head: two device pixels either side of the middle's left edge, so it stays sharp at any scale.

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QWidget>
 #include <memory>
+#include <utility>
 
 namespace platform::analysis {
 class Waveform;
@@ -12,9 +13,9 @@ class Waveform;
 namespace player {
 
 // One deck's song scrolling past a play head fixed in the middle: the three bands in the skin's colours over
-// the peak's outline. The picture is laid out in whole pixels of the song (pixel p shows the song from
-// p / pixelsPerSecond on), so while the song moves the picture only slides, and a frame is redrawn only when
-// it slid by a pixel or more of the song came in.
+// the peak's outline, and the song's beat grid as thin ticks along the edges. The picture is laid out in
+// whole pixels of the song (pixel p shows the song from p / pixelsPerSecond on), so while the song moves the
+// picture only slides, and a frame is redrawn only when it slid by a pixel or more of the song came in.
 class WaveformStrip : public QWidget {
     Q_OBJECT
 public:
@@ -58,6 +59,7 @@ private:
         int state = -1;
         int progress = -1;
         double across = 0;
+        std::pair<double, double> grid; // the beat grid's tempo and first beat, a tapped tempo redraws
         bool operator==(const Shown&) const = default;
     };
     Shown wanted() const;

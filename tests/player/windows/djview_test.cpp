@@ -121,7 +121,7 @@ TEST_F(DjViewTest, OpensBeneathTheFaceAndTheChoiceIsKept) {
     EXPECT_FALSE(djrules::loadViewChoice().open);
     MainWindow next(*engine);
     EXPECT_FALSE(next.djViewOpen());
-    EXPECT_FALSE(next.djView()); // nothing made, nothing analysed
+    EXPECT_FALSE(next.djView()); // nothing made
 }
 
 // A press on an overview moves the deck exactly as a press at the same share of its position bar does,
