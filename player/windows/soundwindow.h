@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -45,6 +46,11 @@ public:
     QGroupBox* grpFaders = nullptr;
     QComboBox* cboFaders = nullptr;    // in the order of mixrules::Faders
     QComboBox* cboCrossfade = nullptr; // in the order of mixrules::CrossfadeCurve
+    QGroupBox* grpAutoMix = nullptr;
+    QComboBox* cboTransition = nullptr; // in the order of automix::Transition
+    QSpinBox* txtFadeSeconds = nullptr;
+    QCheckBox* chkLevelSongs = nullptr;
+    QSpinBox* txtTargetLufs = nullptr;
     QLabel* lblStatus = nullptr;
     QPushButton* cmdApply = nullptr;
     QPushButton* cmdClose = nullptr;
