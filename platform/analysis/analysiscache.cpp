@@ -22,7 +22,12 @@ constexpr int kDigestBytes = 20;
 // magic, version, size, modified, digest, columns; the checksum follows the columns.
 constexpr int kHeaderBytes = 4 + 4 + 8 + 8 + kDigestBytes + 4;
 constexpr int kChecksumBytes = 8;
+// A mask of the facts present, then each fact as a double (empty ones as 0): bpm, first beat, loudness,
+// true peak, audible start and end.
+constexpr int kFacts = 6;
+constexpr int kFactsBytes = 4 + kFacts * 8;
 const QString kSuffix = QStringLiteral(".wave");
+const QString kTempoSuffix = QStringLiteral(".tempo");
 
 // FNV-1a: catches a flipped byte or a swapped block anywhere, at a fraction of the file's read.
 uint64_t checksum(const char* data, qsizetype n) {
@@ -44,6 +49,60 @@ template <class T> T take(const char*& p) {
     const T v = qFromLittleEndian<T>(p);
     p += sizeof(T);
     return v;
+}
+
+void putDouble(QByteArray& out, double value) {
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    put(out, bits);
+}
+
+double takeDouble(const char*& p) {
+    const uint64_t bits = take<uint64_t>(p);
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+void putFacts(QByteArray& out, const SongFacts& f) {
+    const std::optional<double> values[kFacts] = {f.beats ? std::optional(f.beats->bpm) : std::nullopt,
+                                                  f.beats ? std::optional(f.beats->firstBeatSeconds)
+                                                          : std::nullopt,
+                                                  f.loudnessLufs,
+                                                  f.truePeakDbtp,
+                                                  f.audibleStartSeconds,
+                                                  f.audibleEndSeconds};
+    uint32_t mask = 0;
+    for (int i = 0; i < kFacts; ++i)
+        if (values[i] && std::isfinite(*values[i]))
+            mask |= 1u << i;
+    put(out, mask);
+    for (int i = 0; i < kFacts; ++i)
+        putDouble(out, mask & (1u << i) ? *values[i] : 0.0);
+}
+
+// False for a mask with unknown bits or a value that is no number: written by something else.
+bool takeFacts(const char*& p, SongFacts& f) {
+    const uint32_t mask = take<uint32_t>(p);
+    std::optional<double> values[kFacts];
+    for (int i = 0; i < kFacts; ++i) {
+        const double v = takeDouble(p);
+        if (mask & (1u << i)) {
+            if (!std::isfinite(v))
+                return false;
+            values[i] = v;
+        }
+    }
+    if (mask >> kFacts || (values[0].has_value() != values[1].has_value()) || (values[0] && *values[0] <= 0))
+        return false;
+    f = {};
+    if (values[0])
+        f.beats = BeatGrid{*values[0], *values[1]};
+    f.loudnessLufs = values[2];
+    f.truePeakDbtp = values[3];
+    f.audibleStartSeconds = values[4];
+    f.audibleEndSeconds = values[5];
+    return true;
 }
 
 } // namespace
@@ -96,17 +155,35 @@ QString AnalysisCache::entryPath(const FileIdentity& id) const {
 }
 
 bool AnalysisCache::load(const FileIdentity& id, Waveform& into) const {
+    SongFacts found;
+    if (!read(id, &into, found))
+        return false;
+    // Touched now: the last to go when the folder is trimmed.
+    QFile f(entryPath(id));
+    if (f.open(QIODevice::ReadWrite))
+        f.setFileTime(QDateTime::currentDateTimeUtc(), QFileDevice::FileModificationTime);
+    return true;
+}
+
+std::optional<SongFacts> AnalysisCache::foundFacts(const FileIdentity& id) const {
+    SongFacts found;
+    if (!read(id, nullptr, found))
+        return std::nullopt;
+    return found;
+}
+
+bool AnalysisCache::read(const FileIdentity& id, Waveform* into, SongFacts& found) const {
     if (!id.valid())
         return false;
     QFile f(entryPath(id));
     if (!f.open(QIODevice::ReadOnly))
         return false;
     // No entry is larger than a waveform can be: a stray big file is not read into memory.
-    if (f.size() < kHeaderBytes + kChecksumBytes ||
-        f.size() > int64_t(kHeaderBytes) + int64_t(Waveform::capacity()) * 4 + kChecksumBytes)
+    constexpr int kFixed = kHeaderBytes + kFactsBytes + kChecksumBytes;
+    if (f.size() < kFixed || f.size() > int64_t(kFixed) + int64_t(Waveform::capacity()) * 4)
         return false;
     const QByteArray bytes = f.readAll();
-    if (bytes.size() < kHeaderBytes + kChecksumBytes)
+    if (bytes.size() < kFixed)
         return false;
     const char* p = bytes.constData();
     if (std::memcmp(p, kMagic, 4) != 0)
@@ -117,12 +194,17 @@ bool AnalysisCache::load(const FileIdentity& id, Waveform& into) const {
         return false;
     p += kDigestBytes;
     const uint32_t columns = take<uint32_t>(p);
-    const qsizetype body = qsizetype(kHeaderBytes) + qsizetype(columns) * 4;
+    const qsizetype body = qsizetype(kHeaderBytes) + qsizetype(columns) * 4 + kFactsBytes;
     if (columns > uint32_t(Waveform::capacity()) || bytes.size() != body + kChecksumBytes)
         return false;
     const char* sum = bytes.constData() + body;
     if (take<uint64_t>(sum) != checksum(bytes.constData(), body))
         return false;
+    const char* factsAt = p + qsizetype(columns) * 4;
+    if (!takeFacts(factsAt, found))
+        return false;
+    if (!into)
+        return true;
     std::vector<WaveColumn> out(columns);
     for (WaveColumn& c : out) {
         c.peak = expand(uint8_t(p[0]));
@@ -131,22 +213,20 @@ bool AnalysisCache::load(const FileIdentity& id, Waveform& into) const {
         c.high = expand(uint8_t(p[3]));
         p += 4;
     }
-    into.setExpectedColumns(columns);
-    into.append(out.data(), int(out.size()));
-    into.finish();
-    f.close();
-    // Used now: the last to go when the folder is trimmed.
-    if (f.open(QIODevice::ReadWrite))
-        f.setFileTime(QDateTime::currentDateTimeUtc(), QFileDevice::FileModificationTime);
+    into->setExpectedColumns(columns);
+    into->append(out.data(), int(out.size()));
+    // The facts before the mark: whoever sees the waveform complete sees them too.
+    into->setFacts(withUserTempo(found, userTempo(id)));
+    into->finish();
     return true;
 }
 
-bool AnalysisCache::store(const FileIdentity& id, const Waveform& waveform) const {
+bool AnalysisCache::store(const FileIdentity& id, const Waveform& waveform, const SongFacts& found) const {
     if (!id.valid() || !waveform.complete() || !QDir().mkpath(m_folder))
         return false;
     const int columns = waveform.ready();
     QByteArray bytes;
-    bytes.reserve(kHeaderBytes + columns * 4 + kChecksumBytes);
+    bytes.reserve(kHeaderBytes + columns * 4 + kFactsBytes + kChecksumBytes);
     bytes.append(kMagic, 4);
     put(bytes, kVersion);
     put(bytes, id.size);
@@ -159,6 +239,7 @@ bool AnalysisCache::store(const FileIdentity& id, const Waveform& waveform) cons
                            char(quantise(c.high))};
         bytes.append(q, 4);
     }
+    putFacts(bytes, found);
     put(bytes, checksum(bytes.constData(), bytes.size()));
     const QString path = entryPath(id);
     QSaveFile f(path);
@@ -166,6 +247,45 @@ bool AnalysisCache::store(const FileIdentity& id, const Waveform& waveform) cons
         return false;
     trim(path);
     return true;
+}
+
+QString AnalysisCache::tempoPath(const FileIdentity& id) const {
+    return m_folder + QLatin1Char('/') + id.key() + kTempoSuffix;
+}
+
+bool AnalysisCache::storeUserTempo(const FileIdentity& id, std::optional<double> bpm) const {
+    if (!id.valid())
+        return false;
+    if (!bpm)
+        return !QFile::exists(tempoPath(id)) || QFile::remove(tempoPath(id));
+    if (!std::isfinite(*bpm) || *bpm < kUserTempoMin || *bpm > kUserTempoMax || !QDir().mkpath(m_folder))
+        return false;
+    QSaveFile f(tempoPath(id));
+    const QByteArray text = QByteArray::number(*bpm, 'f', 3) + '\n';
+    return f.open(QIODevice::WriteOnly) && f.write(text) == text.size() && f.commit();
+}
+
+std::optional<double> AnalysisCache::userTempo(const FileIdentity& id) const {
+    if (!id.valid())
+        return std::nullopt;
+    QFile f(tempoPath(id));
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    bool ok = false;
+    const double bpm = f.read(64).trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(bpm) || bpm < kUserTempoMin || bpm > kUserTempoMax)
+        return std::nullopt;
+    return bpm;
+}
+
+SongFacts AnalysisCache::withUserTempo(SongFacts found, std::optional<double> bpm) {
+    if (!bpm)
+        return found;
+    const double first =
+        found.beats ? found.beats->firstBeatSeconds : found.audibleStartSeconds.value_or(0.0);
+    found.beats = BeatGrid{*bpm, first};
+    found.userTempo = true;
+    return found;
 }
 
 void AnalysisCache::trim(const QString& spare) const {

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 #include "analysis/waveform.h"
 
@@ -23,14 +24,18 @@ struct FileIdentity {
 
 // Finished waveforms on disk, a small binary file per song in one folder: a header (magic, version, the
 // song's identity, the column count), the columns as four bytes each on a square-root scale (1/255 steps
-// near full scale, finer near silence), and a checksum of all of it. An entry that is short, damaged or of
-// another version is no entry: the song is analysed again and the entry rewritten. Files are replaced
-// atomically, so two threads (or programs) may share the folder. Past the size limit the entries used
-// longest ago go first; reading an entry counts as using it.
+// near full scale, finer near silence), the song's facts, and a checksum of all of it. An entry that is
+// short, damaged or of another version is no entry: the song is analysed again and the entry rewritten. Files
+// are replaced atomically, so two threads (or programs) may share the folder. Past the size limit the entries
+// used longest ago go first; reading an entry counts as using it.
+//
+// The user's tempo for a song lives beside its entry, in a small text file of the same key: a song analysed
+// again (a damaged entry, a newer version) keeps it, and the trim, which counts only the entries, never
+// takes it.
 class AnalysisCache {
 public:
     static constexpr int64_t kDefaultLimitBytes = int64_t(256) << 20;
-    static constexpr uint32_t kVersion = 1;
+    static constexpr uint32_t kVersion = 2;
 
     explicit AnalysisCache(QString folder, int64_t limitBytes = kDefaultLimitBytes)
         : m_folder(std::move(folder)), m_limit(limitBytes) {}
@@ -40,12 +45,23 @@ public:
     void setLimit(int64_t bytes) { m_limit = bytes; }
     int64_t limit() const { return m_limit; }
 
-    // Fills the empty `into` with the entry's columns and marks it complete; false (and `into` untouched)
-    // when there is no sound entry for `id`.
+    // Fills the empty `into` with the entry's columns and facts (the user's tempo applied) and marks it
+    // complete; false (and `into` untouched) when there is no sound entry for `id`.
     bool load(const FileIdentity& id, Waveform& into) const;
-    // Writes the complete `waveform` as the entry of `id`, then trims the folder to the limit (sparing this
-    // entry); false when the folder cannot be written.
-    bool store(const FileIdentity& id, const Waveform& waveform) const;
+    // The facts as the analysis found them, without the user's tempo; empty without a sound entry.
+    std::optional<SongFacts> foundFacts(const FileIdentity& id) const;
+    // Writes the complete `waveform` as the entry of `id`, its facts as the analysis found them (`found`),
+    // then trims the folder to the limit (sparing this entry); false when the folder cannot be written.
+    bool store(const FileIdentity& id, const Waveform& waveform, const SongFacts& found) const;
+
+    // The user's tempo of the song `id`: kept until set to nothing; a value outside kUserTempoMin..Max is
+    // refused (false), as is a folder that cannot be written.
+    static constexpr double kUserTempoMin = 20, kUserTempoMax = 400;
+    bool storeUserTempo(const FileIdentity& id, std::optional<double> bpm) const;
+    std::optional<double> userTempo(const FileIdentity& id) const;
+    // `found` with the user's tempo over its grid's: the found first beat stays (the start of the sound
+    // where no grid was found).
+    static SongFacts withUserTempo(SongFacts found, std::optional<double> bpm);
 
     // The scale of the stored columns, both ways.
     static uint8_t quantise(float value);
@@ -53,6 +69,8 @@ public:
 
 private:
     void trim(const QString& spare) const;
+    QString tempoPath(const FileIdentity& id) const;
+    bool read(const FileIdentity& id, Waveform* into, SongFacts& facts) const;
 
     QString m_folder;
     int64_t m_limit;

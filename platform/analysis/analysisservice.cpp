@@ -95,9 +95,21 @@ std::shared_ptr<const Waveform> AnalysisService::waveform(const QString& path) {
 }
 
 void AnalysisService::setUserTempo(const QString& path, std::optional<double> bpm) {
-    // Not kept yet: the facts' cache entry comes with the tempo.
-    (void)path;
-    (void)bpm;
+    const FileIdentity id = FileIdentity::of(path);
+    std::shared_ptr<const Waveform> held = m_known.value(path).lock();
+    {
+        // With the worker's reading of the user's tempo: whichever comes second sees the other's.
+        std::lock_guard lk(m_userMutex);
+        if (!m_cache.storeUserTempo(id, bpm) || !held || !held->complete())
+            return; // what is still analysed reads the user's tempo when it ends
+        // The service made it writable; the handle only lends it out as const.
+        Waveform& w = const_cast<Waveform&>(*held);
+        if (bpm)
+            w.setFacts(AnalysisCache::withUserTempo(w.facts(), bpm));
+        else if (const std::optional<SongFacts> found = m_cache.foundFacts(id))
+            w.setFacts(*found);
+    }
+    emit finished(path);
 }
 
 void AnalysisService::work() {
@@ -131,7 +143,12 @@ void AnalysisService::tell(const QString& path, bool finished) {
 void AnalysisService::run(Job& job) {
     Waveform& w = *job.waveform;
     const FileIdentity id = FileIdentity::of(job.path);
-    if (m_cache.load(id, w)) {
+    bool loaded;
+    {
+        std::lock_guard lk(m_userMutex);
+        loaded = m_cache.load(id, w);
+    }
+    if (loaded) {
         tell(job.path, true);
         return;
     }
@@ -154,8 +171,11 @@ void AnalysisService::run(Job& job) {
     facts.truePeakDbtp = found.truePeakDbtp;
     facts.audibleStartSeconds = found.audibleStartSeconds;
     facts.audibleEndSeconds = found.audibleEndSeconds;
-    w.setFacts(facts);
-    m_cache.store(id, w);
+    {
+        std::lock_guard lk(m_userMutex);
+        w.setFacts(AnalysisCache::withUserTempo(facts, m_cache.userTempo(id)));
+    }
+    m_cache.store(id, w, facts);
     tell(job.path, true);
 }
 

@@ -40,8 +40,9 @@ public:
     std::shared_ptr<const Waveform> waveform(const QString& path);
 
     // UI thread: the user's tempo for `path` (tapped, halved or doubled), kept in the cache beside the
-    // analysis and winning over what it found (the found first beat stays); nothing clears it. Tells
-    // finished(path) when the song's facts changed.
+    // analysis and winning over what it found (the found first beat stays), through restarts and new
+    // analyses; empty gives the analysis' tempo back. Tells finished(path) when the facts of a song held
+    // and done changed. A tempo outside AnalysisCache::kUserTempoMin..Max is ignored.
     void setUserTempo(const QString& path, std::optional<double> bpm);
 
     QString cacheFolder() const { return m_cache.folder(); }
@@ -64,6 +65,7 @@ private:
     AnalysisCache m_cache;
     QHash<QString, std::weak_ptr<const Waveform>> m_known; // UI thread
     std::atomic<int> m_decoded{0};
+    std::mutex m_userMutex; // a user's tempo written, and read into a finished analysis
 
     std::mutex m_mutex;
     std::condition_variable m_wake;

@@ -69,6 +69,7 @@ bool Console::loadSong(int index, const QString& name, const QString& path, int 
             m_missing->recheck(row);
         platform::notice(QStringLiteral("The song \"%1\" cannot be loaded:\r\n%2").arg(path, err.message),
                          kTitle);
+        followSong(index);
         emit deckLoaded(index);
         return false;
     }
@@ -81,6 +82,7 @@ bool Console::loadSong(int index, const QString& name, const QString& path, int 
         debugBox(path);
         debugBox(mp.fileName());
     }
+    followSong(index);
     emit deckLoaded(index);
     return true;
 }
@@ -223,11 +225,13 @@ bool Console::autoPlayEntry(int index, int n) {
         if (m_missing)
             m_missing->recheck(n);
         forget(index);
+        followSong(index);
         return false;
     }
     m_deck[index].loaded = true;
     m_deck[index].name = m_list.name(n);
     m_spent[index] = false;
+    followSong(index);
     deck(index).play();
     setCaption(index, playingCaption(m_deck[index].name));
     return true;

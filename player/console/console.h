@@ -21,6 +21,7 @@ class MediaPlayer;
 } // namespace platform::media
 namespace platform::analysis {
 class AnalysisService;
+class Waveform;
 } // namespace platform::analysis
 
 namespace player {
@@ -136,8 +137,9 @@ public:
     // What the analysis found of the deck's song (the user's tempo winning); empty facts without a song,
     // without an analysis, or before it is done.
     platform::analysis::SongFacts facts(int index) const;
-    // The analysis the console asks about its decks' songs; null for none. The service outlives the console.
-    void setAnalysis(platform::analysis::AnalysisService* service) { m_analysis = service; }
+    // The analysis the console asks about its decks' songs; null for none. The service outlives the console
+    // (or is taken away first). Every song loaded is analysed from then on, whether a view shows it or not.
+    void setAnalysis(platform::analysis::AnalysisService* service);
     platform::analysis::AnalysisService* analysis() const { return m_analysis; }
 
     // --- the auto-mix ---
@@ -243,6 +245,8 @@ private:
         int nudge = 0;
     };
     void applyTempo(int index);
+    // Asks the analysis about the song deck `index` holds now, and holds the answer while the deck does.
+    void followSong(int index);
     std::array<Tempo, kDecks> m_tempo;
     // The auto-mix's transitions and levelling (console_automix.cpp).
     void cancelHandOver(int index);
@@ -261,6 +265,8 @@ private:
     std::array<automix::ReplayGain, kDecks> m_replayGain;
     bool m_autoMixMoving = false; // the crossfader moves by the hand-over's hand
     QTimer* m_autoMixTimer = nullptr;
+    std::array<QString, kDecks> m_songPath;
+    std::array<std::shared_ptr<const platform::analysis::Waveform>, kDecks> m_song;
     platform::analysis::AnalysisService* m_analysis = nullptr;
     mixrules::Faders m_faders = mixrules::Faders::AsWritten;
     mixrules::CrossfadeCurve m_curve = mixrules::CrossfadeCurve::EqualPower;

@@ -92,6 +92,7 @@ bool Console::loadForHandOver(int index) {
             m_deck[index].loaded = true;
             m_deck[index].name = m_list.name(*n);
             m_spent[index] = false;
+            followSong(index);
             setCaption(index, QStringLiteral("Now Loaded: ") + m_deck[index].name +
                                   QStringLiteral(" press play to start the song"));
             emit deckLoaded(index);
@@ -100,6 +101,7 @@ bool Console::loadForHandOver(int index) {
         if (m_missing)
             m_missing->recheck(*n);
         forget(index);
+        followSong(index);
         n = random ? deckrules::nextRandom(count, draw) : deckrules::nextInOrder(count, *n);
     }
     return false;

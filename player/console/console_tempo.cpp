@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "analysis/analysisservice.h"
+#include "analysis/waveform.h"
 #include "console.h"
 #include "media/mediaplayer.h"
 
@@ -47,8 +48,27 @@ bool Console::sync(int index) {
 }
 
 platform::analysis::SongFacts Console::facts(int index) const {
-    (void)index;
-    return {};
+    const auto& song = m_song[index];
+    return song && song->complete() ? song->facts() : platform::analysis::SongFacts{};
+}
+
+void Console::setAnalysis(platform::analysis::AnalysisService* service) {
+    m_analysis = service;
+    for (int d = 0; d < kDecks; ++d) {
+        m_songPath[d].clear();
+        m_song[d].reset();
+        followSong(d);
+    }
+}
+
+void Console::followSong(int index) {
+    const platform::media::MediaPlayer& player = deck(index);
+    const QString path = m_analysis && player.hasMedia() ? player.fileName() : QString();
+    if (path == m_songPath[index])
+        return;
+    m_songPath[index] = path;
+    // Held here, the analysis goes on while no view shows the song; let go, it is given up.
+    m_song[index] = path.isEmpty() ? nullptr : m_analysis->waveform(path);
 }
 
 } // namespace player

@@ -48,9 +48,9 @@ djrules::Light lightOf(PlayState state) {
 
 } // namespace
 
-DjView::DjView(Console& console, platform::media::AudioEngine& engine, QWidget* parent,
-               const QString& cacheFolder)
-    : QWidget(parent), m_console(console), m_engine(engine), m_cacheFolder(cacheFolder),
+DjView::DjView(Console& console, platform::media::AudioEngine& engine,
+               platform::analysis::AnalysisService& analysis, QWidget* parent)
+    : QWidget(parent), m_console(console), m_engine(engine), m_analysis(analysis),
       m_zoom(djrules::kDefaultZoom) {
     setObjectName(QStringLiteral("djView"));
     setFixedSize(platform::toPixels({0, 0, djlayout::kWidth, djlayout::kHeight}).size());
@@ -79,6 +79,16 @@ DjView::DjView(Console& console, platform::media::AudioEngine& engine, QWidget* 
         if (isVisible())
             follow(d);
     });
+    // More of a song came in: the strips show it even while nothing plays and the tick rests.
+    auto more = [this](const QString& song) {
+        for (int d = 0; d < 2; ++d)
+            if (m_path[d] == song) {
+                m_wave[d]->refresh();
+                m_overview[d]->update();
+            }
+    };
+    connect(&analysis, &platform::analysis::AnalysisService::progressed, this, more);
+    connect(&analysis, &platform::analysis::AnalysisService::finished, this, more);
 }
 
 DjView::~DjView() = default;
@@ -90,22 +100,8 @@ void DjView::follow(int deck) {
         return;
     m_path[deck] = path;
     std::shared_ptr<const platform::analysis::Waveform> picture;
-    if (!path.isEmpty()) {
-        if (!m_analysis) {
-            m_analysis = std::make_unique<platform::analysis::AnalysisService>(m_cacheFolder);
-            // More of a song came in: the strips show it even while nothing plays and the tick rests.
-            auto more = [this](const QString& song) {
-                for (int d = 0; d < 2; ++d)
-                    if (m_path[d] == song) {
-                        m_wave[d]->refresh();
-                        m_overview[d]->update();
-                    }
-            };
-            connect(m_analysis.get(), &platform::analysis::AnalysisService::progressed, this, more);
-            connect(m_analysis.get(), &platform::analysis::AnalysisService::finished, this, more);
-        }
-        picture = m_analysis->waveform(path);
-    }
+    if (!path.isEmpty())
+        picture = m_analysis.waveform(path);
     m_picture[deck] = picture;
     m_wave[deck]->setWaveform(picture);
     m_overview[deck]->setWaveform(picture);
@@ -118,6 +114,8 @@ void DjView::tick() {
         m_sinceTick.start();
     const double latency = m_engine.outputLatency();
     for (int d = 0; d < 2; ++d) {
+        // The auto-mix loads the next song without a word: the tick looks.
+        follow(d);
         const platform::media::MediaPlayer& player = m_console.deck(d);
         const PlayState state = player.state();
         const double length = player.length();

@@ -25,13 +25,13 @@ class WaveformStrip;
 // The DJ view beneath the main window's face: both decks' waveforms scrolling in parallel, and per deck its
 // state, its whole song and its level, with the master's level between them. It only shows: every command
 // goes through the console (a press on an overview is told to the window, which seeks as its position bars
-// do). Songs are analysed only while the view is open.
+// do). The analysis is the window's: the console has it analyse every song loaded, open view or not.
 class DjView : public QWidget {
     Q_OBJECT
 public:
-    // `cacheFolder` empty: the user's cache folder.
-    DjView(Console& console, platform::media::AudioEngine& engine, QWidget* parent,
-           const QString& cacheFolder = {});
+    // `analysis` outlives the view.
+    DjView(Console& console, platform::media::AudioEngine& engine,
+           platform::analysis::AnalysisService& analysis, QWidget* parent);
     ~DjView() override;
 
     // One display tick: follows the decks, takes the meters' readings, and repaints what changed.
@@ -73,8 +73,7 @@ private:
 
     Console& m_console;
     platform::media::AudioEngine& m_engine;
-    QString m_cacheFolder;
-    std::unique_ptr<platform::analysis::AnalysisService> m_analysis;
+    platform::analysis::AnalysisService& m_analysis;
     std::array<QString, 2> m_path;
     std::array<std::shared_ptr<const platform::analysis::Waveform>, 2> m_picture;
     std::array<WaveformStrip*, 2> m_wave{};

@@ -20,6 +20,7 @@
 #include <functional>
 
 #include "aboutwindow.h"
+#include "analysis/analysisservice.h"
 #include "captionlabel.h"
 #include "clicklabel.h"
 #include "component/controlhost.h"
@@ -201,6 +202,8 @@ MainWindow::~MainWindow() {
     // The history watches the list's models, which reset while the list controls are half destroyed.
     delete m_history;
     m_history = nullptr;
+    // The analysis goes with this window; the console, a child, goes later.
+    m_console->setAnalysis(nullptr);
 }
 
 void MainWindow::buildElements(platform::media::AudioEngine& engine) {

@@ -16,6 +16,9 @@
 
 namespace platform {
 class VisibilityGate;
+namespace analysis {
+class AnalysisService;
+} // namespace analysis
 namespace media {
 class AudioEngine;
 class MediaPlayer;
@@ -234,6 +237,8 @@ private:
     // Made once the song list is (mainwindow_decks.cpp); the handlers ask it and show its answers.
     void setupConsole();
     Console* m_console = nullptr;
+    // What the songs hold (picture, tempo, loudness), lent to the console and the DJ view.
+    std::unique_ptr<platform::analysis::AnalysisService> m_analysis;
     // The list commands' buttons, menus and windows follow the console's hold on the list.
     void showListHold();
     // Dims the entries whose file is missing.

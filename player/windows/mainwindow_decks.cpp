@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 
+#include "analysis/analysisservice.h"
 #include "console/console.h"
 #include "console/deckrules.h"
 #include "console/mixrecording.h"
@@ -22,6 +23,8 @@ const QString kTitle = QStringLiteral("Deckmora");
 
 void MainWindow::setupConsole() {
     m_console = new Console({MP[0], MP[1]}, songList(), m_missing, this);
+    m_analysis = std::make_unique<platform::analysis::AnalysisService>();
+    m_console->setAnalysis(m_analysis.get());
     m_console->setDebugWord([this] { return debugWordOn(); });
     connect(m_console, &Console::captionChanged, this, &MainWindow::setDeckCaption);
     connect(m_console, &Console::deckLoaded, this, &MainWindow::deckLoaded);

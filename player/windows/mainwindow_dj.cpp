@@ -25,7 +25,7 @@ void MainWindow::DJ_Click() {
 // The view is made when first opened, and only hidden when closed: its songs' pictures stay at hand.
 void MainWindow::setDjViewOpen(bool open) {
     if (open && !m_dj) {
-        m_dj = new DjView(*m_console, *m_engine, this);
+        m_dj = new DjView(*m_console, *m_engine, *m_analysis, this);
         m_dj->setZoom(m_djZoom);
         connect(m_dj, &DjView::overviewPressed, this, &MainWindow::overviewPressed);
         connect(m_dj, &DjView::zoomChanged, this, [this](double seconds) {

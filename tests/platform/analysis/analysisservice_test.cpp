@@ -1,12 +1,16 @@
 // The analysis service and its cache: a song analysed once is answered from the cache by the next program,
-// a damaged entry is made again, the oldest entries go past the limit, and a song changed on disk is new.
+// its facts with it, a damaged entry is made again, the oldest entries go past the limit, a song changed on
+// disk is new, and the user's tempo wins over the analysis for good.
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "analysis/analysisservice.h"
+#include "beatsongs.h"
 #include "songfiles.h"
 #include "tempdir.h"
 #include "waitfor.h"
@@ -32,6 +36,24 @@ protected:
         auto w = s.waveform(path);
         EXPECT_TRUE(waitFor([&] { return finished.contains({path}); }));
         return w;
+    }
+    // A stereo song with a kick on every beat from 0.5 s.
+    QString beatSong(const QString& name, double bpm) {
+        beatsongs::Recipe r;
+        r.bpm = bpm;
+        r.firstBeat = 0.5;
+        r.seconds = 12;
+        r.rate = 22050;
+        const QString path = dir.file(name);
+        EXPECT_TRUE(songfiles::write(path, songfiles::Kind::Wav16, r.rate, 2, beatsongs::render(r)));
+        return path;
+    }
+    static void damage(const QString& entry, const std::function<void(QByteArray&)>& how) {
+        QByteArray bytes = TempDir::read(entry);
+        how(bytes);
+        QFile f(entry);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
     }
     QString cache() const { return dir.file("cache"); }
     QStringList entries() const { return QDir(cache()).entryList(QDir::Files, QDir::Name); }
@@ -89,6 +111,8 @@ TEST_F(AnalysisServiceTest, ADamagedEntryIsIgnoredAndRewritten) {
         {"a flipped byte among the columns",
          [](QByteArray& b) { b[b.size() / 2] = char(b[b.size() / 2] ^ 0x10); }},
         {"another version", [](QByteArray& b) { b[4] = char(AnalysisCache::kVersion + 1); }},
+        {"the version before, without facts",
+         [](QByteArray& b) { b[4] = char(AnalysisCache::kVersion - 1); }},
         {"longer", [](QByteArray& b) { b.append("more"); }},
     };
     {
@@ -112,6 +136,98 @@ TEST_F(AnalysisServiceTest, ADamagedEntryIsIgnoredAndRewritten) {
         EXPECT_EQ(next.songsDecoded(), 1);
         EXPECT_EQ(TempDir::read(entryOf(a)), good);
     }
+}
+
+TEST_F(AnalysisServiceTest, TheFactsOfADecodeComeBackFromTheCacheAsTheyWere) {
+    const QString a = beatSong("a.wav", 128);
+    SongFacts found;
+    {
+        AnalysisService service(cache());
+        found = settled(service, a)->facts();
+    }
+    ASSERT_TRUE(found.beats);
+    EXPECT_NEAR(found.beats->bpm, 128, 0.2);
+    EXPECT_NEAR(found.beats->firstBeatSeconds, 0.5, 0.01);
+    EXPECT_FALSE(found.userTempo);
+    ASSERT_TRUE(found.loudnessLufs && found.truePeakDbtp && found.audibleStartSeconds &&
+                found.audibleEndSeconds);
+    AnalysisService restarted(cache());
+    const SongFacts kept = settled(restarted, a)->facts();
+    EXPECT_EQ(restarted.songsDecoded(), 0);
+    ASSERT_TRUE(kept.beats);
+    EXPECT_EQ(kept.beats->bpm, found.beats->bpm);
+    EXPECT_EQ(kept.beats->firstBeatSeconds, found.beats->firstBeatSeconds);
+    EXPECT_EQ(kept.loudnessLufs, found.loudnessLufs);
+    EXPECT_EQ(kept.truePeakDbtp, found.truePeakDbtp);
+    EXPECT_EQ(kept.audibleStartSeconds, found.audibleStartSeconds);
+    EXPECT_EQ(kept.audibleEndSeconds, found.audibleEndSeconds);
+
+    // A tone has no beat: nothing is what comes back, not a grid of zeros.
+    const QString tone = song("tone.wav", 6);
+    {
+        AnalysisService service(cache());
+        settled(service, tone);
+    }
+    AnalysisService again(cache());
+    const SongFacts none = settled(again, tone)->facts();
+    EXPECT_EQ(again.songsDecoded(), 0);
+    EXPECT_FALSE(none.beats);
+    EXPECT_TRUE(none.loudnessLufs);
+}
+
+TEST_F(AnalysisServiceTest, TheUsersTempoWinsAndOutlivesRestartsAndNewAnalyses) {
+    const QString a = beatSong("a.wav", 128);
+    auto bpmOf = [](const std::shared_ptr<const Waveform>& w) { return w->facts().beats->bpm; };
+    double firstBeat = 0;
+    {
+        AnalysisService service(cache());
+        auto w = settled(service, a);
+        ASSERT_TRUE(w->facts().beats);
+        firstBeat = w->facts().beats->firstBeatSeconds;
+        QSignalSpy finished(&service, &AnalysisService::finished);
+        service.setUserTempo(a, 64.0);
+        EXPECT_EQ(finished.count(), 1) << "the song's holders hear that its facts changed";
+        EXPECT_EQ(bpmOf(w), 64.0);
+        EXPECT_EQ(w->facts().beats->firstBeatSeconds, firstBeat) << "the found first beat stays";
+        EXPECT_TRUE(w->facts().userTempo);
+        // What is no tempo is refused, and the one set stays.
+        for (double bad : {std::nan(""), 0.0, -120.0, 10.0, 1000.0, HUGE_VAL})
+            service.setUserTempo(a, bad);
+        EXPECT_EQ(bpmOf(w), 64.0);
+        EXPECT_EQ(finished.count(), 1);
+    }
+    {
+        AnalysisService restarted(cache());
+        EXPECT_EQ(bpmOf(settled(restarted, a)), 64.0);
+        EXPECT_EQ(restarted.songsDecoded(), 0);
+    }
+    // The entry made again by a new analysis: the user's tempo still wins over it.
+    damage(entryOf(a), [](QByteArray& b) { b.chop(1); });
+    {
+        AnalysisService reanalysed(cache());
+        auto w = settled(reanalysed, a);
+        EXPECT_EQ(reanalysed.songsDecoded(), 1);
+        EXPECT_EQ(bpmOf(w), 64.0);
+        EXPECT_TRUE(w->facts().userTempo);
+        // Taken back: the analysis' tempo again, here and after a restart.
+        reanalysed.setUserTempo(a, std::nullopt);
+        EXPECT_NEAR(bpmOf(w), 128, 0.2);
+        EXPECT_FALSE(w->facts().userTempo);
+    }
+    AnalysisService restarted(cache());
+    EXPECT_NEAR(bpmOf(settled(restarted, a)), 128, 0.2);
+}
+
+TEST_F(AnalysisServiceTest, AUsersTempoForASongNotYetAnalysedIsThereWhenItIs) {
+    // A tone: no grid of its own, so the tapped one starts where the sound does.
+    const QString a = song("a.wav", 4);
+    AnalysisService service(cache());
+    service.setUserTempo(a, 90.0);
+    const SongFacts f = settled(service, a)->facts();
+    ASSERT_TRUE(f.beats);
+    EXPECT_EQ(f.beats->bpm, 90.0);
+    EXPECT_EQ(f.beats->firstBeatSeconds, f.audibleStartSeconds.value_or(0));
+    EXPECT_TRUE(f.userTempo);
 }
 
 TEST_F(AnalysisServiceTest, PastTheLimitTheEntriesUsedLongestAgoGo) {

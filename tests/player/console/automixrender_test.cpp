@@ -87,9 +87,10 @@ protected:
     // Real time gives a song's analysis the seconds before its fade; the offline render waits for it instead.
     void settle() {
         for (int d = 0; d < Console::kDecks; ++d) {
-            if (console.analysis() && console.deck(d).hasMedia())
+            if (console.analysis() && console.deck(d).hasMedia()) {
                 ASSERT_TRUE(waitFor([&] { return console.facts(d).loudnessLufs.has_value(); },
                                     std::chrono::seconds(10)));
+            }
         }
     }
 
@@ -112,12 +113,11 @@ protected:
 // Two hand-overs, in either fader mode (the DJ mixer's crossfader on its cut curve, which the hand-over does
 // not use): the overlap begins and ends where the rule puts it, the mix holds its level through each fade and
 // has no hole, every song plays at the target loudness, nothing reaches the ceiling.
-TEST_F(AutoMixRender, CrossfadeWithLevelledSongs) {
-    for (const mixrules::Faders faders : {mixrules::Faders::AsWritten, mixrules::Faders::DjMixer}) {
-        SCOPED_TRACE(faders == mixrules::Faders::DjMixer ? "DJ mixer" : "as written");
-        console.stop(0);
-        console.stop(1);
-        console.setFaders(faders, mixrules::CrossfadeCurve::Cut);
+class AutoMixFaders : public AutoMixRender, public ::testing::WithParamInterface<mixrules::Faders> {};
+
+TEST_P(AutoMixFaders, CrossfadeWithLevelledSongs) {
+    {
+        console.setFaders(GetParam(), mixrules::CrossfadeCurve::Cut);
         console.setDeckLevel(0, 0);
         console.setDeckLevel(1, 0);
         console.setAutoMix({automix::Transition::Crossfade, kFade, true, -14});
@@ -183,6 +183,9 @@ TEST_F(AutoMixRender, CrossfadeWithLevelledSongs) {
 }
 
 // With "Cut", ticking or not, the mix is the one a song's end has always made: sample for sample.
+INSTANTIATE_TEST_SUITE_P(BothModes, AutoMixFaders,
+                         ::testing::Values(mixrules::Faders::AsWritten, mixrules::Faders::DjMixer));
+
 TEST_F(AutoMixRender, CutIsTheMixAsItWas) {
     const double seconds = kSongs[0].length() + kSongs[1].length() + 1;
     start(false);
