@@ -1,6 +1,7 @@
 // The auto-mix heard: three songs made here with known silences and levels, mixed by the console on the
 // offline engine with the analysis at work, and the render measured.
 #include <QCoreApplication>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -201,6 +202,75 @@ TEST_F(AutoMixRender, CutIsTheMixAsItWas) {
     render(seconds, true, [](size_t) {});
     EXPECT_TRUE(out == asItWas);
     EXPECT_EQ(console.deck(1).state(), PlayState::NoMedia);
+}
+
+} // namespace
+
+namespace {
+
+// What the user does around a hand-over wins: the fader taken, the other deck in use, a song chosen for it,
+// a pause.
+class AutoMixHands : public AutoMixRender {
+protected:
+    void SetUp() override {
+        console.setAutoMix({automix::Transition::Crossfade, kFade, false, -14});
+        start(false);
+    }
+    double fadeStart() const { return kSongs[0].length() - kFade; }
+};
+
+TEST_F(AutoMixHands, TheUserTakingTheFaderLetsGoForThatHandOver) {
+    QSignalSpy moved(&console, &Console::crossfaderChanged);
+    bool taken = false;
+    render(kSongs[0].length() + 1, true, [&](size_t at) {
+        if (!taken && double(at) / kRate > fadeStart() + 1) {
+            EXPECT_GT(moved.count(), 10) << "the fader does not travel visibly";
+            console.setCrossfader(30);
+            taken = true;
+        }
+    });
+    EXPECT_EQ(console.crossfader(), 30);
+    EXPECT_EQ(console.deck(0).state(), PlayState::Stopped) << "the hand-over itself goes on";
+    EXPECT_EQ(console.deck(1).state(), PlayState::Playing);
+    EXPECT_EQ(console.songName(1), "song1.wav");
+}
+
+// The other deck in use (here paused) is the user's: the song's end is a Cut on its own deck. A song loaded
+// into the other deck and not started is the one that comes next.
+TEST_F(AutoMixHands, TheOtherDeckInUseOrChosen) {
+    for (const bool playing : {true, false}) {
+        SCOPED_TRACE(playing ? "playing" : "chosen");
+        console.stop(0);
+        list.select(-1);
+        start(false);
+        ASSERT_TRUE(console.loadSong(1, "chosen", dir.file("song2.wav")));
+        if (playing) {
+            console.play(1);
+            console.pause(1);
+        }
+        render(kSongs[0].length() + 0.5, true, [](size_t) {});
+        // Either way deck 0 holds the list's next song: played on at its end, or waiting for the next fade.
+        EXPECT_EQ(console.deck(0).state(), playing ? PlayState::Playing : PlayState::Stopped);
+        EXPECT_EQ(console.songName(0), "song1.wav");
+        EXPECT_EQ(console.songName(1), "chosen");
+        EXPECT_EQ(console.deck(1).state(), playing ? PlayState::Paused : PlayState::Playing);
+        console.stop(1);
+    }
+}
+
+// A pause before the fade ends the pending hand-over; playing on arms it again from where the song is.
+TEST_F(AutoMixHands, APauseCancelsAndPlayRearms) {
+    render(1, true, [](size_t) {});
+    ASSERT_EQ(console.handOver().from, 0);
+    ASSERT_TRUE(console.handOver().loaded);
+    console.pause(0);
+    EXPECT_EQ(console.handOver().from, -1);
+    render(1, true, [](size_t) {});
+    EXPECT_EQ(console.deck(1).state(), PlayState::Stopped);
+    console.play(0);
+    render(kSongs[0].length(), true, [](size_t) {});
+    EXPECT_EQ(console.deck(1).state(), PlayState::Playing);
+    EXPECT_EQ(console.songName(1), "song1.wav");
 }
 
 } // namespace
