@@ -1,4 +1,4 @@
-// A 60-minute offline auto-mix: 20 songs of 3 minutes, made here with silent ends and levels 18 dB apart,
+// A 60-minute offline auto-mix: 20 songs of 3:09, made here with silent ends and levels 18 dB apart,
 // crossfaded over both decks and levelled to -14 LUFS by the console with the analysis at work, ticked every
 // 20 ms (the console's own timer). Every hand-over measured in the render: how long the decks overlap
 // against the fade asked for, the mix's level through the fade against the outgoing song's alone, the
@@ -77,7 +77,7 @@ double rmsDb(const float* v, size_t frames) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int songs = argc > 1 ? std::max(3, std::atoi(argv[1])) : 20;
-    const double seconds = argc > 2 ? std::max(30.0, std::atof(argv[2])) : 180;
+    const double seconds = argc > 2 ? std::max(30.0, std::atof(argv[2])) : 189;
     QTemporaryDir dir, cache, config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QListWidget names, files;
@@ -108,6 +108,7 @@ int main(int argc, char** argv) {
     std::vector<float> out(2 * size_t(kTick));
     struct HandOver {
         double start = -1, stop = -1, levelDev = 0, aloneDb = 0, rss = 0;
+        size_t gap = 0; // the longest silence while both decks play
     };
     std::vector<HandOver> hands;
     double aloneDb = 0;
@@ -132,7 +133,7 @@ int main(int argc, char** argv) {
         for (int d = 0; d < 2; ++d) {
             const PlayState now = console.deck(d).state();
             if (now == PlayState::Playing && before[d] != PlayState::Playing && at > 0) {
-                hands.push_back({double(at) / kRate, -1, 0, aloneDb, 0});
+                hands.push_back({double(at) / kRate, -1, 0, aloneDb, 0, 0});
             } else if (now != PlayState::Playing && before[d] == PlayState::Playing && !hands.empty() &&
                        hands.back().stop < 0) {
                 hands.back().stop = double(at) / kRate;
@@ -158,22 +159,24 @@ int main(int argc, char** argv) {
             heard = heard || !silent;
             silentRun = heard && silent ? silentRun + 1 : 0;
             longestSilence = std::max(longestSilence, silentRun);
+            if (fading)
+                hands.back().gap = std::max(hands.back().gap, silentRun);
         }
     }
     const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count();
 
-    std::printf(
-        "| hand-over | starts at | overlap (fade %.0f s) | level through the fade vs the song alone | RSS "
-        "(MiB) |\n|---|---|---|---|---|\n",
-        kFade);
+    std::printf("| hand-over | starts at | overlap (fade %.0f s) | level through the fade vs the song alone "
+                "| gap | RSS "
+                "(MiB) |\n|---|---|---|---|---|---|\n",
+                kFade);
     double rssMin = 1e9, rssMax = 0, worstLevel = 0, worstOverlap = 0;
     for (size_t h = 0; h < hands.size(); ++h) {
         const HandOver& o = hands[h];
         const double overlap = o.stop - o.start;
         if (o.stop < 0)
             continue;
-        std::printf("| %zu | %.2f s | %.3f s | %.2f dB | %.1f |\n", h + 1, o.start, overlap, o.levelDev,
-                    o.rss);
+        std::printf("| %zu | %.2f s | %.3f s | %.2f dB | %.2f ms | %.1f |\n", h + 1, o.start, overlap,
+                    o.levelDev, 1000.0 * double(o.gap) / kRate, o.rss);
         worstLevel = std::max(worstLevel, o.levelDev);
         worstOverlap = std::max(worstOverlap, std::abs(overlap - kFade));
         rssMin = std::min(rssMin, o.rss);

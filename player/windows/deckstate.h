@@ -26,6 +26,7 @@ public:
         QString played;
         QString left;
         bool warning = false;
+        QString level; // the song's levelling, small beside its name
         bool operator==(const View&) const = default;
     };
     // Repaints only on a change.

@@ -131,6 +131,7 @@ void DjView::tick() {
             v.played = djrules::playedText(heard);
             v.left = djrules::leftText(length - heard);
             v.warning = djrules::leftIsWarning(length - heard, song);
+            v.level = djrules::levelText(m_console.levelGain(d));
         }
         m_state[d]->show(v);
         m_meter[d]->tick(seconds);
