@@ -74,8 +74,12 @@ TEST(DjRules, LevelText) {
         std::optional<double> db;
         const char16_t* text;
     } cases[] = {
-        {-3.24, u"level \u22123.2 dB"}, {1.0, u"level +1.0 dB"}, {0.04, u"level 0.0 dB"},
-        {-0.04, u"level 0.0 dB"},      {{}, u""},              {NAN, u""},
+        {-3.24, u"level \u22123.2 dB"},
+        {1.0, u"level +1.0 dB"},
+        {0.04, u"level 0.0 dB"},
+        {-0.04, u"level 0.0 dB"},
+        {{}, u""},
+        {NAN, u""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(levelText(c.db), QString::fromUtf16(c.text)) << c.db.value_or(-99);
