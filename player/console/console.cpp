@@ -95,6 +95,7 @@ bool Console::loadSelected(int index) {
 // Each step goes on when the engine refuses the one before it (a deck without a song); the caption names the
 // song the deck holds, not whatever the list shows selected now.
 void Console::play(int index) {
+    m_spent[index] = false; // played again by hand, its end is the user's again
     deck(index).play();
     if (debugWord())
         debugBox(deck(index).fileName());

@@ -164,6 +164,12 @@ TEST_P(AutoMixFaders, CrossfadeWithLevelledSongs) {
         float ceiling = 0;
         for (size_t f = size_t(0.6 * kRate); f + kRate / 10 < out.size() / 2; f += kRate / 20)
             worst = std::max(worst, std::abs(rmsDb(out, f, kRate / 10) - reference));
+        size_t run = 0, longestGap = 0;
+        for (size_t i = size_t(0.6 * kRate) * 2; i < out.size(); i += 2) {
+            run = std::abs(out[i]) < 1e-4f ? run + 1 : 0;
+            longestGap = std::max(longestGap, run);
+        }
+        EXPECT_LT(longestGap, size_t(engine->period())) << "a hole in the mix";
         for (float x : out)
             ceiling = std::max(ceiling, std::abs(x));
         EXPECT_LT(worst, 1.0);
