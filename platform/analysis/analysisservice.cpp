@@ -85,6 +85,10 @@ std::shared_ptr<const Waveform> AnalysisService::waveform(const QString& path) {
     m_known.insert(path, handle);
     {
         std::lock_guard lk(m_mutex);
+        // Songs let go of before their turn leave the queue now, not when a worker reaches them: a deck
+        // changing songs faster than they are analysed (an auto-mix skipping unreadable files) must not
+        // pile up their waveforms.
+        std::erase_if(m_queue, [](const std::shared_ptr<Job>& j) { return j->cancel.load(); });
         m_queue.push_back(job);
         if (m_workers.empty())
             for (int i = 0; i < kWorkers; ++i)
