@@ -1,6 +1,7 @@
 // The console's auto-mix over both decks: the hand-over from the deck that ends to the other one, with the
 // crossfader carried across, and the songs' levelling. The rules are automix.*; this drives the decks.
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 
 #include "console.h"
@@ -180,6 +181,14 @@ void Console::autoMixTick() {
         m_run.cut = !m_run.loaded;
         if (m_run.loaded)
             deck(in).setPosition(p.incomingFrom);
+        return;
+    }
+    // The timer's steps would start the next song up to a tick late: the last stretch is timed to the
+    // millisecond.
+    if (m_run.loaded && t < p.fadeStart && m_autoMixTimer && m_autoMixTimer->isActive()) {
+        const double wait = 1000 * (p.fadeStart - t) / std::max(0.25, deck(out).tempo());
+        if (wait < kAutoMixTickMs)
+            QTimer::singleShot(int(std::ceil(wait)), Qt::PreciseTimer, this, &Console::autoMixTick);
         return;
     }
     if (m_run.loaded && t >= p.fadeStart) {
