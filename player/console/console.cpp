@@ -63,6 +63,7 @@ void Console::forget(int index) {
 // leaves the music playing, and the user is told once.
 bool Console::loadSong(int index, const QString& name, const QString& path, int row) {
     platform::media::MediaPlayer& mp = deck(index);
+    cancelHandOver(index);
     if (const platform::media::MediaError err = mp.openOrKeep(path)) {
         if (row >= 0 && m_missing)
             m_missing->recheck(row);
@@ -74,6 +75,7 @@ bool Console::loadSong(int index, const QString& name, const QString& path, int 
     }
     m_deck[index].loaded = true;
     m_deck[index].name = name;
+    m_spent[index] = false;
     setCaption(index, loadedCaption(name));
     mp.stop();
     if (debugWord()) {
@@ -93,6 +95,7 @@ bool Console::loadSelected(int index) {
 // Each step goes on when the engine refuses the one before it (a deck without a song); the caption names the
 // song the deck holds, not whatever the list shows selected now.
 void Console::play(int index) {
+    m_spent[index] = false; // played again by hand, its end is the user's again
     deck(index).play();
     if (debugWord())
         debugBox(deck(index).fileName());
@@ -101,12 +104,14 @@ void Console::play(int index) {
 }
 
 void Console::pause(int index) {
+    cancelHandOver(index);
     deck(index).pause();
     if (m_deck[index].loaded)
         setCaption(index, pausedCaption(m_deck[index].name));
 }
 
 void Console::stop(int index) {
+    cancelHandOver(index);
     deck(index).setPosition(0);
     deck(index).stop();
     if (m_deck[index].loaded)
@@ -163,6 +168,8 @@ void Console::setDeckVolume(int index, double travel) {
 void Console::setCrossfader(int value) {
     const int clamped = std::clamp(value, kCrossfaderMin, kCrossfaderMax);
     const bool moved = clamped != m_crossfader;
+    if (!m_autoMixMoving)
+        m_run.letGo = m_run.letGo || m_run.started;
     m_crossfader = clamped;
     if (m_faders == mixrules::Faders::DjMixer) {
         applyFaders();
@@ -181,6 +188,7 @@ void Console::setGoOnPlaying(bool on) {
     m_goOn = on;
     if (!on)
         m_random = false;
+    updateAutoMixTimer();
     emit autoMixChanged();
 }
 
@@ -190,11 +198,12 @@ void Console::setRandomPlaying(bool on) {
     m_random = on;
     if (on)
         m_goOn = true;
+    updateAutoMixTimer();
     emit autoMixChanged();
 }
 
 void Console::songEnded(int index) {
-    if (m_goOn)
+    if (m_goOn && !autoMixOwnsEnd(index))
         goOn(index);
 }
 
@@ -222,6 +231,7 @@ bool Console::autoPlayEntry(int index, int n) {
     }
     m_deck[index].loaded = true;
     m_deck[index].name = m_list.name(n);
+    m_spent[index] = false;
     followSong(index);
     deck(index).play();
     setCaption(index, playingCaption(m_deck[index].name));

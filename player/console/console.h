@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "automix.h"
 #include "mixrules.h"
 #include "songlist.h"
 #include "songsearch.h"
@@ -14,6 +15,8 @@
 #include "analysis/songfacts.h"
 #include "analysis/taptempo.h"
 #include "temporules.h"
+
+class QTimer;
 
 namespace platform::media {
 class MediaPlayer;
@@ -166,6 +169,17 @@ public:
     // Moves deck `index` on to the next list entry, or a random one with "Random playing", and plays it. A
     // song that cannot be opened is passed over, at most once around the list, and no box waits for a user.
     void goOn(int index);
+    // How a song's end goes on (console_automix.cpp): "Cut" as above, or a crossfade over both decks while
+    // "Go on playing..." is on; and whether songs are levelled to one loudness. Applied at once.
+    void setAutoMix(const automix::Settings& settings);
+    const automix::Settings& autoMix() const { return m_autoMixSettings; }
+    // One step of the hand-over and the levelling: the console's own timer calls it while either is on;
+    // offline tests call it between renders.
+    void autoMixTick();
+    // The hand-over armed or under way (from < 0: none).
+    const automix::Run& handOver() const { return m_run; }
+    // The gain the deck's song is levelled by, in dB, on top of the user's trim; none when not levelled.
+    std::optional<double> levelGain(int index) const { return m_levelDb[index]; }
 
     // --- the song list ---
     SongList songList() const { return m_list; }
@@ -215,6 +229,8 @@ signals:
     // Deck `index`'s tempo, range, key lock or nudge changed.
     void tempoChanged(int index);
     void autoMixChanged();
+    // Deck `index`'s levelling gain changed (levelGain()).
+    void levelGainChanged(int index);
     void listHoldChanged();
 
 private:
@@ -251,6 +267,23 @@ private:
     // Asks the analysis about the song deck `index` holds now, and holds the answer while the deck does.
     void followSong(int index);
     std::array<Tempo, kDecks> m_tempo;
+    // The auto-mix's transitions and levelling (console_automix.cpp).
+    void cancelHandOver(int index);
+    bool autoMixOwnsEnd(int index) const;
+    void moveFaderForHandOver(int value, int incoming);
+    bool loadForHandOver(int index);
+    void finishHandOver();
+    void updateLevel(int index);
+    void updateAutoMixTimer();
+    automix::Settings m_autoMixSettings;
+    automix::Run m_run;
+    automix::Glide m_glide;
+    std::array<bool, kDecks> m_spent{}; // stopped by a hand-over: its song is no one's choice
+    std::array<std::optional<double>, kDecks> m_levelDb;
+    std::array<QString, kDecks> m_levelPath; // the song the deck's ReplayGain was read from
+    std::array<automix::ReplayGain, kDecks> m_replayGain;
+    bool m_autoMixMoving = false; // the crossfader moves by the hand-over's hand
+    QTimer* m_autoMixTimer = nullptr;
     std::array<QString, kDecks> m_songPath;
     std::array<std::shared_ptr<const platform::analysis::Waveform>, kDecks> m_song;
     platform::analysis::AnalysisService* m_analysis = nullptr;

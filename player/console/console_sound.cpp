@@ -19,7 +19,9 @@ void Console::applyKnobs(int index) {
     using platform::media::dsp::ThreeBandEq;
     const Knobs& k = m_knobs[index];
     platform::media::dsp::DeckShape& shape = deck(index).shape();
-    shape.setGain(float(mixrules::trimGain(k.gainDb)));
+    // The song's levelling rides on the user's trim, so the trim still means what its knob shows.
+    const double level = m_levelDb[index] ? std::pow(10.0, *m_levelDb[index] / 20.0) : 1.0;
+    shape.setGain(float(mixrules::trimGain(k.gainDb) * level));
     for (int b = 0; b < kBands; ++b) {
         shape.setBand(ThreeBandEq::Band(b), float(mixrules::bandGain(k.band[b])));
         shape.setKill(ThreeBandEq::Band(b), k.kill[b]);

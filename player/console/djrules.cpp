@@ -61,6 +61,16 @@ QString leftText(double seconds) {
     return QLatin1Char('-') + clock(tenthsOf(seconds, true));
 }
 
+QString levelText(std::optional<double> db) {
+    if (!db || !std::isfinite(*db))
+        return {};
+    // One decimal, and a gain that rounds to nothing reads as 0.0 without a sign.
+    const double shown = std::round(*db * 10) / 10;
+    const QString number = QString::number(std::abs(shown), 'f', 1);
+    const QString sign = shown > 0 ? QStringLiteral("+") : shown < 0 ? QStringLiteral("\u2212") : QString();
+    return QStringLiteral("level ") + sign + number + QStringLiteral(" dB");
+}
+
 bool leftIsWarning(double left, bool hasSong) {
     return hasSong && left < kWarnSeconds;
 }

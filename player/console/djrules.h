@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <array>
+#include <optional>
 
 namespace player {
 
@@ -25,6 +26,8 @@ double zoomed(double seconds, int steps);
 // minus, so it reads "-0:00.0" only at the very end. Negative or unknown times read as 0.
 QString playedText(double seconds);
 QString leftText(double seconds);
+// A levelled song's gain as the deck shows it: "level -3.2 dB", "level +1.0 dB"; empty when not levelled.
+QString levelText(std::optional<double> db);
 // The last seconds of a song, when the time left takes the warning colour.
 inline constexpr double kWarnSeconds = 30;
 bool leftIsWarning(double left, bool hasSong);

@@ -174,6 +174,38 @@ bool saveKeyLock(AudioEngine::KeyLockEngine engine) {
         engine == AudioEngine::KeyLockEngine::Fine ? QStringLiteral("Fine") : QStringLiteral("Light"));
 }
 
+automix::Settings loadAutoMix() {
+    const QString app = runcounter::appName();
+    auto read = [&](const char* key) {
+        return platform::SettingsStore::read(app, kSection, QLatin1String(key));
+    };
+    auto number = [&](const char* key, double otherwise) {
+        bool ok = false;
+        const double v = read(key).toDouble(&ok);
+        return ok ? v : otherwise;
+    };
+    automix::Settings s;
+    if (read("Transition").compare(QLatin1String("Crossfade"), Qt::CaseInsensitive) == 0)
+        s.transition = automix::Transition::Crossfade;
+    s.fadeSeconds = number("FadeSeconds", automix::kFadeDefaultSeconds);
+    s.levelSongs = read("LevelSongs").trimmed() == QLatin1String("1");
+    s.targetLufs = number("TargetLufs", automix::kTargetDefaultLufs);
+    return automix::held(s);
+}
+
+bool saveAutoMix(const automix::Settings& settings) {
+    const QString app = runcounter::appName();
+    const automix::Settings s = automix::held(settings);
+    auto write = [&](const char* key, const QString& value) {
+        return platform::SettingsStore::write(app, kSection, QLatin1String(key), value);
+    };
+    const bool crossfade = s.transition == automix::Transition::Crossfade;
+    return write("Transition", crossfade ? QStringLiteral("Crossfade") : QStringLiteral("Cut")) &&
+           write("FadeSeconds", QString::number(s.fadeSeconds)) &&
+           write("LevelSongs", s.levelSongs ? QStringLiteral("1") : QStringLiteral("0")) &&
+           write("TargetLufs", QString::number(s.targetLufs));
+}
+
 void applyTo(const Choice& choice, platform::media::EngineOptions& options) {
     options.device = choice.device.toStdString();
     options.latencyMs = choice.latencyMs;

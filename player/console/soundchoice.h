@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "automix.h"
 #include "media/audioengine.h"
 #include "mixrules.h"
 
@@ -68,6 +69,10 @@ bool saveFaders(const FaderChoice& choice);
 // Which stretcher keeps a key-locked deck's pitch: key "KeyLock", Light (the default) or Fine.
 platform::media::AudioEngine::KeyLockEngine loadKeyLock();
 bool saveKeyLock(platform::media::AudioEngine::KeyLockEngine engine);
+// How the auto-mix goes on: keys "Transition" (Cut, the default, or Crossfade), "FadeSeconds" (8),
+// "LevelSongs" (0 or 1) and "TargetLufs" (-14). A value out of range is held to it.
+automix::Settings loadAutoMix();
+bool saveAutoMix(const automix::Settings& settings);
 
 // `--list-devices` prints every device (the one in use marked) and ends the program with 0; `--device NAME`
 // uses that device for this run, and an unknown NAME ends it with 2 after a line that says so and the list.

@@ -60,7 +60,13 @@ void DeckState::paintEvent(QPaintEvent*) {
     }
     p.setRenderHint(QPainter::Antialiasing, false);
     const int nameLeft = 3 * (kLamp + 3) + 4;
-    const QRect nameRect(nameLeft, 0, width() - nameLeft, kLamp + 3);
+    QRect nameRect(nameLeft, 0, width() - nameLeft, kLamp + 3);
+    if (!m_view.level.isEmpty()) {
+        p.setFont(skin::uiFont(qRound(9 * m_scale), false));
+        p.setPen(QColor(160, 166, 176));
+        p.drawText(nameRect, Qt::AlignRight | Qt::AlignVCenter, m_view.level);
+        nameRect.setRight(nameRect.right() - p.fontMetrics().horizontalAdvance(m_view.level) - 6);
+    }
     p.setFont(skin::uiFont(qRound(11 * m_scale), true));
     p.setPen(m_view.light == Light::None ? QColor(128, 134, 144) : QColor(232, 234, 237));
     p.drawText(nameRect, Qt::AlignLeft | Qt::AlignVCenter,

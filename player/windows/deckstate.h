@@ -29,6 +29,7 @@ public:
         bool warning = false;
         QString bpm;  // "126.0", empty without a beat
         int taps = 0; // shown while a count goes on
+        QString level; // the song's levelling, small beside its name
         bool operator==(const View&) const = default;
     };
     // Repaints only on a change.

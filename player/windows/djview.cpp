@@ -179,6 +179,7 @@ void DjView::tick() {
             if (const auto beats = m_console.facts(d).beats)
                 v.bpm = temporules::bpmText(temporules::playingBpm(beats->bpm, player.tempo()));
             v.taps = m_console.tapsShown(d, temporules::tapClock());
+            v.level = djrules::levelText(m_console.levelGain(d));
         }
         m_state[d]->show(v);
         m_meter[d]->tick(seconds);

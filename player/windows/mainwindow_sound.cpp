@@ -84,6 +84,7 @@ void MainWindow::showSoundStatus() {
 void MainWindow::applyFaders() {
     const soundchoice::FaderChoice f = soundchoice::loadFaders();
     m_console->setFaders(f.faders, f.curve);
+    m_console->setAutoMix(soundchoice::loadAutoMix());
 }
 
 SoundWindow* MainWindow::soundWindow() const {

@@ -60,6 +60,7 @@ void OverviewStrip::drawSong(const QSize& device, qreal dpr) {
     m_song.setDevicePixelRatio(dpr);
     m_song.fill(kBack);
     m_songReady = m_waveform ? m_waveform->ready() : -1;
+    m_songComplete = m_waveform && m_waveform->complete();
     m_songLength = m_length;
     const int w = device.width(), h = device.height();
     if (!m_waveform || m_length <= 0 || w <= 0 || h <= 0)
@@ -83,6 +84,21 @@ void OverviewStrip::drawSong(const QSize& device, qreal dpr) {
         for (int y = std::max(0, mid - reach); y < std::min(h, mid + reach); ++y)
             bits[y * stride + x] = ink;
     }
+    // The silence at either end, which the auto-mix skips, dimmed with a band along the foot.
+    if (!m_waveform->complete())
+        return;
+    const platform::analysis::SongFacts facts = m_waveform->facts();
+    const auto column = [&](std::optional<double> seconds, int otherwise) {
+        return seconds ? std::clamp(static_cast<int>(std::lround(*seconds / m_length * w)), 0, w) : otherwise;
+    };
+    const int from = column(facts.audibleStartSeconds, 0), to = column(facts.audibleEndSeconds, w);
+    QPainter silent(&m_song);
+    silent.scale(1 / dpr, 1 / dpr);
+    for (const QRect& end : {QRect(0, 0, from, h), QRect(to, 0, w - to, h)}) {
+        silent.fillRect(end, QColor(0, 0, 0, 120));
+        silent.fillRect(QRect(end.left(), h - std::max(1, h / 12), end.width(), std::max(1, h / 12)),
+                        QColor(120, 124, 132));
+    }
 }
 
 void OverviewStrip::paintEvent(QPaintEvent*) {
@@ -92,8 +108,9 @@ void OverviewStrip::paintEvent(QPaintEvent*) {
     m_shown = wanted();
     m_painted = true;
     const int ready = m_waveform ? m_waveform->ready() : -1;
+    const bool complete = m_waveform && m_waveform->complete();
     if (m_song.size() != device || m_song.devicePixelRatio() != dpr || m_songReady != ready ||
-        m_songLength != m_length)
+        m_songLength != m_length || m_songComplete != complete)
         drawSong(device, dpr);
     QPainter p(this);
     p.drawImage(QPoint(0, 0), m_song);

@@ -55,6 +55,7 @@ private:
     QImage m_song;
     int m_songReady = -1;
     double m_songLength = -1;
+    bool m_songComplete = false; // the silent ends are known once the song is
 };
 
 } // namespace player

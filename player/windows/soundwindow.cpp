@@ -1,5 +1,6 @@
 #include "soundwindow.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFormLayout>
@@ -10,6 +11,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTimer>
+#include <cmath>
 
 #include "console/soundchoice.h"
 #include "media/audioengine.h"
@@ -103,6 +105,29 @@ SoundWindow::SoundWindow(AudioEngine& engine, QWidget* parent)
     faders->addWidget(new QLabel(tr("Key lock:"), grpFaders));
     faders->addWidget(cboKeyLock, 1);
 
+    grpAutoMix = new QGroupBox(tr("Auto-mix"), this);
+    cboTransition = new QComboBox(grpAutoMix);
+    cboTransition->setObjectName(QStringLiteral("cboTransition"));
+    cboTransition->addItems({tr("Cut"), tr("Crossfade")});
+    cboTransition->setToolTip(
+        tr("How \"Go on playing...\" moves on: the deck that ends starts the next song, "
+           "or the next song comes in on the other deck under the crossfader"));
+    txtFadeSeconds = new QSpinBox(grpAutoMix);
+    txtFadeSeconds->setRange(int(automix::kFadeMinSeconds), int(automix::kFadeMaxSeconds));
+    txtFadeSeconds->setSuffix(tr(" s"));
+    chkLevelSongs = new QCheckBox(tr("Level songs to"), grpAutoMix);
+    chkLevelSongs->setToolTip(tr("Each song plays at one loudness, its peaks kept under -1 dBTP"));
+    txtTargetLufs = new QSpinBox(grpAutoMix);
+    txtTargetLufs->setRange(int(automix::kTargetMinLufs), int(automix::kTargetMaxLufs));
+    txtTargetLufs->setSuffix(tr(" LUFS"));
+    auto* autoMix = new QFormLayout(grpAutoMix);
+    auto* transition = new QHBoxLayout;
+    transition->addWidget(cboTransition, 1);
+    transition->addWidget(new QLabel(tr("Length:"), grpAutoMix));
+    transition->addWidget(txtFadeSeconds);
+    autoMix->addRow(tr("Transition:"), transition);
+    autoMix->addRow(chkLevelSongs, txtTargetLufs);
+
     lblStatus = new QLabel(this);
     lblStatus->setWordWrap(true);
     cmdApply = new QPushButton(tr("Apply"), this);
@@ -119,6 +144,7 @@ SoundWindow::SoundWindow(AudioEngine& engine, QWidget* parent)
     layout->addWidget(grpCue);
     layout->addWidget(grpRecord);
     layout->addWidget(grpFaders);
+    layout->addWidget(grpAutoMix);
     layout->addWidget(lblStatus);
     layout->addLayout(buttons);
     connect(cmdApply, &QPushButton::clicked, this, &SoundWindow::Apply_Click);
@@ -144,6 +170,19 @@ SoundWindow::SoundWindow(AudioEngine& engine, QWidget* parent)
     cboKeyLock->setCurrentIndex(static_cast<int>(soundchoice::loadKeyLock()));
     connect(cboFaders, &QComboBox::currentIndexChanged, this,
             [this](int i) { cboCrossfade->setEnabled(i == static_cast<int>(mixrules::Faders::DjMixer)); });
+    const automix::Settings autoMixChoice = soundchoice::loadAutoMix();
+    cboTransition->setCurrentIndex(static_cast<int>(autoMixChoice.transition));
+    txtFadeSeconds->setValue(int(std::lround(autoMixChoice.fadeSeconds)));
+    chkLevelSongs->setChecked(autoMixChoice.levelSongs);
+    txtTargetLufs->setValue(int(std::lround(autoMixChoice.targetLufs)));
+    auto enableAutoMix = [this] {
+        txtFadeSeconds->setEnabled(cboTransition->currentIndex() ==
+                                   static_cast<int>(automix::Transition::Crossfade));
+        txtTargetLufs->setEnabled(chkLevelSongs->isChecked());
+    };
+    enableAutoMix();
+    connect(cboTransition, &QComboBox::currentIndexChanged, this, enableAutoMix);
+    connect(chkLevelSongs, &QCheckBox::toggled, this, enableAutoMix);
     fillDevices({choice.device}, {choice.device});
     cueRoutingChanged();
     connect(cboCueRouting, &QComboBox::currentIndexChanged, this, &SoundWindow::cueRoutingChanged);
@@ -267,6 +306,9 @@ void SoundWindow::Apply_Click() {
     soundchoice::saveRecordFolder(m_recordFolder);
     soundchoice::saveFaders({static_cast<mixrules::Faders>(cboFaders->currentIndex()),
                              static_cast<mixrules::CrossfadeCurve>(cboCrossfade->currentIndex())});
+    soundchoice::saveAutoMix({static_cast<automix::Transition>(cboTransition->currentIndex()),
+                              double(txtFadeSeconds->value()), chkLevelSongs->isChecked(),
+                              double(txtTargetLufs->value())});
     m_engine.setCue(soundchoice::cueOptions(cue));
     const auto keyLock = static_cast<AudioEngine::KeyLockEngine>(cboKeyLock->currentIndex());
     soundchoice::saveKeyLock(keyLock);

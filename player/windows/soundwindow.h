@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -46,6 +47,11 @@ public:
     QComboBox* cboFaders = nullptr;    // in the order of mixrules::Faders
     QComboBox* cboCrossfade = nullptr; // in the order of mixrules::CrossfadeCurve
     QComboBox* cboKeyLock = nullptr;   // in the order of AudioEngine::KeyLockEngine
+    QGroupBox* grpAutoMix = nullptr;
+    QComboBox* cboTransition = nullptr; // in the order of automix::Transition
+    QSpinBox* txtFadeSeconds = nullptr;
+    QCheckBox* chkLevelSongs = nullptr;
+    QSpinBox* txtTargetLufs = nullptr;
     QLabel* lblStatus = nullptr;
     QPushButton* cmdApply = nullptr;
     QPushButton* cmdClose = nullptr;

@@ -68,6 +68,23 @@ TEST(DjRules, ClocksAndTheWarning) {
     EXPECT_FALSE(leftIsWarning(5, false)); // no song, no warning
 }
 
+// A levelled deck says by how much, with a true minus; a gain that rounds to nothing has no sign.
+TEST(DjRules, LevelText) {
+    const struct {
+        std::optional<double> db;
+        const char16_t* text;
+    } cases[] = {
+        {-3.24, u"level \u22123.2 dB"},
+        {1.0, u"level +1.0 dB"},
+        {0.04, u"level 0.0 dB"},
+        {-0.04, u"level 0.0 dB"},
+        {{}, u""},
+        {NAN, u""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(levelText(c.db), QString::fromUtf16(c.text)) << c.db.value_or(-99);
+}
+
 TEST(DjRules, MeterScale) {
     EXPECT_DOUBLE_EQ(MeterBallistics::fraction(1.0f), 1);
     EXPECT_DOUBLE_EQ(MeterBallistics::fraction(4.0f), 1); // above full scale: the clip light says it

@@ -314,3 +314,27 @@ TEST(WaveformStrip, RenderPutsTheSongUnderThePlayHead) {
     EXPECT_NE(image.pixel(100, 40), ground);
     EXPECT_EQ(image.pixel(300, 40), ground);
 }
+
+// A song with seconds of silence at both ends: the overview marks them along its foot, and with "Level
+// songs" on the deck says by how much its song is levelled.
+TEST_F(DjViewTest, SilentEndsShadedAndTheLevelShown) {
+    std::vector<float> frames(size_t(17 * 8000), 0.0f);
+    for (size_t f = 3 * 8000; f < 13 * 8000; ++f)
+        frames[f] = 0.3f * float(std::sin(2 * 3.14159265 * 440 * double(f) / 8000));
+    const QString path = dir.file(QStringLiteral("quiet ends.wav"));
+    ASSERT_TRUE(songfiles::write(path, songfiles::Kind::Wav16, 8000, 1, frames));
+    w.console().setAutoMix({automix::Transition::Cut, 8, true, -14});
+    w.loadSong(0, QStringLiteral("quiet ends.wav"), path);
+    DjView* dj = open();
+    settle(dj);
+    EXPECT_TRUE(waitFor([&] { return w.console().levelGain(0).has_value(); }));
+    w.Timer1_Timer();
+    EXPECT_TRUE(dj->state(0)->shown().level.startsWith(QStringLiteral("level ")))
+        << dj->state(0)->shown().level.toStdString();
+    const QImage strip = dj->overview(0)->grab().toImage();
+    const int foot = strip.height() - 1;
+    auto at = [&](double share) { return QColor(strip.pixel(int(share * (strip.width() - 1)), foot)); };
+    for (const double silent : {0.05, 0.15, 0.85, 0.95})
+        EXPECT_GT(at(silent).lightness(), at(0.5).lightness() + 40) << silent;
+    w.console().setAutoMix({});
+}

@@ -1,4 +1,5 @@
 // Choosing the sound device: the command line, the settings file, the footer's notice and the Sound window.
+#include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QSpinBox>
@@ -8,7 +9,9 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+#include "console/runcounter.h"
 #include "console/soundchoice.h"
+#include "core/settingsstore.h"
 #include "media/audioengine.h"
 #include "media/audiooutput.h"
 #include "media/mediaplayer.h"
@@ -249,6 +252,30 @@ TEST(SoundWindow, ChannelStripKeysAndTheFadersChoice) {
     EXPECT_EQ(soundchoice::loadFaders().faders, mixrules::Faders::DjMixer);
     EXPECT_EQ(console.faders(), mixrules::Faders::DjMixer);
     EXPECT_EQ(ui.MP[1]->level(), -9000);
+
+    // The Auto-mix group: "Cut" for a file without the keys; applied, stored and handed to the console, the
+    // length's box only with "Crossfade" and the target's only with "Level songs".
+    EXPECT_EQ(sound->cboTransition->currentIndex(), static_cast<int>(automix::Transition::Cut));
+    EXPECT_FALSE(sound->txtFadeSeconds->isEnabled());
+    EXPECT_EQ(sound->txtFadeSeconds->value(), 8);
+    EXPECT_EQ(sound->txtTargetLufs->value(), -14);
+    sound->cboTransition->setCurrentIndex(static_cast<int>(automix::Transition::Crossfade));
+    sound->txtFadeSeconds->setValue(12);
+    sound->chkLevelSongs->setChecked(true);
+    EXPECT_TRUE(sound->txtFadeSeconds->isEnabled() && sound->txtTargetLufs->isEnabled());
+    sound->txtTargetLufs->setValue(-16);
+    sound->Apply_Click();
+    const automix::Settings kept = soundchoice::loadAutoMix();
+    EXPECT_EQ(kept.transition, automix::Transition::Crossfade);
+    EXPECT_EQ(kept.fadeSeconds, 12);
+    EXPECT_TRUE(kept.levelSongs);
+    EXPECT_EQ(kept.targetLufs, -16);
+    EXPECT_EQ(console.autoMix().fadeSeconds, 12);
+    // Hand-edited nonsense is held to what plays.
+    platform::SettingsStore::write(runcounter::appName(), QStringLiteral("Sound"),
+                                   QStringLiteral("FadeSeconds"), QStringLiteral("400"));
+    EXPECT_EQ(soundchoice::loadAutoMix().fadeSeconds, automix::kFadeMaxSeconds);
+    soundchoice::saveAutoMix({});
     soundchoice::saveFaders({});
     soundchoice::saveCue({});
     soundchoice::save({});
