@@ -27,8 +27,8 @@ public:
         QString played;
         QString left;
         bool warning = false;
-        QString bpm;  // "126.0", empty without a beat
-        int taps = 0; // shown while a count goes on
+        QString bpm;   // "126.0", empty without a beat
+        int taps = 0;  // shown while a count goes on
         QString level; // the song's levelling, small beside its name
         bool operator==(const View&) const = default;
     };

@@ -29,8 +29,8 @@ class WaveformStrip;
 // The DJ view beneath the main window's face: both decks' waveforms scrolling in parallel, and per deck its
 // state, its whole song, its tempo fader, its knobs and its level, with the master's level and limiter light
 // between them. It only shows: every command goes through the console (a press on an overview is told to the
-// window, which seeks as its position bars do). The analysis is the window's: the console has it analyse every
-// song loaded, open view or not.
+// window, which seeks as its position bars do). The analysis is the window's: the console has it analyse
+// every song loaded, open view or not.
 class DjView : public QWidget {
     Q_OBJECT
 public:

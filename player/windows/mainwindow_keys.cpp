@@ -16,8 +16,8 @@
 #include <map>
 #include <vector>
 
-#include "djview.h"
 #include "console/temporules.h"
+#include "djview.h"
 #include "mainwindow.h"
 #include "media/mediaplayer.h"
 #include "soundstrip.h"
