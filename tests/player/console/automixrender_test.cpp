@@ -10,6 +10,7 @@
 #include "analysis/analysisservice.h"
 #include "analysis/loudness.h"
 #include "console/console.h"
+#include "kicksongs.h"
 #include "media/audioengine.h"
 #include "media/mediaplayer.h"
 #include "songfiles.h"
@@ -187,6 +188,45 @@ TEST_P(AutoMixFaders, CrossfadeWithLevelledSongs) {
             EXPECT_NEAR(*meter.integratedLufs(), -14, 0.5);
         }
     }
+}
+
+// Songs of 126 and 120 beats a minute, each in a channel of its own: the incoming deck meets the outgoing
+// one's tempo and beats before it is heard, their kicks fall together through the fade, and afterwards its
+// tempo glides back to its own.
+TEST_F(AutoMixRender, ABeatMatchedHandOverPutsTheKicksTogetherAndGlidesBack) {
+    constexpr double kSongSeconds = 30;
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(songfiles::write(dir.file(QStringLiteral("song%1.wav").arg(i)), songfiles::Kind::WavFloat,
+                                     kRate, 2,
+                                     kicksongs::kicks(i == 0 ? 126 : 120, 0.4, kSongSeconds, i, kRate)));
+    console.setDeckLevel(0, 0);
+    console.setDeckLevel(1, 0);
+    console.setAutoMix({automix::Transition::Crossfade, kFade, false, -14});
+    start(true);
+    double started = -1, stopped = -1, tempoAtStart = 0;
+    PlayState before[2] = {PlayState::Playing, PlayState::Stopped};
+    render(kSongSeconds + automix::kTempoGlideSeconds + 1, true, [&](size_t at) {
+        const PlayState now[2] = {console.deck(0).state(), console.deck(1).state()};
+        if (now[1] == PlayState::Playing && before[1] != PlayState::Playing && started < 0) {
+            started = double(at) / kRate;
+            tempoAtStart = console.deck(1).tempo();
+        }
+        if (now[0] == PlayState::Stopped && before[0] == PlayState::Playing && stopped < 0)
+            stopped = double(at) / kRate;
+        before[0] = now[0];
+        before[1] = now[1];
+    });
+    ASSERT_GT(started, 0) << "the second song never came";
+    ASSERT_GT(stopped, started);
+    EXPECT_NEAR(tempoAtStart, 126.0 / 120.0, 0.002) << "the incoming deck at the outgoing one's tempo";
+    EXPECT_EQ(console.deck(1).tempo(), 1.0) << "back at its own tempo after the glide";
+    // Half a second in from either end of the fade both decks are loud enough to find every kick.
+    const std::vector<double> left = kicksongs::onsets(out, 0, kRate),
+                              right = kicksongs::onsets(out, 1, kRate);
+    const double from = started + 0.5, to = stopped - 0.5;
+    ASSERT_GE(std::count_if(right.begin(), right.end(), [&](double t) { return t >= from && t <= to; }), 3);
+    EXPECT_LT(kicksongs::farthest(right, left, from, to), 0.005)
+        << "the farthest kick of one deck from the other's";
 }
 
 // With "Cut", ticking or not, the mix is the one a song's end has always made: sample for sample.

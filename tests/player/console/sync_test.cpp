@@ -8,6 +8,7 @@
 #include "../../platform/analysis/beatsongs.h"
 #include "analysis/analysisservice.h"
 #include "console/console.h"
+#include "kicksongs.h"
 #include "media/audioengine.h"
 #include "media/mediaplayer.h"
 #include "songfiles.h"
@@ -162,38 +163,11 @@ TEST_F(SyncTest, HalvingDoublingAndTappingSetTheUsersTempo) {
     EXPECT_FALSE(console.halveTempo(1)) << "without a song there is nothing to halve";
 }
 
-// A kick on every beat from `first` on, in one channel of two only: the mix's left is one deck, its right the
-// other.
-std::vector<float> kicks(double bpm, double first, double seconds, int channel) {
-    std::vector<float> frames(size_t(2 * seconds * kRate), 0.0f);
-    for (double beat = first; beat < seconds - 0.3; beat += 60.0 / bpm) {
-        const size_t at = size_t(std::lround(beat * kRate));
-        for (size_t i = 0; i < size_t(0.25 * kRate) && at + i < frames.size() / 2; ++i) {
-            const double t = double(i) / kRate;
-            frames[2 * (at + i) + size_t(channel)] =
-                float(0.9 * std::sin(2 * M_PI * 60 * t) * std::exp(-t / 0.04));
-        }
-    }
-    return frames;
-}
-
-// Where the kicks of `channel` begin in rendered frames: the first sound after a tenth of a second of none.
-std::vector<double> onsets(const std::vector<float>& mix, int channel) {
-    std::vector<double> found;
-    size_t quiet = 0;
-    for (size_t f = 0; f < mix.size() / 2; ++f) {
-        const bool sound = std::fabs(mix[2 * f + size_t(channel)]) > 0.01f;
-        if (sound && quiet >= size_t(0.1 * kRate))
-            found.push_back(double(f) / kRate);
-        quiet = sound ? 0 : quiet + 1;
-    }
-    return found;
-}
-
 TEST_F(SyncTest, AfterSyncTheRenderedKicksOfBothDecksCoincideForHalfAMinute) {
     auto song = [&](const char* name, double bpm, int channel) {
         const QString path = dir.file(QString::fromLatin1(name));
-        EXPECT_TRUE(songfiles::write(path, songfiles::Kind::Wav16, kRate, 2, kicks(bpm, 0.4, 60, channel)));
+        EXPECT_TRUE(songfiles::write(path, songfiles::Kind::Wav16, kRate, 2,
+                                     kicksongs::kicks(bpm, 0.4, 60, channel, kRate)));
         EXPECT_TRUE(console.loadSong(channel, path, path));
         EXPECT_TRUE(waitFor([&] { return console.facts(channel).beats.has_value(); }));
     };
@@ -211,19 +185,12 @@ TEST_F(SyncTest, AfterSyncTheRenderedKicksOfBothDecksCoincideForHalfAMinute) {
     std::vector<float> mix(size_t(2 * frames));
     for (int at = 0; at < frames; at += 512)
         engine->render(mix.data() + 2 * at, std::min(512, frames - at));
-    const std::vector<double> left = onsets(mix, 0), right = onsets(mix, 1);
+    const std::vector<double> left = kicksongs::onsets(mix, 0, kRate),
+                              right = kicksongs::onsets(mix, 1, kRate);
     ASSERT_GT(left.size(), 55u) << "a kick each half second";
     ASSERT_GT(right.size(), 55u);
-    double worst = 0;
-    for (double t : right) {
-        // A kick at the window's edges may have its partner just outside it.
-        if (t < 0.6 || t > 29.4)
-            continue;
-        const auto near = std::min_element(left.begin(), left.end(), [t](double a, double b) {
-            return std::fabs(a - t) < std::fabs(b - t);
-        });
-        worst = std::max(worst, std::fabs(*near - t));
-    }
+    // A kick at the window's edges may have its partner just outside it.
+    const double worst = kicksongs::farthest(right, left, 0.6, 29.4);
     EXPECT_LT(worst, 0.005) << "the farthest kick of deck 2 from deck 1's";
 }
 
