@@ -163,7 +163,9 @@ void AnalysisService::run(Job& job) {
         return;
     }
     m_decoded.fetch_add(1, std::memory_order_relaxed);
-    WaveformBuilder builder(w);
+    // The facts go in before the mark, as from the cache: whoever sees the waveform complete sees them too
+    // (an overview shading the silent ends draws once, when it sees it complete).
+    WaveformBuilder builder(w, false);
     ProgressSink progress([this, &job] { tell(job.path, false); });
     FrameSink* sinks[] = {&builder, &progress};
     const SongAnalysis found = analyse(*opened.decoder, &job.cancel, sinks);
@@ -179,6 +181,7 @@ void AnalysisService::run(Job& job) {
         std::lock_guard lk(m_userMutex);
         w.setFacts(AnalysisCache::withUserTempo(facts, m_cache.userTempo(id)));
     }
+    w.finish();
     m_cache.store(id, w, facts);
     tell(job.path, true);
 }

@@ -297,7 +297,8 @@ void WaveformBuilder::finish() {
         pushColumn();
     m_target.append(m_out.data(), int(m_out.size()));
     m_out.clear();
-    m_target.finish();
+    if (m_marksComplete)
+        m_target.finish();
 }
 
 } // namespace platform::analysis

@@ -13,7 +13,8 @@ namespace platform::analysis {
 // a tone well inside a band reads its own RMS there and next to nothing in the others. The first two
 // channels make the bands (a mono song counts twice), each band's energy the mean of theirs, so that a song
 // whose channels cancel in a mono sum still shows. Columns reach the waveform after every add(); finish()
-// adds the last part column and marks it complete.
+// adds the last part column and marks it complete, unless the builder was made to leave the mark to its owner
+// (who has more to set first).
 //
 // The decode of an MP3 costs a few nanoseconds a frame, so the split is made to cost less: the high band is
 // parted from the rest at the song's rate, and the rest, which then holds nothing above a few kilohertz, is
@@ -23,7 +24,8 @@ public:
     static constexpr double kLowSplitHz = 250.0;
     static constexpr double kHighSplitHz = 2500.0;
 
-    explicit WaveformBuilder(Waveform& target) : m_target(target) {}
+    explicit WaveformBuilder(Waveform& target, bool marksComplete = true)
+        : m_target(target), m_marksComplete(marksComplete) {}
 
     void start(int rate, int channels, int64_t expectedFrames) override;
     void add(const float* frames, int count) override;
@@ -69,6 +71,7 @@ private:
     void addRun(const float* frames, int count);
 
     Waveform& m_target;
+    bool m_marksComplete;
     int m_rate = 0;
     int m_channels = 0;
     int m_decimation = 1;      // the slow split sees every m_decimation-th frame

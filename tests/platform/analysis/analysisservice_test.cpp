@@ -8,6 +8,7 @@
 #include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
+#include <thread>
 
 #include "analysis/analysisservice.h"
 #include "beatsongs.h"
@@ -173,6 +174,18 @@ TEST_F(AnalysisServiceTest, TheFactsOfADecodeComeBackFromTheCacheAsTheyWere) {
     EXPECT_EQ(again.songsDecoded(), 0);
     EXPECT_FALSE(none.beats);
     EXPECT_TRUE(none.loudnessLufs);
+}
+
+// A view that draws a song once, when it sees it complete, finds the facts there: a decode sets them before
+// the mark, as a cache entry does.
+TEST_F(AnalysisServiceTest, AWaveformSeenCompleteHasItsFacts) {
+    AnalysisService service(cache());
+    for (int i = 0; i < 6; ++i) {
+        auto w = service.waveform(song(QStringLiteral("s%1.wav").arg(i), 2));
+        while (!w->complete() && !w->failed())
+            std::this_thread::yield();
+        EXPECT_TRUE(w->facts().audibleEndSeconds.has_value()) << i;
+    }
 }
 
 TEST_F(AnalysisServiceTest, TheUsersTempoWinsAndOutlivesRestartsAndNewAnalyses) {
