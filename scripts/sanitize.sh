@@ -15,7 +15,9 @@ cmake --build "$top/build-asan" -j"$(nproc)"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1"
 export LSAN_OPTIONS="suppressions=$top/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
-(cd "$top/build-asan" && ctest --output-on-failure -j"$(nproc)" --timeout 900)
+(cd "$top/build-asan" && ctest --output-on-failure -j"$(nproc)" --timeout 900 -LE server)
+# A second run for the real sound servers' tests only, as in test.sh.
+(cd "$top/build-asan" && ctest --output-on-failure --timeout 900 -L server --repeat until-pass:2)
 
 if [ -d "$top/tests/platform/media" ]; then
   cmake -S "$top" -B "$top/build-tsan" "${common[@]}" -DDECKMORA_TSAN=ON >/dev/null
