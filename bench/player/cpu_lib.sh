@@ -40,6 +40,22 @@ median() {
                    else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
+# probe_run NAME SECONDS ARGS...: one measured run of build/bin/player_dj_probe with ARGS; its whole-process share
+# is printed and appended to $work/NAME ($top and $work set by the caller)
+probe_run() {
+  local name=$1 secs=$2 pid all ui
+  shift 2
+  "$top/build/bin/player_dj_probe" "$@" >"$work/probe.out" 2>/dev/null &
+  pid=$!
+  wait_line "$work/probe.out" ready 60
+  sleep 2
+  read -r all ui < <(measure $pid "$secs")
+  kill $pid
+  wait $pid 2>/dev/null || true
+  echo "$all" >>"$work/$name"
+  echo "$all"
+}
+
 # A skinned Qt audio player to measure beside Deckmora: qmmp with its skinned face and its null output, fresh
 # settings in a folder of its own. peer_available says whether it is installed.
 peer_available() { command -v qmmp >/dev/null 2>&1; }

@@ -14,25 +14,13 @@ export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" top runs work
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   set -euo pipefail
   source "$top/bench/player/cpu_lib.sh"
-  # run NAME SECONDS ARGS...: one measured run of the probe, its share appended to NAME
-  run() {
-    local name=$1 secs=$2 pid all ui; shift 2
-    "$top/build/bin/player_dj_probe" "$@" >"$work/probe.out" 2>/dev/null &
-    pid=$!
-    wait_line "$work/probe.out" ready 60
-    sleep 2
-    read -r all ui < <(measure $pid "$secs")
-    kill $pid; wait $pid 2>/dev/null || true
-    echo "$all" >>"$work/$name"
-    echo "$all"
-  }
   for ((r = 1; r <= runs; ++r)); do
     if ((r % 2)); then
-      c=$(run closed 20 --play); o=$(run open 20 --dj --play)
-      ic=$(run idleclosed 10); io=$(run idleopen 10 --dj)
+      c=$(probe_run closed 20 --play); o=$(probe_run open 20 --dj --play)
+      ic=$(probe_run idleclosed 10); io=$(probe_run idleopen 10 --dj)
     else
-      o=$(run open 20 --dj --play); c=$(run closed 20 --play)
-      io=$(run idleopen 10 --dj); ic=$(run idleclosed 10)
+      o=$(probe_run open 20 --dj --play); c=$(probe_run closed 20 --play)
+      io=$(probe_run idleopen 10 --dj); ic=$(probe_run idleclosed 10)
     fi
     echo "run $r: playing closed ${c}% open ${o}%; idle closed ${ic}% open ${io}%"
   done

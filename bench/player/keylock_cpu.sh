@@ -13,19 +13,10 @@ export XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" top runs work
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   set -euo pipefail
   source "$top/bench/player/cpu_lib.sh"
-  run() {
-    local name=$1 pid all ui; shift
-    "$top/build/bin/player_dj_probe" --play --tempo 1.06 "$@" >"$work/probe.out" 2>/dev/null &
-    pid=$!
-    wait_line "$work/probe.out" ready 60
-    sleep 2
-    read -r all ui < <(measure $pid 20)
-    kill $pid; wait $pid 2>/dev/null || true
-    echo "$all" >>"$work/$name"
-    echo "$all"
-  }
   for ((r = 1; r <= runs; ++r)); do
-    off=$(run off); light=$(run light --keylock light); fine=$(run fine --keylock fine)
+    off=$(probe_run off 20 --play --tempo 1.06)
+    light=$(probe_run light 20 --play --tempo 1.06 --keylock light)
+    fine=$(probe_run fine 20 --play --tempo 1.06 --keylock fine)
     echo "run $r: key lock off ${off}%, light ${light}%, fine ${fine}% of one core"
   done
   off=$(median <"$work/off"); light=$(median <"$work/light"); fine=$(median <"$work/fine")

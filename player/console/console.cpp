@@ -208,34 +208,34 @@ void Console::songEnded(int index) {
 }
 
 void Console::goOn(int index) {
+    if (!openNextEntry(index))
+        return;
+    deck(index).play();
+    setCaption(index, playingCaption(m_deck[index].name));
+}
+
+bool Console::openNextEntry(int index) {
     const int count = m_list.count();
     const bool random = m_random;
     auto draw = [] { return platform::rnd().next(); };
     std::optional<int> n =
         random ? deckrules::nextRandom(count, draw) : deckrules::nextInOrder(count, m_list.selectedIndex());
     for (int attempt = 0; n && attempt < count; ++attempt) {
-        if (autoPlayEntry(index, *n))
-            return;
-        n = random ? deckrules::nextRandom(count, draw) : deckrules::nextInOrder(count, *n);
-    }
-}
-
-bool Console::autoPlayEntry(int index, int n) {
-    m_list.select(n);
-    if (deck(index).open(m_list.path(n))) {
+        m_list.select(*n);
+        if (!deck(index).open(m_list.path(*n))) {
+            m_deck[index].loaded = true;
+            m_deck[index].name = m_list.name(*n);
+            m_spent[index] = false;
+            followSong(index);
+            return true;
+        }
         if (m_missing)
-            m_missing->recheck(n);
+            m_missing->recheck(*n);
         forget(index);
         followSong(index);
-        return false;
+        n = random ? deckrules::nextRandom(count, draw) : deckrules::nextInOrder(count, *n);
     }
-    m_deck[index].loaded = true;
-    m_deck[index].name = m_list.name(n);
-    m_spent[index] = false;
-    followSong(index);
-    deck(index).play();
-    setCaption(index, playingCaption(m_deck[index].name));
-    return true;
+    return false;
 }
 
 void Console::holdList(ListHolder holder, bool held) {

@@ -242,7 +242,9 @@ private:
     void setCaption(int index, const QString& text);
     void forget(int index);
     bool debugWord() const { return m_debugWord && m_debugWord(); }
-    bool autoPlayEntry(int index, int n);
+    // Opens the next song the list offers (in order from the selection, or drawn at random) in deck `index`,
+    // passing over those that will not open; false when none does.
+    bool openNextEntry(int index);
     void applyLevels(int index);
     void applyFaders();
     void applyKnobs(int index);

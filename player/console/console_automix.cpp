@@ -5,10 +5,7 @@
 #include <cmath>
 
 #include "console.h"
-#include "core/random.h"
-#include "deckrules.h"
 #include "media/mediaplayer.h"
-#include "missingfiles.h"
 
 namespace player {
 
@@ -82,30 +79,12 @@ void Console::moveFaderForHandOver(int value, int incoming) {
 // The next song by the list's rule into deck `index`, cued and not playing; files that cannot be opened are
 // passed over, at most once around the list.
 bool Console::loadForHandOver(int index) {
-    const int count = m_list.count();
-    const bool random = m_random;
-    auto draw = [] { return platform::rnd().next(); };
-    std::optional<int> n =
-        random ? deckrules::nextRandom(count, draw) : deckrules::nextInOrder(count, m_list.selectedIndex());
-    for (int attempt = 0; n && attempt < count; ++attempt) {
-        m_list.select(*n);
-        if (!deck(index).open(m_list.path(*n))) {
-            m_deck[index].loaded = true;
-            m_deck[index].name = m_list.name(*n);
-            m_spent[index] = false;
-            followSong(index);
-            setCaption(index, QStringLiteral("Now Loaded: ") + m_deck[index].name +
-                                  QStringLiteral(" press play to start the song"));
-            emit deckLoaded(index);
-            return true;
-        }
-        if (m_missing)
-            m_missing->recheck(*n);
-        forget(index);
-        followSong(index);
-        n = random ? deckrules::nextRandom(count, draw) : deckrules::nextInOrder(count, *n);
-    }
-    return false;
+    if (!openNextEntry(index))
+        return false;
+    setCaption(index, QStringLiteral("Now Loaded: ") + m_deck[index].name +
+                          QStringLiteral(" press play to start the song"));
+    emit deckLoaded(index);
+    return true;
 }
 
 void Console::finishHandOver() {
