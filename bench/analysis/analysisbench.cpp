@@ -142,7 +142,7 @@ void report(const char* who, const std::vector<beatsongs::Recipe>& set, const st
 }
 
 void accuracy(const QTemporaryDir& dir) {
-    const std::vector<beatsongs::Recipe> set = beatsongs::figureSet();
+    const std::vector<beatsongs::Recipe> set = beatsongs::testSet();
     const QString aubio = QStandardPaths::findExecutable(QStringLiteral("aubio"));
     std::vector<double> ours, theirs;
     std::printf("%-18s %8s %8s %8s\n", "song", "tempo", "Deckmora", aubio.isEmpty() ? "" : "aubio");

@@ -23,8 +23,17 @@ constexpr double kLongestSong = 30 * 60.0;
 // peak's rise over the mean against the mean (noise 1.7, songs with drums 15 or more).
 constexpr double kSteadiestNoise = 0.25;
 constexpr double kClearestNoise = 2.5;
-// The kicks' band folded over a tempo shows a second pulse between the beats at least this strong (against
-// the beat's) when the music's beat is twice as fast.
+// Between a tempo and its double, the snares decide where they are heard: folded over the slower tempo, the
+// snares' band shows a pulse between the beats at least this strong (against its pulse on the beats) when the
+// snares and claps are the backbeat of a beat twice as fast (drum and bass, read at half), and a weaker one
+// when they are on the beats (hip hop). Measured on the test songs: 0.31 at most for the one, 0.54 at least
+// for the other.
+constexpr double kBackbeat = 0.45;
+// The snares' band says nothing unless its fold has a peak this many times its mean (noise about 1.7, songs
+// with drums 7 or more, the kicks' click alone included)...
+constexpr double kSnaresClear = 4;
+// ... and then the kicks' band folded over the tempo decides: a second pulse between the beats at least this
+// strong (against the beat's) means the music's beat is twice as fast.
 constexpr double kFasterPulse = 0.55;
 // A beat counts from where the onsets on the grid reach this share of a typical beat's, four beats running.
 constexpr double kBeatPresent = 0.3;
@@ -83,7 +92,28 @@ Peak strongest(const std::vector<double>& profile, double period) {
     return {mid - mean, std::fmod(phase, period)};
 }
 
+// The fold's value (above its mean) at `frame` within one `period`, the best of the three bins around it.
+double foldedAt(const std::vector<double>& profile, double frame, double period) {
+    const size_t bins = profile.size();
+    const double mean = std::accumulate(profile.begin(), profile.end(), 0.0) / double(bins);
+    const int64_t at = std::lround(frame * double(bins) / period) + int64_t(bins);
+    double v = -1e300;
+    for (int d = -1; d <= 1; ++d)
+        v = std::max(v, profile[size_t(at + d) % bins] - mean);
+    return v;
+}
+
 } // namespace
+
+std::optional<bool> TempoDetector::snaresSayFaster(double beatPhase, double period) const {
+    const std::vector<double> snares = fold(m_snare, period);
+    const double mean = std::accumulate(snares.begin(), snares.end(), 0.0) / double(snares.size());
+    if (strongest(snares, period).height < kSnaresClear * mean)
+        return std::nullopt;
+    const double on = foldedAt(snares, beatPhase, period),
+                 between = foldedAt(snares, beatPhase + period / 2, period);
+    return between > 0 && between >= kBackbeat * std::max(0.0, on);
+}
 
 TempoDetector::TempoDetector(int rate, int channels, Range range)
     : m_channels(std::max(1, channels)), m_range(range),
@@ -108,6 +138,7 @@ TempoDetector::TempoDetector(int rate, int channels, Range range)
     };
     m_low = lowPass(150);
     m_mid = lowPass(2000);
+    m_snareFloor = lowPass(400);
 }
 
 void TempoDetector::add(const float* frames, int count) {
@@ -132,7 +163,8 @@ void TempoDetector::addDecimated(double x) {
         return;
     if (!std::isfinite(x))
         x = 0; // a broken frame must not poison the filters for the rest of the song
-    const double low = m_low.run(x), belowHigh = m_mid.run(x);
+    const double low = m_low.run(x), belowHigh = m_mid.run(x), belowSnare = m_snareFloor.run(x);
+    m_snareEnergy += m_smooth * ((belowHigh - belowSnare) * (belowHigh - belowSnare) - m_snareEnergy);
     const double power[3] = {low * low, (belowHigh - low) * (belowHigh - low),
                              (x - belowHigh) * (x - belowHigh)};
     for (int b = 0; b < 3; ++b)
@@ -140,7 +172,7 @@ void TempoDetector::addDecimated(double x) {
     if (++m_hopFill < m_hop)
         return;
     m_hopFill = 0;
-    double rise = 0, punch = 0;
+    double rise = 0, punch = 0, snare = 0;
     for (int b = 0; b < 3; ++b) {
         const double level = std::log(m_energy[b] + kPowerFloor), amplitude = std::sqrt(m_energy[b]);
         if (m_primed) {
@@ -150,9 +182,14 @@ void TempoDetector::addDecimated(double x) {
         m_lastLog[b] = level;
         m_lastAmplitude[b] = amplitude;
     }
+    const double snareAmplitude = std::sqrt(m_snareEnergy);
+    if (m_primed)
+        snare = std::max(0.0, snareAmplitude - m_lastSnare);
+    m_lastSnare = snareAmplitude;
     m_primed = true;
     m_onset.push_back(float(rise));
     m_punch.push_back(float(punch));
+    m_snare.push_back(float(snare));
 }
 
 std::optional<BeatGrid> TempoDetector::finish() const {
@@ -220,7 +257,8 @@ std::optional<BeatGrid> TempoDetector::finish() const {
         return chosen;
     };
 
-    // Of a tempo and its doubles within the range, the beat is the fastest pulse the kicks keep.
+    // Of a tempo and its doubles within the range, the beat is the fastest pulse the snares' backbeat (or,
+    // without snares, the kicks) keep.
     double bpm = best;
     while (bpm / 2 >= m_range.slowest)
         bpm /= 2;
@@ -229,14 +267,9 @@ std::optional<BeatGrid> TempoDetector::finish() const {
         const double period = 60 * fr / bpm;
         const std::vector<double> kicks = fold(m_punch, period);
         const Peak beat = strongest(kicks, period);
-        const double kickMean = std::accumulate(kicks.begin(), kicks.end(), 0.0) / double(kicks.size());
-        const size_t bins = kicks.size();
-        const double between = (beat.phase + period / 2) * double(bins) / period;
-        double offBeat = -1e300;
-        for (int d = -1; d <= 1; ++d)
-            offBeat =
-                std::max(offBeat, kicks[size_t(std::lround(between) + int64_t(bins) + d) % bins] - kickMean);
-        if (beat.height <= 0 || offBeat < kFasterPulse * beat.height)
+        const double offBeat = foldedAt(kicks, beat.phase + period / 2, period);
+        const std::optional<bool> snares = snaresSayFaster(beat.phase, period);
+        if (!(snares ? *snares : beat.height > 0 && offBeat >= kFasterPulse * beat.height))
             break;
         bpm = refine(bpm * 2, 0.003);
     }

@@ -16,9 +16,10 @@ struct BeatGrid {
 
 // Finds a song's tempo and beat grid from its frames as they pass by. Three bands' rises in level (in log
 // terms, so a quiet hat counts as much as a kick) give the tempo by autocorrelation and, folded over the
-// beat, the exact tempo; their rises in amplitude, the low band's counting most, choose between a tempo and
-// its double and place the grid, because the beat is where the loud kicks are, not where a quiet bass note
-// sits between them.
+// beat, the exact tempo. Between a tempo and its double the snares' band (400 Hz to 2 kHz) decides, as the
+// backbeat falls on beats two and four; without snares, the bands' rises in amplitude (the low band's
+// counting most). Those also place the grid, because the beat is where the loud kicks are, not where a quiet
+// bass note sits between them.
 class TempoDetector {
 public:
     struct Range {
@@ -44,6 +45,9 @@ private:
         }
     };
     void addDecimated(double x);
+    // Whether the snares hit between the beats of `period` frames placed at `beatPhase`, as the backbeat of a
+    // beat twice as fast; empty when the snares' band has no clear pulse.
+    std::optional<bool> snaresSayFaster(double beatPhase, double period) const;
 
     int m_channels;
     Range m_range;
@@ -53,7 +57,8 @@ private:
     double m_frameRate;  // onset frames a second
     double m_boxSum = 0; // the decimation's running sum
     int m_boxFill = 0;
-    Band m_low{}, m_mid{};
+    Band m_low{}, m_mid{}, m_snareFloor{};
+    double m_snareEnergy = 0, m_lastSnare = 0;
     double m_smooth;
     size_t m_longestSong;           // onset frames kept
     double m_energy[3] = {0, 0, 0}; // smoothed power of the low, middle and high band
@@ -64,6 +69,7 @@ private:
 
     std::vector<float> m_onset; // every band's rises, a frame each hop
     std::vector<float> m_punch; // the bands' rises in amplitude, the low band's counting double
+    std::vector<float> m_snare; // the snares' band's rises in amplitude
 };
 
 // The detected tempo was a half or a double of the music's: the value the user means, one decimal.

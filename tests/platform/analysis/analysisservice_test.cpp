@@ -112,7 +112,7 @@ TEST_F(AnalysisServiceTest, ADamagedEntryIsIgnoredAndRewritten) {
         {"a flipped byte among the columns",
          [](QByteArray& b) { b[b.size() / 2] = char(b[b.size() / 2] ^ 0x10); }},
         {"another version", [](QByteArray& b) { b[4] = char(AnalysisCache::kVersion + 1); }},
-        {"the version before, without facts",
+        {"the version before (facts found another way)",
          [](QByteArray& b) { b[4] = char(AnalysisCache::kVersion - 1); }},
         {"longer", [](QByteArray& b) { b.append("more"); }},
     };

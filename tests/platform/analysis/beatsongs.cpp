@@ -4,6 +4,7 @@
 #include <complex>
 #include <numbers>
 #include <random>
+#include <utility>
 
 namespace beatsongs {
 
@@ -93,7 +94,7 @@ std::vector<float> render(const Recipe& r) {
             mix.add(kick, at, 0);
         if (r.broken && inBar == 1)
             mix.add(ghostKick, at + beat / 2, 0);
-        if (inBar == 1 || inBar == 3)
+        if (r.claps && (inBar == 1 || inBar == 3))
             mix.add(clap, at, 0.2);
         // Hats between the beats, pushed late by the swing.
         mix.add(hat, at + beat * (0.5 + r.swing / 6), -0.3);
@@ -152,18 +153,40 @@ std::vector<Recipe> testSet() {
         r.name = std::to_string(int(bpm)) + " intro";
         set.push_back(r);
     }
-    return set;
-}
-
-std::vector<Recipe> figureSet() {
-    std::vector<Recipe> set = testSet();
-    for (double bpm : {140.0, 150.0, 165.0, 178.0}) {
+    // Breaks at drum-and-bass tempi: the kicks keep half the beat and the claps, between them, the other
+    // half.
+    const std::pair<double, int> breaks[] = {{140, 44100}, {150, 44100}, {160, 48000},
+                                             {165, 44100}, {172, 22050}, {178, 44100}};
+    for (const auto& [bpm, rate] : breaks) {
         Recipe r;
         r.bpm = bpm;
         r.broken = true;
         r.offbeatBass = true;
+        r.rate = rate;
         r.seed = unsigned(bpm);
         r.name = std::to_string(int(bpm)) + " half-time";
+        set.push_back(r);
+    }
+    // Kicks, hats and a bass without claps: the kicks alone tell the beat from its half.
+    for (double bpm : {136.0, 150.0, 172.0}) {
+        Recipe r;
+        r.bpm = bpm;
+        r.claps = false;
+        r.offbeatBass = bpm == 136;
+        r.rate = bpm == 150 ? 48000 : 44100;
+        r.seed = seed++;
+        r.name = std::to_string(int(bpm)) + " no claps";
+        set.push_back(r);
+    }
+    // The same pattern slow, with the bass between the beats: its claps are on the beats.
+    for (double bpm : {76.0, 88.0}) {
+        Recipe r;
+        r.bpm = bpm;
+        r.broken = true;
+        r.offbeatBass = true;
+        r.swing = bpm == 88 ? 0.5 : 0;
+        r.seed = seed++;
+        r.name = std::to_string(int(bpm)) + " broken, bass off";
         set.push_back(r);
     }
     return set;

@@ -365,8 +365,8 @@ TEST(SoundServerDevices, TheOutputLatencyIsTheStreamsOwn) {
         mp.play();
         ASSERT_TRUE(waitFor([&] { return mp.position() >= 2.0; }, std::chrono::milliseconds(6000)));
         // Both read the buffer at a moment of its saw-tooth: the means of the same few moments. pactl answers
-        // somewhere inside its own run, which takes tens of milliseconds in a sanitizer build while the buffer
-        // drains, so the engine is read on both sides of it and the two readings averaged.
+        // somewhere inside its own run, which takes tens of milliseconds in a sanitizer build while the
+        // buffer drains, so the engine is read on both sides of it and the two readings averaged.
         double theirs = 0, ours = 0;
         constexpr int kLooks = 12;
         for (int k = 0; k < kLooks; ++k) {
