@@ -65,7 +65,8 @@ bool Console::sync(int index) {
     auto heard = [latency](const platform::media::MediaPlayer& p) {
         return p.position() - latency * p.tempo();
     };
-    double shift = temporules::phaseShift(*own.beats, heard(mine), *theirs.beats, heard(theirDeck));
+    double shift =
+        temporules::phaseShift(*own.beats, heard(mine), *theirs.beats, heard(theirDeck), fit->otherBeats);
     if (mine.position() + shift < 0)
         shift += own.beats->periodSeconds();
     if (shift != 0)

@@ -20,19 +20,24 @@ inline double playingBpm(double bpm, double ratio) {
     return bpm * ratio;
 }
 
-// The speed that plays a song of `ownBpm` at `targetBpm`, and the range its fader needs for it: `range`
-// when it reaches, else the narrowest wider one; empty when no range reaches (or a tempo is no tempo).
+// The speed that plays a song of `ownBpm` at `targetBpm`, or at its half or double when that is a smaller
+// change (a hip-hop song under drum and bass, a beat to every other one of the other deck's), and the range
+// its fader needs for it: `range` when it reaches, else the narrowest wider one; empty when no range reaches
+// (or a tempo is no tempo). `otherBeats` is how many of the other deck's beats fall on one of this deck's: 1,
+// 2 or 0.5.
 struct Fit {
     double ratio;
     double range;
+    double otherBeats = 1;
 };
 std::optional<Fit> fitTempo(double ownBpm, double targetBpm, double range);
 
 // How far (song seconds) a deck heard at `ownHeard` moves so that its beats fall where the other deck's do,
 // that one heard at `otherHeard`: less than half a beat either way, never before the song's start. Both
-// decks are taken to play at the same beats a minute already.
+// decks are taken to play in step already, `otherBeats` of the other's beats to one of this one's (see Fit);
+// where this deck's beat may meet either of two of the other's, the nearer is taken.
 double phaseShift(const platform::analysis::BeatGrid& own, double ownHeard,
-                  const platform::analysis::BeatGrid& other, double otherHeard);
+                  const platform::analysis::BeatGrid& other, double otherHeard, double otherBeats = 1);
 
 // The fader's face: its range's steps either side of a centre that catches the near ones. Up is slower, as
 // on a turntable's pitch fader, whose bottom is the fast end.

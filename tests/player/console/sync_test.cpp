@@ -74,17 +74,19 @@ protected:
 TEST_F(SyncTest, TheTempoMeetsTheOtherDecksWithinTheRangeItNeeds) {
     struct Case {
         double own, other, otherRatio, range;
-        bool synced;
+        double otherBeats; // of the other deck's to one of this deck's once synced; 0 refused
         double newRange;
     };
     const Case cases[] = {
-        {126, 120, 1.0, 0.08, true, 0.08},
-        {120, 126, 1.04, 0.08, true, 0.16}, // the other deck's fader counts; 9.2 % needs the next range
-        {120, 126, 1.0, 0.16, true, 0.16},  // never narrowed
-        {90, 128, 1.0, 0.08, true, 0.50},
-        {70, 172, 1.0, 0.08, false, 0.08}, // out of every range: refused, nothing moves
-        {0, 120, 1.0, 0.08, false, 0.08},  // no beat in this song
-        {120, 0, 1.0, 0.08, false, 0.08},  // nor in the other
+        {126, 120, 1.0, 0.08, 1, 0.08},
+        {120, 126, 1.04, 0.08, 1, 0.16}, // the other deck's fader counts; 9.2 % needs the next range
+        {120, 126, 1.0, 0.16, 1, 0.16},  // never narrowed
+        {100, 128, 1.0, 0.08, 1, 0.50},
+        {86, 172, 1.0, 0.08, 2, 0.08},   // at the other's half: a beat to every other one
+        {70, 172, 1.0, 0.08, 2, 0.50},   // half the other's is nearer than all of it
+        {174, 88, 1.0, 0.08, 0.5, 0.08}, // at the other's double
+        {0, 120, 1.0, 0.08, 0, 0.08},    // no beat in this song: refused, nothing moves
+        {120, 0, 1.0, 0.08, 0, 0.08},    // nor in the other
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.own << " to " << c.other << " at " << c.otherRatio);
@@ -95,11 +97,11 @@ TEST_F(SyncTest, TheTempoMeetsTheOtherDecksWithinTheRangeItNeeds) {
         console.setTempoRange(0, c.range);
         console.setTempo(0, 1.02);
         console.nudge(1, 1); // a nudge is passing: not what is met
-        EXPECT_EQ(console.sync(0), c.synced);
+        EXPECT_EQ(console.sync(0), c.otherBeats > 0);
         console.nudge(1, 0);
         EXPECT_EQ(console.tempoRange(0), c.newRange);
-        if (c.synced) {
-            EXPECT_NEAR(bpm(0) * console.tempo(0), bpm(1) * c.otherRatio, 1e-9);
+        if (c.otherBeats > 0) {
+            EXPECT_NEAR(bpm(0) * console.tempo(0) * c.otherBeats, bpm(1) * c.otherRatio, 1e-9);
             EXPECT_NEAR(mp0.tempo(), console.tempo(0), 1e-12) << "the deck plays it";
         } else {
             EXPECT_EQ(console.tempo(0), 1.02);
@@ -109,16 +111,23 @@ TEST_F(SyncTest, TheTempoMeetsTheOtherDecksWithinTheRangeItNeeds) {
 }
 
 TEST_F(SyncTest, ThePlayingDecksBeatsFallTogether) {
-    // The other deck plays with and without a latency; this one plays or waits.
+    // The other deck plays with and without a latency; this one plays or waits; the two at one tempo, or one
+    // at the other's half.
     const struct {
         double latency;
         bool ownPlays;
-    } cases[] = {{0, true}, {0.05, true}, {0.05, false}};
+        double own, other;
+    } cases[] = {{0, true, 126, 120},
+                 {0.05, true, 126, 120},
+                 {0.05, false, 126, 120},
+                 {0.05, true, 86, 172},
+                 {0.05, true, 172, 88}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.latency << (c.ownPlays ? " playing" : " waiting"));
+        SCOPED_TRACE(::testing::Message()
+                     << c.latency << (c.ownPlays ? " playing " : " waiting ") << c.own << " to " << c.other);
         console.setLatency([&] { return c.latency; });
-        load(0, 126, 0.3);
-        load(1, 120, 0.5);
+        load(0, c.own, 0.3);
+        load(1, c.other, 0.5);
         console.setTempo(0, 1.0);
         console.setTempo(1, 1.0);
         console.play(1);
@@ -131,9 +140,12 @@ TEST_F(SyncTest, ThePlayingDecksBeatsFallTogether) {
         const double moved = mp0.position();
         if (c.ownPlays)
             play(0.25);
-        // After the sync they stay together (the decode positions keep the latency's lag between them).
-        EXPECT_LT(std::fabs(offBeat(0) - offBeat(1)), 0.005);
-        EXPECT_LT(std::fabs(moved - (c.ownPlays ? 3.13 : 2.0)), 60.0 / 126 / 2 + 1e-6)
+        // After the sync they stay together (the decode positions keep the latency's lag between them): the
+        // two decks' distances from their beats differ by whole beats of the faster one.
+        const double faster = 60.0 / std::max(bpm(0) * mp0.tempo(), bpm(1) * mp1.tempo());
+        const double apart = offBeat(0) - offBeat(1);
+        EXPECT_LT(std::fabs(apart - faster * std::round(apart / faster)), 0.005);
+        EXPECT_LT(std::fabs(moved - (c.ownPlays ? 3.13 : 2.0)), 60.0 / c.own / 2 + 1e-6)
             << "less than half a beat";
         console.stop(0);
         console.stop(1);

@@ -18,6 +18,7 @@ TEST(TempoRules, SyncFindsTheSpeedAndTheNarrowestRangeThatReachesIt) {
     struct Case {
         double own, target, range;
         std::optional<double> ratio, fitRange;
+        double otherBeats = 1;
     };
     const Case cases[] = {
         {126, 120, 0.08, 120.0 / 126, 0.08},
@@ -26,9 +27,13 @@ TEST(TempoRules, SyncFindsTheSpeedAndTheNarrowestRangeThatReachesIt) {
         {100, 110, 0.08, 1.1, 0.16},         // widened as far as needed, no further
         {100, 130, 0.08, 1.3, 0.50},
         {120, 125, 0.16, 125.0 / 120, 0.16}, // a wide range is not narrowed
-        {100, 150, 0.08, 1.5, 0.50},
-        {70, 140, 0.08, {}, {}}, // twice as fast is out of every range
-        {140, 60, 0.50, {}, {}},
+        {100, 150, 0.08, 0.75, 0.50, 2},     // 75 is a smaller change than 150
+        // Half or double when that is the smaller change: a beat to every other one of the other deck's.
+        {86, 172, 0.08, 1.0, 0.08, 2},
+        {174, 87.5, 0.08, 175.0 / 174, 0.08, 0.5},
+        {100, 140, 0.08, 0.7, 0.50, 2}, // 70 is nearer than 140
+        {140, 60, 0.50, 120.0 / 140, 0.50, 0.5},
+        {70, 300, 0.08, {}, {}}, // neither it, its half nor its double within ±50 %
         {0, 120, 0.08, {}, {}},
         {120, kNaN, 0.08, {}, {}},
         {-120, 120, 0.08, {}, {}},
@@ -40,19 +45,22 @@ TEST(TempoRules, SyncFindsTheSpeedAndTheNarrowestRangeThatReachesIt) {
         if (fit) {
             EXPECT_NEAR(fit->ratio, *c.ratio, 1e-12);
             EXPECT_EQ(fit->range, *c.fitRange);
-            EXPECT_NEAR(playingBpm(c.own, fit->ratio), c.target, 1e-9);
+            EXPECT_EQ(fit->otherBeats, c.otherBeats);
+            EXPECT_NEAR(playingBpm(c.own, fit->ratio) * fit->otherBeats, c.target, 1e-9);
         }
     }
 }
 
 TEST(TempoRules, ThePhaseShiftPutsTheBeatsTogetherByTheShortestWay) {
-    const BeatGrid at120{120, 0.1}, at126{126, 0.3}; // periods 0.5 s and 0.476 s
+    // Periods 0.5 s, 0.476 s, 1 s and 0.25 s.
+    const BeatGrid at120{120, 0.1}, at126{126, 0.3}, at60{60, 0.2}, at240{240, 0.05};
     struct Case {
         BeatGrid own;
         double ownHeard;
         BeatGrid other;
         double otherHeard;
         double shift;
+        double otherBeats = 1;
     };
     const Case cases[] = {
         {at120, 10.1, at120, 20.1, 0},      // on the beat already
@@ -64,19 +72,30 @@ TEST(TempoRules, ThePhaseShiftPutsTheBeatsTogetherByTheShortestWay) {
         {at126, 5.3, at120, 20.1, -60.0 / 126 / 2},
         {at126, 5.3, at120, 20.35, 0},
         {at120, 0.05, at120, 20.4, 0.35}, // the beat before the start is none: the one after it
+        // Two of the other's beats to one of this deck's: either of them will do, the nearer is taken.
+        {at60, 10.2, at120, 20.1, 0, 2},
+        {at60, 10.7, at120, 20.1, 0, 2},     // on the other's second beat
+        {at60, 10.5, at120, 20.1, 0.2, 2},   // 0.3 s early for the second: the nearer way
+        {at60, 10.3, at120, 20.1, -0.1, 2},  // 0.1 s late for the first
+        {at60, 10.3, at120, 20.35, 0.15, 2}, // the other half a beat on: its beats 0.15 s later
+        // One of the other's beats to two of this deck's: every other beat of this deck meets one.
+        {at120, 10.1, at60, 20.2, 0, 0.5},
+        {at120, 10.2, at60, 20.2, -0.1, 0.5},
+        {at120, 10.2, at60, 20.7, -0.1, 0.5}, // the other half its beat on: this deck's next beat
+        {at240, 7.05, at120, 3.35, 0, 0.5},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.ownHeard << " against " << c.otherHeard);
-        const double shift = phaseShift(c.own, c.ownHeard, c.other, c.otherHeard);
+        SCOPED_TRACE(::testing::Message()
+                     << c.ownHeard << " against " << c.otherHeard << ", " << c.otherBeats);
+        const double shift = phaseShift(c.own, c.ownHeard, c.other, c.otherHeard, c.otherBeats);
         EXPECT_NEAR(shift, c.shift, 1e-9);
         EXPECT_GE(c.ownHeard + shift, 0);
-        // Where it lands, the two decks' phases in their beats are one.
-        auto phase = [](double t, const BeatGrid& g) {
-            const double b = (t - g.firstBeatSeconds) / g.periodSeconds();
-            return b - std::floor(b);
-        };
-        const double gap = std::fabs(phase(c.ownHeard + shift, c.own) - phase(c.otherHeard, c.other));
-        EXPECT_NEAR(std::min(gap, 1 - gap), 0, 1e-9);
+        // Where it lands, a beat of the other's falls on one of this deck's: counted in the faster deck's
+        // beats, the two differ by a whole number.
+        auto beats = [](double t, const BeatGrid& g) { return (t - g.firstBeatSeconds) / g.periodSeconds(); };
+        const double mine = beats(c.ownHeard + shift, c.own), theirs = beats(c.otherHeard, c.other);
+        const double gap = c.otherBeats >= 1 ? mine * c.otherBeats - theirs : mine - theirs / c.otherBeats;
+        EXPECT_NEAR(gap - std::round(gap), 0, 1e-9);
     }
     EXPECT_EQ(phaseShift(BeatGrid{0, 0}, 10, at120, 5), 0) << "no grid, no move";
 }
