@@ -12,6 +12,9 @@ namespace {
 constexpr int kReadFrames = 1024; // song frames per decoder read
 constexpr double kRampSeconds = 0.005;
 constexpr int kStretchFrames = 1024; // frames the tempo stage renders at a time
+// What a pass that plays the old place out keeps of it for the next: a period of the largest a device asks
+// for.
+constexpr int kOldPlaceFrames = 4096;
 } // namespace
 
 Deck::Deck(int outputRate, bool threaded, int periodFrames)
@@ -22,6 +25,7 @@ Deck::Deck(int outputRate, bool threaded, int periodFrames)
     m_in.resize(2 * kReadFrames);
     m_stage = std::make_unique<dsp::TempoStage>(outputRate);
     m_stretched.resize(2 * size_t(kStretchFrames));
+    m_oldPlace.resize(2 * size_t(kOldPlaceFrames));
     if (m_threaded)
         m_worker = std::thread([this] { workerLoop(); });
 }
@@ -370,6 +374,7 @@ void Deck::mix(float* out, int frames, float* cue, bool fineKeyLock) {
     // A silent deck takes a new level (and knobs, and cue) at once: there is no sound to step.
     if (state() != DeckState::Playing) {
         dropStale();
+        m_oldPlaceFrames = 0;
         m_gain = m_rampTarget = target;
         m_shape.settle();
         m_cueLevel.jump(cueTarget);
@@ -384,9 +389,16 @@ void Deck::mix(float* out, int frames, float* cue, bool fineKeyLock) {
     // A seek while playing leaves the ring full of the old place's frames, and the decoder can add the new
     // place's only once there is room. Dropping them all now would leave this pass silent; instead this pass
     // plays on from the old place (its position and any end not counted), and what is left of it is dropped
-    // afterwards, so that the next pass starts at the new place.
+    // afterwards, so that the next pass starts at the new place. Should the decoder not have put the new
+    // place's first frames there by then, that pass too plays on from the old place, from a period of it
+    // kept.
     const Chunk* head = m_ring.readable();
-    const bool bridging = head && head->gen != gen && !holdsCurrent(gen);
+    const bool current = holdsCurrent(gen);
+    const bool playsOut = head && head->gen != gen && !current;
+    const bool fromKept = !playsOut && !current && m_oldPlaceGen == gen && m_oldPlacePos < m_oldPlaceFrames;
+    if (current)
+        m_oldPlaceFrames = 0;
+    const bool bridging = playsOut || fromKept;
     if (!bridging)
         dropStale();
     if (target != m_rampTarget) {
@@ -398,16 +410,26 @@ void Deck::mix(float* out, int frames, float* cue, bool fineKeyLock) {
     const double tempo = m_tempo.load(std::memory_order_relaxed);
     const auto mode = dsp::TempoStage::modeFor(tempo, m_keyLock.load(std::memory_order_relaxed), fineKeyLock);
     if (!m_stage->idle(mode)) {
+        m_source.kept = fromKept;
         mixStretched(out, frames, cue, gen, bridging, mode, tempo, peakL, peakR);
         meter.record(peakL, peakR);
-        if (bridging)
-            dropStale();
+        if (playsOut)
+            keepOldPlace(gen);
         return;
     }
     // The song at its own speed: straight from the ring.
     m_stageGen = gen;
     int i = 0;
     while (i < frames) {
+        if (fromKept && m_oldPlacePos < m_oldPlaceFrames) {
+            const int n = std::min(m_oldPlaceFrames - m_oldPlacePos, frames - i);
+            const float* in = m_oldPlace.data() + 2 * m_oldPlacePos;
+            m_stage->notePlayed(in, n);
+            sound(in, n, out + 2 * i, cue ? cue + 2 * i : nullptr, peakL, peakR);
+            m_oldPlacePos += n;
+            i += n;
+            continue;
+        }
         Chunk* c = m_ring.readable();
         if (!c) {
             m_underflows.fetch_add(1, std::memory_order_relaxed);
@@ -444,8 +466,34 @@ void Deck::mix(float* out, int frames, float* cue, bool fineKeyLock) {
         }
     }
     meter.record(peakL, peakR);
-    if (bridging)
-        dropStale();
+    if (playsOut)
+        keepOldPlace(gen);
+}
+
+void Deck::keepOldPlace(uint64_t gen) {
+    int kept = 0, from = m_chunkPos;
+    for (uint32_t i = 0; kept < kOldPlaceFrames; ++i) {
+        const Chunk* c = m_ring.peek(i);
+        if (!c || c->gen == gen)
+            break;
+        const int n = std::min(c->frames - from, kOldPlaceFrames - kept);
+        std::copy_n(c->samples + 2 * from, 2 * n, m_oldPlace.data() + 2 * kept);
+        kept += n;
+        from = 0;
+        if (c->end)
+            break;
+    }
+    m_oldPlaceFrames = kept;
+    m_oldPlacePos = 0;
+    m_oldPlaceGen = gen;
+    dropStale();
+}
+
+int Deck::takeOldPlace(float* out, int frames) {
+    const int n = std::max(0, std::min(m_oldPlaceFrames - m_oldPlacePos, frames));
+    std::copy_n(m_oldPlace.data() + 2 * m_oldPlacePos, 2 * n, out);
+    m_oldPlacePos += n;
+    return n;
 }
 
 void Deck::sound(const float* in, int n, float* o, float* q, float& peakL, float& peakR) {
@@ -515,7 +563,7 @@ void Deck::mixStretched(float* out, int frames, float* cue, uint64_t gen, bool b
 
 void Deck::RingSource::pull(float* out, int frames) {
     Deck& d = m_deck;
-    int i = 0;
+    int i = kept ? d.takeOldPlace(out, frames) : 0;
     while (i < frames && !ended) {
         Chunk* c = d.m_ring.readable();
         if (!c) {

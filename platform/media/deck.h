@@ -99,6 +99,11 @@ private:
     int readStereo(float* out, int frames);
     // Audio thread: whether a chunk of `gen` is in the ring.
     bool holdsCurrent(uint64_t gen);
+    // Audio thread, after a pass that played the old place out: keeps the old place's next frames for the
+    // pass after it, then drops the stale chunks so the decoder has room for the new place.
+    void keepOldPlace(uint64_t gen);
+    // Audio thread: up to `frames` frames of what keepOldPlace() kept into `out`; how many.
+    int takeOldPlace(float* out, int frames);
     void workerLoop();
     // Audio thread: `frames` shaped frames into the cue mix at the cue's sliding level.
     void addCue(float* q, const float* s, int frames);
@@ -114,6 +119,7 @@ private:
         void pull(float* out, int frames) override;
         uint64_t gen = 0;      // the pass's load or seek
         bool bridging = false; // the pass plays the old place out
+        bool kept = false;     // ... from what the pass before kept of it
         bool ended = false;    // the song's last frame has been pulled; silence since
         bool starved = false;  // the ring ran dry in this pass
         double pulledPos = 0;  // song seconds after the last frame pulled
@@ -189,6 +195,12 @@ private:
     std::vector<float> m_stretched; // the stage's frames on their way to the knobs
     RingSource m_source{*this};
     uint64_t m_stageGen = 0; // the load or seek whose frames the stage holds
+    // A seek's second chance: when the new place's frames are not in the ring by the pass after the one that
+    // played the old place out (the decoder woke late), that pass plays on from these instead of falling
+    // silent. Made with the deck.
+    std::vector<float> m_oldPlace;
+    int m_oldPlaceFrames = 0, m_oldPlacePos = 0;
+    uint64_t m_oldPlaceGen = 0; // the seek they were kept for
 
     // Delivery of ends.
     CheckedMutex m_ownerMutex;

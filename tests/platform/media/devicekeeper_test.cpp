@@ -261,3 +261,55 @@ TEST(DeckSeek, ASeekWhilePlayingLeavesNoSilentPass) {
 }
 
 } // namespace
+
+namespace {
+
+// A decoder that wakes late after a seek: the pass that plays the old place out and the one after it both
+// come before the new place's first frames. The second plays on from the old place where the first stopped,
+// not silence; the pass after the decoder has run is at the new place. At the song's own speed and through
+// the tempo stage.
+TEST(DeckSeek, ALateDecoderCostsNoSilenceEither) {
+    constexpr int kRate = 44100, kPeriod = 512;
+    TempDir dir;
+    const QString path = dir.file("ramp.wav");
+    // Each frame says where it is: its value rises by one 441000th a frame.
+    std::vector<float> ramp(2 * 10 * size_t(kRate));
+    for (size_t f = 0; f < ramp.size() / 2; ++f)
+        ramp[2 * f] = ramp[2 * f + 1] = 0.05f + 0.9f * float(f) / float(ramp.size() / 2);
+    ASSERT_TRUE(songfiles::write(path, songfiles::Kind::WavFloat, kRate, 2, ramp));
+    for (double tempo : {1.0, 1.08}) {
+        SCOPED_TRACE(::testing::Message() << "tempo " << tempo);
+        Deck deck(kRate, false);
+        OpenResult opened = openDecoder(path);
+        ASSERT_TRUE(opened.decoder);
+        deck.load(std::move(opened.decoder));
+        deck.setTempo(tempo);
+        deck.play();
+        std::vector<float> pass(2 * kPeriod);
+        auto mix = [&] {
+            std::fill(pass.begin(), pass.end(), 0.0f);
+            deck.mix(pass.data(), kPeriod);
+        };
+        for (int i = 0; i < 4; ++i) {
+            while (deck.fill()) {
+            }
+            mix();
+        }
+        deck.fill();
+        deck.seek(5.0);
+        mix(); // the old place played out
+        const float last = pass[2 * (kPeriod - 1)];
+        mix(); // the decoder has not run
+        EXPECT_GT(*std::min_element(pass.begin(), pass.end()), 0.04f) << "a silent stretch";
+        if (tempo == 1.0) {
+            EXPECT_NEAR(pass[0] - last, 0.9f / (10 * kRate), 1e-6) << "not where the old place stopped";
+        }
+        deck.fill();
+        mix();
+        EXPECT_NEAR(deck.position(), 5.0 + tempo * kPeriod / kRate, 0.01) << "not at the new place";
+        EXPECT_GT(*std::min_element(pass.begin(), pass.end()), 0.04f);
+        EXPECT_EQ(deck.underflows(), 0u);
+    }
+}
+
+} // namespace
