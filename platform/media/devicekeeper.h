@@ -145,7 +145,6 @@ private:
     CheckedMutex m_ordersMutex;
     std::condition_variable_any m_ordersWake;
     Orders m_orders;
-    bool m_stopped = false; // under m_ordersMutex: shutdown() ran
 
     mutable std::mutex m_statusMutex;
     mutable std::condition_variable m_statusChanged;

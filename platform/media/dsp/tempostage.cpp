@@ -39,7 +39,7 @@ TempoStage::Mode TempoStage::modeFor(double tempo, bool keyLock, bool fine) {
 }
 
 TempoStage::TempoStage(int rate)
-    : m_rate(rate), m_glideFrames(std::max(1, int(std::lround(rate * kGlideSeconds)))),
+    : m_glideFrames(std::max(1, int(std::lround(rate * kGlideSeconds)))),
       m_fadeFrames(std::max(1, int(std::lround(rate * kFadeSeconds)))),
       m_fifo(2 * size_t(kSpare + kFifoFrames)), m_planar(4 * size_t(kMaxProcess)),
       m_block(2 * size_t(std::max(kFeed, kMaxProcess))) {

@@ -69,7 +69,6 @@ private:
     void enter(Mode mode);
     double glide(double target);
 
-    const int m_rate;
     const int m_glideFrames;
     const int m_fadeFrames;
 
