@@ -29,7 +29,7 @@ constexpr double kClearestNoise = 2.5;
 // when they are on the beats (hip hop). Measured on the test songs: 0.31 at most for the one, 0.54 at least
 // for the other.
 constexpr double kBackbeat = 0.45;
-// The snares' band says nothing unless its fold has a peak this many times its mean (noise about 1.7, songs
+// The snares' band says nothing unless its fold's peak rises over its mean by this many times the mean (songs
 // with drums 7 or more, the kicks' click alone included)...
 constexpr double kSnaresClear = 4;
 // ... and then the kicks' band folded over the tempo decides: a second pulse between the beats at least this
