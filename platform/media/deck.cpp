@@ -421,12 +421,10 @@ void Deck::mix(float* out, int frames, float* cue, bool fineKeyLock) {
     m_stageGen = gen;
     int i = 0;
     while (i < frames) {
-        if (fromKept && m_oldPlacePos < m_oldPlaceFrames) {
-            const int n = std::min(m_oldPlaceFrames - m_oldPlacePos, frames - i);
-            const float* in = m_oldPlace.data() + 2 * m_oldPlacePos;
-            m_stage->notePlayed(in, n);
-            sound(in, n, out + 2 * i, cue ? cue + 2 * i : nullptr, peakL, peakR);
-            m_oldPlacePos += n;
+        const float* kept = nullptr;
+        if (const int n = fromKept ? takeOldPlace(&kept, frames - i) : 0) {
+            m_stage->notePlayed(kept, n);
+            sound(kept, n, out + 2 * i, cue ? cue + 2 * i : nullptr, peakL, peakR);
             i += n;
             continue;
         }
@@ -489,9 +487,9 @@ void Deck::keepOldPlace(uint64_t gen) {
     dropStale();
 }
 
-int Deck::takeOldPlace(float* out, int frames) {
-    const int n = std::max(0, std::min(m_oldPlaceFrames - m_oldPlacePos, frames));
-    std::copy_n(m_oldPlace.data() + 2 * m_oldPlacePos, 2 * n, out);
+int Deck::takeOldPlace(const float** frames, int most) {
+    const int n = std::max(0, std::min(m_oldPlaceFrames - m_oldPlacePos, most));
+    *frames = m_oldPlace.data() + 2 * m_oldPlacePos;
     m_oldPlacePos += n;
     return n;
 }
@@ -563,7 +561,12 @@ void Deck::mixStretched(float* out, int frames, float* cue, uint64_t gen, bool b
 
 void Deck::RingSource::pull(float* out, int frames) {
     Deck& d = m_deck;
-    int i = kept ? d.takeOldPlace(out, frames) : 0;
+    int i = 0;
+    if (kept) {
+        const float* old = nullptr;
+        i = d.takeOldPlace(&old, frames);
+        std::copy_n(old, 2 * i, out);
+    }
     while (i < frames && !ended) {
         Chunk* c = d.m_ring.readable();
         if (!c) {

@@ -102,8 +102,8 @@ private:
     // Audio thread, after a pass that played the old place out: keeps the old place's next frames for the
     // pass after it, then drops the stale chunks so the decoder has room for the new place.
     void keepOldPlace(uint64_t gen);
-    // Audio thread: up to `frames` frames of what keepOldPlace() kept into `out`; how many.
-    int takeOldPlace(float* out, int frames);
+    // Audio thread: up to `most` frames of what keepOldPlace() kept, from `*frames` on; how many.
+    int takeOldPlace(const float** frames, int most);
     void workerLoop();
     // Audio thread: `frames` shaped frames into the cue mix at the cue's sliding level.
     void addCue(float* q, const float* s, int frames);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QAction>
 #include <QCoreApplication>
+#include <QKeySequence>
 #include <QTimer>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -13,6 +15,14 @@
 #include "tempdir.h"
 #include "windows/mainelements.h"
 #include "windows/mainwindow.h"
+
+// The window's command on `keys`, or null.
+inline QAction* keyAction(player::MainWindow& w, const QKeySequence& keys) {
+    for (QAction* a : w.keyActions())
+        if (a->shortcuts().contains(keys))
+            return a;
+    return nullptr;
+}
 
 // A main window on an engine (offline unless a test brings its own), with a folder of its own and scripted
 // answers for every box. Quitting does nothing and both timers are stopped: a test ticks them when it means

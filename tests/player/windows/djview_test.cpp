@@ -35,10 +35,7 @@ using platform::media::PlayState;
 namespace {
 
 QAction* actionFor(MainWindow& w, const QString& key) {
-    for (QAction* a : w.keyActions())
-        if (a->shortcuts().contains(QKeySequence(key)))
-            return a;
-    return nullptr;
+    return keyAction(w, QKeySequence(key));
 }
 
 // A press with any button at `x` (logical pixels, fractions allowed) along `w`.

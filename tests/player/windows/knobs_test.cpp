@@ -22,10 +22,7 @@ using Band = Console::Band;
 namespace {
 
 QAction* actionFor(MainWindow& w, const QString& key) {
-    for (QAction* a : w.keyActions())
-        if (a->shortcuts().contains(QKeySequence(key)))
-            return a;
-    return nullptr;
+    return keyAction(w, QKeySequence(key));
 }
 
 void send(QWidget* w, QEvent::Type type, QPointF at, Qt::MouseButtons held) {

@@ -32,11 +32,10 @@ protected:
     // The end of a turn of the event loop, where one change of the list ends.
     static void settle() { QCoreApplication::processEvents(); }
     QAction* key(const QKeySequence& k) {
-        for (QAction* action : w.keyActions())
-            if (action->shortcuts().contains(k))
-                return action;
-        ADD_FAILURE() << "no command on " << k.toString().toStdString();
-        return nullptr;
+        QAction* action = keyAction(w, k);
+        if (!action)
+            ADD_FAILURE() << "no command on " << k.toString().toStdString();
+        return action;
     }
     QStringList entries() {
         QStringList out;
@@ -210,9 +209,9 @@ TEST_F(ListUndo, TheListAndItsSelectionAreKeptAcrossARestart) {
     EXPECT_EQ(e.lstFiles->item(2)->text(), c);
     EXPECT_EQ(e.lstnames->currentRow(), 2);
     // The restored list is where undo starts.
-    for (QAction* action : second.keyActions())
-        if (action->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Z)))
-            action->trigger();
+    QAction* undo = keyAction(second, QKeySequence(Qt::CTRL | Qt::Key_Z));
+    ASSERT_NE(undo, nullptr);
+    undo->trigger();
     EXPECT_EQ(e.lstnames->count(), 3);
 }
 
