@@ -186,9 +186,9 @@ TEST_P(SoundServer, BothDecksAreHeardFromTheFirstPlay) {
         EXPECT_NEAR(tail.gain, 0.5, 0.03) << route.name;
 
         // No stretch of silence longer than a pass of the engine (about 11 ms) from the first sound to the
-        // song's last 50 ms, the seek included. One pass may be missing: PipeWire's server dropped one
-        // mid-song in about one run of fourteen here, a seek's never since a late decoder is bridged (which
-        // DeckSeek.ALateDecoderCostsNoSilenceEither holds to no silence at all).
+        // song's last 50 ms, the seek included. One pass may be missing: one went missing mid-song on the
+        // PipeWire route in about one run of fourteen here, a seek's never since a late decoder is bridged
+        // (which DeckSeek.ALateDecoderCostsNoSilenceEither holds to no silence at all).
         const size_t end = resumed + size_t((4.0 - 2.7 - 0.05) * kRate);
         size_t run = 0, longest = 0, where = 0;
         for (size_t i = onset; i < end && 2 * i < rec.size(); ++i) {

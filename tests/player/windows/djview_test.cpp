@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <map>
 
+#include "analysis/analysisservice.h"
 #include "analysis/waveform.h"
 #include "console/djrules.h"
 #include "core/twips.h"
@@ -51,6 +52,9 @@ protected:
         // The analysis' cache goes with the test.
         qputenv("XDG_CACHE_HOME", dir.file(QStringLiteral("cache")).toLocal8Bit());
         djrules::saveViewChoice({false, djrules::kDefaultZoom});
+        // The service marks a waveform complete, then stores it and tells: the view repaints when told.
+        QObject::connect(w.console().analysis(), &platform::analysis::AnalysisService::finished, &w,
+                         [this](const QString& song) { told << song; });
     }
     ~DjViewTest() override { djrules::saveViewChoice({false, djrules::kDefaultZoom}); }
     void load(int deck, const QString& name, double seconds) {
@@ -62,13 +66,18 @@ protected:
             w.DJ_Click();
         return w.djView();
     }
-    // Waits for the decks' songs to be analysed, the view shown and every first paint made.
+    QStringList told;  // the songs the analysis has told of, finished
+    QString loaded[2]; // each deck's song
+    // Waits for the decks' songs to be analysed (and the view told), the view shown and every first paint
+    // made.
     void settle(DjView* dj) {
         w.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
         for (int d = 0; d < 2; ++d) {
             if (const auto wf = dj->waveform(d)) {
                 EXPECT_TRUE(waitFor([&] { return wf->complete(); }));
+                const QString song = w.console().deck(d).fileName();
+                EXPECT_TRUE(waitFor([&] { return told.contains(song); })) << song.toStdString();
             }
         }
         for (int i = 0; i < 3; ++i) {
